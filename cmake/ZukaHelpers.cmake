@@ -1,0 +1,30 @@
+# Warnings for every target; -Werror behind ZUKA_STRICT.
+function(zuka_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow)
+  if(ZUKA_STRICT)
+    target_compile_options(${target} PRIVATE -Werror)
+  endif()
+endfunction()
+
+# zuka_add_library(name SOURCES a.cpp ... DEPS lib ...)
+# One static library per module; headers are included as "module/header.h".
+function(zuka_add_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(zuka_${name} STATIC ${ARG_SOURCES})
+  target_include_directories(zuka_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_link_libraries(zuka_${name} PUBLIC ${ARG_DEPS})
+  zuka_warnings(zuka_${name})
+endfunction()
+
+# zuka_add_test(name SOURCES a_test.cpp ... DEPS lib ...)
+# One GoogleTest executable per module; tests find their data through ZUKA_TEST_DATA.
+function(zuka_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+  target_compile_definitions(${name} PRIVATE
+    ZUKA_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
+    ZUKA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+  zuka_warnings(${name})
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,58 @@
+// Number texts: the one implementation of every number form the program writes or reads.
+// Nothing here depends on the process locale: the decimal separator is always a point.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace zuka {
+
+// General number form: the shortest text of up to 15 significant digits, point separator,
+// no trailing zeros; exponent form ("1E-6", "1.5E20", "-2.5E-7") when |x| < 1E-5 or the
+// value has more than 15 integer digits. Zero is "0".
+std::string FormatGeneral(double x);
+
+// Fixed form with `decimals` digits after the point, rounded half away from zero on the
+// value's shortest decimal text (so 2.675 gives "2.68" at two decimals, as shown values are
+// read back and summed). decimals = 0 writes no point.
+std::string FormatFixed(double x, int decimals);
+
+// Rounding by formatting: the value of FormatFixed(x, decimals) read back.
+double RoundByFormat(double x, int decimals);
+
+// Zero-padded integer of at least `width` digits ("%2.2d" style: 5 -> "05", -5 -> "-05").
+std::string FormatInt(std::int64_t v, int width = 0);
+
+// Reads a decimal number as typed into an edit field: surrounding blanks are ignored, an
+// optional sign, digits with at most one point, an optional exponent. Anything else
+// (empty text, "1,5", "abc", "inf") is no number.
+std::optional<double> ParseDouble(std::string_view text);
+
+// Reads an integer value of the settings file: decimal with optional sign, or hexadecimal
+// after "0x"/"0X" (also "$", as the settings file's original reader took it).
+std::optional<std::int64_t> ParseInteger(std::string_view text);
+
+// A text that is no number when a command converts it. what() is the toolkit's conversion
+// message followed by the field that holds the text, for example
+// "'abc' は有効な浮動小数点値ではありません (Edit3 緯度)".
+class ConvertError : public std::runtime_error {
+public:
+    ConvertError(std::string text, std::string field);
+    const std::string& Text() const { return text_; }
+    const std::string& Field() const { return field_; }
+
+private:
+    std::string text_;
+    std::string field_;
+};
+
+// ParseDouble or throw ConvertError naming `field`.
+double StrToFloat(std::string_view text, std::string_view field);
+
+// Integer conversion of an edit text (decimal only), or throw ConvertError naming `field`.
+std::int64_t StrToInt(std::string_view text, std::string_view field);
+
+}  // namespace zuka
