@@ -1,0 +1,372 @@
+#include "geom/outline.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "geom/primitives.h"
+
+namespace zuka {
+namespace {
+
+constexpr int kMarkKeep = 0;
+constexpr int kMarkDrop = -1;
+
+bool Same(TAcadPoint p, TAcadPoint q) { return SamePoint2D(p, q, kSamePointTol); }
+
+// Keeps the segments whose id is kMarkKeep, in order.
+void Compact(std::vector<TLineEnt>& lines) {
+    lines.erase(std::remove_if(lines.begin(), lines.end(),
+                               [](const TLineEnt& s) { return s.id != kMarkKeep; }),
+                lines.end());
+}
+
+// The progress bar of a list pass: the number of segments when at most 100, else 100 with
+// one step every (count div 100) segments.
+class PassProgress {
+public:
+    PassProgress(RunContext* run, std::size_t count) : run_(run) {
+        if (!run_) return;
+        every_ = count <= 100 ? 1 : count / 100;
+        run_->SetProgressMax(count <= 100 ? static_cast<int>(count) : 100);
+        run_->SetProgressPosition(0);
+    }
+    ~PassProgress() {
+        if (run_) run_->SetProgressPosition(0);
+    }
+    void Step(std::size_t i) {
+        if (!run_ || (i + 1) % every_ != 0) return;
+        run_->SetProgressPosition(++pos_);
+        run_->ProcessMessages();
+    }
+
+private:
+    RunContext* run_;
+    std::size_t every_ = 1;
+    int pos_ = 0;
+};
+
+}  // namespace
+
+void MergeCollinearLines(Workspace& ws, bool sameZ, RunContext* progress) {
+    std::vector<TLineEnt>& a = ws.AryLine;
+    const std::size_t n = a.size();
+    PassProgress bar(progress, n);
+    for (TLineEnt& s : a) s.id = kMarkKeep;
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        bar.Step(i);
+        TLineEnt& si = a[i];
+        const double len = Dist2D(si.st, si.ed);
+        if (len <= kSamePointTol) {
+            si.id = kMarkDrop;
+            continue;
+        }
+        for (std::size_t j = i + 1; j < n; ++j) {
+            TLineEnt& sj = a[j];
+            if (sameZ && si.st.z != sj.st.z) continue;
+            if (!IsOnLine2(si.st, si.ed, sj.st, sj.ed)) continue;
+            const bool stOn =
+                std::fabs(Dist2D(si.st, sj.st) + Dist2D(si.ed, sj.st) - len) < kSamePointTol;
+            const bool edOn =
+                std::fabs(Dist2D(si.st, sj.ed) + Dist2D(si.ed, sj.ed) - len) < kSamePointTol;
+            if (!stOn && !edOn) continue;
+            FarthestPair(si.st, si.ed, sj.st, sj.ed, sj.st, sj.ed);
+            si.id = kMarkDrop;
+            break;
+        }
+    }
+    Compact(a);
+}
+
+void GetMaxSpan(Workspace& ws) {
+    const std::vector<TLineEnt>& a = ws.AryLine;
+    double best = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        for (std::size_t j = i + 1; j < a.size(); ++j) {
+            best = std::max({best, Dist2D(a[i].st, a[j].ed), Dist2D(a[i].st, a[j].st),
+                             Dist2D(a[i].ed, a[j].ed), Dist2D(a[i].ed, a[j].st)});
+        }
+    }
+    ws.MaxSpan = best;
+}
+
+void SplitAtIntersections(Workspace& ws, RunContext* progress) {
+    const std::vector<TLineEnt>& a = ws.AryLine;
+    const std::size_t n = a.size();
+    // Extended copies, so that segments meeting end to end intersect.
+    std::vector<TLineEnt> ext(a);
+    for (TLineEnt& s : ext) {
+        const double dir = Angle2P(s.st, s.ed);
+        const TAcadPoint st = s.st;
+        s.st = PolarPoint(st, dir, -kSamePointTol);
+        s.ed = PolarPoint(s.ed, dir, kSamePointTol);
+    }
+    PassProgress bar(progress, n);
+    ws.AryLine2.clear();
+    std::vector<TTempPoint>& pts = ws.AryTempPoint;
+    for (std::size_t i = 0; i < n; ++i) {
+        bar.Step(i);
+        pts.clear();
+        pts.push_back({0, a[i].st, {}});
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k == i) continue;
+            TAcadPoint hit;
+            if (CrossPoint(ext[i].st, ext[i].ed, ext[k].st, ext[k].ed, true, hit))
+                pts.push_back({0, hit, {}});
+        }
+        pts.push_back({0, a[i].ed, {}});
+        SortTempPointsByDist(ws, a[i].st);
+        for (std::size_t h = 0; h + 1 < pts.size(); ++h) {
+            if (Same(pts[h].pt, pts[h + 1].pt)) continue;
+            TLineEnt piece;
+            piece.st = pts[h].pt;
+            piece.ed = pts[h + 1].pt;
+            ws.AryLine2.push_back(piece);
+        }
+    }
+}
+
+void SortTempPointsByDist(Workspace& ws, TAcadPoint p) {
+    std::vector<TTempPoint>& pts = ws.AryTempPoint;
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        for (std::size_t j = i + 1; j < pts.size(); ++j) {
+            if (Dist2D(p, pts[j].pt) < Dist2D(p, pts[i].pt)) std::swap(pts[i], pts[j]);
+        }
+    }
+}
+
+void RemoveDupLines(Workspace& ws, RunContext* progress) {
+    std::vector<TLineEnt>& a = ws.AryLine2;
+    const std::size_t n = a.size();
+    PassProgress bar(progress, n);
+    for (TLineEnt& s : a) s.id = kMarkKeep;
+    for (std::size_t i = 0; i + 1 < n; ++i) {
+        bar.Step(i);
+        for (std::size_t j = i + 1; j < n; ++j) {
+            if ((Same(a[i].st, a[j].st) && Same(a[i].ed, a[j].ed)) ||
+                (Same(a[i].st, a[j].ed) && Same(a[i].ed, a[j].st))) {
+                a[i].id = kMarkDrop;
+                break;
+            }
+        }
+    }
+    Compact(a);
+    ws.AryLine.clear();
+}
+
+void PruneDanglingLines(Workspace& ws) {
+    std::vector<TLineEnt>& a = ws.AryLine2;
+    const std::size_t n = a.size();
+    auto touches = [&](std::size_t self, TAcadPoint p) {
+        for (std::size_t k = 0; k < n; ++k) {
+            if (k != self && (Same(p, a[k].st) || Same(p, a[k].ed))) return true;
+        }
+        return false;
+    };
+    for (std::size_t i = 0; i < n; ++i)
+        a[i].id = touches(i, a[i].st) && touches(i, a[i].ed) ? kMarkKeep : kMarkDrop;
+    Compact(a);
+}
+
+void RemoveInnerLines(Workspace& ws) {
+    for (TLineEnt& s : ws.AryLine2) {
+        const bool inner = IsInsideLines(s.st, ws.MaxSpan, ws.AryLine) ||
+                           IsInsideLines(s.ed, ws.MaxSpan, ws.AryLine);
+        s.id = inner ? kMarkDrop : kMarkKeep;
+    }
+    Compact(ws.AryLine2);
+}
+
+void RemoveOppositePairs(Workspace& ws) {
+    std::vector<TLineEnt>& a = ws.AryLine;
+    if (a.size() < 2) return;
+    for (TLineEnt& s : a) s.id = kMarkKeep;
+    bool any = false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        for (std::size_t j = i + 1; j < a.size(); ++j) {
+            if (Same(a[i].st, a[j].ed) && Same(a[i].ed, a[j].st)) {
+                a[i].id = kMarkDrop;
+                a[j].id = kMarkDrop;
+                any = true;
+                break;
+            }
+        }
+    }
+    if (any) Compact(a);
+}
+
+void GetMinCorner(Workspace& ws) {
+    const std::vector<TLineEnt>& a = ws.AryLine2;
+    if (a.empty()) return;
+    TAcadPoint m = a[0].st;
+    for (const TLineEnt& s : a) {
+        m.x = std::min({m.x, s.st.x, s.ed.x});
+        m.y = std::min({m.y, s.st.y, s.ed.y});
+    }
+    ws.OutlineMinPt = m;
+}
+
+TAcadPoint FindStartPoint(const Workspace& ws) {
+    const TAcadPoint& m = ws.OutlineMinPt;
+    TAcadPoint best = m;
+    double bestDist = std::numeric_limits<double>::infinity();
+    auto consider = [&](TAcadPoint p) {
+        if (std::fabs(p.x - m.x) >= kSamePointTol) return;
+        const double d = Dist2D(p, m);
+        if (d < bestDist) {
+            bestDist = d;
+            best = p;
+        }
+    };
+    for (const TLineEnt& s : ws.AryLine2) {
+        consider(s.st);
+        consider(s.ed);
+    }
+    return best;
+}
+
+bool TraceOutline(Workspace& ws, bool join, RunContext* progress) {
+    const std::vector<TLineEnt>& segs = ws.AryLine2;
+    std::vector<TLineEnt>& out = ws.AryLine;
+    out.clear();
+    const std::size_t n = segs.size();
+    if (n == 0) return false;
+
+    const int barMax = static_cast<int>(std::min<std::size_t>(n, 100)) * 30;
+    int barPos = 0;
+    if (progress) {
+        progress->SetProgressMax(barMax);
+        progress->SetProgressPosition(0);
+    }
+
+    TAcadPoint cur = ws.OutlineStartPt;
+    TAcadPoint prev = ws.OutlinePrevPt;
+    bool closed = false;
+    for (std::size_t step = 0; step <= n; ++step) {
+        if (progress) {
+            if (++barPos >= barMax) barPos = 0;
+            progress->SetProgressPosition(barPos);
+            progress->ProcessMessages();
+        }
+        TAcadPoint next = prev;
+        TAcadPoint from = cur;
+        double best = kTwoPi;
+        bool found = false;
+        for (const TLineEnt& s : segs) {
+            TAcadPoint e;
+            TAcadPoint atCur;
+            if (Same(s.st, cur) && !Same(s.ed, prev)) {
+                e = s.ed;
+                atCur = s.st;
+            } else if (Same(s.ed, cur) && !Same(s.st, prev)) {
+                e = s.st;
+                atCur = s.ed;
+            } else {
+                continue;
+            }
+            const double turn = TurnAngle(prev, cur, e, false);
+            if (turn < best) {
+                best = turn;
+                next = e;
+                from = atCur;
+                found = true;
+            }
+        }
+        if (Same(next, cur)) break;  // a zero-length candidate, or stuck where we came from
+        if (found) {
+            TLineEnt piece;
+            piece.st = cur;
+            piece.ed = next;
+            out.push_back(piece);
+        } else if (!out.empty()) {
+            out.pop_back();  // dead end: go back the way we came
+        }
+        prev = from;
+        cur = next;
+        if (Same(cur, ws.OutlineStartPt)) {
+            closed = true;
+            break;
+        }
+    }
+    if (progress) progress->SetProgressPosition(0);
+    if (!closed) return false;
+
+    if (out.size() > 1 && Same(out.front().st, out.back().ed) &&
+        Same(out.front().ed, out.back().st)) {
+        out.pop_back();
+        out.erase(out.begin());
+    }
+    if (join) JoinCollinearChain(ws);
+    return out.size() > 2;
+}
+
+void JoinCollinearChain(Workspace& ws) {
+    std::vector<TLineEnt>& a = ws.AryLine;
+    for (std::size_t i = a.size(); i-- > 1;) {
+        if (IsOnLine2(a[i - 1].st, a[i - 1].ed, a[i].st, a[i].ed)) {
+            a[i - 1].ed = a[i].ed;
+            a.erase(a.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+}
+
+TAcadPoint FarthestPointInDir(const Workspace& ws, double a) {
+    const std::vector<TLineEnt>& segs = ws.AryLine;
+    if (segs.empty()) return {};
+    const TAcadPoint origin{};
+    auto projection = [&](TAcadPoint p) {
+        return PolarPoint(origin, Angle2P(origin, p) - (a - kHalfPi), Dist2D(origin, p)).y;
+    };
+    TAcadPoint result = segs[0].st;
+    double best = projection(result);
+    for (const TLineEnt& s : segs) {
+        const double ps = projection(s.st);
+        if (ps >= best) {
+            best = ps;
+            result = s.st;
+            continue;
+        }
+        const double pe = projection(s.ed);
+        if (pe >= best) {
+            best = pe;
+            result = s.ed;
+        }
+    }
+    return result;
+}
+
+void PrepareOutlineSegments(Workspace& ws, RunContext* progress) {
+    MergeCollinearLines(ws, false, progress);
+    GetMaxSpan(ws);
+    ws.MaxSpan *= 1000;
+    ws.AryLine2.clear();
+    SplitAtIntersections(ws, progress);
+    RemoveDupLines(ws, progress);
+}
+
+OutlineLoopEnd TraceOutlineLoop(Workspace& ws, RunContext& run,
+                                const std::function<void(const Workspace&)>& onOutline) {
+    for (;;) {
+        if (run.StopRequested()) return OutlineLoopEnd::Stopped;
+        GetMinCorner(ws);
+        ws.OutlinePrevPt = ws.OutlineMinPt;
+        ws.OutlineStartPt = FindStartPoint(ws);
+        ws.AryLine.clear();
+        const bool ok = TraceOutline(ws, false);
+        if (run.StopRequested()) return OutlineLoopEnd::Stopped;
+        if (!ok) return ws.AryLine2.size() >= 4 ? OutlineLoopEnd::WalkFailed : OutlineLoopEnd::Done;
+        onOutline(ws);
+
+        RemoveInnerLines(ws);
+        PruneDanglingLines(ws);
+        std::size_t n = ws.AryLine2.size();
+        while (n > 3) {
+            PruneDanglingLines(ws);
+            if (ws.AryLine2.size() == n) break;
+            n = ws.AryLine2.size();
+        }
+        if (ws.AryLine2.size() < 3) return OutlineLoopEnd::Done;
+    }
+}
+
+}  // namespace zuka
