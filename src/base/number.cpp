@@ -52,6 +52,34 @@ std::string_view Trim(std::string_view t) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// An integer with at most one sign, then decimal digits or, when `hex` allows, hexadecimal
+// digits after "0x", "0X" or "$". The magnitude is read unsigned (from_chars then takes no
+// sign of its own, so "--5" and "0x-5" stay no number) and must fit in int64.
+std::optional<std::int64_t> ParseSignedInteger(std::string_view text, bool hex) {
+    std::string_view t = Trim(text);
+    bool negative = false;
+    if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
+        negative = t.front() == '-';
+        t.remove_prefix(1);
+    }
+    int base = 10;
+    if (hex && t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
+        base = 16;
+        t.remove_prefix(2);
+    } else if (hex && t.size() > 1 && t[0] == '$') {
+        base = 16;
+        t.remove_prefix(1);
+    }
+    std::uint64_t magnitude = 0;
+    const std::from_chars_result r =
+        std::from_chars(t.data(), t.data() + t.size(), magnitude, base);
+    if (t.empty() || r.ec != std::errc() || r.ptr != t.data() + t.size()) return std::nullopt;
+    constexpr std::uint64_t kMaxPositive = static_cast<std::uint64_t>(INT64_MAX);
+    if (magnitude > kMaxPositive + (negative ? 1 : 0)) return std::nullopt;
+    // Negated in unsigned arithmetic: -(2^63) has no positive counterpart.
+    return static_cast<std::int64_t>(negative ? 0 - magnitude : magnitude);
+}
+
 }  // namespace
 
 std::string FormatGeneral(double x) {
@@ -161,7 +189,11 @@ std::string FormatInt(std::int64_t v, int width) {
 
 std::optional<double> ParseDouble(std::string_view text) {
     std::string_view t = Trim(text);
-    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+    // One sign at most; from_chars takes no '+'.
+    if (!t.empty() && t.front() == '+') {
+        t.remove_prefix(1);
+        if (!t.empty() && t.front() == '-') return std::nullopt;
+    }
     // Check the shape first: from_chars alone would accept "inf", "nan" and hex floats.
     std::size_t i = 0;
     if (i < t.size() && t[i] == '-') ++i;
@@ -188,25 +220,7 @@ std::optional<double> ParseDouble(std::string_view text) {
 }
 
 std::optional<std::int64_t> ParseInteger(std::string_view text) {
-    std::string_view t = Trim(text);
-    bool negative = false;
-    if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
-        negative = t.front() == '-';
-        t.remove_prefix(1);
-    }
-    int base = 10;
-    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
-        base = 16;
-        t.remove_prefix(2);
-    } else if (t.size() > 1 && t[0] == '$') {
-        base = 16;
-        t.remove_prefix(1);
-    }
-    if (t.empty()) return std::nullopt;
-    std::int64_t v = 0;
-    const std::from_chars_result r = std::from_chars(t.data(), t.data() + t.size(), v, base);
-    if (r.ec != std::errc() || r.ptr != t.data() + t.size()) return std::nullopt;
-    return negative ? -v : v;
+    return ParseSignedInteger(text, true);
 }
 
 ConvertError::ConvertError(std::string text, std::string field)
@@ -220,13 +234,8 @@ double StrToFloat(std::string_view text, std::string_view field) {
 }
 
 std::int64_t StrToInt(std::string_view text, std::string_view field) {
-    std::string_view t = Trim(text);
-    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
-    std::int64_t v = 0;
-    const std::from_chars_result r = std::from_chars(t.data(), t.data() + t.size(), v, 10);
-    if (t.empty() || r.ec != std::errc() || r.ptr != t.data() + t.size())
-        throw ConvertError(std::string(text), std::string(field));
-    return v;
+    if (std::optional<std::int64_t> v = ParseSignedInteger(text, false)) return *v;
+    throw ConvertError(std::string(text), std::string(field));
 }
 
 }  // namespace zuka

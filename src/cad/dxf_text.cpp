@@ -1,0 +1,214 @@
+#include "cad/dxf_text.h"
+
+#include <fstream>
+#include <system_error>
+
+#include "base/number.h"
+#include "cad/encoding.h"
+
+namespace zuka {
+namespace {
+
+// Linetype table with the one entry HIDDEN2 (72: alignment code 65 'A', 73: two elements).
+constexpr std::string_view kLtypeHidden2[] = {
+    "  2\r\nLTYPE",
+    "  0\r\nLTYPE\r\n  2\r\nHIDDEN2\r\n 70\r\n     0",
+    "  3\r\nHidden (.5x) _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _",
+    " 72\r\n    65\r\n 73\r\n     2",
+    " 40\r\n4.7625\r\n 49\r\n3.175\r\n 49\r\n-1.5875",
+    "  0\r\nENDTAB",
+};
+
+// Group code line: the code right-aligned in three characters.
+std::string CodeLine(int code) {
+    std::string digits = FormatInt(code);
+    if (digits.size() < 3) digits.insert(0, 3 - digits.size(), ' ');
+    return digits;
+}
+
+std::string Quoted(std::string_view text, bool exploded) {
+    std::string out = exploded ? "\"*" : "\"";
+    out += text;
+    out += '"';
+    return out;
+}
+
+// Writes `bytes` beside `path` under a temporary name and renames it over `path`.
+bool WriteFileReplacing(const std::filesystem::path& path, const std::string& bytes) {
+    std::filesystem::path temp = path;
+    temp += ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return false;
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.close();
+        if (!out) {
+            std::error_code ignored;
+            std::filesystem::remove(temp, ignored);
+            return false;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        std::error_code ignored;
+        std::filesystem::remove(temp, ignored);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+DxfValue::DxfValue(double v) : text_(FormatGeneral(v)) {}
+
+DxfValue::DxfValue(int v) : text_(FormatInt(v)) {}
+
+std::string DxfGroup(int code, const DxfValue& value) {
+    return CodeLine(code) + "\r\n" + value.Text();
+}
+
+std::string DxfEntityStart(std::string_view type, std::string_view layer) {
+    std::string out = "  0\r\n";
+    out += type;
+    out += "\r\n  8\r\n";
+    out += layer;
+    return out;
+}
+
+std::string DxfElevation(const DxfValue& elevation) {
+    return " 20\r\n0.0\r\n 30\r\n" + elevation.Text();
+}
+
+void WriteLtypeHidden2(DxfList& dxf) {
+    for (std::string_view piece : kLtypeHidden2) dxf.emplace_back(piece);
+}
+
+void StartDxfFile(DxfList& dxf) {
+    dxf.emplace_back(kDxfHeader);
+    dxf.emplace_back(kDxfTablesStart);
+    WriteLtypeHidden2(dxf);
+    dxf.emplace_back(kDxfTablesEnd);
+    dxf.emplace_back(kDxfEntitiesStart);
+}
+
+void StartDxfFileWithoutTables(DxfList& dxf) {
+    dxf.emplace_back(kDxfHeader);
+    dxf.emplace_back(kDxfEntitiesStart);
+}
+
+void EndDxfFile(DxfList& dxf) { dxf.emplace_back(kDxfFileEnd); }
+
+DxfWriter& DxfWriter::Add(std::string_view piece) {
+    dxf_.emplace_back(piece);
+    return *this;
+}
+
+DxfWriter& DxfWriter::Start(std::string_view type, std::string_view layer) {
+    dxf_.push_back(DxfEntityStart(type, layer));
+    return *this;
+}
+
+DxfWriter& DxfWriter::Group(int code, const DxfValue& value) {
+    dxf_.push_back(DxfGroup(code, value));
+    return *this;
+}
+
+DxfWriter& DxfWriter::Polyline(std::string_view layer, const TDxfPolyline& p) {
+    Start("POLYLINE", layer);
+    if (p.hidden) Add(kDxfHidden2);
+    if (p.colour) Group(62, *p.colour);  // 62: colour index
+    Add(kDxfVerticesFollow);
+    Add(p.elevation ? DxfElevation(*p.elevation) : std::string(kDxfFlatElevation));
+    return Add(p.closed ? kDxfClosed : kDxfOpen);
+}
+
+DxfWriter& DxfWriter::Vertex(std::string_view layer, const DxfValue& x, const DxfValue& y,
+                             const std::optional<DxfValue>& bulge) {
+    Start("VERTEX", layer).Group(10, x).Group(20, y);
+    if (bulge) Group(42, *bulge);  // 42: bulge of the arc to the next vertex
+    return *this;
+}
+
+DxfWriter& DxfWriter::SeqEnd() { return Add(kDxfSeqEnd); }
+
+DxfWriter& DxfWriter::Line(std::string_view layer, const DxfValue& x1, const DxfValue& y1,
+                           const DxfValue& x2, const DxfValue& y2, const TDxfLineStyle& style) {
+    Start("LINE", layer);
+    if (style.colour) Group(62, *style.colour);
+    if (style.hidden) Add(kDxfHidden2);
+    Group(10, x1).Group(20, y1);
+    if (style.zGroups) Group(30, kDxfZero);
+    Group(11, x2).Group(21, y2);
+    if (style.zGroups) Group(31, kDxfZero);
+    return *this;
+}
+
+DxfWriter& DxfWriter::Circle(std::string_view layer, const TDxfPoint& centre,
+                             const DxfValue& radius) {
+    Start("CIRCLE", layer).Group(10, centre.x).Group(20, centre.y).Group(30, centre.z);
+    return Group(40, radius);
+}
+
+DxfWriter& DxfWriter::Text(std::string_view layer, const TDxfText& t) {
+    Start("TEXT", layer).Group(10, t.at.x).Group(20, t.at.y).Group(30, t.at.z);
+    Group(40, t.height).Group(1, t.text).Group(41, t.widthFactor);
+    if (t.rotationDeg) Group(50, *t.rotationDeg);
+    if (t.horizontal) Group(72, *t.horizontal);
+    if (t.vertical) Group(73, *t.vertical);
+    if (t.alignPoint)
+        Group(11, t.alignPoint->x).Group(21, t.alignPoint->y).Group(31, t.alignPoint->z);
+    return *this;
+}
+
+bool SaveDxfList(const DxfList& dxf, const std::filesystem::path& path, DxfEncoding enc,
+                 std::size_t* replaced) {
+    std::string text;
+    std::size_t size = 0;
+    for (const std::string& s : dxf) size += s.size() + 2;
+    text.reserve(size);
+    for (const std::string& s : dxf) {
+        text += s;
+        text += "\r\n";
+    }
+    // UTF-8 goes through the converter too, so that a malformed byte never reaches the file.
+    const std::optional<TConvertedText> bytes = enc == DxfEncoding::Cp932
+                                                    ? Utf8ToCp932Lossy(text)
+                                                    : ConvertText(text, "UTF-8", "UTF-8", "?");
+    if (!bytes) return false;
+    if (replaced) *replaced = bytes->replaced;
+    return WriteFileReplacing(path, bytes->text);
+}
+
+std::string InsertCommandText(InsertVariant variant, std::string_view source, double x, double y,
+                              double rotDeg) {
+    const std::string xy = FormatGeneral(x) + "," + FormatGeneral(y);
+    const std::string rot = FormatGeneral(rotDeg);
+    const std::string exploded = Quoted(source, true);
+    const std::string file = Quoted(source, false);
+    switch (variant) {
+        case InsertVariant::ExplodedOrigin:
+            return "-INSERT\r" + exploded + "\r0,0 1 0\r";
+        case InsertVariant::ExplodedOriginEqualTime:
+            return "-INsERT\r" + exploded + "\r0,0 1 0\r";
+        case InsertVariant::ExplodedOriginBoundary:
+            return "-InSERT\r" + exploded + "\r0,0\r1 0\r";
+        case InsertVariant::ExplodedMapCentre:
+            return "-INSERt\r" + exploded + "\r" + xy + "\r1 0 ";
+        case InsertVariant::ExplodedAtPoint:
+            return "-INSERT\r" + exploded + "\r" + xy + "\r1.0\r" + rot + "\r";
+        case InsertVariant::BlockAtPoint:
+            return "-INSERT\r" + file + "\r" + xy + "\r1.0 1.0\r" + rot + "\r";
+        case InsertVariant::PlacedRotated:
+            return "-INSERT\r" + file + "\rS\r1.0\rR\r" + FormatFixed(rotDeg, 12) + "\r";
+        case InsertVariant::PlacedTable:
+            return "-INSERT\r" + file + "\rS\r1.0\rR\r0\r";
+        case InsertVariant::PlacedWall:
+            return "-INSERT\r" + file + "\rS\r1.0\rR\r0.0\r";
+        case InsertVariant::PlacedBuiltBlock:
+            return "-INSERT\r" + std::string(source) + "\rS\r1.0\rR\r0.0\r";
+    }
+    return {};
+}
+
+}  // namespace zuka
