@@ -1,0 +1,59 @@
+#include "app/controller.h"
+
+#include <utility>
+
+#include "solar/city_list.h"
+#include "solar/ratio_table.h"
+
+namespace zuka {
+
+Controller::Controller(UiHost& ui, std::filesystem::path workDir)
+    : ui_(ui), workDir_(std::move(workDir)) {}
+
+void Controller::FormCreate(const IniFile& settings, TScreenSize screen) {
+    form.Label74.clear();
+    form.useDxf = true;
+    form.TargetProgID = kDefaultTargetProgID;
+    form.ComboBox1Items = LoadCityList(workDir_ / kCityListFile).value_or(BuiltInCityList());
+    form.GB_hyoukaidx = -1;
+    form.GB_toujiidx = -1;
+    form.PageControl1 = 0;
+    form.RadioGroup1 = 0;
+    form.CheckListBox1[0] = true;
+    form.Label22.clear();
+    form.Label2.clear();
+    form.Label24.clear();
+    form.Label26.clear();
+    LoadSettings(settings, form, screen);
+    RadioGroup1Click();
+}
+
+void Controller::RadioGroup1Click() { sun.RadioGroup1Click(form.RadioGroup1); }
+
+void Controller::PageControl1Change(int page) {
+    form.PageControl1 = page;
+    if (page == 1) form.PipelineProgress = false;
+    if (page == 7) SpeedButton3Click();
+}
+
+void Controller::SpeedButton3Click() {
+    form.Memo1 = BuildRatioTable(form.Edit3, form.Edit5, form.Edit23, form.CheckBox14,
+                                 form.CheckBox15);
+}
+
+TSunTexts Controller::SunTexts() const {
+    TSunTexts t;
+    t.Edit12 = form.Edit12;
+    t.Edit3 = form.Edit3;
+    t.Edit5 = form.Edit5;
+    t.Edit23 = form.Edit23;
+    t.Edit4 = form.Edit4;
+    t.Edit2 = form.Edit2;
+    t.Edit7 = form.Edit7;
+    t.RadioGroup1 = form.RadioGroup1;
+    return t;
+}
+
+void Controller::SetTaiyouParams() { sun.SetTaiyouParams(SunTexts()); }
+
+}  // namespace zuka

@@ -1,0 +1,130 @@
+// The command line as a user runs it: the built program, its output and its exit status.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct TRun {
+    int status = -1;
+    std::string out;  // stdout and stderr together
+};
+
+// A work folder of the test's own, removed when the test program ends.
+struct TTempFolder {
+    std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                ("zuka_cli_test_" + std::to_string(::getpid()));
+    TTempFolder() { std::filesystem::create_directories(dir); }
+    ~TTempFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+};
+
+std::filesystem::path TempDir() {
+    static const TTempFolder folder;
+    return folder.dir;
+}
+
+// Runs zuka with an empty work folder of its own, so no settings file of the machine leaks in.
+TRun Zuka(const std::string& args) {
+    const std::string cmd = std::string(ZUKA_EXE) + " --workdir " + TempDir().string() + " " +
+                            args + " 2>&1";
+    TRun r;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return r;
+    std::array<char, 4096> buf;
+    std::size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
+    const int raw = ::pclose(p);
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return r;
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+TEST(Cli, RatioTable) {
+    TRun r = Zuka("ratio-table --set Common.ido1=36");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "影倍率表 [ 緯度 = 36.0000°] [ 冬至 ]\n"));
+    EXPECT_TRUE(Contains(r.out, "\n12:00\t30.5500\t0.0000\t1.6943\t0.0000\t1.6943\n")) << r.out;
+
+    r = Zuka("ratio-table --set Bairitsu.useDMS=1");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n8:00\t7°53′07″\t-53°19′45″\t7.2202\t-5.7912\t4.3120\n"))
+        << r.out;
+
+    // The season on the form does not change the winter table.
+    EXPECT_EQ(Zuka("ratio-table --set Common.kisetsu=2").out, Zuka("ratio-table").out);
+}
+
+TEST(Cli, Sun) {
+    const TRun r = Zuka("sun --hour 9 --set Common.kisetsu=1");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "太陽方位角\t-59.5536°\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "影長倍率\t1.4338\n")) << r.out;
+    // True north at 90: the 9 o'clock shadow points north-west of the drawing's +y.
+    EXPECT_TRUE(Contains(r.out, "影の方向\t149.5536°\n")) << r.out;
+}
+
+TEST(Cli, OutlineOfExample) {
+    const TRun r = Zuka(std::string("outline ") + ZUKA_SOURCE_DIR + "/examples/squares.txt");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(r.out,
+              "0 0\n10000 0\n10000 5000\n15000 5000\n15000 15000\n5000 15000\n5000 10000\n"
+              "0 10000\n"
+              "\n"
+              "25000 2000\n30000 2000\n30000 7000\n25000 7000\n");
+}
+
+TEST(Cli, Errors) {
+    struct Row {
+        const char* name;
+        std::string args;
+        int status;
+        const char* message;
+    };
+    const std::filesystem::path bad = TempDir() / "bad.txt";
+    std::ofstream(bad) << "# two lines\n0 0 1 1\n\n1 2 x 3\n";
+    const Row rows[] = {
+        {"latitude no number", "ratio-table --set Common.ido1=abc", 1,
+         "'abc' は有効な浮動小数点値ではありません (Edit3 緯度) [--set Common.ido1]"},
+        {"unknown key", "ratio-table --set Common.ido=35", 2, "Common.ido"},
+        {"malformed --set", "ratio-table --set ido1", 2, "Section.Key=Value"},
+        {"hour outside the model", "sun --hour 16.6", 1, "7.5～16.5"},
+        {"hour no number", "sun --hour 9時", 1, "(--hour)"},
+        {"malformed segment line", "outline " + bad.string(), 1, "bad.txt:4:"},
+        {"missing segment file", "outline /nonexistent/x.txt", 1, "/nonexistent/x.txt"},
+        {"missing --ini", "ratio-table --ini /nonexistent/zuka.ini", 1, "/nonexistent/zuka.ini"},
+        {"no command", "", 2, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const TRun r = Zuka(row.args);
+        EXPECT_EQ(r.status, row.status) << r.out;
+        EXPECT_TRUE(Contains(r.out, row.message)) << r.out;
+    }
+    // A malformed line prints no outline at all.
+    EXPECT_FALSE(Contains(Zuka("outline " + bad.string()).out, "0 0\n"));
+}
+
+TEST(Cli, IniFileIsReadAndNeverWritten) {
+    const std::filesystem::path ini = TempDir() / "other.ini";
+    std::ofstream(ini) << "[Common]\r\nido1=35\r\nido2=40\r\n";
+    const auto before = std::filesystem::last_write_time(ini);
+    const TRun r = Zuka("ratio-table --ini " + ini.string());
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "[ 緯度 = 35.6667°]")) << r.out;
+    EXPECT_EQ(std::filesystem::last_write_time(ini), before);
+    EXPECT_FALSE(std::filesystem::exists(TempDir() / "zuka.ini"));
+}
+
+}  // namespace
