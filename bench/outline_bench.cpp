@@ -37,4 +37,4 @@ BENCHMARK(BM_SplitAtIntersections)->Arg(500)->Arg(2000)->Arg(8000)->Unit(benchma
 }  // namespace
 }  // namespace zuka::bench
 
-BENCHMARK_MAIN();
+

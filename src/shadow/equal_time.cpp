@@ -1,0 +1,256 @@
+#include "shadow/equal_time.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include "base/number.h"
+#include "geom/primitives.h"
+#include "shadow/time_of_day.h"
+
+namespace zuka {
+namespace {
+
+constexpr char kEdgeTitle[] = "Zuka";
+constexpr char kEdgeText[] = " 時刻範囲を超えているため、作成しません．(1) ";
+constexpr char kNoSun[] =
+    "評価時間のうち太陽位置の計算範囲 (7:30～16:30) の外の時刻は日影に数えません : ";
+
+std::string Elapsed(std::chrono::steady_clock::time_point since) {
+    const long s = static_cast<long>(
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - since)
+            .count());
+    return FormatInt(s / 3600, 2) + ":" + FormatInt(s / 60 % 60, 2) + ":" + FormatInt(s % 60, 2);
+}
+
+void WriteOutline(DxfList& dxf, const TToujiParams& p, int item,
+                  const std::vector<TAcadPoint>& v) {
+    const int colour = item % 5 + 2;
+    DxfWriter w(dxf);
+    w.Start("POLYLINE", p.layer).Group(62, colour).Add(kDxfVerticesFollow);
+    w.Add(" 20\r\n0.0\r\n 30\r\n" + FormatGeneral(p.takasa)).Add(kDxfClosed);
+    for (const TAcadPoint& q : v) w.Start("VERTEX", p.layer).Group(10, q.x).Group(20, q.y);
+    w.SeqEnd();
+    const TAcadPoint at = ToujiLabelPoint(v, p.kitaDeg);
+    w.Start("TEXT", p.layer)
+        .Group(62, colour)
+        .Group(10, at.x)
+        .Group(20, at.y)
+        .Group(40, p.textHeight)
+        .Group(1, ToujiCaption(item))
+        .Add(" 41\r\n0.8");
+}
+
+std::string TimeRanges(const std::vector<double>& times) {
+    if (times.empty()) return {};
+    std::string s;
+    std::size_t i = 0;
+    while (i < times.size()) {
+        std::size_t j = i;
+        // Consecutive samples run together; a gap starts a new range.
+        while (j + 1 < times.size() && times[j + 1] - times[j] < 0.5) ++j;
+        if (!s.empty()) s += ", ";
+        s += JikokuToHms(times[i]) + "～" + JikokuToHms(times[j]);
+        i = j + 1;
+    }
+    return s;
+}
+
+}  // namespace
+
+std::string ToujiCaption(int item) { return FormatFixed(ToujiHours(item), 1) + "Hr"; }
+
+double ToujiHours(int item) { return 1.5 + 0.5 * item; }
+
+int ToujiMeshSize(const TToujiParams& p) {
+    const bool chosen = p.hyoukaIdx >= 0 && p.hyoukaIdx < 4;
+    return p.meshSizes[chosen ? static_cast<std::size_t>(p.hyoukaIdx) : 3];
+}
+
+int ToujiStepSeconds(const TToujiParams& p) {
+    const bool chosen = p.hyoukaIdx >= 0 && p.hyoukaIdx < 4;
+    int s = p.hyoukaTimes[chosen ? static_cast<std::size_t>(p.hyoukaIdx) : 3];
+    if (p.tenth) s /= 10;
+    return std::max(s, 1);
+}
+
+std::vector<double> ToujiSampleTimes(double kaisi, double owari, int stepSeconds) {
+    std::vector<double> times;
+    // Whole steps in the period, counted in seconds so that no rounding loses the last one.
+    const double m = std::trunc((owari - kaisi) * 3600 / stepSeconds + 1e-9);
+    for (long i = 1; i < static_cast<long>(m); ++i)
+        times.push_back(kaisi + static_cast<double>(stepSeconds) * static_cast<double>(i) / 3600);
+    return times;
+}
+
+void MakeShadowQuads(const std::vector<TLineEnt>& walls, double dir, double factor, double h,
+                     std::vector<TShadowQuad>& quads) {
+    quads.clear();
+    for (const TLineEnt& w : walls) {
+        if (!(w.st.z > h) && !(w.ed.z > h)) continue;
+        const TAcadPoint footSt{w.st.x, w.st.y, 0};
+        const TAcadPoint footEd{w.ed.x, w.ed.y, 0};
+        quads.push_back({footSt, footEd, ShadowPoint(w.ed, dir, factor, h),
+                         ShadowPoint(w.st, dir, factor, h)});
+    }
+}
+
+int AccumulateTouji(const Workspace& ws, const SunModel& sun, double kaisi, double owari,
+                    int stepSeconds, double h, const TToujiMesh& mesh, ToujiGrid& grid,
+                    RunContext& run, ToujiCounting how, std::vector<double>* skipped) {
+    grid.Reset(mesh.n);
+    const std::vector<double> times = ToujiSampleTimes(kaisi, owari, stepSeconds);
+    run.SetProgressMax(static_cast<int>(times.size()) + 1);
+    std::vector<TShadowQuad> quads;
+    int done = 0;
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        run.SetProgressPosition(static_cast<int>(i) + 2);
+        run.ProcessMessages();
+        if (run.StopRequested()) break;
+        double azimuth = 0;
+        double factor = 1;
+        if (!sun.GetTaiyouHoui(times[i], azimuth, factor)) {
+            if (skipped) skipped->push_back(times[i]);
+            continue;
+        }
+        MakeShadowQuads(ws.AryTatemono, sun.ShadowDir(azimuth), factor, h, quads);
+        if (how == ToujiCounting::Spans)
+            grid.AddSample(quads, mesh);
+        else
+            grid.AddSampleByMask(quads, mesh);
+        ++done;
+    }
+    grid.FinishSamples();
+    return done;
+}
+
+TToujiExtent GetToujiHani(const Workspace& ws, const SunModel& sun, const TToujiParams& p,
+                          ToujiGrid& grid, RunContext& run) {
+    constexpr int kN = 480;
+    TToujiExtent e;
+    double xmin = 0, ymin = 0, xmax = 0, ymax = 0;
+    if (!GetZukaHani(ws, sun, p.kaisi, p.owari, p.takasa, xmin, ymin, xmax, ymax)) return e;
+    xmin -= 0.025 * (xmax - xmin);
+    ymin -= 0.025 * (ymax - ymin);
+    xmax += 0.0244 * (xmax - xmin);
+    ymax += 0.0244 * (ymax - ymin);
+    const double cell = (xmax - xmin > ymax - ymin ? xmax - xmin : ymax - ymin) / kN;
+    double h0 = 1.5;
+    for (int i = 0; i < kToujiItemCount; ++i) {
+        if (p.hours[static_cast<std::size_t>(i)]) {
+            h0 = ToujiHours(i);
+            break;
+        }
+    }
+    const TToujiMesh mesh{xmin, ymin, cell, kN};
+    AccumulateTouji(ws, sun, p.kaisi, p.owari, 120, p.takasa, mesh, grid, QuietRun());
+    run.ProcessMessages();
+    const double t0 = h0 * 60 / 2;
+    int c0 = kN - 1, r0 = kN - 1, c1 = 0, r1 = 0;
+    for (int r = 0; r < kN; ++r) {
+        for (int c = 0; c < kN; ++c) {
+            if (grid.At(c, r) >= t0 - 0.00001) {
+                c0 = std::min(c0, c);
+                c1 = std::max(c1, c);
+                r0 = std::min(r0, r);
+                r1 = std::max(r1, r);
+            }
+        }
+    }
+    e.txmin = xmin + cell * (c0 - 10);
+    e.txmax = xmin + cell * (c1 + 10);
+    e.tymin = ymin + cell * (kN - r1 - 11);
+    e.tymax = ymin + cell * (kN - r0 + 9);
+    return e;
+}
+
+TToujiResult BuildToujiDiagram(const Workspace& ws, const SunModel& sun, const TToujiParams& p,
+                               ToujiGrid& grid, DxfList& dxf, RunContext& run,
+                               const TToujiUi& ui) {
+    TToujiResult result;
+    const auto started = std::chrono::steady_clock::now();
+    const TToujiExtent e = GetToujiHani(ws, sun, p, grid, run);
+    const int n = ToujiMeshSize(p);
+    const int s = ToujiStepSeconds(p);
+    result.meshSize = n;
+    result.mesh = std::max(e.txmax - e.txmin, e.tymax - e.tymin) / n;
+    if (!(result.mesh > 0)) return result;  // no cell reaches the shortest hour: nothing to draw
+    const TToujiMesh mesh{e.txmin, e.tymin, result.mesh, n};
+
+    // Accumulation, with the clock time of each sample on the progress label.
+    class Sampling : public RunContext {
+    public:
+        Sampling(RunContext& outer, const TToujiUi& ui, double kaisi, int step)
+            : outer_(outer), ui_(ui), kaisi_(kaisi), step_(step) {}
+        bool StopRequested() const override { return outer_.StopRequested(); }
+        void SetProgressMax(int max) override { outer_.SetProgressMax(max); }
+        void SetProgressPosition(int pos) override {
+            outer_.SetProgressPosition(pos);
+            if (ui_.status && pos >= 2)
+                ui_.status("時刻：" + JikokuToHm(kaisi_ + static_cast<double>(step_) * (pos - 1) / 3600));
+        }
+        void ProcessMessages() override { outer_.ProcessMessages(); }
+
+    private:
+        RunContext& outer_;
+        const TToujiUi& ui_;
+        double kaisi_;
+        int step_;
+    } sampling(run, ui, p.kaisi, s);
+    result.samples = AccumulateTouji(ws, sun, p.kaisi, p.owari, s, p.takasa, mesh, grid, sampling,
+                                     ToujiCounting::Spans, &result.skipped);
+    run.SetProgressPosition(0);
+    if (run.StopRequested()) {
+        result.stopped = true;
+        return result;
+    }
+    if (ui.status) ui.status("経過時間：" + Elapsed(started));
+    if (!result.skipped.empty() && ui.message)
+        ui.message(ui.title, kNoSun + TimeRanges(result.skipped));
+
+    // Contours, longest hours first.
+    run.SetProgressMax(kToujiItemCount);
+    for (int k = 0; k < kToujiItemCount; ++k) {
+        const int item = kToujiItemCount - 1 - k;
+        run.SetProgressPosition(k + 1);
+        if (run.StopRequested()) {
+            result.stopped = true;
+            break;
+        }
+        if (!p.hours[static_cast<std::size_t>(item)]) continue;
+        const std::string caption = ToujiCaption(item);
+        if (ui.status) ui.status("等時間：" + caption);
+        run.ProcessMessages();
+        const double hours = ToujiHours(item);
+        double threshold = hours * 3600 / s;
+        if (hours >= p.owari - p.kaisi) threshold -= 1;
+        TContourResult traced = TraceToujiOutlines(grid, mesh, threshold, run);
+        if (traced.stopped) {
+            result.stopped = true;
+            break;
+        }
+        for (std::vector<TAcadPoint>& v : traced.outlines) {
+            if (p.smoothing && static_cast<int>(v.size()) > p.smoothK + 2)
+                v = SmoothOutline(v, p.smoothK);
+            if (v.size() < 2) continue;
+            WriteOutline(dxf, p, item, v);
+            ++result.outlines;
+        }
+        if (traced.reachedEdge && ui.message)
+            ui.message(kEdgeTitle, "等時間：" + caption + kEdgeText);
+        if (ui.status) ui.status("経過時間：" + Elapsed(started));
+    }
+    run.SetProgressPosition(0);
+    if (result.stopped || result.outlines == 0) return result;
+    if (ui.status) ui.status("所要時間 : " + Elapsed(started));
+    DxfWriter(dxf)
+        .Start("TEXT", p.layer)
+        .Group(10, e.txmin)
+        .Group(20, e.tymin)
+        .Group(40, p.textHeight)
+        .Group(1, FormatFixed(result.mesh, 1) + " mm/mesh")
+        .Add(" 41\r\n0.8");
+    return result;
+}
+
+}  // namespace zuka

@@ -1,0 +1,269 @@
+#include "shadow/equal_time.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "base/number.h"
+#include "geom/primitives.h"
+
+namespace zuka {
+namespace {
+
+void AddBox(Workspace& ws, double x, double y, double w, double d, double height) {
+    const TAcadPoint c[4] = {{x, y, height}, {x + w, y, height}, {x + w, y + d, height},
+                             {x, y + d, height}};
+    for (int k = 0; k < 4; ++k) {
+        TLineEnt s;
+        s.st = c[k];
+        s.ed = c[(k + 1) % 4];
+        ws.AryTatemono.push_back(s);
+    }
+}
+
+SunModel Winter36() {
+    SunModel sun;
+    sun.RadioGroup1Click(0);
+    sun.SetTaiyouParams({"90", "36", "0", "0", "4", "8", "16", 0});
+    return sun;
+}
+
+// A grid whose counters are set by hand: cells listed as "#" reach the threshold.
+void Draw(ToujiGrid& g, const std::vector<std::string>& rows, int value) {
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        for (std::size_t c = 0; c < rows[r].size(); ++c)
+            if (rows[r][c] == '#') g.At(static_cast<int>(c), static_cast<int>(r)) = value;
+}
+
+TEST(EqualTime, SamplesAndSteps) {
+    // Eight hours at 10 s: 2879 samples, the two ends not sampled.
+    const std::vector<double> t = ToujiSampleTimes(8, 16, 10);
+    ASSERT_EQ(t.size(), 2879u);
+    EXPECT_DOUBLE_EQ(t.front(), 8 + 10.0 / 3600);
+    EXPECT_DOUBLE_EQ(t.back(), 16 - 10.0 / 3600);
+    EXPECT_EQ(ToujiSampleTimes(8, 16, 1).size(), 28799u);
+
+    TToujiParams p;
+    struct Row {
+        int idx;
+        bool tenth;
+        int seconds;
+        int mesh;
+    };
+    const Row rows[] = {{0, false, 10, 2000}, {1, false, 30, 1600}, {2, false, 60, 1200},
+                        {0, true, 1, 2000},   {1, true, 3, 1600},   {2, true, 6, 1200},
+                        {-1, false, 120, 640}};
+    for (const Row& r : rows) {
+        p.hyoukaIdx = r.idx;
+        p.tenth = r.tenth;
+        EXPECT_EQ(ToujiStepSeconds(p), r.seconds) << r.idx << r.tenth;
+        EXPECT_EQ(ToujiMeshSize(p), r.mesh) << r.idx;
+    }
+    EXPECT_EQ(ToujiCaption(0), "1.5Hr");
+    EXPECT_EQ(ToujiCaption(13), "8.0Hr");
+}
+
+TEST(EqualTime, SpanCountingMatchesTheMask) {
+    // Boxes of different heights, a sloped wall crossing the plane and a wall below it.
+    Workspace ws;
+    AddBox(ws, 0, 0, 8000, 6000, 12000);
+    AddBox(ws, 15000, 3000, 5000, 9000, 21000);
+    AddBox(ws, 9000, 14000, 3000, 3000, 7000);
+    TLineEnt slope;
+    slope.st = {-5000, 2000, 2000};
+    slope.ed = {-5000, 12000, 9000};
+    ws.AryTatemono.push_back(slope);
+    TLineEnt low;
+    low.st = {25000, 0, 1000};
+    low.ed = {27000, 0, 1000};
+    ws.AryTatemono.push_back(low);
+
+    const SunModel sun = Winter36();
+    const TToujiMesh mesh{-60000, -5000, 150, 700};
+    ToujiGrid spans, mask;
+    const int a = AccumulateTouji(ws, sun, 8, 16, 60, 4000, mesh, spans, QuietRun(),
+                                  ToujiCounting::Spans);
+    const int b = AccumulateTouji(ws, sun, 8, 16, 60, 4000, mesh, mask, QuietRun(),
+                                  ToujiCounting::Mask);
+    EXPECT_EQ(a, 479);
+    EXPECT_EQ(a, b);
+    long total = 0;
+    for (int r = 0; r < mesh.n; ++r)
+        for (int c = 0; c < mesh.n; ++c) {
+            ASSERT_EQ(spans.At(c, r), mask.At(c, r)) << c << "," << r;
+            total += spans.At(c, r);
+        }
+    EXPECT_GT(total, 0);
+}
+
+TEST(EqualTime, WallCrossingThePlaneCastsItsShadow) {
+    // A sloped roof edge from 2 m to 10 m above the ground, plane at 4 m: the part above the
+    // plane shades the ground north of it, as the time-of-day diagram draws it.
+    TLineEnt slope;
+    slope.st = {0, 0, 2000};
+    slope.ed = {10000, 0, 10000};
+    std::vector<TShadowQuad> quads;
+    MakeShadowQuads({slope}, kHalfPi, 1.0, 4000, quads);
+    ASSERT_EQ(quads.size(), 1u);
+    EXPECT_DOUBLE_EQ(quads[0][3].y, 0);     // the low end stays at its foot
+    EXPECT_DOUBLE_EQ(quads[0][2].y, 6000);  // the high end throws 6 m north
+    // A wall wholly at or below the plane casts nothing.
+    slope.ed.z = 4000;
+    MakeShadowQuads({slope}, kHalfPi, 1.0, 4000, quads);
+    EXPECT_TRUE(quads.empty());
+}
+
+TEST(EqualTime, QuadCellSpansCoverInteriorAndBoundary) {
+    const TToujiMesh mesh{0, 0, 1, 20};
+    std::vector<TCellSpan> spans;
+    // A 4 x 3 rectangle from (2,5) to (6,8): rows 20-8=12 .. 20-5=15, columns 2 .. 6.
+    QuadCellSpans({TAcadPoint{2, 5, 0}, {6, 5, 0}, {6, 8, 0}, {2, 8, 0}}, mesh, spans);
+    ASSERT_EQ(spans.size(), 4u);
+    for (const TCellSpan& s : spans) {
+        EXPECT_EQ(s.c0, 2);
+        EXPECT_EQ(s.c1, 6);
+    }
+    EXPECT_EQ(spans.front().r, 12);
+    EXPECT_EQ(spans.back().r, 15);
+    // Clipped at the raster's edge; wholly outside gives nothing.
+    spans.clear();
+    QuadCellSpans({TAcadPoint{-5, 5, 0}, {3, 5, 0}, {3, 6, 0}, {-5, 6, 0}}, mesh, spans);
+    ASSERT_FALSE(spans.empty());
+    EXPECT_EQ(spans[0].c0, 0);
+    spans.clear();
+    QuadCellSpans({TAcadPoint{100, 5, 0}, {103, 5, 0}, {103, 6, 0}, {100, 6, 0}}, mesh, spans);
+    EXPECT_TRUE(spans.empty());
+}
+
+TEST(EqualTime, TracesRegionsInSearchOrderAndGoesOnPastASpeck) {
+    ToujiGrid g;
+    g.Reset(16);
+    const TToujiMesh mesh{0, 0, 1, 16};
+    Draw(g,
+         {"................",
+          "..#.............",  // a speck first in the search order
+          "................",
+          ".........####...",
+          ".........####...",
+          "...###...####...",
+          "...###..........",
+          "...###..........",
+          "................"},
+         100);
+    const TContourResult r = TraceToujiOutlines(g, mesh, 100, QuietRun());
+    EXPECT_FALSE(r.reachedEdge);
+    ASSERT_EQ(r.outlines.size(), 2u);
+    // The upper-right region is found first (search runs row by row); its first vertex is
+    // its top-left cell (9, 3): x = 9.5, y = 16 - 3.
+    EXPECT_DOUBLE_EQ(r.outlines[0][0].x, 9.5);
+    EXPECT_DOUBLE_EQ(r.outlines[0][0].y, 13);
+    // The 10 boundary cells of a 4 x 3 block, less the one visited just before the walk
+    // returned to its start.
+    EXPECT_EQ(r.outlines[0].size(), 9u);
+    EXPECT_DOUBLE_EQ(r.outlines[1][0].x, 3.5);
+    // Every region taken is lowered below the threshold, the speck too.
+    for (int rr = 0; rr < 16; ++rr)
+        for (int c = 0; c < 16; ++c) EXPECT_LT(g.At(c, rr), 100u) << c << "," << rr;
+}
+
+TEST(EqualTime, RegionAtTheMeshEdgeIsReported) {
+    ToujiGrid g;
+    g.Reset(10);
+    Draw(g, {"..........", "..........", "......####", "......####"}, 50);
+    const TContourResult r = TraceToujiOutlines(g, {0, 0, 1, 10}, 50, QuietRun());
+    EXPECT_TRUE(r.reachedEdge);
+    EXPECT_TRUE(r.outlines.empty());
+}
+
+TEST(EqualTime, Smoothing) {
+    // Fewer than K + 3 vertices: unchanged.
+    const std::vector<TAcadPoint> small = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}};
+    EXPECT_EQ(SmoothOutline(small, 4).size(), 4u);
+    // A square traced cell by cell (counter-clockwise, 5 cells a side): the straight runs
+    // keep only their ends.
+    std::vector<TAcadPoint> sq;
+    for (int i = 0; i < 5; ++i) sq.push_back({double(i), 0, 0});
+    for (int i = 0; i < 5; ++i) sq.push_back({5, double(i), 0});
+    for (int i = 0; i < 5; ++i) sq.push_back({5 - double(i), 5, 0});
+    for (int i = 0; i < 5; ++i) sq.push_back({0, 5 - double(i), 0});
+    const std::vector<TAcadPoint> s = SmoothOutline(sq, 4);
+    EXPECT_LT(s.size(), sq.size());
+    for (std::size_t i = 1; i + 1 < s.size(); ++i)
+        EXPECT_FALSE(IsOnLine2(s[i - 1], s[i], s[i], s[i + 1])) << i;
+}
+
+TEST(EqualTime, LabelPointIsNorthernmost) {
+    const std::vector<TAcadPoint> v = {{0, 0, 0}, {10, 0, 0}, {10, 5, 0}, {3, 6, 0}, {0, 5, 0}};
+    const TAcadPoint north = ToujiLabelPoint(v, 90);
+    EXPECT_DOUBLE_EQ(north.x, 3);
+    EXPECT_DOUBLE_EQ(north.y, 6);
+    const TAcadPoint east = ToujiLabelPoint(v, 0);  // north toward +x: the east side
+    EXPECT_DOUBLE_EQ(east.x, 10);
+    const TAcadPoint west = ToujiLabelPoint(v, 180);
+    EXPECT_DOUBLE_EQ(west.x, 0);
+}
+
+TToujiParams Params(std::initializer_list<int> items) {
+    TToujiParams p;
+    p.hours.fill(false);
+    for (int i : items) p.hours[static_cast<std::size_t>(i)] = true;
+    p.hyoukaIdx = 2;  // 60 s
+    p.meshSizes = {400, 400, 400, 400};
+    return p;
+}
+
+TEST(EqualTime, WholeDiagramOfABox) {
+    Workspace ws;
+    AddBox(ws, 0, 0, 20000, 10000, 16000);
+    const SunModel sun = Winter36();
+    ToujiGrid grid;
+    DxfList dxf;
+    std::vector<std::string> messages;
+    TToujiUi ui;
+    ui.message = [&](const std::string&, const std::string& m) { messages.push_back(m); };
+
+    // 2.0 and 8.0 hours over 8:00-16:00: the 8-hour threshold is one sample less than the
+    // period, so the cells shaded at every sample (just north of the box) form a region.
+    TToujiResult r = BuildToujiDiagram(ws, sun, Params({1, 13}), grid, dxf, QuietRun(), ui);
+    EXPECT_EQ(r.samples, 479);
+    EXPECT_EQ(r.outlines, 2);
+    EXPECT_TRUE(messages.empty());
+    // Longest hours first; colours (item mod 5) + 2; the mesh text last.
+    std::vector<std::string> labels;
+    for (std::size_t i = 0; i < dxf.size(); ++i)
+        if (dxf[i].rfind("  1\r\n", 0) == 0) labels.push_back(dxf[i].substr(5));
+    ASSERT_EQ(labels.size(), 3u);
+    EXPECT_EQ(labels[0], "8.0Hr");
+    EXPECT_EQ(labels[1], "2.0Hr");
+    EXPECT_EQ(labels[2], FormatFixed(r.mesh, 1) + " mm/mesh");
+    EXPECT_EQ(dxf[0], "  0\r\nPOLYLINE\r\n  8\r\nZUKA_TOUJI");
+    EXPECT_EQ(dxf[1], " 62\r\n5");
+
+    // An hour longer than the period draws nothing and says nothing.
+    dxf.clear();
+    TToujiParams p = Params({13});
+    p.owari = 15;
+    r = BuildToujiDiagram(ws, sun, p, grid, dxf, QuietRun(), ui);
+    EXPECT_EQ(r.outlines, 0);
+    EXPECT_TRUE(dxf.empty());
+    EXPECT_TRUE(messages.empty());
+}
+
+class StopNow : public RunContext {
+public:
+    bool StopRequested() const override { return true; }
+};
+
+TEST(EqualTime, StoppedRunWritesNothingToInsert) {
+    Workspace ws;
+    AddBox(ws, 0, 0, 20000, 10000, 16000);
+    ToujiGrid grid;
+    DxfList dxf;
+    StopNow stop;
+    const TToujiResult r =
+        BuildToujiDiagram(ws, Winter36(), Params({1}), grid, dxf, stop, TToujiUi{});
+    EXPECT_TRUE(r.stopped);
+}
+
+}  // namespace
+}  // namespace zuka
