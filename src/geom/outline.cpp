@@ -225,10 +225,11 @@ TAcadPoint FindStartPoint(const Workspace& ws) {
     return best;
 }
 
-bool TraceOutline(Workspace& ws, bool join, RunContext* progress) {
+bool TraceOutline(Workspace& ws, bool join, RunContext* progress, bool* closedOut) {
     const std::vector<TLineEnt>& segs = ws.AryLine2;
     std::vector<TLineEnt>& out = ws.AryLine;
     out.clear();
+    if (closedOut) *closedOut = false;
     const std::size_t n = segs.size();
     if (n == 0) return false;
 
@@ -289,6 +290,7 @@ bool TraceOutline(Workspace& ws, bool join, RunContext* progress) {
         }
     }
     if (progress) progress->SetProgressPosition(0);
+    if (closedOut) *closedOut = closed;
     if (!closed) return false;
 
     if (out.size() > 1 && Same(out.front().st, out.back().ed) &&
@@ -352,8 +354,21 @@ OutlineLoopEnd TraceOutlineLoop(Workspace& ws, RunContext& run,
         ws.OutlinePrevPt = ws.OutlineMinPt;
         ws.OutlineStartPt = FindStartPoint(ws);
         ws.AryLine.clear();
-        const bool ok = TraceOutline(ws, false);
+        bool closed = false;
+        const bool ok = TraceOutline(ws, false, nullptr, &closed);
         if (run.StopRequested()) return OutlineLoopEnd::Stopped;
+        if (!ok && closed && ws.AryLine.size() <= 2) {
+            // Around a figure without area: prune the dangling pieces and trace the rest.
+            const std::size_t before = ws.AryLine2.size();
+            std::size_t n = before;
+            for (;;) {
+                PruneDanglingLines(ws);
+                if (ws.AryLine2.size() == n) break;
+                n = ws.AryLine2.size();
+            }
+            if (ws.AryLine2.size() < 3) return OutlineLoopEnd::Done;
+            if (ws.AryLine2.size() < before) continue;
+        }
         if (!ok) return ws.AryLine2.size() >= 4 ? OutlineLoopEnd::WalkFailed : OutlineLoopEnd::Done;
         onOutline(ws);
 

@@ -39,7 +39,10 @@ void GetMinCorner(Workspace& ws);
 TAcadPoint FindStartPoint(const Workspace& ws);
 // Walks the outer boundary of AryLine2 from OutlineStartPt into AryLine. True when the walk
 // closed and more than 2 segments remain. join also merges consecutive collinear segments.
-bool TraceOutline(Workspace& ws, bool join, RunContext* progress = nullptr);
+// `closed`, when given, tells whether the walk came back to its start at all (it does, with
+// nothing left, around a figure without area such as a lone line).
+bool TraceOutline(Workspace& ws, bool join, RunContext* progress = nullptr,
+                  bool* closed = nullptr);
 // On a traced outline in AryLine: merges consecutive collinear segments (not last with first).
 void JoinCollinearChain(Workspace& ws);
 // The vertex of the outline in AryLine farthest in direction a (last one on ties).
@@ -58,6 +61,9 @@ enum class OutlineLoopEnd {
 // The loop that traces every outline of AryLine2 in turn: trace; hand the outline (in
 // AryLine) to onOutline; remove what lies inside it and prune dangling segments; again while
 // at least 3 segments remain. A failed walk with fewer than 4 segments left ends quietly.
+// A walk that comes back around a figure without area (a lone line, such as the footprint of
+// a wall too low to cast a shadow, lying leftmost) is no failure: that figure's dangling
+// segments are pruned away and the tracing goes on with the rest.
 OutlineLoopEnd TraceOutlineLoop(Workspace& ws, RunContext& run,
                                 const std::function<void(const Workspace&)>& onOutline);
 

@@ -111,6 +111,20 @@ TEST(Outline, TailIsWalkedAndRemoved) {
     ExpectRing(Corners(rings[0]), {P(0, 0), P(10, 0), P(10, 10), P(0, 10)});
 }
 
+TEST(Outline, LoneLineLeftmostDoesNotHideTheOutlines) {
+    // A low wall's footprint (a line without area) lies leftmost, so the walk starts on it and
+    // comes back around it with nothing enclosed. That once failed the whole instant, so no
+    // building got an outline; the line is pruned away and the square is traced.
+    std::vector<TLineEnt> soup;
+    soup.push_back(L(P(-20, 0), P(-20, 30)));
+    AddSquare(soup, 0, 0, 10);
+    OutlineLoopEnd end{};
+    const auto rings = Outlines(soup, &end);
+    EXPECT_EQ(end, OutlineLoopEnd::Done);
+    ASSERT_EQ(rings.size(), 1u);
+    ExpectRing(Corners(rings[0]), {P(0, 0), P(10, 0), P(10, 10), P(0, 10)});
+}
+
 TEST(Outline, HoleIsNotReturned) {
     std::vector<TLineEnt> soup;
     AddSquare(soup, 0, 0, 30);
