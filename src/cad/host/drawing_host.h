@@ -1,0 +1,134 @@
+// The embedded drawing host: an in-process drawing that stands in for the CAD. It implements
+// the automation interface of cad/automation.h over one drawing read from and saved to DXF,
+// runs the command texts the system sends (SendCommand) and hands everything a user would do
+// at the CAD's screen to an Interaction provider.
+//
+// Drawings are read with dxflib: LINE, CIRCLE, ARC, ELLIPSE, LWPOLYLINE, POLYLINE (2D and 3D)
+// with their vertices, TEXT and INSERT in model space and in block definitions, the layer,
+// linetype and text style tables and the header variables the host keeps ($DIMSCALE,
+// $INSBASE, $CLAYER, ...). Other entity types are kept without geometry: they count, carry a
+// class name, layer and handle and can be selected by layer or handle, but are left out when
+// the drawing is saved (TLoadReport::unsupported, TSaveReport::notSaved).
+//
+// Text is decoded to UTF-8 in the file's code page:
+//   - AC1021 (R2007) and later: UTF-8;
+//   - else the code page of $DWGCODEPAGE (ANSI_932 is CP932, ANSI_1252 is CP1252, ...);
+//   - a file without $DWGCODEPAGE (the R12 files the system itself writes, and most drawings
+//     of the Japanese offices it is made for) is read as CP932 when its bytes are valid CP932
+//     but not valid UTF-8, and as UTF-8 otherwise (bytes malformed in UTF-8 read as U+FFFD);
+// then the escapes \U+XXXX (a Unicode character) and \M+nXXXX (a double-byte character of an
+// Asian code page) are replaced by the characters they stand for.
+//
+// Drawings are saved as DXF R2000 (AC1015) in CP932 ($DWGCODEPAGE ANSI_932), a character
+// CP932 lacks written as \U+XXXX, with the handles the entities had.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cad/automation.h"
+#include "cad/host/selection_expr.h"
+#include "cad/interaction.h"
+
+namespace zuka {
+
+// What a load found besides the entities it kept.
+struct TLoadReport {
+    std::size_t entities = 0;       // model space entities, unsupported types included
+    std::string codePage;           // the code page the text was read in: "CP932", "UTF-8", ...
+    std::size_t replacedChars = 0;  // bytes malformed in that code page, read as U+FFFD
+    std::map<std::string, int> unsupported;  // DXF type -> entities kept without geometry
+    std::map<std::string, int> dropped;      // left out: paper space, attributes, meshes
+};
+
+struct TSaveReport {
+    std::size_t entities = 0;  // entities written, model space and block definitions
+    std::size_t notSaved = 0;  // entities of unsupported types left out
+};
+
+// The idle queries of the Application, counted separately.
+enum class StateQuery { Acad, Gcad, Zcad };
+
+struct HostState;
+class HostDocument;
+
+class DrawingHost final : public Application {
+public:
+    // interaction may be null: every prompt is then answered with Escape.
+    explicit DrawingHost(Interaction* interaction = nullptr);
+    ~DrawingHost() override;
+    DrawingHost(const DrawingHost&) = delete;
+    DrawingHost& operator=(const DrawingHost&) = delete;
+
+    // An empty drawing (layer 0, the standard linetypes and text style) replaces the open one.
+    void New(const std::string& name = "Drawing1.dxf");
+    // Reads a DXF drawing into a new drawing that replaces the open one. On failure returns
+    // false with `error` naming the file and, where known, the line; the drawing open before
+    // stays open and unchanged.
+    bool Load(const std::filesystem::path& path, std::string& error);
+    // Writes the open drawing as DXF R2000 (see the file comment). The file is written under a
+    // temporary name and renamed, so a failed save leaves no partial file.
+    bool Save(const std::filesystem::path& path, std::string& error) const;
+    void Close();
+    bool IsOpen() const;
+    const TLoadReport& LastLoad() const;
+    const TSaveReport& LastSave() const;
+
+    void SetInteraction(Interaction* interaction);
+
+    // Records for tests and the command line.
+    const std::vector<std::string>& CommandLog() const;   // every SendCommand text, as sent
+    const std::vector<std::string>& CommandEcho() const;  // the command line's answers
+    const std::vector<std::string>& PromptLog() const;    // Utility.Prompt texts
+    int UndoMarksStarted() const;
+    int UndoMarksEnded() const;
+    int Regens() const;
+    int StateQueries(StateQuery which) const;
+
+    std::intptr_t HWND() const override;
+    // Throws AutomationError when no drawing is open.
+    Document& ActiveDocument() override;
+    // Always quiescent: the host runs every command to its end before SendCommand returns.
+    CadStatePtr GetAcadState() override;
+    CadStatePtr GetGcadState() override;
+    CadStatePtr GetZcadState() override;
+
+private:
+    std::shared_ptr<HostState> state_;
+    std::unique_ptr<HostDocument> document_;
+};
+
+// The register of running CADs as the host sees it: any ProgID finds the host while a drawing
+// is open. Window calls are recorded, sleeps return at once.
+class HostConnector final : public CadConnector {
+public:
+    explicit HostConnector(DrawingHost& host) : host_(host) {}
+
+    // The host while a drawing is open, else nullptr; an empty ProgID throws AutomationError
+    // (no server is registered under it).
+    Application* GetActiveObject(const std::string& progId) override;
+    bool IsIconic(std::intptr_t /*hwnd*/) override { return false; }
+    void Restore(std::intptr_t /*hwnd*/) override { ++restores_; }
+    void SetForeground(std::intptr_t hwnd) override { foreground_ = hwnd; }
+    std::intptr_t Foreground() override { return foreground_; }
+    void PressEscape() override { ++escapes_; }
+    void Sleep(int ms) override { sleptMs_ += ms; }
+
+    int EscapePresses() const { return escapes_; }
+    int Restores() const { return restores_; }
+    long long SleptMs() const { return sleptMs_; }
+
+private:
+    DrawingHost& host_;
+    std::intptr_t foreground_ = 0;
+    int escapes_ = 0;
+    int restores_ = 0;
+    long long sleptMs_ = 0;
+};
+
+}  // namespace zuka

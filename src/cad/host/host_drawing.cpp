@@ -1,0 +1,1214 @@
+#include "cad/host/host_drawing.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+#include "geom/primitives.h"
+
+namespace zuka {
+namespace {
+
+// Automation errors of entities, blocks and the drawing.
+const std::string kNoMember = "このオブジェクトにはメンバーがありません: ";
+const std::string kDeleted = "図形は削除されています";
+const std::string kDrawingGone = "図面は閉じられています";
+const std::string kBadIndex = "頂点の番号が範囲外です: ";
+const std::string kBadItem = "番号が範囲外です: ";
+const std::string kNoLayer = "画層がありません: ";
+const std::string kNoLinetype = "線種がロードされていません: ";
+const std::string kBadColor = "色番号が範囲外です: ";
+const std::string kBadValue = "値が範囲外です: ";
+const std::string kBadPolyline = "ポリラインには2点以上の座標 (x, y の組) が必要です";
+const std::string kModelDelete = "モデル空間は削除できません";
+const std::string kBlockReferenced = "ブロックは参照されています: ";
+const std::string kNoBlock = "ブロック定義がありません: ";
+const std::string kCannotExplode = "分解できない図形です: ";
+const std::string kNonUniform = "尺度が一様でない (または負の) ブロック参照は分解できません";
+const std::string kBadFilterCode = "選択フィルタのグループコードに対応していません: ";
+const std::string kFilterMismatch = "選択フィルタのコードと値の数または型が合いません";
+
+constexpr double kDegToRad = kPi / 180;
+constexpr double kArcStep = 5 * kDegToRad;  // sampling step of curves for window selection
+constexpr int kMaxNesting = 16;             // block references inside block references
+
+bool IsWorldNormal(TAcadPoint n) { return n.x == 0 && n.y == 0 && n.z == 1; }
+
+double Dot(TAcadPoint a, TAcadPoint b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+TAcadPoint Sub(TAcadPoint a, TAcadPoint b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+
+// Counter-clockwise rotation about the z axis.
+TAcadPoint RotCcw(TAcadPoint p, double a) {
+    const double c = std::cos(a);
+    const double s = std::sin(a);
+    return {p.x * c - p.y * s, p.x * s + p.y * c, p.z};
+}
+
+void OcsAxes(TAcadPoint n, TAcadPoint& ax, TAcadPoint& ay, TAcadPoint& az) {
+    ax = OcsToWcs({1, 0, 0}, n);
+    ay = OcsToWcs({0, 1, 0}, n);
+    az = OcsToWcs({0, 0, 1}, n);
+}
+
+TAcadPoint ToWcs(TAcadPoint p, TAcadPoint n) { return IsWorldNormal(n) ? p : OcsToWcs(p, n); }
+
+double NormalizeAngle(double a) {
+    a = std::fmod(a, kTwoPi);
+    if (a < 0) a += kTwoPi;
+    return a;
+}
+
+// Sweep of a counter-clockwise arc from start to end, in (0, 2*pi].
+double Sweep(double start, double end) {
+    double s = NormalizeAngle(end - start);
+    if (s <= 0) s += kTwoPi;
+    return s;
+}
+
+int Samples(double sweep) { return std::max(2, static_cast<int>(std::ceil(sweep / kArcStep))); }
+
+// Glob match ignoring ASCII case: * any run, ? one byte.
+bool WildMatch(std::string_view pattern, std::string_view text) {
+    std::size_t p = 0, t = 0, star = std::string_view::npos, mark = 0;
+    const auto same = [](char a, char b) {
+        return std::toupper(static_cast<unsigned char>(a)) ==
+               std::toupper(static_cast<unsigned char>(b));
+    };
+    while (t < text.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || same(pattern[p], text[t]))) {
+            ++p;
+            ++t;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            mark = t;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            t = ++mark;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+std::vector<std::string> SplitList(const std::string& s) {
+    std::vector<std::string> out;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t at = s.find(',', from);
+        std::string part = s.substr(from, at == std::string::npos ? std::string::npos : at - from);
+        while (!part.empty() && part.front() == ' ') part.erase(part.begin());
+        while (!part.empty() && part.back() == ' ') part.pop_back();
+        if (!part.empty()) out.push_back(part);
+        if (at == std::string::npos) return out;
+        from = at + 1;
+    }
+}
+
+// Arc points of a bulged polyline segment a-b (plane coordinates), a included, b excluded.
+void AppendBulgeArc(TAcadPoint a, TAcadPoint b, double bulge, std::vector<TAcadPoint>& out) {
+    const double theta = 4 * std::atan(bulge);  // signed sweep, counter-clockwise positive
+    const double chord = std::hypot(b.x - a.x, b.y - a.y);
+    if (chord == 0) {
+        out.push_back(a);
+        return;
+    }
+    const double r = chord / (2 * std::sin(std::fabs(theta) / 2));
+    // Centre: from the chord's midpoint along its left normal (right normal for a clockwise arc).
+    const double h = r * std::cos(theta / 2);
+    const TAcadPoint mid{(a.x + b.x) / 2, (a.y + b.y) / 2, a.z};
+    const double ux = (b.x - a.x) / chord;
+    const double uy = (b.y - a.y) / chord;
+    const double side = theta > 0 ? 1 : -1;
+    const TAcadPoint c{mid.x - uy * h * side, mid.y + ux * h * side, a.z};
+    const double a0 = std::atan2(a.y - c.y, a.x - c.x);
+    const int n = Samples(std::fabs(theta));
+    for (int k = 0; k < n; ++k) {
+        const double t = a0 + theta * k / n;
+        out.push_back({c.x + r * std::cos(t), c.y + r * std::sin(t), a.z});
+    }
+}
+
+// Plane points of a 2D polyline (bulges sampled), closing point included when closed.
+std::vector<TAcadPoint> PolylinePlanePoints(const TEntityData& d) {
+    std::vector<TAcadPoint> pts;
+    const std::size_t n = d.vertices.size();
+    if (n == 0) return pts;
+    const std::size_t segments = d.closed ? n : n - 1;
+    for (std::size_t i = 0; i < segments; ++i) {
+        TAcadPoint a = d.vertices[i];
+        TAcadPoint b = d.vertices[(i + 1) % n];
+        a.z = b.z = d.elevation;
+        const double bulge = i < d.bulges.size() ? d.bulges[i] : 0;
+        if (bulge == 0)
+            pts.push_back(a);
+        else
+            AppendBulgeArc(a, b, bulge, pts);
+    }
+    TAcadPoint last = d.vertices[d.closed ? 0 : n - 1];
+    last.z = d.elevation;
+    pts.push_back(last);
+    return pts;
+}
+
+double ShoelaceArea(const std::vector<TAcadPoint>& pts) {
+    double a = 0;
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        const TAcadPoint& p = pts[i];
+        const TAcadPoint& q = pts[(i + 1) % pts.size()];
+        a += p.x * q.y - q.x * p.y;
+    }
+    return a / 2;
+}
+
+// Points of an ellipse from parameter t0 to t1 in world coordinates.
+std::vector<TAcadPoint> EllipsePoints(const TEntityData& d, double t0, double t1) {
+    const TAcadPoint minor = ScaleVec(CrossVec(NormalizeVec(d.normal), d.p2), d.ratio);
+    const int n = Samples(t1 - t0);
+    std::vector<TAcadPoint> pts;
+    for (int k = 0; k <= n; ++k) {
+        const double t = t0 + (t1 - t0) * k / n;
+        pts.push_back(
+            AddVec(d.p1, AddVec(ScaleVec(d.p2, std::cos(t)), ScaleVec(minor, std::sin(t)))));
+    }
+    return pts;
+}
+
+double EllipseEnd(const TEntityData& d) {
+    double end = d.end;
+    while (end <= d.start) end += kTwoPi;
+    return end;
+}
+
+// Approximate width of a text line: a full-width character is as wide as the height, a
+// half-width one a little over half of it.
+double TextWidth(const TEntityData& d) {
+    double units = 0;
+    for (std::size_t i = 0; i < d.text.size();) {
+        const unsigned char c = static_cast<unsigned char>(d.text[i]);
+        const std::size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        units += (c < 0x80 || (c == 0xEF && i + 1 < d.text.size() &&
+                               static_cast<unsigned char>(d.text[i + 1]) >= 0xBD))
+                     ? 0.6
+                     : 1.0;
+        i += len;
+    }
+    return units * d.height * d.widthFactor;
+}
+
+void OutlineInto(const TEntityData& d, const HostDrawing& drawing, int depth,
+                 std::vector<std::vector<TAcadPoint>>& out) {
+    const auto toWcs = [&d](std::vector<TAcadPoint> pts) {
+        if (!IsWorldNormal(d.normal))
+            for (TAcadPoint& p : pts) p = OcsToWcs(p, d.normal);
+        return pts;
+    };
+    switch (d.kind) {
+        case EntKind::Line:
+            out.push_back({d.p1, d.p2});
+            return;
+        case EntKind::Circle:
+        case EntKind::Arc: {
+            const double start = d.kind == EntKind::Circle ? 0 : d.start;
+            const double sweep = d.kind == EntKind::Circle ? kTwoPi : Sweep(d.start, d.end);
+            const int n = Samples(sweep);
+            std::vector<TAcadPoint> pts;
+            for (int k = 0; k <= n; ++k)
+                pts.push_back(PolarPoint(d.p1, start + sweep * k / n, d.radius));
+            out.push_back(toWcs(std::move(pts)));
+            return;
+        }
+        case EntKind::Ellipse:
+            out.push_back(EllipsePoints(d, d.start, EllipseEnd(d)));
+            return;
+        case EntKind::LwPolyline:
+        case EntKind::Polyline2d:
+            out.push_back(toWcs(PolylinePlanePoints(d)));
+            return;
+        case EntKind::Polyline3d: {
+            std::vector<TAcadPoint> pts = d.vertices;
+            if (d.closed && !pts.empty()) pts.push_back(pts.front());
+            out.push_back(std::move(pts));
+            return;
+        }
+        case EntKind::Text: {
+            const double w = TextWidth(d);
+            const double h = d.height;
+            const bool fitted = d.hAlign == 3 || d.hAlign == 5;
+            const bool aligned = d.hAlign != 0 || d.vAlign != 0;
+            TAcadPoint ref = aligned && !fitted ? d.p2 : d.p1;
+            double rot = d.rotation;
+            double width = w;
+            if (fitted) {
+                width = Dist2D(d.p1, d.p2);
+                rot = Angle2P(d.p1, d.p2);
+            }
+            double dx = 0;
+            double dy = 0;
+            if (!fitted) {
+                if (d.hAlign == 1 || d.hAlign == 4) dx = -width / 2;
+                if (d.hAlign == 2) dx = -width;
+                if (d.vAlign == 2 || d.hAlign == 4) dy = -h / 2;
+                if (d.vAlign == 3) dy = -h;
+            }
+            std::vector<TAcadPoint> pts;
+            for (const TAcadPoint c :
+                 {TAcadPoint{0, 0, 0}, TAcadPoint{width, 0, 0}, TAcadPoint{width, h, 0},
+                  TAcadPoint{0, h, 0}, TAcadPoint{0, 0, 0}})
+                pts.push_back(AddVec(ref, RotCcw({c.x + dx, c.y + dy, 0}, rot)));
+            out.push_back(toWcs(std::move(pts)));
+            return;
+        }
+        case EntKind::Insert: {
+            if (depth >= kMaxNesting) return;
+            const HostSpacePtr block = drawing.FindBlock(d.blockName);
+            if (!block) return;
+            std::vector<std::vector<TAcadPoint>> inner;
+            for (const HostEntityPtr& e : block->Items())
+                OutlineInto(e->Data(), drawing, depth + 1, inner);
+            const TAcadPoint base = block->Base();
+            for (std::vector<TAcadPoint>& line : inner) {
+                for (TAcadPoint& p : line) {
+                    const TAcadPoint v = MulVec(Sub(p, base), d.scale);
+                    p = ToWcs(AddVec(d.p1, RotCcw(v, d.rotation)), d.normal);
+                }
+                out.push_back(std::move(line));
+            }
+            return;
+        }
+        case EntKind::Other:
+            return;
+    }
+}
+
+// Liang-Barsky: does the segment p-q meet the rectangle?
+bool SegmentMeetsRect(TAcadPoint p, TAcadPoint q, double x1, double y1, double x2, double y2) {
+    double t0 = 0;
+    double t1 = 1;
+    const double dx = q.x - p.x;
+    const double dy = q.y - p.y;
+    const double pp[4] = {-dx, dx, -dy, dy};
+    const double qq[4] = {p.x - x1, x2 - p.x, p.y - y1, y2 - p.y};
+    for (int i = 0; i < 4; ++i) {
+        if (pp[i] == 0) {
+            if (qq[i] < 0) return false;
+            continue;
+        }
+        const double r = qq[i] / pp[i];
+        if (pp[i] < 0)
+            t0 = std::max(t0, r);
+        else
+            t1 = std::min(t1, r);
+        if (t0 > t1) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string UpperAscii(std::string_view s) {
+    std::string u(s);
+    for (char& c : u)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return u;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && UpperAscii(a) == UpperAscii(b);
+}
+
+TAcadPoint WcsToOcs(TAcadPoint p, TAcadPoint normal) {
+    if (IsWorldNormal(normal)) return p;
+    TAcadPoint ax, ay, az;
+    OcsAxes(normal, ax, ay, az);
+    return {Dot(p, ax), Dot(p, ay), Dot(p, az)};
+}
+
+std::string DxfTypeOf(const TEntityData& d) {
+    switch (d.kind) {
+        case EntKind::Line:
+            return "LINE";
+        case EntKind::Circle:
+            return "CIRCLE";
+        case EntKind::Arc:
+            return "ARC";
+        case EntKind::Ellipse:
+            return "ELLIPSE";
+        case EntKind::LwPolyline:
+            return "LWPOLYLINE";
+        case EntKind::Polyline2d:
+        case EntKind::Polyline3d:
+            return "POLYLINE";
+        case EntKind::Text:
+            return "TEXT";
+        case EntKind::Insert:
+            return "INSERT";
+        case EntKind::Other:
+            return d.typeName;
+    }
+    return d.typeName;
+}
+
+std::string ClassNameOf(const TEntityData& d) {
+    switch (d.kind) {
+        case EntKind::Line:
+            return "AcDbLine";
+        case EntKind::Circle:
+            return "AcDbCircle";
+        case EntKind::Arc:
+            return "AcDbArc";
+        case EntKind::Ellipse:
+            return "AcDbEllipse";
+        case EntKind::LwPolyline:
+            return "AcDbPolyline";
+        case EntKind::Polyline2d:
+            return "AcDb2dPolyline";
+        case EntKind::Polyline3d:
+            return "AcDb3dPolyline";
+        case EntKind::Text:
+            return "AcDbText";
+        case EntKind::Insert:
+            return "AcDbBlockReference";
+        case EntKind::Other:
+            break;
+    }
+    static const std::map<std::string, std::string> kOther = {
+        {"HATCH", "AcDbHatch"},       {"MTEXT", "AcDbMText"},
+        {"SOLID", "AcDbSolid"},       {"TRACE", "AcDbTrace"},
+        {"POINT", "AcDbPoint"},       {"SPLINE", "AcDbSpline"},
+        {"3DFACE", "AcDbFace"},       {"DIMENSION", "AcDbDimension"},
+        {"LEADER", "AcDbLeader"},     {"ATTDEF", "AcDbAttributeDefinition"},
+        {"XLINE", "AcDbXline"},       {"RAY", "AcDbRay"},
+        {"IMAGE", "AcDbRasterImage"}, {"VIEWPORT", "AcDbViewport"},
+        {"3DSOLID", "AcDb3dSolid"},   {"REGION", "AcDbRegion"},
+        {"MLINE", "AcDbMline"},       {"WIPEOUT", "AcDbWipeout"},
+    };
+    const auto it = kOther.find(UpperAscii(d.typeName));
+    if (it != kOther.end()) return it->second;
+    std::string name = "AcDb";
+    for (std::size_t i = 0; i < d.typeName.size(); ++i)
+        name += i == 0 ? static_cast<char>(std::toupper(static_cast<unsigned char>(d.typeName[i])))
+                       : static_cast<char>(std::tolower(static_cast<unsigned char>(d.typeName[i])));
+    return name;
+}
+
+// ---- HostEntity ----
+
+HostEntity::HostEntity(TEntityData data, ObjectId id, std::weak_ptr<HostSpace> owner)
+    : d_(std::move(data)), id_(id), owner_(std::move(owner)) {}
+
+bool HostEntity::Alive() const {
+    if (deleted_) return false;
+    const HostSpacePtr owner = owner_.lock();
+    return owner && !owner->Deleted();
+}
+
+std::shared_ptr<HostSpace> HostEntity::Owner() const {
+    if (deleted_) throw AutomationError(kDeleted);
+    HostSpacePtr owner = owner_.lock();
+    if (!owner || owner->Deleted()) throw AutomationError(kDrawingGone);
+    owner->Drawing();  // throws when the drawing is gone
+    return owner;
+}
+
+void HostEntity::Check() const { Owner(); }
+
+void HostEntity::NoMember(const char* member) const {
+    throw AutomationError(kNoMember + member + " (" + ClassNameOf(d_) + ")");
+}
+
+void HostEntity::Need(bool has, const char* member) const {
+    Check();
+    if (!has) NoMember(member);
+}
+
+bool HostEntity::IsPolyline() const {
+    return d_.kind == EntKind::LwPolyline || d_.kind == EntKind::Polyline2d ||
+           d_.kind == EntKind::Polyline3d;
+}
+
+bool HostEntity::Is2dPolyline() const {
+    return d_.kind == EntKind::LwPolyline || d_.kind == EntKind::Polyline2d;
+}
+
+int HostEntity::VertexIndex(int i, const char* member) const {
+    Need(IsPolyline(), member);
+    if (i < 0 || static_cast<std::size_t>(i) >= d_.vertices.size())
+        throw AutomationError(kBadIndex + std::to_string(i));
+    return i;
+}
+
+std::string HostEntity::EntityName() const {
+    Check();
+    return ClassNameOf(d_);
+}
+
+std::string HostEntity::Name() const {
+    Need(d_.kind == EntKind::Insert, "Name");
+    return d_.blockName;
+}
+
+std::string HostEntity::Handle() const {
+    Check();
+    return d_.handle;
+}
+
+ObjectId HostEntity::ObjectID() const {
+    Check();
+    return id_;
+}
+
+std::string HostEntity::Layer() const {
+    Check();
+    return d_.layer;
+}
+
+TAcadPoint HostEntity::StartPoint() const {
+    Check();
+    switch (d_.kind) {
+        case EntKind::Line:
+            return d_.p1;
+        case EntKind::Arc:
+            return ToWcs(PolarPoint(d_.p1, d_.start, d_.radius), d_.normal);
+        case EntKind::Ellipse:
+            return EllipsePoints(d_, d_.start, d_.start).front();
+        default:
+            NoMember("StartPoint");
+    }
+}
+
+TAcadPoint HostEntity::EndPoint() const {
+    Check();
+    switch (d_.kind) {
+        case EntKind::Line:
+            return d_.p2;
+        case EntKind::Arc:
+            return ToWcs(PolarPoint(d_.p1, d_.end, d_.radius), d_.normal);
+        case EntKind::Ellipse:
+            return d_.p2;  // the major-axis vector, as the reader wants it
+        default:
+            NoMember("EndPoint");
+    }
+}
+
+TAcadPoint HostEntity::Center() const {
+    Check();
+    switch (d_.kind) {
+        case EntKind::Circle:
+        case EntKind::Arc:
+            return ToWcs(d_.p1, d_.normal);
+        case EntKind::Ellipse:
+            return d_.p1;
+        default:
+            NoMember("Center");
+    }
+}
+
+double HostEntity::Radius() const {
+    Need(d_.kind == EntKind::Circle || d_.kind == EntKind::Arc, "Radius");
+    return d_.radius;
+}
+
+double HostEntity::StartAngle() const {
+    Need(d_.kind == EntKind::Arc || d_.kind == EntKind::Ellipse, "StartAngle");
+    return d_.start;
+}
+
+double HostEntity::EndAngle() const {
+    Need(d_.kind == EntKind::Arc || d_.kind == EntKind::Ellipse, "EndAngle");
+    return d_.end;
+}
+
+double HostEntity::RadiusRatio() const {
+    Need(d_.kind == EntKind::Ellipse, "RadiusRatio");
+    return d_.ratio;
+}
+
+TAcadPoint HostEntity::Normal() const {
+    Need(d_.kind != EntKind::Polyline3d && d_.kind != EntKind::Other, "Normal");
+    return d_.normal;
+}
+
+double HostEntity::Thickness() const {
+    const bool has = d_.kind == EntKind::Line || d_.kind == EntKind::Circle ||
+                     d_.kind == EntKind::Arc || Is2dPolyline() || d_.kind == EntKind::Text;
+    Need(has, "Thickness");
+    return d_.thickness;
+}
+
+double HostEntity::Elevation() const {
+    Need(Is2dPolyline(), "Elevation");
+    return d_.elevation;
+}
+
+bool HostEntity::Closed() const {
+    Need(IsPolyline(), "Closed");
+    return d_.closed;
+}
+
+std::vector<double> HostEntity::Coordinates() const {
+    Need(IsPolyline(), "Coordinates");
+    std::vector<double> xy;
+    for (std::size_t i = 0; i < d_.vertices.size(); ++i) {
+        const std::vector<double> c = Coordinate(static_cast<int>(i));
+        xy.insert(xy.end(), c.begin(), c.end());
+    }
+    return xy;
+}
+
+std::vector<double> HostEntity::Coordinate(int i) const {
+    const TAcadPoint& v = d_.vertices[VertexIndex(i, "Coordinate")];
+    switch (d_.kind) {
+        case EntKind::LwPolyline:
+            return {v.x, v.y};
+        case EntKind::Polyline2d:
+            return {v.x, v.y, d_.elevation};
+        default:
+            return {v.x, v.y, v.z};
+    }
+}
+
+double HostEntity::GetBulge(int i) const {
+    Need(Is2dPolyline(), "GetBulge");
+    const int k = VertexIndex(i, "GetBulge");
+    return static_cast<std::size_t>(k) < d_.bulges.size() ? d_.bulges[k] : 0;
+}
+
+TAcadPoint HostEntity::InsertionPoint() const {
+    Need(d_.kind == EntKind::Text || d_.kind == EntKind::Insert, "InsertionPoint");
+    return ToWcs(d_.p1, d_.normal);
+}
+
+std::string HostEntity::TextString() const {
+    Need(d_.kind == EntKind::Text, "TextString");
+    return d_.text;
+}
+
+double HostEntity::Height() const {
+    Need(d_.kind == EntKind::Text, "Height");
+    return d_.height;
+}
+
+double HostEntity::Area() const {
+    Check();
+    switch (d_.kind) {
+        case EntKind::Circle:
+            return kPi * d_.radius * d_.radius;
+        case EntKind::Arc: {
+            const double t = Sweep(d_.start, d_.end);
+            return d_.radius * d_.radius / 2 * (t - std::sin(t));
+        }
+        case EntKind::Ellipse: {
+            const double end = EllipseEnd(d_);
+            const double a = std::sqrt(Dot(d_.p2, d_.p2));
+            if (end - d_.start >= kTwoPi - 1e-12) return kPi * a * a * d_.ratio;
+            std::vector<TAcadPoint> pts;
+            const int n = 4 * Samples(end - d_.start);
+            for (int k = 0; k <= n; ++k) {
+                const double t = d_.start + (end - d_.start) * k / n;
+                pts.push_back({a * std::cos(t), a * d_.ratio * std::sin(t), 0});
+            }
+            return std::fabs(ShoelaceArea(pts));
+        }
+        case EntKind::LwPolyline:
+        case EntKind::Polyline2d: {
+            // The polygon of the vertices plus the circular segment of each bulged side.
+            double area = ShoelaceArea(d_.vertices);
+            const std::size_t n = d_.vertices.size();
+            for (std::size_t i = 0; i < n && n > 1; ++i) {
+                const double b = i < d_.bulges.size() ? d_.bulges[i] : 0;
+                if (b == 0 || (!d_.closed && i == n - 1)) continue;
+                const TAcadPoint p = d_.vertices[i];
+                const TAcadPoint q = d_.vertices[(i + 1) % n];
+                const double c = std::hypot(q.x - p.x, q.y - p.y);
+                const double theta = 4 * std::atan(b);
+                const double r = c / (2 * std::sin(std::fabs(theta) / 2));
+                area += r * r / 2 * (theta - std::sin(theta));
+            }
+            return std::fabs(area);
+        }
+        case EntKind::Polyline3d:
+            return std::fabs(ShoelaceArea(d_.vertices));
+        default:
+            NoMember("Area");
+    }
+}
+
+void HostEntity::SetLayer(const std::string& layer) {
+    const HostDrawingPtr drawing = Owner()->Drawing();
+    const TLayer* l = drawing->FindLayer(layer);
+    if (!l) throw AutomationError(kNoLayer + layer);
+    d_.layer = l->name;
+}
+
+void HostEntity::SetLinetype(const std::string& linetype) {
+    const HostDrawingPtr drawing = Owner()->Drawing();
+    const TLinetype* lt = drawing->FindLinetype(linetype);
+    if (!lt) throw AutomationError(kNoLinetype + linetype);
+    d_.linetype = EqualsNoCase(lt->name, "BYLAYER") ? std::string() : lt->name;
+}
+
+void HostEntity::SetColor(int colorIndex) {
+    Check();
+    if (colorIndex < 0 || colorIndex > 256)
+        throw AutomationError(kBadColor + std::to_string(colorIndex));
+    d_.color = colorIndex;
+}
+
+void HostEntity::SetClosed(bool closed) {
+    Need(IsPolyline(), "Closed");
+    d_.closed = closed;
+}
+
+void HostEntity::SetScaleFactor(double factor) {
+    Need(d_.kind == EntKind::Text, "ScaleFactor");
+    if (!(factor > 0)) throw AutomationError(kBadValue + std::to_string(factor));
+    d_.widthFactor = factor;
+}
+
+void HostEntity::SetAlignment(TextAlignment alignment) {
+    Need(d_.kind == EntKind::Text, "Alignment");
+    // Horizontal (72) and vertical (73) justification of each alignment.
+    static const int kH[] = {0, 1, 2, 3, 4, 5, 0, 1, 2, 0, 1, 2, 0, 1, 2};
+    static const int kV[] = {0, 0, 0, 0, 0, 0, 3, 3, 3, 2, 2, 2, 1, 1, 1};
+    const int a = static_cast<int>(alignment);
+    if (a < 0 || a > 14) throw AutomationError(kBadValue + std::to_string(a));
+    d_.hAlign = kH[a];
+    d_.vAlign = kV[a];
+}
+
+void HostEntity::SetHorizontalAlignment(int mode) {
+    Need(d_.kind == EntKind::Text, "HorizontalAlignment");
+    if (mode < 0 || mode > 5) throw AutomationError(kBadValue + std::to_string(mode));
+    d_.hAlign = mode;
+}
+
+void HostEntity::SetVerticalAlignment(int mode) {
+    Need(d_.kind == EntKind::Text, "VerticalAlignment");
+    if (mode < 0 || mode > 3) throw AutomationError(kBadValue + std::to_string(mode));
+    d_.vAlign = mode;
+}
+
+void HostEntity::SetTextAlignmentPoint(TAcadPoint p) {
+    Need(d_.kind == EntKind::Text, "TextAlignmentPoint");
+    d_.p2 = WcsToOcs(p, d_.normal);
+}
+
+void HostEntity::SetInsertionPoint(TAcadPoint p) {
+    Need(d_.kind == EntKind::Text || d_.kind == EntKind::Insert, "InsertionPoint");
+    d_.p1 = WcsToOcs(p, d_.normal);
+}
+
+void HostEntity::SetRotation(double radians) {
+    Need(d_.kind == EntKind::Text || d_.kind == EntKind::Insert, "Rotation");
+    d_.rotation = radians;
+}
+
+void HostEntity::SetTextString(const std::string& text) {
+    Need(d_.kind == EntKind::Text, "TextString");
+    d_.text = text;
+}
+
+void HostEntity::SetBulge(int i, double bulge) {
+    Need(Is2dPolyline(), "SetBulge");
+    const int k = VertexIndex(i, "SetBulge");
+    if (d_.bulges.size() < d_.vertices.size()) d_.bulges.resize(d_.vertices.size(), 0);
+    d_.bulges[k] = bulge;
+}
+
+void HostEntity::Update() { Check(); }
+
+std::vector<EntityPtr> HostEntity::Explode() {
+    const HostSpacePtr owner = Owner();
+    const HostDrawingPtr drawing = owner->Drawing();
+    std::vector<EntityPtr> parts;
+    for (TEntityData& part : ExplodeData(d_, *drawing))
+        parts.push_back(owner->Append(std::move(part)));
+    return parts;
+}
+
+void HostEntity::Delete() { Owner()->Remove(this); }
+
+EntityPtr HostEntity::Copy() {
+    TEntityData copy = d_;
+    copy.handle.clear();
+    return Owner()->Append(std::move(copy));
+}
+
+// ---- HostSpace ----
+
+HostSpace::HostSpace(std::string name, TAcadPoint base, bool isModel,
+                     std::weak_ptr<HostDrawing> drawing)
+    : name_(std::move(name)), base_(base), isModel_(isModel), drawing_(std::move(drawing)) {}
+
+std::shared_ptr<HostDrawing> HostSpace::Drawing() const {
+    HostDrawingPtr d = drawing_.lock();
+    if (!d) throw AutomationError(kDrawingGone);
+    return d;
+}
+
+void HostSpace::Check() const {
+    if (deleted_) throw AutomationError(kNoBlock + name_);
+    Drawing();
+}
+
+HostEntityPtr HostSpace::Append(TEntityData data) {
+    const HostDrawingPtr drawing = Drawing();
+    if (data.handle.empty() || drawing->HandleTaken(data.handle))
+        data.handle = drawing->NewHandle();
+    else
+        drawing->NoteHandle(data.handle);
+    auto e =
+        std::make_shared<HostEntity>(std::move(data), drawing->NewObjectId(), weak_from_this());
+    items_.push_back(e);
+    drawing->Register(e);
+    return e;
+}
+
+void HostSpace::Remove(const HostEntity* e) {
+    // Searched from the end: the entity just inserted is the one usually deleted.
+    for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
+        if (it->get() != e) continue;
+        HostEntityPtr keep = *it;
+        items_.erase(std::next(it).base());
+        keep->MarkDeleted();
+        if (HostDrawingPtr d = drawing_.lock()) {
+            d->Unregister(keep->ObjectIdUnchecked());
+            d->ForgetHandle(keep->Data().handle);
+        }
+        return;
+    }
+}
+
+void HostSpace::ClearItems() {
+    HostDrawingPtr d = drawing_.lock();
+    for (const HostEntityPtr& e : items_) {
+        e->MarkDeleted();
+        if (d) {
+            d->Unregister(e->ObjectIdUnchecked());
+            d->ForgetHandle(e->Data().handle);
+        }
+    }
+    items_.clear();
+}
+
+void HostSpace::MarkDeleted() {
+    ClearItems();
+    deleted_ = true;
+}
+
+std::string HostSpace::Name() const {
+    Check();
+    return name_;
+}
+
+int HostSpace::Count() const {
+    Check();
+    return static_cast<int>(items_.size());
+}
+
+EntityPtr HostSpace::Item(int i) const {
+    Check();
+    if (i < 0 || static_cast<std::size_t>(i) >= items_.size())
+        throw AutomationError(kBadItem + std::to_string(i));
+    return items_[i];
+}
+
+namespace {
+
+TEntityData NewEntity(const HostDrawing& drawing, EntKind kind) {
+    TEntityData d;
+    d.kind = kind;
+    const auto it = drawing.Variables().find("CLAYER");
+    if (it != drawing.Variables().end())
+        if (const std::string* layer = std::get_if<std::string>(&it->second)) d.layer = *layer;
+    return d;
+}
+
+}  // namespace
+
+EntityPtr HostSpace::AddLine(TAcadPoint p1, TAcadPoint p2) {
+    Check();
+    TEntityData d = NewEntity(*Drawing(), EntKind::Line);
+    d.p1 = p1;
+    d.p2 = p2;
+    return Append(std::move(d));
+}
+
+EntityPtr HostSpace::AddCircle(TAcadPoint centre, double radius) {
+    Check();
+    if (!(radius > 0)) throw AutomationError(kBadValue + std::to_string(radius));
+    TEntityData d = NewEntity(*Drawing(), EntKind::Circle);
+    d.p1 = centre;
+    d.radius = radius;
+    return Append(std::move(d));
+}
+
+EntityPtr HostSpace::AddText(const std::string& text, TAcadPoint point, double height) {
+    Check();
+    if (!(height > 0)) throw AutomationError(kBadValue + std::to_string(height));
+    TEntityData d = NewEntity(*Drawing(), EntKind::Text);
+    d.text = text;
+    d.p1 = point;
+    d.height = height;
+    return Append(std::move(d));
+}
+
+EntityPtr HostSpace::AddLightWeightPolyline(const std::vector<double>& xy) {
+    Check();
+    if (xy.size() < 4 || xy.size() % 2 != 0) throw AutomationError(kBadPolyline);
+    TEntityData d = NewEntity(*Drawing(), EntKind::LwPolyline);
+    for (std::size_t i = 0; i + 1 < xy.size(); i += 2) d.vertices.push_back({xy[i], xy[i + 1], 0});
+    d.bulges.assign(d.vertices.size(), 0);
+    return Append(std::move(d));
+}
+
+void HostSpace::Delete() {
+    Check();
+    if (isModel_) throw AutomationError(kModelDelete);
+    const HostDrawingPtr drawing = Drawing();
+    if (drawing->BlockReferenced(name_)) throw AutomationError(kBlockReferenced + name_);
+    drawing->RemoveBlock(this);
+}
+
+// ---- HostDrawing ----
+
+HostDrawing::HostDrawing(std::string name) : name_(std::move(name)) {}
+
+std::shared_ptr<HostDrawing> HostDrawing::Create(std::string name) {
+    std::shared_ptr<HostDrawing> d(new HostDrawing(std::move(name)));
+    d->model_ = std::make_shared<HostSpace>("*Model_Space", TAcadPoint{}, true, d);
+    d->layers_.push_back({"0", 7, "CONTINUOUS"});
+    d->linetypes_.push_back({"BYBLOCK", "", {}});
+    d->linetypes_.push_back({"BYLAYER", "", {}});
+    d->linetypes_.push_back({"CONTINUOUS", "Solid line", {}});
+    d->styles_.emplace_back();
+    d->styles_.back().name = "STANDARD";
+    d->variables_ = {
+        {"BLIPMODE", 0},
+        {"CELTYPE", std::string("BYLAYER")},
+        {"CLAYER", std::string("0")},
+        {"CMDECHO", 1},
+        {"DIMSCALE", 1.0},
+        {"FILEDIA", 1},
+        {"INSBASE", TAcadPoint{}},
+        {"LASTPOINT", TAcadPoint{}},
+        {"LTSCALE", 1.0},
+        {"OSMODE", 0},
+        {"SNAPMODE", 0},
+        {"TEXTSIZE", 2.5},
+    };
+    return d;
+}
+
+HostSpacePtr HostDrawing::FindBlock(std::string_view name) const {
+    for (const HostSpacePtr& b : blocks_)
+        if (EqualsNoCase(b->BlockName(), name)) return b;
+    return nullptr;
+}
+
+HostSpacePtr HostDrawing::AddBlock(const std::string& name, TAcadPoint base) {
+    if (HostSpacePtr b = FindBlock(name)) return b;
+    blocks_.push_back(std::make_shared<HostSpace>(name, base, false, weak_from_this()));
+    return blocks_.back();
+}
+
+void HostDrawing::RemoveBlock(const HostSpace* block) {
+    for (auto it = blocks_.begin(); it != blocks_.end(); ++it) {
+        if (it->get() != block) continue;
+        HostSpacePtr keep = *it;
+        blocks_.erase(it);
+        keep->MarkDeleted();
+        return;
+    }
+}
+
+bool HostDrawing::BlockReferenced(std::string_view name) const {
+    const auto refers = [name](const HostSpace& space) {
+        for (const HostEntityPtr& e : space.Items())
+            if (e->Data().kind == EntKind::Insert && EqualsNoCase(e->Data().blockName, name))
+                return true;
+        return false;
+    };
+    if (refers(*model_)) return true;
+    for (const HostSpacePtr& b : blocks_)
+        if (refers(*b)) return true;
+    return false;
+}
+
+const TLayer* HostDrawing::FindLayer(std::string_view name) const {
+    for (const TLayer& l : layers_)
+        if (EqualsNoCase(l.name, name)) return &l;
+    return nullptr;
+}
+
+const TLayer& HostDrawing::AddLayer(const std::string& name) {
+    if (const TLayer* l = FindLayer(name)) return *l;
+    layers_.push_back({name, 7, "CONTINUOUS"});
+    return layers_.back();
+}
+
+const TLinetype* HostDrawing::FindLinetype(std::string_view name) const {
+    for (const TLinetype& l : linetypes_)
+        if (EqualsNoCase(l.name, name)) return &l;
+    return nullptr;
+}
+
+std::string HostDrawing::NewHandle() {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string h;
+    for (std::uint64_t v = nextHandle_++; v > 0; v >>= 4) h.insert(h.begin(), kHex[v & 15]);
+    handles_.insert(h);
+    return h;
+}
+
+bool HostDrawing::HandleTaken(const std::string& handle) const {
+    return handles_.count(UpperAscii(handle)) != 0;
+}
+
+void HostDrawing::NoteHandle(const std::string& handle) {
+    const std::string h = UpperAscii(handle);
+    handles_.insert(h);
+    const std::uint64_t v = std::strtoull(h.c_str(), nullptr, 16);
+    if (v >= nextHandle_) nextHandle_ = v + 1;
+}
+
+void HostDrawing::ForgetHandle(const std::string& handle) { handles_.erase(UpperAscii(handle)); }
+
+void HostDrawing::Register(const HostEntityPtr& e) { byId_[e->ObjectIdUnchecked()] = e; }
+
+void HostDrawing::Unregister(ObjectId id) { byId_.erase(id); }
+
+HostEntityPtr HostDrawing::FindById(ObjectId id) const {
+    const auto it = byId_.find(id);
+    if (it == byId_.end()) return nullptr;
+    HostEntityPtr e = it->second.lock();
+    return e && e->Alive() ? e : nullptr;
+}
+
+HostEntityPtr HostDrawing::FindByHandle(std::string_view handle) const {
+    for (const HostEntityPtr& e : model_->Items())
+        if (EqualsNoCase(e->Data().handle, handle)) return e;
+    return nullptr;
+}
+
+// ---- geometry ----
+
+bool PlaceEntity(TEntityData& d, const TPlacement& pl) {
+    const auto point = [&pl](TAcadPoint w) {
+        const TAcadPoint v = ScaleVec(RotCcw(Sub(w, pl.base), pl.rotation), pl.scale);
+        return ToWcs(AddVec(pl.at, v), pl.normal);
+    };
+    const auto vec = [&pl](TAcadPoint v) {
+        return ToWcs(ScaleVec(RotCcw(v, pl.rotation), pl.scale), pl.normal);
+    };
+    const TAcadPoint n0 = d.normal;
+    const TAcadPoint n1 = NormalizeVec(vec(n0));
+    // A point of the entity's plane system, placed, in the plane system of the new normal.
+    const auto planePoint = [&](TAcadPoint o) { return WcsToOcs(point(ToWcs(o, n0)), n1); };
+    const auto planeAngle = [&](double a) {
+        const TAcadPoint dir = vec(ToWcs({std::cos(a), std::sin(a), 0}, n0));
+        const TAcadPoint o = WcsToOcs(dir, n1);
+        return NormalizeAngle(std::atan2(o.y, o.x));
+    };
+    switch (d.kind) {
+        case EntKind::Line:
+            d.p1 = point(d.p1);
+            d.p2 = point(d.p2);
+            break;
+        case EntKind::Circle:
+        case EntKind::Arc:
+            d.p1 = planePoint(d.p1);
+            d.radius *= pl.scale;
+            if (d.kind == EntKind::Arc) {
+                d.start = planeAngle(d.start);
+                d.end = planeAngle(d.end);
+            }
+            break;
+        case EntKind::Ellipse:
+            d.p1 = point(d.p1);
+            d.p2 = vec(d.p2);
+            break;
+        case EntKind::LwPolyline:
+        case EntKind::Polyline2d: {
+            double elevation = d.elevation;
+            for (std::size_t i = 0; i < d.vertices.size(); ++i) {
+                const TAcadPoint o = planePoint({d.vertices[i].x, d.vertices[i].y, d.elevation});
+                d.vertices[i] = {o.x, o.y, 0};
+                if (i == 0) elevation = o.z;
+            }
+            d.elevation = elevation;
+            break;
+        }
+        case EntKind::Polyline3d:
+            for (TAcadPoint& v : d.vertices) v = point(v);
+            break;
+        case EntKind::Text:
+            d.p1 = planePoint(d.p1);
+            d.p2 = planePoint(d.p2);
+            d.height *= pl.scale;
+            d.rotation = planeAngle(d.rotation);
+            break;
+        case EntKind::Insert:
+            d.p1 = planePoint(d.p1);
+            d.scale = ScaleVec(d.scale, pl.scale);
+            d.rotation = planeAngle(d.rotation);
+            break;
+        case EntKind::Other:
+            return false;
+    }
+    d.normal = n1;
+    d.thickness *= pl.scale;
+    return true;
+}
+
+std::vector<TEntityData> ExplodeData(const TEntityData& d, const HostDrawing& drawing) {
+    std::vector<TEntityData> parts;
+    const auto part = [&d](EntKind kind) {
+        TEntityData p;
+        p.kind = kind;
+        p.layer = d.layer;
+        p.linetype = d.linetype;
+        p.color = d.color;
+        p.thickness = d.thickness;
+        p.normal = d.normal;
+        return p;
+    };
+    switch (d.kind) {
+        case EntKind::Insert: {
+            const HostSpacePtr block = drawing.FindBlock(d.blockName);
+            if (!block) throw AutomationError(kNoBlock + d.blockName);
+            const double s = d.scale.x;
+            if (!(s > 0) || std::fabs(d.scale.y - s) > 1e-9 * s ||
+                std::fabs(d.scale.z - s) > 1e-9 * s)
+                throw AutomationError(kNonUniform);
+            const TPlacement pl{block->Base(), s, d.rotation, d.p1, d.normal};
+            for (const HostEntityPtr& e : block->Items()) {
+                TEntityData p = e->Data();
+                p.handle.clear();
+                if (PlaceEntity(p, pl)) parts.push_back(std::move(p));
+            }
+            return parts;
+        }
+        case EntKind::LwPolyline:
+        case EntKind::Polyline2d: {
+            const std::size_t n = d.vertices.size();
+            const std::size_t segments = n < 2 ? 0 : d.closed ? n : n - 1;
+            for (std::size_t i = 0; i < segments; ++i) {
+                const TAcadPoint a{d.vertices[i].x, d.vertices[i].y, d.elevation};
+                const TAcadPoint b{d.vertices[(i + 1) % n].x, d.vertices[(i + 1) % n].y,
+                                   d.elevation};
+                if (SamePoint2D(a, b, kSamePointTol)) continue;
+                const double bulge = i < d.bulges.size() ? d.bulges[i] : 0;
+                if (bulge == 0) {
+                    TEntityData line = part(EntKind::Line);
+                    line.p1 = ToWcs(a, d.normal);
+                    line.p2 = ToWcs(b, d.normal);
+                    parts.push_back(std::move(line));
+                } else {
+                    const TArcGeom g = BulgeToArc(a, b, bulge);
+                    TEntityData arc = part(EntKind::Arc);
+                    arc.p1 = g.center;
+                    arc.p1.z = d.elevation;
+                    arc.radius = g.radius;
+                    arc.start = g.start;
+                    arc.end = g.end;
+                    parts.push_back(std::move(arc));
+                }
+            }
+            return parts;
+        }
+        case EntKind::Polyline3d: {
+            const std::size_t n = d.vertices.size();
+            const std::size_t segments = n < 2 ? 0 : d.closed ? n : n - 1;
+            for (std::size_t i = 0; i < segments; ++i) {
+                TEntityData line = part(EntKind::Line);
+                line.normal = {0, 0, 1};
+                line.thickness = 0;
+                line.p1 = d.vertices[i];
+                line.p2 = d.vertices[(i + 1) % n];
+                parts.push_back(std::move(line));
+            }
+            return parts;
+        }
+        default:
+            throw AutomationError(kCannotExplode + ClassNameOf(d));
+    }
+}
+
+std::vector<std::vector<TAcadPoint>> OutlineOf(const TEntityData& d, const HostDrawing& drawing) {
+    std::vector<std::vector<TAcadPoint>> out;
+    OutlineInto(d, drawing, 0, out);
+    return out;
+}
+
+bool InsideWindow(const std::vector<std::vector<TAcadPoint>>& outline, double x1, double y1,
+                  double x2, double y2) {
+    bool any = false;
+    for (const std::vector<TAcadPoint>& line : outline)
+        for (const TAcadPoint& p : line) {
+            if (p.x < x1 || p.x > x2 || p.y < y1 || p.y > y2) return false;
+            any = true;
+        }
+    return any;
+}
+
+bool CrossesWindow(const std::vector<std::vector<TAcadPoint>>& outline, double x1, double y1,
+                   double x2, double y2) {
+    for (const std::vector<TAcadPoint>& line : outline) {
+        if (line.size() == 1 && SegmentMeetsRect(line[0], line[0], x1, y1, x2, y2)) return true;
+        for (std::size_t i = 0; i + 1 < line.size(); ++i)
+            if (SegmentMeetsRect(line[i], line[i + 1], x1, y1, x2, y2)) return true;
+    }
+    return false;
+}
+
+bool MatchesExpr(const TSelectionExpr& expr, const TEntityData& d, const HostDrawing& drawing) {
+    for (const TSelectionTerm& t : expr.terms) {
+        bool ok = false;
+        switch (t.kind) {
+            case SelectionTermKind::All:
+                ok = true;
+                break;
+            case SelectionTermKind::Layer:
+                for (const std::string& name : t.names) ok = ok || EqualsNoCase(name, d.layer);
+                break;
+            case SelectionTermKind::Handle:
+                for (const std::string& h : t.names) ok = ok || EqualsNoCase(h, d.handle);
+                break;
+            case SelectionTermKind::Window:
+                ok = InsideWindow(OutlineOf(d, drawing), t.x1, t.y1, t.x2, t.y2);
+                break;
+        }
+        if (!ok) return false;
+    }
+    return true;
+}
+
+bool TEntityFilter::Matches(const TEntityData& d) const {
+    const auto any = [](const std::vector<std::string>& patterns, const std::string& value) {
+        if (patterns.empty()) return true;
+        for (const std::string& p : patterns)
+            if (WildMatch(p, value)) return true;
+        return false;
+    };
+    return any(types, DxfTypeOf(d)) && any(layers, d.layer);
+}
+
+TEntityFilter MakeFilter(const std::vector<int>& types, const std::vector<CadValue>& data) {
+    if (types.size() != data.size()) throw AutomationError(kFilterMismatch);
+    TEntityFilter f;
+    for (std::size_t i = 0; i < types.size(); ++i) {
+        const std::string* value = std::get_if<std::string>(&data[i]);
+        if (types[i] != 0 && types[i] != 8)
+            throw AutomationError(kBadFilterCode + std::to_string(types[i]));
+        if (!value) throw AutomationError(kFilterMismatch);
+        std::vector<std::string>& list = types[i] == 0 ? f.types : f.layers;
+        for (std::string& v : SplitList(*value)) list.push_back(std::move(v));
+    }
+    return f;
+}
+
+}  // namespace zuka

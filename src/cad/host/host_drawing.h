@@ -1,0 +1,333 @@
+// Inside the drawing host: the drawing's data (model space, block definitions, layers,
+// linetypes, system variables) and the entity and block objects handed out through the
+// automation interface. Nothing outside cad/host/ includes this file.
+//
+// Coordinates follow the drawing file: lines, ellipses, 3D polylines and the block base points
+// are world coordinates; circles, arcs, texts, block references and 2D polylines keep their
+// points in the object coordinate system of their normal (the DXF arbitrary-axis algorithm),
+// which is the world system for the usual normal (0,0,1). Angles are radians.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "cad/automation.h"
+#include "cad/host/selection_expr.h"
+
+namespace zuka {
+
+enum class EntKind {
+    Line,
+    Circle,
+    Arc,
+    Ellipse,
+    LwPolyline,  // LWPOLYLINE
+    Polyline2d,  // POLYLINE without the 3D flag
+    Polyline3d,  // POLYLINE with flag 8
+    Text,
+    Insert,
+    Other,  // any other type, kept for selection and counting; not saved
+};
+
+// One entity's values. Which fields are used depends on the kind (see the file comment for
+// the coordinate systems):
+//   Line        p1 start, p2 end
+//   Circle/Arc  p1 centre, radius, start/end angle (arc, counter-clockwise)
+//   Ellipse     p1 centre, p2 major-axis vector from the centre, ratio, start/end parameter
+//   polylines   vertices (2D kinds: x, y in the plane, z unused; 3D: world points), bulges,
+//               elevation (2D kinds), closed
+//   Text        p1 insertion point, p2 alignment point, text, height, rotation, widthFactor,
+//               hAlign (72), vAlign (73), style
+//   Insert      p1 insertion point, blockName, scale, rotation
+//   Other       typeName
+struct TEntityData {
+    EntKind kind = EntKind::Line;
+    std::string typeName;  // DXF type of an Other entity ("HATCH", "MTEXT", ...)
+    std::string handle;
+    std::string layer = "0";
+    std::string linetype;        // empty: BYLAYER
+    int color = 256;             // 256 BYLAYER, 0 BYBLOCK
+    double thickness = 0;        // 39
+    TAcadPoint normal{0, 0, 1};  // 210
+    TAcadPoint p1;
+    TAcadPoint p2;
+    double radius = 0;
+    double start = 0;
+    double end = 0;
+    double ratio = 1;
+    double elevation = 0;
+    bool closed = false;
+    std::vector<TAcadPoint> vertices;
+    std::vector<double> bulges;
+    std::string text;
+    double height = 0;
+    double rotation = 0;
+    double widthFactor = 1;
+    int hAlign = 0;
+    int vAlign = 0;
+    std::string style = "STANDARD";
+    std::string blockName;
+    TAcadPoint scale{1, 1, 1};
+};
+
+// The DXF type ("LINE", "LWPOLYLINE", "POLYLINE", ...) and the automation class name
+// ("AcDbLine", "AcDbPolyline", "AcDb2dPolyline", ...) of an entity.
+std::string DxfTypeOf(const TEntityData& d);
+std::string ClassNameOf(const TEntityData& d);
+
+struct TLayer {
+    std::string name;
+    int color = 7;  // negative: the layer is off
+    std::string linetype = "CONTINUOUS";
+};
+
+struct TLinetype {
+    std::string name;
+    std::string description;
+    std::vector<double> dashes;  // dash (positive), gap (negative), dot (0)
+};
+
+struct TTextStyle {
+    std::string name;
+    std::string font = "txt";
+    std::string bigFont;
+    double height = 0;  // 0: the height is given with each text
+    double widthFactor = 1;
+    int flags = 0;
+};
+
+class HostDrawing;
+class HostSpace;
+
+// An entity of model space or of a block definition. Deleted entities, and entities of a
+// drawing that has been closed or replaced, throw on every member.
+class HostEntity final : public Entity, public std::enable_shared_from_this<HostEntity> {
+public:
+    HostEntity(TEntityData data, ObjectId id, std::weak_ptr<HostSpace> owner);
+
+    const TEntityData& Data() const { return d_; }
+    ObjectId ObjectIdUnchecked() const { return id_; }
+    bool Alive() const;
+    void MarkDeleted() { deleted_ = true; }
+
+    std::string EntityName() const override;
+    std::string Name() const override;
+    std::string Handle() const override;
+    ObjectId ObjectID() const override;
+    std::string Layer() const override;
+
+    TAcadPoint StartPoint() const override;
+    TAcadPoint EndPoint() const override;
+    TAcadPoint Center() const override;
+    double Radius() const override;
+    double StartAngle() const override;
+    double EndAngle() const override;
+    double RadiusRatio() const override;
+    TAcadPoint Normal() const override;
+    double Thickness() const override;
+    double Elevation() const override;
+    bool Closed() const override;
+    std::vector<double> Coordinates() const override;
+    std::vector<double> Coordinate(int i) const override;
+    double GetBulge(int i) const override;
+    TAcadPoint InsertionPoint() const override;
+    std::string TextString() const override;
+    double Height() const override;
+    double Area() const override;
+
+    void SetLayer(const std::string& layer) override;
+    void SetLinetype(const std::string& linetype) override;
+    void SetColor(int colorIndex) override;
+    void SetClosed(bool closed) override;
+    void SetScaleFactor(double factor) override;
+    void SetAlignment(TextAlignment alignment) override;
+    void SetHorizontalAlignment(int mode) override;
+    void SetVerticalAlignment(int mode) override;
+    void SetTextAlignmentPoint(TAcadPoint p) override;
+    void SetInsertionPoint(TAcadPoint p) override;
+    void SetRotation(double radians) override;
+    void SetTextString(const std::string& text) override;
+    void SetBulge(int i, double bulge) override;
+    void Update() override;
+    std::vector<EntityPtr> Explode() override;
+    void Delete() override;
+    EntityPtr Copy() override;
+
+private:
+    // The owning space and drawing; throws when the entity is deleted or its drawing is gone.
+    std::shared_ptr<HostSpace> Owner() const;
+    void Check() const;
+    [[noreturn]] void NoMember(const char* member) const;
+    void Need(bool has, const char* member) const;
+    bool IsPolyline() const;
+    bool Is2dPolyline() const;
+    int VertexIndex(int i, const char* member) const;
+
+    TEntityData d_;
+    ObjectId id_;
+    std::weak_ptr<HostSpace> owner_;
+    bool deleted_ = false;
+};
+using HostEntityPtr = std::shared_ptr<HostEntity>;
+
+// Model space or a block definition.
+class HostSpace final : public Block, public std::enable_shared_from_this<HostSpace> {
+public:
+    HostSpace(std::string name, TAcadPoint base, bool isModel, std::weak_ptr<HostDrawing> drawing);
+
+    const std::string& BlockName() const { return name_; }
+    TAcadPoint Base() const { return base_; }
+    void SetBase(TAcadPoint p) { base_ = p; }
+    bool IsModel() const { return isModel_; }
+    const std::vector<HostEntityPtr>& Items() const { return items_; }
+    std::shared_ptr<HostDrawing> Drawing() const;  // throws when the drawing is gone
+    bool Deleted() const { return deleted_; }
+
+    // Appends an entity; a new handle is given when data.handle is empty or already taken.
+    HostEntityPtr Append(TEntityData data);
+    void Remove(const HostEntity* e);
+    // Drops every entity (a block redefinition); the old entity objects become deleted.
+    void ClearItems();
+    // The definition is gone from the drawing: its entities and every later call fail.
+    void MarkDeleted();
+
+    std::string Name() const override;
+    int Count() const override;
+    EntityPtr Item(int i) const override;
+    EntityPtr AddLine(TAcadPoint p1, TAcadPoint p2) override;
+    EntityPtr AddCircle(TAcadPoint centre, double radius) override;
+    EntityPtr AddText(const std::string& text, TAcadPoint point, double height) override;
+    EntityPtr AddLightWeightPolyline(const std::vector<double>& xy) override;
+    void Delete() override;
+
+private:
+    void Check() const;
+
+    std::string name_;
+    TAcadPoint base_;
+    bool isModel_;
+    std::weak_ptr<HostDrawing> drawing_;
+    std::vector<HostEntityPtr> items_;
+    bool deleted_ = false;
+};
+using HostSpacePtr = std::shared_ptr<HostSpace>;
+
+// One drawing: model space, block table, layers, linetypes, system variables, handles and
+// object ids.
+class HostDrawing final : public std::enable_shared_from_this<HostDrawing> {
+public:
+    // An empty drawing: layer 0; linetypes BYBLOCK, BYLAYER, CONTINUOUS; the usual variables.
+    static std::shared_ptr<HostDrawing> Create(std::string name);
+
+    const std::string& Name() const { return name_; }
+    void SetName(std::string name) { name_ = std::move(name); }
+
+    HostSpace& Model() { return *model_; }
+    const HostSpace& Model() const { return *model_; }
+    const HostSpacePtr& ModelPtr() const { return model_; }
+
+    // Block definitions in table order (model and paper space are not among them).
+    const std::vector<HostSpacePtr>& BlockDefs() const { return blocks_; }
+    HostSpacePtr FindBlock(std::string_view name) const;  // ignoring case
+    HostSpacePtr AddBlock(const std::string& name, TAcadPoint base);
+    void RemoveBlock(const HostSpace* block);
+    // True when a block reference anywhere in the drawing names the block.
+    bool BlockReferenced(std::string_view name) const;
+
+    std::vector<TLayer>& Layers() { return layers_; }
+    const std::vector<TLayer>& Layers() const { return layers_; }
+    const TLayer* FindLayer(std::string_view name) const;
+    const TLayer& AddLayer(const std::string& name);  // the existing layer when there is one
+
+    std::vector<TTextStyle>& Styles() { return styles_; }
+    const std::vector<TTextStyle>& Styles() const { return styles_; }
+
+    std::vector<TLinetype>& Linetypes() { return linetypes_; }
+    const std::vector<TLinetype>& Linetypes() const { return linetypes_; }
+    const TLinetype* FindLinetype(std::string_view name) const;
+
+    // System variables by upper-cased name.
+    std::map<std::string, CadValue>& Variables() { return variables_; }
+    const std::map<std::string, CadValue>& Variables() const { return variables_; }
+
+    // Handles: hex, upper case, never reused within the drawing.
+    std::string NewHandle();
+    bool HandleTaken(const std::string& handle) const;
+    void NoteHandle(const std::string& handle);
+    void ForgetHandle(const std::string& handle);
+    std::uint64_t HandleSeed() const { return nextHandle_; }
+
+    ObjectId NewObjectId() { return nextId_++; }
+    void Register(const HostEntityPtr& e);
+    void Unregister(ObjectId id);
+    HostEntityPtr FindById(ObjectId id) const;
+    HostEntityPtr FindByHandle(std::string_view handle) const;  // model space, ignoring case
+
+private:
+    explicit HostDrawing(std::string name);
+
+    std::string name_;
+    HostSpacePtr model_;
+    std::vector<HostSpacePtr> blocks_;
+    std::vector<TLayer> layers_;
+    std::vector<TLinetype> linetypes_;
+    std::vector<TTextStyle> styles_;
+    std::map<std::string, CadValue> variables_;
+    std::uint64_t nextHandle_ = 0x100;
+    std::unordered_set<std::string> handles_;  // handles in use
+    ObjectId nextId_ = 0x7E000100;
+    std::unordered_map<ObjectId, std::weak_ptr<HostEntity>> byId_;
+};
+using HostDrawingPtr = std::shared_ptr<HostDrawing>;
+
+// A similarity placement of block contents: p -> OcsToWcs(at + R(rotation) * scale * (p - base),
+// normal), where at is in the object system of `normal`.
+struct TPlacement {
+    TAcadPoint base;
+    double scale = 1;
+    double rotation = 0;
+    TAcadPoint at;
+    TAcadPoint normal{0, 0, 1};
+};
+
+// Places one entity's values (scale > 0); false for an Other entity, which cannot be placed.
+bool PlaceEntity(TEntityData& d, const TPlacement& placement);
+
+// The parts of a block reference (placed; uniform positive scale only) or of a polyline
+// (lines and arcs). Throws AutomationError for other kinds or a non-uniform scale.
+std::vector<TEntityData> ExplodeData(const TEntityData& d, const HostDrawing& drawing);
+
+// The entity's outline in world coordinates as polylines of points, for window selection.
+// Curves are sampled; a text is its approximate box; a block reference is its contents.
+std::vector<std::vector<TAcadPoint>> OutlineOf(const TEntityData& d, const HostDrawing& drawing);
+
+// Selection tests in plan.
+bool InsideWindow(const std::vector<std::vector<TAcadPoint>>& outline, double x1, double y1,
+                  double x2, double y2);
+bool CrossesWindow(const std::vector<std::vector<TAcadPoint>>& outline, double x1, double y1,
+                   double x2, double y2);
+bool MatchesExpr(const TSelectionExpr& expr, const TEntityData& d, const HostDrawing& drawing);
+
+// A selection filter (DXF group 0 = type names, 8 = layer names; comma lists, * and ? as
+// wildcards, ignoring case). Throws AutomationError for other groups or mismatched lists.
+struct TEntityFilter {
+    std::vector<std::string> types;
+    std::vector<std::string> layers;
+    bool Matches(const TEntityData& d) const;
+};
+TEntityFilter MakeFilter(const std::vector<int>& types, const std::vector<CadValue>& data);
+
+// Upper-cased ASCII letters; other bytes unchanged.
+std::string UpperAscii(std::string_view s);
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// World point <-> object point for a normal.
+TAcadPoint WcsToOcs(TAcadPoint p, TAcadPoint normal);
+
+}  // namespace zuka

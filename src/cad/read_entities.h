@@ -1,0 +1,15 @@
+// Reading the user's selection into the entity lists of the building acquisition.
+#pragma once
+
+#include "cad/automation.h"
+#include "geom/workspace.h"
+
+namespace zuka {
+
+// Empties AryLine, AryCircle, AryEllipse, AryArc, AryLwp and AryLwpEle, then reads every
+// line, circle, arc, ellipse and polyline of the selection set into them (anything else is
+// ignored). Returns count(AryLine) + count(AryCircle) + count(AryLwp). Automation errors pass
+// to the caller.
+int ReadSelEntities(SelectionSet& ss, Workspace& ws);
+
+}  // namespace zuka

@@ -1,0 +1,460 @@
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "geom/primitives.h"
+#include "host_test_util.h"
+
+namespace zuka {
+namespace {
+
+using namespace zuka::testing;
+
+constexpr double kDeg = kPi / 180;
+
+fs::path Kinds() { return DrawingsDir() / "kinds.dxf"; }
+
+TEST(HostDxf, ReadsEveryKindOfTheFixture) {
+    DrawingHost host;
+    std::string error;
+    ASSERT_TRUE(host.Load(Kinds(), error)) << error;
+    const TLoadReport& report = host.LastLoad();
+    EXPECT_EQ(report.codePage, "CP932");
+    EXPECT_EQ(report.entities, 11u);
+    EXPECT_EQ(report.unsupported, (std::map<std::string, int>{{"HATCH", 1}}));
+    EXPECT_EQ(report.dropped, (std::map<std::string, int>{{"paper space", 1}}));
+
+    Document& doc = host.ActiveDocument();
+    struct Row {
+        const char* handle;
+        const char* name;
+    };
+    const Row rows[] = {
+        {"1A", "AcDbLine"},       {"1B", "AcDbCircle"},   {"1C", "AcDbArc"},
+        {"1D", "AcDbEllipse"},    {"1E", "AcDbPolyline"}, {"1F", "AcDb2dPolyline"},
+        {"25", "AcDb3dPolyline"}, {"2A", "AcDbText"},     {"2B", "AcDbBlockReference"},
+        {"2C", "AcDbHatch"},      {"2E", "AcDbText"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.handle);
+        const EntityPtr e = ByHandle(doc, r.handle);
+        ASSERT_TRUE(e);
+        EXPECT_EQ(e->EntityName(), r.name);
+    }
+
+    const EntityPtr line = ByHandle(doc, "1A");
+    ExpectPoint(line->StartPoint(), 0, 0, 0);
+    ExpectPoint(line->EndPoint(), 1000, 0, 0);
+    EXPECT_EQ(line->Thickness(), 3000);
+    EXPECT_EQ(line->Layer(), "建物");
+    EXPECT_THROW(line->Radius(), AutomationError);
+
+    // Centre (500,500) in the object system of the normal (0,0,-1) is (-500,500) in the world.
+    const EntityPtr circle = ByHandle(doc, "1B");
+    ExpectPoint(circle->Center(), -500, 500, 0);
+    ExpectPoint(circle->Normal(), 0, 0, -1);
+    EXPECT_EQ(circle->Radius(), 100);
+    EXPECT_THROW(circle->Coordinates(), AutomationError);
+
+    const EntityPtr arc = ByHandle(doc, "1C");
+    EXPECT_NEAR(arc->StartAngle(), 30 * kDeg, 1e-12);
+    EXPECT_NEAR(arc->EndAngle(), 120 * kDeg, 1e-12);
+    EXPECT_EQ(arc->Thickness(), 200);
+
+    const EntityPtr ellipse = ByHandle(doc, "1D");
+    ExpectPoint(ellipse->Center(), 100, 200, 0);
+    ExpectPoint(ellipse->EndPoint(), 300, 0, 0);  // the major-axis vector
+    EXPECT_EQ(ellipse->RadiusRatio(), 0.5);
+    EXPECT_NEAR(ellipse->EndAngle(), kTwoPi, 1e-12);
+
+    const EntityPtr lw = ByHandle(doc, "1E");
+    EXPECT_TRUE(lw->Closed());
+    EXPECT_EQ(lw->Elevation(), 9000);
+    EXPECT_EQ(lw->Thickness(), 100);
+    EXPECT_EQ(lw->Coordinates(), (std::vector<double>{0, 0, 1000, 0, 1000, 500, 0, 500}));
+    EXPECT_EQ(lw->Coordinate(2), (std::vector<double>{1000, 500}));
+    EXPECT_EQ(lw->GetBulge(1), 0.5);
+    EXPECT_EQ(lw->GetBulge(0), 0);
+    EXPECT_THROW(lw->Coordinate(4), AutomationError);
+
+    const EntityPtr p2 = ByHandle(doc, "1F");
+    EXPECT_EQ(p2->Coordinates(), (std::vector<double>{0, 0, 500, 10, 0, 500, 10, 10, 500}));
+    EXPECT_EQ(p2->Elevation(), 500);
+    EXPECT_TRUE(p2->Closed());
+    EXPECT_EQ(p2->GetBulge(0), 1);
+
+    const EntityPtr p3 = ByHandle(doc, "25");
+    EXPECT_EQ(p3->Coordinates(), (std::vector<double>{0, 0, 0, 10, 0, 5, 10, 10, 8}));
+    EXPECT_FALSE(p3->Closed());
+
+    const EntityPtr text = ByHandle(doc, "2A");
+    EXPECT_EQ(text->TextString(), "日本語テキスト");
+    EXPECT_EQ(text->Height(), 250);
+    EXPECT_EQ(text->Layer(), "測定点");
+    ExpectPoint(text->InsertionPoint(), 10, 20, 0);
+    EXPECT_EQ(ByHandle(doc, "2E")->TextString(), "① and 亜");
+
+    const EntityPtr ref = ByHandle(doc, "2B");
+    EXPECT_EQ(ref->Name(), "BOX");
+    ExpectPoint(ref->InsertionPoint(), 5000, 5000, 0);
+    EXPECT_THROW(ByHandle(doc, "2C")->StartPoint(), AutomationError);
+
+    EXPECT_EQ(std::get<double>(doc.GetVariable("DIMSCALE")), 200);
+    EXPECT_EQ(std::get<std::string>(doc.GetVariable("CLAYER")), "建物");
+    std::set<std::string> layers;
+    for (int i = 0; i < doc.Layers().Count(); ++i) layers.insert(doc.Layers().Item(i)->Name());
+    EXPECT_EQ(layers, (std::set<std::string>{"0", "建物", "測定点"}));
+    ASSERT_EQ(doc.Blocks().Count(), 1);
+    EXPECT_EQ(doc.Blocks().Item(0)->Name(), "BOX");
+    EXPECT_EQ(doc.Blocks().Item(0)->Count(), 2);
+    EXPECT_EQ(doc.Linetypes().Item(doc.Linetypes().Count() - 1)->Name(), "HIDDEN2");
+}
+
+// The bundled example, written by another DXF library (R2000, code page 932).
+TEST(HostDxf, ReadsTheExampleDrawing) {
+    DrawingHost host;
+    std::string error;
+    ASSERT_TRUE(host.Load(fs::path(ZUKA_SOURCE_DIR) / "examples" / "sample.dxf", error)) << error;
+    EXPECT_EQ(host.LastLoad().codePage, "CP932");
+    EXPECT_TRUE(host.LastLoad().unsupported.empty());
+    std::map<std::string, int> layers;
+    std::map<std::string, int> kinds;
+    Block& ms = host.ActiveDocument().ModelSpace();
+    for (int i = 0; i < ms.Count(); ++i) {
+        ++layers[ms.Item(i)->Layer()];
+        ++kinds[ms.Item(i)->EntityName()];
+    }
+    EXPECT_EQ(layers, (std::map<std::string, int>{{"建物", 5}, {"敷地", 2}, {"測定点", 6}}));
+    EXPECT_EQ(kinds,
+              (std::map<std::string, int>{
+                  {"AcDbPolyline", 5}, {"AcDbText", 4}, {"AcDbCircle", 3}, {"AcDbLine", 1}}));
+}
+
+class HostDxfFile : public HostTest {};
+
+TEST_F(HostDxfFile, LoadErrorsNameTheFileAndKeepTheOpenDrawing) {
+    const std::string kinds = ReadBytes(Kinds());
+    // Cut after the line that holds "ENTITIES", in the middle of the file.
+    const std::string half = kinds.substr(0, kinds.find("ENTITIES") + 10);
+    // Cut after a group code line, so that its value is missing.
+    const std::string noValue = kinds.substr(0, kinds.find("ENTITIES") + 10) + " 0\r\n";
+    const std::string badNumber =
+        MinimalDxf({}, {{0, "LINE"}, {8, "0"}, {10, "abc"}, {20, "0"}, {11, "1"}, {21, "1"}});
+    std::string badCode = MinimalDxf({}, {{0, "LINE"}, {8, "0"}});
+    badCode.replace(badCode.find("  8\r\n"), 3, "  x");
+    struct Row {
+        const char* name;
+        const char* file;
+        std::string bytes;  // none written when empty and `write` is false
+        bool write;
+        std::vector<std::string> want;  // parts the message holds besides the path
+    };
+    const Row rows[] = {
+        {"missing", "missing.dxf", "", false, {"開けません"}},
+        {"empty", "empty.dxf", "", true, {"空です"}},
+        {"not DXF", "notes.dxf", "hello\nworld\n", true, {"DXF ファイルではありません", "1 行目"}},
+        {"binary", "bin.dxf", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22), true, {"バイナリ"}},
+        {"truncated", "half.dxf", half, true, {"途中で終わって", "EOF"}},
+        {"value missing", "novalue.dxf", noValue, true, {"途中で終わって", "値がありません"}},
+        // Lines: 1-4 header section start, 5-6 ENDSEC, 7-10 entities start, 11-14 LINE and
+        // layer, 15-16 the x of the start point.
+        {"bad number", "number.dxf", badNumber, true, {"16 行目", "グループ 10", "'abc'"}},
+        {"bad code", "code.dxf", badCode, true, {"13 行目", "グループコード"}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        DrawingHost host;
+        std::string error;
+        ASSERT_TRUE(host.Load(Kinds(), error)) << error;
+        const fs::path path = dir_ / r.file;
+        if (r.write) WriteBytes(path, r.bytes);
+        EXPECT_FALSE(host.Load(path, error));
+        EXPECT_NE(error.find(path.string()), std::string::npos) << error;
+        for (const std::string& part : r.want)
+            EXPECT_NE(error.find(part), std::string::npos) << error;
+        // Nothing was half-loaded: the open drawing is the one before.
+        ASSERT_TRUE(host.IsOpen());
+        EXPECT_EQ(host.ActiveDocument().Name(), "kinds.dxf");
+        EXPECT_EQ(host.ActiveDocument().ModelSpace().Count(), 11);
+    }
+}
+
+TEST_F(HostDxfFile, TextIsDecodedByTheFilesCodePage) {
+    struct Row {
+        const char* name;
+        Groups header;
+        std::string raw;  // the bytes of the text value
+        const char* want;
+        const char* codePage;
+    };
+    const Row rows[] = {
+        {"no code page, CP932 bytes", {}, "\x93\xfa\x96\x7b", "日本", "CP932"},
+        {"no code page, UTF-8 bytes", {}, "日本", "日本", "UTF-8"},
+        {"no code page, ASCII", {}, "abc", "abc", "UTF-8"},
+        {"no code page, neither CP932 nor UTF-8", {}, "a\x80\xff", "a\uFFFD\uFFFD", "UTF-8"},
+        {"declared CP1252", {{9, "$DWGCODEPAGE"}, {3, "ANSI_1252"}}, "caf\xe9", "café", "CP1252"},
+        {"declared CP932", {{9, "$DWGCODEPAGE"}, {3, "ANSI_932"}}, "\x83\x5c", "ソ", "CP932"},
+        {"R2007 is UTF-8 whatever the code page",
+         {{9, "$ACADVER"}, {1, "AC1021"}, {9, "$DWGCODEPAGE"}, {3, "ANSI_932"}},
+         "日本",
+         "日本",
+         "UTF-8"},
+        {"unicode escapes",
+         {{9, "$DWGCODEPAGE"}, {3, "ANSI_932"}},
+         "\\U+65E5\\U+672C",
+         "日本",
+         "CP932"},
+        {"escape after a CP932 character whose second byte is a backslash",
+         {{9, "$DWGCODEPAGE"}, {3, "ANSI_932"}},
+         "\x83\x5cU+0041",
+         "ソU+0041",
+         "CP932"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const fs::path path = dir_ / "text.dxf";
+        WriteBytes(
+            path, MinimalDxf(r.header,
+                             {{0, "TEXT"}, {8, "0"}, {10, "0"}, {20, "0"}, {40, "1"}, {1, r.raw}}));
+        DrawingHost host;
+        std::string error;
+        ASSERT_TRUE(host.Load(path, error)) << error;
+        EXPECT_EQ(host.LastLoad().codePage, r.codePage);
+        EXPECT_EQ(host.ActiveDocument().ModelSpace().Item(0)->TextString(), r.want);
+    }
+}
+
+// Every value the reader needs, compared between two drawings entity by entity.
+void ExpectSameEntity(const EntityPtr& a, const EntityPtr& b) {
+    const std::string name = a->EntityName();
+    SCOPED_TRACE(name + " " + a->Handle());
+    EXPECT_EQ(name, b->EntityName());
+    EXPECT_EQ(a->Layer(), b->Layer());
+    const auto same = [](TAcadPoint p, TAcadPoint q) { ExpectPoint(q, p.x, p.y, p.z, 1e-9); };
+    const auto closeList = [](const std::vector<double>& p, const std::vector<double>& q) {
+        ASSERT_EQ(p.size(), q.size());
+        for (std::size_t i = 0; i < p.size(); ++i) EXPECT_NEAR(p[i], q[i], 1e-9);
+    };
+    if (name == "AcDbLine") {
+        same(a->StartPoint(), b->StartPoint());
+        same(a->EndPoint(), b->EndPoint());
+        EXPECT_EQ(a->Thickness(), b->Thickness());
+    } else if (name == "AcDbCircle" || name == "AcDbArc") {
+        same(a->Center(), b->Center());
+        same(a->Normal(), b->Normal());
+        EXPECT_EQ(a->Radius(), b->Radius());
+        EXPECT_EQ(a->Thickness(), b->Thickness());
+        if (name == "AcDbArc") {
+            EXPECT_NEAR(a->StartAngle(), b->StartAngle(), 1e-12);
+            EXPECT_NEAR(a->EndAngle(), b->EndAngle(), 1e-12);
+        }
+    } else if (name == "AcDbEllipse") {
+        same(a->Center(), b->Center());
+        same(a->EndPoint(), b->EndPoint());
+        EXPECT_EQ(a->RadiusRatio(), b->RadiusRatio());
+        EXPECT_NEAR(a->EndAngle(), b->EndAngle(), 1e-12);
+    } else if (name == "AcDbPolyline" || name == "AcDb2dPolyline" || name == "AcDb3dPolyline") {
+        closeList(a->Coordinates(), b->Coordinates());
+        EXPECT_EQ(a->Closed(), b->Closed());
+        if (name != "AcDb3dPolyline") {
+            EXPECT_EQ(a->Elevation(), b->Elevation());
+            EXPECT_EQ(a->Thickness(), b->Thickness());
+            for (std::size_t i = 0; i < a->Coordinates().size() / (name == "AcDbPolyline" ? 2 : 3);
+                 ++i)
+                EXPECT_EQ(a->GetBulge(static_cast<int>(i)), b->GetBulge(static_cast<int>(i)));
+        }
+    } else if (name == "AcDbText") {
+        EXPECT_EQ(a->TextString(), b->TextString());
+        EXPECT_EQ(a->Height(), b->Height());
+        same(a->InsertionPoint(), b->InsertionPoint());
+    } else if (name == "AcDbBlockReference") {
+        EXPECT_EQ(a->Name(), b->Name());
+        same(a->InsertionPoint(), b->InsertionPoint());
+    }
+}
+
+// The fixture with what a command adds: a text with a character CP932 lacks, a line on a new
+// layer with a colour and the dashed linetype, and the parts of the block reference.
+void AddOwnEntities(Document& doc) {
+    Block& ms = doc.ModelSpace();
+    ms.AddText("€ 記号", {1, 2, 0}, 3);
+    doc.Layers().Add("新画層");
+    const EntityPtr line = ms.AddLine({0, 0, 0}, {5, 5, 0});
+    line->SetLayer("新画層");
+    line->SetColor(1);
+    line->SetLinetype("HIDDEN2");
+    ByHandle(doc, "2B")->Explode();
+}
+
+TEST_F(HostDxfFile, SaveThenReloadGivesTheSameEntities) {
+    DrawingHost first;
+    std::string error;
+    ASSERT_TRUE(first.Load(Kinds(), error)) << error;
+    Document& a = first.ActiveDocument();
+    AddOwnEntities(a);
+    const fs::path saved = dir_ / "saved.dxf";
+    ASSERT_TRUE(first.Save(saved, error)) << error;
+    EXPECT_EQ(first.LastSave().notSaved, 1u);  // the hatch
+    EXPECT_FALSE(fs::exists(dir_ / "saved.dxf.zuka-tmp"));
+
+    DrawingHost second;
+    ASSERT_TRUE(second.Load(saved, error)) << error;
+    Document& b = second.ActiveDocument();
+    EXPECT_EQ(second.LastLoad().codePage, "CP932");
+    EXPECT_EQ(b.ModelSpace().Count(), a.ModelSpace().Count() - 1);
+    for (int i = 0; i < a.ModelSpace().Count(); ++i) {
+        const EntityPtr e = a.ModelSpace().Item(i);
+        const EntityPtr f = ByHandle(b, e->Handle());
+        if (e->EntityName() == "AcDbHatch") {
+            EXPECT_FALSE(f);
+            continue;
+        }
+        ASSERT_TRUE(f) << e->Handle();
+        ExpectSameEntity(e, f);
+    }
+    EXPECT_EQ(std::get<double>(b.GetVariable("DIMSCALE")), 200);
+    ASSERT_EQ(b.Blocks().Count(), 1);
+    EXPECT_EQ(b.Blocks().Item(0)->Count(), 2);
+    const EntityPtr line = b.ModelSpace().Item(b.ModelSpace().Count() - 3);
+    EXPECT_EQ(line->Layer(), "新画層");
+    // New handles continue above the loaded ones.
+    EXPECT_EQ(b.ModelSpace().AddLine({}, {1, 1, 0})->Handle().size(), 3u);
+}
+
+// The python3 that has ezdxf (the interpreter on PATH may be another than the system's).
+std::string PythonWithEzdxf() {
+    for (const char* python : {"python3", "/usr/bin/python3"}) {
+        const std::string probe = std::string(python) + " -c \"import ezdxf\" > /dev/null 2>&1";
+        if (std::system(probe.c_str()) == 0) return python;
+    }
+    return {};
+}
+
+TEST_F(HostDxfFile, IndependentReaderOpensTheSavedDrawing) {
+    const std::string python = PythonWithEzdxf();
+    if (python.empty()) GTEST_SKIP() << "python3 with ezdxf is not installed";
+    DrawingHost host;
+    std::string error;
+    ASSERT_TRUE(host.Load(Kinds(), error)) << error;
+    AddOwnEntities(host.ActiveDocument());
+    const fs::path saved = dir_ / "saved.dxf";
+    ASSERT_TRUE(host.Save(saved, error)) << error;
+
+    const fs::path script = dir_ / "check.py";
+    const fs::path report = dir_ / "report.txt";
+    WriteBytes(script, R"(import collections, sys
+import ezdxf
+from ezdxf import recover
+out = open(sys.argv[2], "w", encoding="utf-8")
+doc = ezdxf.readfile(sys.argv[1])
+auditor = doc.audit()
+out.write("errors %d\n" % len(auditor.errors))
+out.write("fixes %d\n" % len(auditor.fixes))
+for e in auditor.errors + auditor.fixes:
+    out.write("problem %s\n" % e.message)
+counts = collections.Counter(e.dxftype() for e in doc.modelspace())
+for t in sorted(counts):
+    out.write("count %s %d\n" % (t, counts[t]))
+for e in doc.modelspace().query("TEXT"):
+    out.write("text %s\n" % e.dxf.text)
+out.write("block %d\n" % len(doc.blocks.get("BOX")))
+db = doc.entitydb
+out.write("thickness %g\n" % db["1A"].dxf.thickness)
+out.write("extrusion %g %g %g\n" % tuple(db["1B"].dxf.extrusion))
+out.write("elevation %g\n" % db["1E"].dxf.elevation)
+out.write("bulge %g\n" % db["1E"].get_points("b")[1][0])
+out.write("pattern %g %g\n" % doc.linetypes.get("HIDDEN2").simplified_line_pattern()[:2])
+)");
+    const std::string cmd =
+        python + " " + script.string() + " " + saved.string() + " " + report.string();
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    std::map<std::string, int> counts;
+    std::vector<std::string> texts;
+    std::istringstream lines(ReadBytes(report));
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.rfind("problem ", 0) == 0) ADD_FAILURE() << line;
+        if (line.rfind("errors ", 0) == 0 || line.rfind("fixes ", 0) == 0) {
+            EXPECT_EQ(line.substr(line.find(' ') + 1), "0") << line;
+        }
+        if (line.rfind("count ", 0) == 0) {
+            const std::size_t at = line.rfind(' ');
+            counts[line.substr(6, at - 6)] = std::stoi(line.substr(at + 1));
+        }
+        if (line.rfind("text ", 0) == 0) texts.push_back(line.substr(5));
+    }
+    // Ours: the fixture's 11 model space entities less the hatch, plus a text, a line and the
+    // block's line and circle.
+    const std::map<std::string, int> want = {
+        {"ARC", 1},  {"CIRCLE", 2},     {"ELLIPSE", 1},  {"INSERT", 1},
+        {"LINE", 3}, {"LWPOLYLINE", 1}, {"POLYLINE", 2}, {"TEXT", 3},
+    };
+    EXPECT_EQ(counts, want);
+    EXPECT_NE(std::find(texts.begin(), texts.end(), "日本語テキスト"), texts.end());
+    // Each value where the other reader looks for it.
+    for (const char* value : {"block 2", "thickness 3000", "extrusion 0 0 -1", "elevation 9000",
+                              "bulge 0.5", "pattern 3.175 1.5875"})
+        EXPECT_NE(ReadBytes(report).find(std::string(value) + "\n"), std::string::npos) << value;
+}
+
+TEST_F(HostDxfFile, LoadsTenThousandEntitiesQuickly) {
+    // A quadratic step (a handle or id lookup by scanning) would take seconds here.
+    Groups g;
+    for (int i = 0; i < 10000; ++i) {
+        const std::string x = std::to_string(i * 10);
+        switch (i % 3) {
+            case 0:
+                g.insert(g.end(), {{0, "LINE"},
+                                   {5, std::to_string(100 + i)},
+                                   {8, "\x8c\x9a\x95\xa8"},
+                                   {10, x},
+                                   {20, "0"},
+                                   {11, x},
+                                   {21, "100"},
+                                   {39, "3000"}});
+                break;
+            case 1:
+                g.insert(g.end(), {{0, "LWPOLYLINE"},
+                                   {5, std::to_string(100 + i)},
+                                   {8, "\x8c\x9a\x95\xa8"},
+                                   {90, "4"},
+                                   {70, "1"},
+                                   {38, "9000"},
+                                   {10, x},
+                                   {20, "0"},
+                                   {10, x},
+                                   {20, "10"},
+                                   {42, "0.5"},
+                                   {10, "5"},
+                                   {20, "10"},
+                                   {10, "5"},
+                                   {20, "0"}});
+                break;
+            default:
+                g.insert(g.end(), {{0, "TEXT"},
+                                   {5, std::to_string(100 + i)},
+                                   {8, "0"},
+                                   {10, x},
+                                   {20, "5"},
+                                   {40, "2.5"},
+                                   {1, "\x93\xfa\x89\x65\x90\x7d " + x}});
+        }
+    }
+    const fs::path path = dir_ / "large.dxf";
+    WriteBytes(path, MinimalDxf({}, g));
+    DrawingHost host;
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(host.Load(path, error)) << error;
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(host.ActiveDocument().ModelSpace().Count(), 10000);
+    EXPECT_EQ(host.ActiveDocument().ModelSpace().Item(2)->TextString(), "日影図 20");
+    EXPECT_LT(seconds, 1.0);
+}
+
+}  // namespace
+}  // namespace zuka
