@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "app/target_cad.h"
 #include "solar/city_list.h"
 #include "solar/ratio_table.h"
 
@@ -25,6 +26,8 @@ void Controller::FormCreate(const IniFile& settings, TScreenSize screen) {
     form.Label24.clear();
     form.Label26.clear();
     LoadSettings(settings, form, screen);
+    if (const std::optional<TTargetCadFile> list = ReadTargetCadFile(workDir_ / kTargetCadFileName))
+        ApplyTargetCadLookup(list->lines, form);
     RadioGroup1Click();
 }
 
@@ -32,7 +35,10 @@ void Controller::RadioGroup1Click() { sun.RadioGroup1Click(form.RadioGroup1); }
 
 void Controller::PageControl1Change(int page) {
     form.PageControl1 = page;
-    if (page == 1) form.PipelineProgress = false;
+    if (page == 1) {
+        form.PipelineProgress = false;
+        if (form.Button6.Enabled) CheckListBox1Click();
+    }
     if (page == 7) SpeedButton3Click();
 }
 

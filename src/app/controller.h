@@ -9,6 +9,10 @@
 #include "app/ini_file.h"
 #include "app/settings.h"
 #include "app/ui_host.h"
+#include "cad/automation.h"
+#include "cad/bridge.h"
+#include "cad/insert.h"
+#include "shadow/touji_grid.h"
 #include "geom/workspace.h"
 #include "solar/sun_model.h"
 
@@ -31,6 +35,38 @@ public:
     // text that is no number.
     void SpeedButton3Click();
 
+    // 取得: the user picks the buildings in the CAD; they become the building model.
+    void Button2Click();
+    // The right-click menu of 取得: which entries are enabled.
+    struct TPopupMenu2State {
+        bool N8 = false;  // "直前に取得した図形を採用": dxfnow.dxf exists
+        bool N6 = false;  // "その１つ前に取得した図形を採用": dxfpre.dxf exists
+        bool N4 = false;  // the separator: a building model is held
+    };
+    TPopupMenu2State Button2MouseDown() const;
+    // N8 or N6 chosen: the commands work again on the model held in memory.
+    void N6Click();
+
+    // 時刻: the time-of-day shadow diagram into the drawing.
+    void Button3Click();
+    void DrawZukaLine(bool animeFlag);
+    // ｱﾆﾒ: not supported; says so.
+    void Button17Click();
+    // 2点指示: true north from an angle picked in the CAD.
+    void SpeedButton1Click();
+    // 等時間日影: the equal-time shadow diagram into the drawing.
+    void Button6Click();
+    void DrawToujikan5A();
+    // The mesh-size preview of the equal-time page.
+    void CheckListBox1Click();
+    // 中止 on pages 0 and 1, and the common restore of the equal-time runs.
+    void Button10Click() { form.RunFlag = false; }
+    void Button7Click() { form.RunFlag = false; }
+    void RunEsc();
+
+    // What the last drawing command inserted (empty when nothing).
+    const TInsertResult& LastInsert() const { return lastInsert_; }
+
     // The sun inputs as the window shows them.
     TSunTexts SunTexts() const;
     // Converts the sun inputs and sets the sun model (throws ConvertError naming the field).
@@ -42,10 +78,38 @@ public:
 
     const std::filesystem::path& WorkDir() const { return workDir_; }
     UiHost& Ui() { return ui_; }
+    // The register of running CADs that the commands look the target CAD up in.
+    void SetCadConnector(CadConnector* cad) { cad_ = cad; }
+
+    // The window's run state as long loops see it: RunFlag, ProgressBar1, the message pump.
+    class FormRun : public RunContext {
+    public:
+        explicit FormRun(Controller& c) : c_(c) {}
+        bool StopRequested() const override { return !c_.form.RunFlag; }
+        void SetProgressMax(int max) override;
+        void SetProgressPosition(int pos) override;
+        void ProcessMessages() override { c_.ui_.ProcessMessages(); }
+
+    private:
+        Controller& c_;
+    };
 
 private:
+    // Enables the commands that need a building model.
+    void EnableModelCommands();
+    // The running target CAD, or nullptr.
+    Application* RunningCad();
+    // Message boxes, minimise and restore of the main window for the CAD routines.
+    TCadUi CadUi();
+    // The sun inputs read and the equal-time settings converted (throws ConvertError).
+    struct TToujiInputs;
+    TToujiInputs ReadToujiInputs();
+
     UiHost& ui_;
     std::filesystem::path workDir_;
+    CadConnector* cad_ = nullptr;
+    TInsertResult lastInsert_;
+    ToujiGrid toujiGrid_;
 };
 
 }  // namespace zuka

@@ -110,6 +110,13 @@ struct Form {
     int GB_toujiidx = -1;
     int GB_hyoukaidx = -1;
     std::string TargetProgID = kDefaultTargetProgID;
+    // The 3D preview: turn and tilt in degrees, scale and centre of the picture (GB_cvsc = 0:
+    // the next drawing fits the picture anew).
+    int GB_Draw3dHdeg = 315;
+    int GB_Draw3dVdeg = 60;
+    double GB_cvsc = 0;
+    double GB_xcen = 0;
+    double GB_ycen = 0;
 
     // --- Page 0 " 時刻": place, day, time-of-day shadows ---------------------------------------
     std::vector<std::string> ComboBox1Items;  // city items; filled by the caller

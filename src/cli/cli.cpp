@@ -2,7 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <chrono>
 #include <cmath>
+#include <csignal>
+#include <functional>
 #include <fstream>
 #include <optional>
 #include <ostream>
@@ -14,7 +17,11 @@
 #include "app/ini_file.h"
 #include "app/settings.h"
 #include "app/work_folder.h"
+#include "app/svg_picture.h"
 #include "base/number.h"
+#include "cad/host/drawing_host.h"
+#include "cad/host/selection_expr.h"
+#include "cad/interaction.h"
 #include "geom/outline.h"
 #include "geom/primitives.h"
 #include "solar/sun_model.h"
@@ -27,18 +34,58 @@ constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
 // Message boxes and progress on stderr: the command line's window.
+// Set by Ctrl-C; the message pump of a long run sees it as a click on 中止.
+volatile std::sig_atomic_t gInterrupted = 0;
+
+extern "C" void OnInterrupt(int) { gInterrupted = 1; }
+
+// The command line's window: message boxes on stderr, a progress bar for long runs (with the
+// run's progress label beside it), Ctrl-C as 中止.
 class StderrUiHost : public UiHost {
 public:
-    explicit StderrUiHost(std::ostream& err) : err_(err) {}
+    StderrUiHost(std::ostream& err, bool quiet) : err_(err), quiet_(quiet) {}
     void MessageBox(const std::string& title, const std::string& text) override {
+        EndBar();
         err_ << "[" << title << "] " << text << "\n";
+    }
+    void SetProgressMax(int max) override { max_ = max; }
+    void SetProgressPosition(int pos) override {
+        if (quiet_ || max_ <= 0) return;
+        const auto now = std::chrono::steady_clock::now();
+        if (pos != 0 && pos < max_ && now - shown_ < std::chrono::milliseconds(100)) return;
+        shown_ = now;
+        const int width = 30;
+        const int filled = std::clamp(pos * width / max_, 0, width);
+        err_ << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+             << std::string(static_cast<std::size_t>(width - filled), '.') << "] "
+             << (label_ ? label_() : std::string()) << "\x1b[K" << std::flush;
+        barShown_ = true;
+    }
+    void ProcessMessages() override {
+        if (gInterrupted && onStop_) onStop_();
+    }
+    void SetLabel(std::function<std::string()> label) { label_ = std::move(label); }
+    void SetOnStop(std::function<void()> stop) { onStop_ = std::move(stop); }
+    void EndBar() {
+        if (!barShown_) return;
+        err_ << "\r\x1b[K" << std::flush;
+        barShown_ = false;
     }
 
 private:
     std::ostream& err_;
+    bool quiet_;
+    int max_ = 0;
+    bool barShown_ = false;
+    std::chrono::steady_clock::time_point shown_{};
+    std::function<std::string()> label_;
+    std::function<void()> onStop_;
 };
 
 struct TCommonOptions {
+    std::string buildings = "all";
+    std::string svg;
+    std::string output;
     std::string ini;
     std::vector<std::string> sets;
     std::string workdir;
@@ -204,6 +251,171 @@ int RunOutline(Controller& c, const std::string& path, std::ostream& out, std::o
     return kExitOk;
 }
 
+// The drawing opened in the embedded host, with the user's picks answered from the options.
+struct TOpenDrawing {
+    ScriptedInteraction picks;
+    DrawingHost host{&picks};
+    HostConnector connector{host};
+};
+
+bool OpenDrawing(TOpenDrawing& d, const std::string& path, std::ostream& err) {
+    std::string error;
+    if (!d.host.Load(path, error)) {
+        err << error << "\n";
+        return false;
+    }
+    return true;
+}
+
+// The CAD's command-line prompts of the run, echoed for the user.
+void EchoPrompts(const DrawingHost& host, const TCommonOptions& o, std::ostream& err) {
+    if (o.quiet) return;
+    for (std::string p : host.PromptLog()) {
+        while (!p.empty() && (p.back() == '\n' || p.back() == '\r')) p.pop_back();
+        err << "CAD: " << p << "\n";
+    }
+}
+
+// 取得 with the entities that --buildings names; false (and a message) when none.
+bool Acquire(Controller& c, TOpenDrawing& d, const TCommonOptions& o, std::ostream& err) {
+    d.picks.PushSelection(o.buildings);
+    c.SetCadConnector(&d.connector);
+    c.Button2Click();
+    if (c.ws.AryTatemono.empty()) {
+        EchoPrompts(d.host, o, err);
+        err << "建物の図形が選択されませんでした (--buildings " << o.buildings << ").\n";
+        return false;
+    }
+    return true;
+}
+
+// DRAWING-zuka.dxf beside the input unless -o names another file; never the input itself.
+std::optional<std::filesystem::path> OutputPath(const std::string& drawing,
+                                                const TCommonOptions& o, std::ostream& err) {
+    std::filesystem::path out = o.output;
+    if (out.empty()) {
+        const std::filesystem::path in(drawing);
+        out = in.parent_path() / (in.stem().string() + "-zuka" + in.extension().string());
+    }
+    std::error_code ec;
+    if (std::filesystem::equivalent(out, drawing, ec)) {
+        err << "入力の図面には上書きしません: " << out.string() << "\n";
+        return std::nullopt;
+    }
+    return out;
+}
+
+// Saves the result drawing (and its picture); the summary names the files.
+int SaveResult(TOpenDrawing& d, const std::filesystem::path& out, const TCommonOptions& o,
+               std::ostream& os, std::ostream& err) {
+    std::string error;
+    if (!d.host.Save(out, error)) {
+        err << error << "\n";
+        return kExitFailed;
+    }
+    os << "保存\t" << out.string() << "\n";
+    if (!o.svg.empty()) {
+        SvgPicture pic;
+        pic.AddCaption(out.filename().string());
+        DrawModelSpace(d.host.ActiveDocument(), pic);
+        if (!pic.Save(o.svg)) {
+            err << "SVG を書けません: " << o.svg << "\n";
+            return kExitFailed;
+        }
+        os << "SVG\t" << o.svg << "\n";
+    }
+    return kExitOk;
+}
+
+int ReportInterrupted(std::ostream& err) {
+    err << "中止しました．図面には何も作図していません．\n";
+    return kExitFailed;
+}
+
+void ReportInsert(const Controller& c, std::ostream& os) {
+    const TInsertResult& ins = c.LastInsert();
+    if (!ins.blockName.empty()) os << "ブロック\t" << ins.blockName << "\t" << ins.file.string() << "\n";
+}
+
+int RunTimeOfDay(Controller& c, StderrUiHost& ui, const std::string& drawing,
+                 const TCommonOptions& o, std::ostream& os, std::ostream& err) {
+    const std::optional<std::filesystem::path> out = OutputPath(drawing, o, err);
+    if (!out) return kExitUsage;
+    TOpenDrawing d;
+    if (!OpenDrawing(d, drawing, err)) return kExitFailed;
+    if (!Acquire(c, d, o, err)) return kExitFailed;
+    ui.SetOnStop([&c] { c.Button10Click(); });
+    ui.SetLabel([&c] { return "時刻：" + std::to_string(c.form.ProgressBar1.Position) + "/" +
+                              std::to_string(c.form.ProgressBar1.Max); });
+    c.Button3Click();
+    ui.EndBar();
+    EchoPrompts(d.host, o, err);
+    if (gInterrupted) return ReportInterrupted(err);
+    const TInsertResult& ins = c.LastInsert();
+    if (ins.status != InsertStatus::Sent) {
+        err << "時刻日影図を作図できませんでした．\n";
+        return kExitFailed;
+    }
+    os << "時刻日影図\t" << c.form.Edit2 << " ～ " << c.form.Edit7 << " 時, " << c.form.Edit11
+       << " 時間ごと, 測定面 " << c.form.Edit4 << " m\n";
+    ReportInsert(c, os);
+    return SaveResult(d, *out, o, os, err);
+}
+
+int RunEqualTime(Controller& c, StderrUiHost& ui, const std::string& drawing,
+                 const TCommonOptions& o, std::ostream& os, std::ostream& err) {
+    const std::optional<std::filesystem::path> out = OutputPath(drawing, o, err);
+    if (!out) return kExitUsage;
+    TOpenDrawing d;
+    if (!OpenDrawing(d, drawing, err)) return kExitFailed;
+    if (!Acquire(c, d, o, err)) return kExitFailed;
+    ui.SetOnStop([&c] { c.Button7Click(); });
+    ui.SetLabel([&c] { return c.form.Label2; });
+    c.Button6Click();
+    ui.EndBar();
+    EchoPrompts(d.host, o, err);
+    if (gInterrupted) return ReportInterrupted(err);
+    if (c.LastInsert().status != InsertStatus::Sent) {
+        err << "等時間日影図に描く輪郭がありませんでした．\n";
+        return kExitFailed;
+    }
+    os << "等時間日影図\t" << c.form.Edit2 << " ～ " << c.form.Edit7 << " 時, 測定面 "
+       << c.form.Edit4 << " m\n";
+    os << c.form.Label22 << "\n" << c.form.Label2 << "\n";
+    ReportInsert(c, os);
+    return SaveResult(d, *out, o, os, err);
+}
+
+int RunModel(Controller& c, const std::string& drawing, const TCommonOptions& o, std::ostream& out,
+             std::ostream& err) {
+    TOpenDrawing d;
+    if (!OpenDrawing(d, drawing, err)) return kExitFailed;
+    if (!Acquire(c, d, o, err)) return kExitFailed;
+    EchoPrompts(d.host, o, err);
+    const std::vector<TLineEnt>& model = c.ws.AryTatemono;
+    double zmin = model[0].st.z;
+    for (const TLineEnt& s : model) zmin = std::min({zmin, s.st.z, s.ed.z});
+    out << "図面\t" << drawing << "\n";
+    out << "線分\t" << model.size() << " 本\n";
+    out << "高さ\t" << FormatGeneral(zmin) << " ～ " << FormatGeneral(c.ws.gbzmax) << " mm\n";
+    out << "gbzmax\t" << FormatGeneral(c.ws.gbzmax) << "\n";
+    if (!o.svg.empty()) {
+        SvgPicture pic;
+        pic.AddCaption(drawing + " : " + std::to_string(model.size()) + " 線分, 高さ " +
+                       FormatGeneral(zmin) + " ～ " + FormatGeneral(c.ws.gbzmax) + " mm");
+        for (const TLineEnt& s : model) {
+            const double z = std::max(s.st.z, s.ed.z);
+            pic.AddLine(s.st, s.ed, HeightColour(z, zmin, c.ws.gbzmax), 1.5);
+        }
+        if (!pic.Save(o.svg)) {
+            err << "SVG を書けません: " << o.svg << "\n";
+            return kExitFailed;
+        }
+        out << "SVG\t" << o.svg << "\n";
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
@@ -217,6 +429,12 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         ->allow_extra_args(false);
     app.add_option("--workdir", common.workdir, "the work folder");
     app.add_flag("--quiet", common.quiet, "no progress output");
+    app.add_option("--buildings", common.buildings,
+                   "the entities to acquire: all, layer=A,B, handle=1F,2A, "
+                   "window=x1,y1,x2,y2, or several joined by + (all must hold)");
+    app.add_option("--svg", common.svg, "write a picture of the result as SVG");
+    app.add_option("-o,--output", common.output,
+                   "save the drawing with the results here (default: DRAWING-zuka.dxf)");
 
     CLI::App* ratio = app.add_subcommand("ratio-table", "print the shadow-length ratio table");
     CLI::App* sunCmd = app.add_subcommand("sun", "print the sun's position at a clock hour");
@@ -226,11 +444,26 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     std::string segFile;
     outline->add_option("FILE", segFile, "segments, x1 y1 x2 y2 per line")->required();
 
+    CLI::App* model = app.add_subcommand("model", "acquire the buildings of a drawing (取得)");
+    std::string drawing;
+    model->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    CLI::App* timeOfDay =
+        app.add_subcommand("time-of-day", "draw the time-of-day shadow diagram (時刻日影図)");
+    timeOfDay->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    CLI::App* equalTime =
+        app.add_subcommand("equal-time", "draw the equal-time shadow diagram (等時間日影図)");
+    equalTime->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e, out, err);
         return code == 0 ? kExitOk : kExitUsage;
+    }
+    std::string exprError;
+    if (!ParseSelectionExpr(common.buildings, exprError)) {
+        err << "--buildings " << common.buildings << ": " << exprError << "\n";
+        return kExitUsage;
     }
 
     const std::filesystem::path exeDir = ExecutablePath(argc > 0 ? argv[0] : "").parent_path();
@@ -244,13 +477,18 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     std::optional<TRunSettings> settings = ReadRunSettings(common, *folder, err, status);
     if (!settings) return status;
 
-    StderrUiHost ui(err);
+    StderrUiHost ui(err, common.quiet);
     Controller c(ui, folder->dir);
+    gInterrupted = 0;
+    std::signal(SIGINT, OnInterrupt);
     try {
         c.FormCreate(settings->ini);
         if (*ratio) return RunRatioTable(c, out);
         if (*sunCmd) return RunSun(c, hourText, out, err);
         if (*outline) return RunOutline(c, segFile, out, err);
+        if (*model) return RunModel(c, drawing, common, out, err);
+        if (*timeOfDay) return RunTimeOfDay(c, ui, drawing, common, out, err);
+        if (*equalTime) return RunEqualTime(c, ui, drawing, common, out, err);
     } catch (const ConvertError& e) {
         err << DescribeConvertError(e, settings->overrides) << "\n";
         return kExitFailed;

@@ -116,6 +116,34 @@ TEST(Cli, Errors) {
     EXPECT_FALSE(Contains(Zuka("outline " + bad.string()).out, "0 0\n"));
 }
 
+TEST(Cli, ModelOfTheExample) {
+    const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
+    const std::filesystem::path svg = TempDir() / "model.svg";
+    TRun r = Zuka("model " + sample + " --buildings layer=建物 --svg " + svg.string());
+    ASSERT_EQ(r.status, 0) << r.out;
+    // Four buildings (4 + 6 + 3 straight sides + 5 pieces of the curved side + 4) and the
+    // thick wall (base, top, two verticals).
+    EXPECT_TRUE(Contains(r.out, "線分\t26 本\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "高さ\t0 ～ 24000 mm\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "CAD: 図形が選択されました.")) << r.out;
+    EXPECT_TRUE(std::filesystem::file_size(svg) > 1000);
+
+    // Everything: the site outline (4) and the three point circles (35 each) join in; the
+    // texts do not.
+    r = Zuka("model " + sample);
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "線分\t135 本\n")) << r.out;
+
+    r = Zuka("model " + sample + " --buildings layer=無い画層");
+    EXPECT_EQ(r.status, 1) << r.out;
+    r = Zuka("model " + sample + " --buildings colour=1");
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_TRUE(Contains(r.out, "--buildings colour=1")) << r.out;
+    r = Zuka("model /nonexistent/drawing.dxf");
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_TRUE(Contains(r.out, "/nonexistent/drawing.dxf")) << r.out;
+}
+
 TEST(Cli, IniFileIsReadAndNeverWritten) {
     const std::filesystem::path ini = TempDir() / "other.ini";
     std::ofstream(ini) << "[Common]\r\nido1=35\r\nido2=40\r\n";

@@ -1,0 +1,132 @@
+// 取得: the buildings picked in the CAD become the building model.
+#include <algorithm>
+#include <filesystem>
+
+#include "app/controller.h"
+#include "cad/bridge.h"
+#include "cad/read_entities.h"
+#include "geom/acquisition.h"
+
+namespace zuka {
+namespace {
+
+constexpr char kSelectPrompt[] = "建物図形を選択して下さい.\r\n";
+constexpr char kNothingPrompt[] = "何も選択されませんでした.\r\n";
+constexpr char kSelectedPrompt[] = "図形が選択されました.\r\n";
+constexpr char kSelectFailed[] = "選択処理失敗";
+constexpr char kNegativeWarning[] =
+    "マイナスの座標が含まれています．\n日影図、天空図が正しく作成されない可能性があります．";
+// Shown, instead of ending silently, when reading or converting the selection fails.
+constexpr char kReadFailed[] = "建物の図形を読み取れませんでした．建物は前回のままです．\n";
+
+constexpr char kSelSetName[] = "ssZuka";
+constexpr char kSnapshotNow[] = "dxfnow.dxf";
+constexpr char kSnapshotPrev[] = "dxfpre.dxf";
+
+// The document's selection set of that name, emptied, or a new one.
+SelectionSetPtr FreshSelectionSet(Document& doc, const std::string& name) {
+    SelectionSets& sets = doc.SelectionSets();
+    for (int i = 0; i < sets.Count(); ++i) {
+        SelectionSetPtr ss = sets.Item(i);
+        if (ss->Name() == name) {
+            ss->Clear();
+            return ss;
+        }
+    }
+    return sets.Add(name);
+}
+
+bool HasNegativeCoordinate(const TLineEnt& s) {
+    return s.st.x < 0 || s.st.y < 0 || s.st.z < 0 || s.ed.x < 0 || s.ed.y < 0 || s.ed.z < 0;
+}
+
+}  // namespace
+
+void Controller::Button2Click() {
+    form.Label22.clear();
+    form.Label2.clear();
+    form.GB_hyoukaidx = -1;
+    form.GB_toujiidx = -1;
+    form.PipelineProgress = false;
+    if (!cad_ || !IsCadRunning(*cad_, form.TargetProgID)) return;
+
+    Application& app = *cad_->GetActiveObject(form.TargetProgID);
+    ActivateCad(*cad_, app);
+    Document& doc = app.ActiveDocument();
+    SelectionSetPtr ss = FreshSelectionSet(doc, kSelSetName);
+
+    ui_.MinimiseMainWindow();
+    doc.Utility().Prompt(kSelectPrompt);
+    try {
+        ss->SelectOnScreen();
+    } catch (const AutomationError&) {
+        ui_.MessageBox(kApplicationTitle, kSelectFailed);
+    }
+    cad_->Sleep(200);
+    ui_.RestoreMainWindow();
+
+    try {
+        if (ss->Count() == 0) {
+            doc.Utility().Prompt(kNothingPrompt);
+        } else {
+            doc.Utility().Prompt(kSelectedPrompt);
+            cad_->Sleep(200);
+            ReadSelEntities(*ss, ws);
+            ConvertEntitiesToLines(ws);
+            ws.ClearAryEnt();
+
+            ws.gbzmax = 0;
+            ws.AryTatemono = ws.AryLine;
+            bool negative = false;
+            for (const TLineEnt& s : ws.AryTatemono) {
+                negative = negative || HasNegativeCoordinate(s);
+                ws.gbzmax = std::max({ws.gbzmax, s.st.z, s.ed.z});
+            }
+            // The 3D preview starts anew from its standard view.
+            form.GB_cvsc = 0;
+            form.UpDown4 = 60;
+            form.GB_Draw3dVdeg = 60;
+            form.UpDown3 = 315;
+            form.GB_Draw3dHdeg = 315;
+            if (negative) ui_.MessageBox(kApplicationTitle, kNegativeWarning);
+        }
+    } catch (const AutomationError& e) {
+        ui_.MessageBox(kApplicationTitle, std::string(kReadFailed) + e.what());
+    }
+    try {
+        ss->Delete();
+    } catch (const AutomationError&) {
+    }
+    ui_.RestoreMainWindow();
+    EnableModelCommands();
+}
+
+void Controller::EnableModelCommands() {
+    for (TButton* b : {&form.Button3, &form.Button8, &form.Button11, &form.Button9, &form.Button5,
+                       &form.Button6, &form.Button21, &form.Button22, &form.Button12,
+                       &form.Button16, &form.Button20, &form.Button18, &form.Button24,
+                       &form.SpeedButton8, &form.SpeedButton1})
+        b->Enabled = true;
+}
+
+Controller::TPopupMenu2State Controller::Button2MouseDown() const {
+    TPopupMenu2State m;
+    std::error_code ec;
+    m.N8 = std::filesystem::exists(workDir_ / kSnapshotNow, ec);
+    m.N6 = std::filesystem::exists(workDir_ / kSnapshotPrev, ec);
+    m.N4 = !ws.AryTatemono.empty();
+    return m;
+}
+
+void Controller::N6Click() {
+    form.PipelineProgress = false;
+    form.Label22.clear();
+    form.Label2.clear();
+    form.GB_hyoukaidx = -1;
+    form.GB_toujiidx = -1;
+    for (TButton* b : {&form.Button3, &form.Button17, &form.Button8, &form.Button9,
+                       &form.Button11, &form.Button5, &form.Button6})
+        b->Enabled = true;
+}
+
+}  // namespace zuka

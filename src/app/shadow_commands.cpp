@@ -1,0 +1,260 @@
+// The shadow diagrams' commands on the page " 時刻" and "等時間": 時刻, ｱﾆﾒ, 2点指示, 等時間日影
+// and the mesh-size preview.
+#include <algorithm>
+
+#include "app/controller.h"
+#include "base/number.h"
+#include "geom/primitives.h"
+#include "shadow/equal_time.h"
+#include "shadow/time_of_day.h"
+
+namespace zuka {
+namespace {
+
+constexpr char kAnimeNotSupported[] = "[アニメ]には対応していません．";
+constexpr char kNorthPrompt[] = "真北の方向（角度）を指示 : ";
+constexpr char kNorthEcho[] = "指示された角度 : ";
+constexpr char kNoModel[] = "基準データが作成されていません．";
+constexpr char kNoCad[] = "有効な CAD が見つかりません．";
+// Refusals and reports of this program's own, where the window would otherwise loop or fail
+// without a word.
+constexpr char kBadStep[] = "時刻日影図の間隔 (Edit11) は 0 より大きい時間にしてください．";
+constexpr char kNotSaved[] = "図面ファイルを保存できませんでした : ";
+constexpr char kCadError[] = "CAD との通信に失敗しました : ";
+
+}  // namespace
+
+struct Controller::TToujiInputs {
+    TToujiParams p;
+};
+
+void Controller::FormRun::SetProgressMax(int max) {
+    c_.form.ProgressBar1.Max = max;
+    c_.ui_.SetProgressMax(max);
+}
+
+void Controller::FormRun::SetProgressPosition(int pos) {
+    c_.form.ProgressBar1.Position = pos;
+    c_.ui_.SetProgressPosition(pos);
+}
+
+Application* Controller::RunningCad() {
+    if (!cad_ || !IsCadRunning(*cad_, form.TargetProgID)) return nullptr;
+    return cad_->GetActiveObject(form.TargetProgID);
+}
+
+TCadUi Controller::CadUi() {
+    TCadUi u;
+    u.title = kApplicationTitle;
+    u.messageBox = [this](const std::string& title, const std::string& text) {
+        ui_.MessageBox(title, text);
+    };
+    u.minimiseMainWindow = [this] { ui_.MinimiseMainWindow(); };
+    u.restoreMainWindow = [this] { ui_.RestoreMainWindow(); };
+    return u;
+}
+
+void Controller::Button3Click() {
+    form.PipelineProgress = false;
+    if (ws.AryTatemono.empty() || !RunningCad()) return;
+    DrawZukaLine(false);
+}
+
+void Controller::DrawZukaLine(bool /*animeFlag*/) {
+    // The inputs are converted before anything is drawn, so a bad text changes nothing.
+    SetTaiyouParams();
+    TZukaParams p;
+    p.kaisi = sun.GB_kaisi;
+    p.owari = sun.GB_owari;
+    p.kankaku = StrToFloat(form.Edit11, "Edit11 間隔");
+    p.takasa = sun.GB_takasa;
+    p.kitaDeg = sun.GB_kita;
+    p.layer = form.Edit27;
+    p.textHeight = form.Edit38;
+    p.timeOnly = form.CheckBox11;
+    if (!(p.kankaku > 0)) {
+        ui_.MessageBox(kApplicationTitle, kBadStep);
+        return;
+    }
+    Application* app = RunningCad();
+    if (!app) return;
+    lastInsert_ = {};
+    FormRun run(*this);
+    try {
+        ActivateCad(*cad_, *app);
+        EnsureHiddenLinetype(*cad_, *app, form.TargetProgID, CadUi());
+        EnsureLayer(*app, form.Edit27);
+        form.RunFlag = true;
+        form.Button10.Enabled = true;
+        form.Button2.Enabled = false;
+        form.Button3.Enabled = false;
+        form.Button17.Enabled = false;
+
+        DxfList dxf;
+        StartDxfFile(dxf);
+        const TZukaResult r = BuildZukaDiagram(
+            ws, sun, p, dxf, run,
+            [this](const std::string& text) { ui_.MessageBox(kApplicationTitle, text); });
+        run.SetProgressPosition(form.ProgressBar1.Max);
+        Document& doc = app->ActiveDocument();
+        doc.EndUndoMark();
+        doc.Regen(0);
+        if (form.RunFlag && !r.stopped) {
+            lastInsert_ = InsertDxfBlock(dxf, {*cad_, *app, doc, form.TargetProgID},
+                                         {workDir_, DxfEncoding::Cp932}, CadUi(),
+                                         InsertVariant::ExplodedOrigin);
+            if (lastInsert_.status == InsertStatus::NotSaved)
+                ui_.MessageBox(kApplicationTitle, kNotSaved + lastInsert_.file.string());
+        }
+    } catch (const AutomationError& e) {
+        ui_.MessageBox(kApplicationTitle, kCadError + std::string(e.what()));
+    }
+    run.SetProgressPosition(0);
+    form.RunFlag = false;
+    form.Button10.Enabled = false;
+    form.Button2.Enabled = true;
+    form.Button3.Enabled = true;
+}
+
+void Controller::Button17Click() { ui_.MessageBox(kApplicationTitle, kAnimeNotSupported); }
+
+void Controller::SpeedButton1Click() {
+    Application* app = RunningCad();
+    if (!app) return;
+    Document& doc = app->ActiveDocument();
+    ActivateCad(*cad_, *app);
+    doc.SetVariable("BLIPMODE", 1);
+    ws.AryTempPoint.clear();
+    ui_.MinimiseMainWindow();
+    try {
+        const double angle = doc.Utility().GetAngle(std::nullopt, kNorthPrompt);
+        form.Edit12 = FormatFixed(angle * 180 / kPi, 4);
+        doc.Utility().Prompt(kNorthEcho + form.Edit12 + "\r\n");
+    } catch (const AutomationError&) {
+        // Cancelled: true north stays as it was.
+    }
+    doc.SetVariable("BLIPMODE", 0);
+    ws.AryTempPoint.clear();
+    ui_.RestoreMainWindow();
+}
+
+void Controller::RunEsc() {
+    for (TButton* b : {&form.Button2, &form.Button3, &form.Button17, &form.Button5, &form.Button8,
+                       &form.Button11, &form.Button9, &form.Button6})
+        b->Enabled = true;
+    form.Button7.Enabled = false;
+    form.RunFlag = false;
+}
+
+Controller::TToujiInputs Controller::ReadToujiInputs() {
+    SetTaiyouParams();
+    TToujiInputs in;
+    TToujiParams& p = in.p;
+    p.kaisi = sun.GB_kaisi;
+    p.owari = sun.GB_owari;
+    p.takasa = sun.GB_takasa;
+    p.kitaDeg = sun.GB_kita;
+    p.hyoukaIdx = form.RadioGroup5;
+    p.tenth = form.CheckBox2;
+    std::copy(form.CheckListBox1.begin(), form.CheckListBox1.end(), p.hours.begin());
+    p.smoothing = form.CheckBox8;
+    p.smoothK = form.UpDown5;
+    p.layer = form.Edit28;
+    p.textHeight = form.Edit38;
+    p.meshSizes = form.MeshSizeTable;
+    p.hyoukaTimes = form.HyoukaTimeTable;
+    return in;
+}
+
+void Controller::Button6Click() {
+    form.Label2.clear();
+    if (ws.AryTatemono.empty()) {
+        ui_.MessageBox(kApplicationTitle, kNoModel);
+        return;
+    }
+    if (!RunningCad()) {
+        ui_.MessageBox(kApplicationTitle, kNoCad);
+        return;
+    }
+    SetTaiyouParams();
+    form.RunFlag = true;
+    for (TButton* b : {&form.Button2, &form.Button3, &form.Button17, &form.Button5, &form.Button6,
+                       &form.Button8, &form.Button9, &form.Button11})
+        b->Enabled = false;
+    form.Button7.Enabled = true;
+    DrawToujikan5A();
+    for (TButton* b : {&form.Button2, &form.Button3, &form.Button17, &form.Button5, &form.Button6,
+                       &form.Button8, &form.Button9, &form.Button11})
+        b->Enabled = true;
+    form.Button7.Enabled = false;
+}
+
+void Controller::DrawToujikan5A() {
+    Application* app = RunningCad();
+    if (!app) return;
+    lastInsert_ = {};
+    FormRun run(*this);
+    Document* doc = nullptr;
+    try {
+        ActivateCad(*cad_, *app);
+        doc = &app->ActiveDocument();
+        doc->StartUndoMark();
+        EnsureLayer(*app, form.Edit28);
+        const TToujiInputs in = ReadToujiInputs();
+
+        DxfList dxf;
+        StartDxfFile(dxf);
+        TToujiUi tui;
+        tui.title = kApplicationTitle;
+        tui.status = [this](const std::string& text) { form.Label2 = text; };
+        tui.message = [this](const std::string& title, const std::string& text) {
+            ui_.MessageBox(title, text);
+        };
+        const TToujiResult r = BuildToujiDiagram(ws, sun, in.p, toujiGrid_, dxf, run, tui);
+        if (r.stopped || !form.RunFlag) {
+            RunEsc();
+        } else if (r.outlines > 0) {
+            form.Label22 = "ﾒｯｼｭｻｲｽﾞ : " + FormatFixed(r.mesh, 1);
+            lastInsert_ = InsertDxfBlock(dxf, {*cad_, *app, *doc, form.TargetProgID},
+                                         {workDir_, DxfEncoding::Cp932}, CadUi(),
+                                         InsertVariant::ExplodedOriginEqualTime);
+            if (lastInsert_.status == InsertStatus::NotSaved)
+                ui_.MessageBox(kApplicationTitle, kNotSaved + lastInsert_.file.string());
+        }
+    } catch (const AutomationError& e) {
+        ui_.MessageBox(kApplicationTitle, kCadError + std::string(e.what()));
+    } catch (...) {
+        if (doc) {
+            doc->EndUndoMark();
+            doc->Regen(0);
+        }
+        throw;
+    }
+    if (doc) {
+        doc->EndUndoMark();
+        doc->Regen(0);
+    }
+}
+
+void Controller::CheckListBox1Click() {
+    if (!form.Button6.Enabled) return;
+    int first = -2;
+    for (int i = 0; i < kToujiItemCount; ++i) {
+        if (form.CheckListBox1[static_cast<std::size_t>(i)]) {
+            first = i;
+            break;
+        }
+    }
+    if (first == form.GB_toujiidx && form.RadioGroup5 == form.GB_hyoukaidx) return;
+    form.Label22.clear();
+    form.Label2.clear();
+    form.GB_toujiidx = first;
+    form.GB_hyoukaidx = form.RadioGroup5;
+    const TToujiInputs in = ReadToujiInputs();
+    FormRun run(*this);
+    const TToujiExtent e = GetToujiHani(ws, sun, in.p, toujiGrid_, run);
+    const double mesh = std::max(e.txmax - e.txmin, e.tymax - e.tymin) / ToujiMeshSize(in.p);
+    form.Label22 = "ﾒｯｼｭｻｲｽﾞ : " + FormatFixed(mesh, 1);
+}
+
+}  // namespace zuka
