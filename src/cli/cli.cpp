@@ -86,6 +86,7 @@ struct TCommonOptions {
     std::string buildings = "all";
     std::string svg;
     std::string output;
+    bool tenth = false;
     std::string ini;
     std::vector<std::string> sets;
     std::string workdir;
@@ -369,6 +370,7 @@ int RunEqualTime(Controller& c, StderrUiHost& ui, const std::string& drawing,
     TOpenDrawing d;
     if (!OpenDrawing(d, drawing, err)) return kExitFailed;
     if (!Acquire(c, d, o, err)) return kExitFailed;
+    c.form.CheckBox2 = o.tenth;
     ui.SetOnStop([&c] { c.Button7Click(); });
     ui.SetLabel([&c] { return c.form.Label2; });
     c.Button6Click();
@@ -453,6 +455,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CLI::App* equalTime =
         app.add_subcommand("equal-time", "draw the equal-time shadow diagram (等時間日影図)");
     equalTime->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    equalTime->add_flag("--tenth", common.tenth,
+                        "等時間の評価時間を 1/10 に: a tenth of the evaluation step (1, 3 or 6 s)");
 
     try {
         app.parse(argc, argv);

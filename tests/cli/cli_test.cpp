@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -142,6 +143,59 @@ TEST(Cli, ModelOfTheExample) {
     r = Zuka("model /nonexistent/drawing.dxf");
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_TRUE(Contains(r.out, "/nonexistent/drawing.dxf")) << r.out;
+}
+
+// Opens a DXF with Debian's ezdxf and prints "<errors> <entities on layer>" for the layer.
+std::string CheckWithEzdxf(const std::filesystem::path& dxf, const std::string& layer) {
+    const std::filesystem::path script = TempDir() / "check.py";
+    std::ofstream(script) << "import sys, ezdxf\n"
+                             "from ezdxf import recover\n"
+                             "doc, auditor = recover.readfile(sys.argv[1])\n"
+                             "n = sum(1 for e in doc.modelspace() if e.dxf.layer == sys.argv[2])\n"
+                             "print(len(auditor.errors), n)\n";
+    const std::string cmd =
+        "/usr/bin/python3 " + script.string() + " " + dxf.string() + " " + layer + " 2>&1";
+    std::string out;
+    if (FILE* p = ::popen(cmd.c_str(), "r")) {
+        std::array<char, 256> buf;
+        while (std::fgets(buf.data(), buf.size(), p)) out += buf.data();
+        ::pclose(p);
+    }
+    return out;
+}
+
+bool HaveEzdxf() { return std::system("/usr/bin/python3 -c 'import ezdxf' 2>/dev/null") == 0; }
+
+TEST(Cli, ShadowDiagramsIntoTheExampleDrawing) {
+    const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
+    const std::filesystem::path tod = TempDir() / "tod.dxf";
+    TRun r = Zuka("time-of-day " + sample + " --buildings layer=建物 -o " + tod.string() +
+                  " --set Jikoku.kankaku=0.5");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "ブロック\tZUKA_1\t")) << r.out;
+    EXPECT_TRUE(std::filesystem::exists(TempDir() / "ZUKA_1.dxf"));
+
+    const std::filesystem::path et = TempDir() / "et.dxf";
+    r = Zuka("equal-time " + sample + " --buildings layer=建物 -o " + et.string() +
+             " --set Touji.kankaku2=2 --quiet");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "ﾒｯｼｭｻｲｽﾞ : ")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "所要時間 : ")) << r.out;
+
+    // The default output name sits beside the input and never replaces it.
+    r = Zuka("time-of-day " + sample + " -o " + sample);
+    EXPECT_EQ(r.status, 2) << r.out;
+
+    if (!HaveEzdxf()) GTEST_SKIP() << "python3-ezdxf is not installed";
+    // An independent reader opens both drawings without errors; the user's buildings are
+    // still there and the diagrams are on their layers.
+    EXPECT_EQ(CheckWithEzdxf(tod, "建物"), "0 5\n");
+    const std::string jikoku = CheckWithEzdxf(tod, "ZUKA_JIKOKU");
+    EXPECT_EQ(jikoku.substr(0, 2), "0 ") << jikoku;
+    EXPECT_GE(std::stoi(jikoku.substr(2)), 34) << jikoku;  // 17 times, outline and label each
+    const std::string touji = CheckWithEzdxf(et, "ZUKA_TOUJI");
+    EXPECT_EQ(touji.substr(0, 2), "0 ") << touji;
+    EXPECT_GT(std::stoi(touji.substr(2)), 14) << touji;
 }
 
 TEST(Cli, IniFileIsReadAndNeverWritten) {

@@ -1,0 +1,141 @@
+// 時刻 and 等時間日影 against the embedded drawing host, from acquisition to insertion.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/controller.h"
+#include "cad/host/drawing_host.h"
+#include "cad/interaction.h"
+
+namespace zuka {
+namespace {
+
+class ShadowCommandsTest : public ::testing::Test {
+protected:
+    static std::filesystem::path TestFolder() {
+        return std::filesystem::temp_directory_path() /
+               (std::string("zuka_shadow_cmd_") +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
+
+    void SetUp() override {
+        std::filesystem::create_directories(dir_);
+        std::string error;
+        ASSERT_TRUE(host_.Load(std::filesystem::path(ZUKA_SOURCE_DIR) / "examples" / "sample.dxf",
+                               error))
+            << error;
+        c_.FormCreate(IniFile{});
+        c_.SetCadConnector(&connector_);
+        picks_.PushSelection("layer=建物");
+        c_.Button2Click();
+        ASSERT_EQ(c_.ws.AryTatemono.size(), 26u);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    int CountOnLayer(const std::string& layer) {
+        Block& ms = host_.ActiveDocument().ModelSpace();
+        int n = 0;
+        for (int i = 0; i < ms.Count(); ++i) n += ms.Item(i)->Layer() == layer;
+        return n;
+    }
+
+    std::filesystem::path dir_ = TestFolder();
+    ScriptedInteraction picks_;
+    DrawingHost host_{&picks_};
+    HostConnector connector_{host_};
+    RecordingUiHost ui_;
+    Controller c_{ui_, dir_};
+};
+
+TEST_F(ShadowCommandsTest, TimeOfDayIsInsertedExplodedAtTheOrigin) {
+    c_.Button3Click();
+    const TInsertResult& ins = c_.LastInsert();
+    ASSERT_EQ(ins.status, InsertStatus::Sent) << (ui_.messages.empty() ? "" : ui_.messages[0].text);
+    EXPECT_EQ(ins.blockName, "ZUKA_1");
+    EXPECT_EQ(ins.file, dir_ / "ZUKA_1.dxf");
+    ASSERT_FALSE(host_.CommandLog().empty());
+    EXPECT_EQ(host_.CommandLog().back(), "-INSERT\r\"*" + ins.file.string() + "\"\r0,0 1 0\r");
+    // Nine whole hours, at least one outline each, with their labels.
+    EXPECT_GE(CountOnLayer("ZUKA_JIKOKU"), 18);
+    EXPECT_TRUE(ui_.messages.empty()) << ui_.messages[0].text;
+    EXPECT_FALSE(c_.form.RunFlag);
+    EXPECT_TRUE(c_.form.Button3.Enabled);
+    EXPECT_FALSE(c_.form.Button10.Enabled);
+    // The next diagram takes the next number.
+    c_.Button3Click();
+    EXPECT_EQ(c_.LastInsert().blockName, "ZUKA_2");
+}
+
+TEST_F(ShadowCommandsTest, TimeStepOfZeroIsRefused) {
+    c_.form.Edit11 = "0";
+    const std::size_t commands = host_.CommandLog().size();
+    c_.Button3Click();
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_NE(ui_.messages[0].text.find("Edit11"), std::string::npos);
+    EXPECT_EQ(host_.CommandLog().size(), commands);
+    EXPECT_EQ(CountOnLayer("ZUKA_JIKOKU"), 0);
+}
+
+TEST_F(ShadowCommandsTest, StoppingInsertsNothing) {
+    int pumps = 0;
+    ui_.onProcessMessages = [&] {
+        if (++pumps == 5) c_.Button10Click();  // 中止 pressed during the run
+    };
+    c_.Button3Click();
+    EXPECT_TRUE(c_.LastInsert().blockName.empty());
+    EXPECT_EQ(CountOnLayer("ZUKA_JIKOKU"), 0);
+    EXPECT_EQ(c_.form.ProgressBar1.Position, 0);
+
+    pumps = 0;
+    ui_.onProcessMessages = [&] {
+        if (++pumps == 50) c_.Button7Click();
+    };
+    c_.Button6Click();
+    EXPECT_TRUE(c_.LastInsert().blockName.empty());
+    EXPECT_EQ(CountOnLayer("ZUKA_TOUJI"), 0);
+    EXPECT_TRUE(c_.form.Button6.Enabled);  // restored
+    EXPECT_FALSE(c_.form.Button7.Enabled);
+}
+
+TEST_F(ShadowCommandsTest, EqualTimeIsInsertedWithItsOwnCommandWord) {
+    c_.form.RadioGroup5 = 2;  // 60 s, 1200 cells
+    c_.Button6Click();
+    const TInsertResult& ins = c_.LastInsert();
+    ASSERT_EQ(ins.status, InsertStatus::Sent);
+    EXPECT_EQ(host_.CommandLog().back(), "-INsERT\r\"*" + ins.file.string() + "\"\r0,0 1 0\r");
+    EXPECT_GT(CountOnLayer("ZUKA_TOUJI"), 14);
+    EXPECT_EQ(c_.form.Label22.rfind("ﾒｯｼｭｻｲｽﾞ : ", 0), 0u) << c_.form.Label22;
+    EXPECT_EQ(c_.form.Label2.rfind("所要時間 : ", 0), 0u) << c_.form.Label2;
+}
+
+TEST_F(ShadowCommandsTest, EqualTimeRefusals) {
+    Controller empty(ui_, dir_);
+    empty.SetCadConnector(&connector_);
+    empty.Button6Click();
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, "基準データが作成されていません．");
+    host_.Close();
+    c_.Button6Click();
+    ASSERT_EQ(ui_.messages.size(), 2u);
+    EXPECT_EQ(ui_.messages[1].text, "有効な CAD が見つかりません．");
+}
+
+TEST_F(ShadowCommandsTest, TrueNorthFromTwoPoints) {
+    picks_.PushAngle(1.2);
+    c_.SpeedButton1Click();
+    EXPECT_EQ(c_.form.Edit12, "68.7549");
+    EXPECT_EQ(host_.PromptLog().back(), "指示された角度 : 68.7549\r\n");
+    picks_.PushEscape();
+    c_.SpeedButton1Click();
+    EXPECT_EQ(c_.form.Edit12, "68.7549");
+    EXPECT_EQ(std::get<int>(host_.ActiveDocument().GetVariable("BLIPMODE")), 0);
+}
+
+TEST_F(ShadowCommandsTest, AnimationIsNotSupported) {
+    c_.Button17Click();
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, "[アニメ]には対応していません．");
+}
+
+}  // namespace
+}  // namespace zuka
