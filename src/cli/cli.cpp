@@ -6,6 +6,7 @@
 #include <cmath>
 #include <csignal>
 #include <functional>
+#include <unistd.h>
 #include <fstream>
 #include <optional>
 #include <ostream>
@@ -43,7 +44,9 @@ extern "C" void OnInterrupt(int) { gInterrupted = 1; }
 // run's progress label beside it), Ctrl-C as 中止.
 class StderrUiHost : public UiHost {
 public:
-    StderrUiHost(std::ostream& err, bool quiet) : err_(err), quiet_(quiet) {}
+    // The bar is drawn only on a terminal; a log gets the messages alone.
+    StderrUiHost(std::ostream& err, bool quiet)
+        : err_(err), quiet_(quiet || !::isatty(STDERR_FILENO)) {}
     void MessageBox(const std::string& title, const std::string& text) override {
         EndBar();
         err_ << "[" << title << "] " << text << "\n";
