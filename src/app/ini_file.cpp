@@ -1,4 +1,5 @@
 #include "app/ini_file.h"
+#include "base/file_io.h"
 
 #include <cstdint>
 #include <fstream>
@@ -108,32 +109,7 @@ bool IniFile::LoadFile(const std::filesystem::path& path) {
 }
 
 bool IniFile::SaveFile(const std::filesystem::path& path) const {
-    try {
-        std::filesystem::path temp = path;
-        temp += ".tmp";
-        {
-            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            if (!out) return false;
-            const std::string text = ToText();
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-            out.close();
-            if (!out) {
-                std::error_code ignored;
-                std::filesystem::remove(temp, ignored);
-                return false;
-            }
-        }
-        std::error_code ec;
-        std::filesystem::rename(temp, path, ec);
-        if (ec) {
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return false;
-        }
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
+    return WriteFileReplacing(path, ToText());
 }
 
 bool IniFile::HasKey(std::string_view section, std::string_view key) const {

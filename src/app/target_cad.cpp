@@ -1,4 +1,5 @@
 #include "app/target_cad.h"
+#include "base/file_io.h"
 
 #include <algorithm>
 #include <fstream>
@@ -164,26 +165,7 @@ bool WriteTargetCadFile(const std::filesystem::path& path, const TTargetCadFile&
         std::error_code ec;
         if (std::filesystem::exists(path, ec) && !ReadTargetCadFile(path)) return false;
         if (ec) return false;
-
-        std::filesystem::path temp = path;
-        temp += ".tmp";
-        std::error_code ignored;
-        {
-            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-            if (!out) return false;
-            out.write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
-            out.close();
-            if (!out) {
-                std::filesystem::remove(temp, ignored);
-                return false;
-            }
-        }
-        std::filesystem::rename(temp, path, ec);
-        if (ec) {
-            std::filesystem::remove(temp, ignored);
-            return false;
-        }
-        return true;
+        return WriteFileReplacing(path, *bytes);
     } catch (const std::exception&) {
         return false;
     }

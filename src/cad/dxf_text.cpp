@@ -1,4 +1,5 @@
 #include "cad/dxf_text.h"
+#include "base/file_io.h"
 
 #include <fstream>
 #include <system_error>
@@ -33,30 +34,6 @@ std::string Quoted(std::string_view text, bool exploded) {
     return out;
 }
 
-// Writes `bytes` beside `path` under a temporary name and renames it over `path`.
-bool WriteFileReplacing(const std::filesystem::path& path, const std::string& bytes) {
-    std::filesystem::path temp = path;
-    temp += ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) return false;
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            return false;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        return false;
-    }
-    return true;
-}
 
 }  // namespace
 
