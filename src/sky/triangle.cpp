@@ -1,1 +1,445 @@
-// (being written)
+#include "sky/triangle.h"
+
+#include <cmath>
+#include <cstddef>
+#include <string>
+#include <utility>
+
+#include "base/assert.h"
+#include "base/number.h"
+#include "cad/automation.h"
+#include "geom/primitives.h"
+#include "sky/triangle_table.h"
+
+namespace zuka {
+
+namespace {
+
+// Texts of the annotation block.
+constexpr const char* kNoteMemori = "目盛間隔 ";
+constexpr const char* kNoteIdo = "緯度 = ";
+constexpr const char* kNoteMentaka = "正射影 測定面高さ = ";
+constexpr const char* kNoteTenMei = "測定点 ";
+constexpr const char* kNoteMenseki = "水平円射影面積 ";
+constexpr const char* kNoteTenkuRitu = "天空率 = ";
+constexpr const char* kDegreeSign = "%%d";
+
+constexpr TAcadPoint kOrigin{};
+constexpr double kRowTol = 0.001;   // equality of two position rows
+constexpr double kHeightMin = 0.1;  // a triangle not taller than this is dropped
+
+// An angle in [0, 2pi) folded into [0, pi].
+double Fold(double a) { return a > kPi ? kTwoPi - a : a; }
+
+TAcadPoint Mid(TAcadPoint a, TAcadPoint b) {
+    return {(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2};
+}
+
+// The first crossing, in outline order, of the segment from O to `end`.
+std::optional<TAcadPoint> FirstCrossing(const std::vector<TLineEnt>& outline, TAcadPoint end) {
+    for (const TLineEnt& s : outline) {
+        TAcadPoint x;
+        if (CrossPoint(kOrigin, end, s.st, s.ed, true, x)) return x;
+    }
+    return std::nullopt;
+}
+
+// The unbounded intersection of the line through a and b with the line through c and d.
+std::optional<TAcadPoint> LineCross(TAcadPoint a, TAcadPoint b, TAcadPoint c, TAcadPoint d) {
+    TAcadPoint x;
+    if (!CrossPoint(a, b, c, d, false, x)) return std::nullopt;
+    return x;
+}
+
+// Counter-clockwise turn by rotDeg about O.
+TAcadPoint Turn(TAcadPoint p, double rotDeg) { return RotatePoint(p, -rotDeg * kPi / 180); }
+
+DxfValue Fixed4(double v) { return FormatFixed(v, 4); }
+
+// Moves the chord q-p of a conforming triangle out to the outline (see MakeSansyaTriangles).
+void MoveBaseOut(const std::vector<TLineEnt>& outline, double radius, TAcadPoint& q,
+                 TAcadPoint& p) {
+    const double reach = radius - SansyaRimTol(radius);
+    const TAcadPoint m = Mid(q, p);
+    const TAcadPoint rayEnd = PolarPoint(kOrigin, Angle2P(kOrigin, m), reach);
+    for (const TLineEnt& s : outline) {
+        TAcadPoint hit;
+        if (!CrossPoint(kOrigin, rayEnd, s.st, s.ed, true, hit)) continue;
+        const double chordDir = Angle2P(q, p);
+        const auto x = LineCross(s.st, s.ed, m, PolarPoint(m, chordDir + kHalfPi, radius));
+        if (!x) return;
+        const double d = Dist2D(*x, m);
+        if (d <= kSamePointTol || d >= reach) return;
+        const TAcadPoint along = PolarPoint(*x, chordDir, radius);
+        if (const auto nq = LineCross(*x, along, kOrigin, q); nq && Dist2D(kOrigin, *nq) < radius) {
+            q = *nq;
+        }
+        if (const auto np = LineCross(*x, along, kOrigin, p); np && Dist2D(kOrigin, *np) < radius) {
+            p = *np;
+        }
+        if (Dist2D(kOrigin, p) > Dist2D(kOrigin, q)) std::swap(p, q);
+        return;
+    }
+}
+
+}  // namespace
+
+double SansyaRimTol(double radius) { return radius * 5e-6; }
+
+std::vector<TAcadPoint> FindSansyaCorners(const std::vector<TLineEnt>& outline, double radius) {
+    std::vector<TAcadPoint> corners;
+    const std::size_t n = outline.size();
+    if (n < 2) return corners;
+    const double tol = SansyaRimTol(radius);
+    for (std::size_t i = 0; i < n; ++i) {
+        const TLineEnt& a = outline[i];
+        const TLineEnt& b = outline[(i + 1) % n];
+        const double angle = Fold(TurnAngle(a.st, a.ed, b.ed, false));
+        if (angle > 0 && angle < kSansyaCornerLimit && Dist2D(kOrigin, a.ed) + tol < radius) {
+            corners.push_back(a.ed);
+        }
+    }
+    return corners;
+}
+
+TSansyaSector OrderSansyaCorners(const std::vector<TAcadPoint>& corners, double radius,
+                                 double scale) {
+    const std::size_t n = corners.size();
+    ZUKA_ASSERT(n >= 2, "the sector needs two corners");
+    TSansyaSector s;
+    double best = -1;
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t j = 0; j < n; ++j) {
+            if (i == j) continue;
+            const double a = Fold(TurnAngle(corners[i], kOrigin, corners[j], false));
+            if (a > best) {
+                best = a;
+                s.a = corners[i];
+                s.b = corners[j];
+            }
+        }
+    }
+    if (TurnAngle(s.a, kOrigin, s.b, false) > TurnAngle(s.b, kOrigin, s.a, false)) {
+        std::swap(s.a, s.b);
+    }
+    // Keys 0, 1, ... from the first corner at B onward, wrapping; sorted descending.
+    std::size_t first = 0;
+    while (first < n && !SamePoint2D(corners[first], s.b, kSamePointTol)) ++first;
+    s.corners.reserve(n);
+    for (std::size_t k = 0; k < n; ++k) s.corners.push_back(corners[(first + 2 * n - 1 - k) % n]);
+
+    const double paperR = radius / scale;
+    s.kakudoDeg = RoundByFormat(Fold(TurnAngle(s.a, kOrigin, s.b, false)) * kRadToDeg, 3);
+    s.enMenseki = RoundByFormat(paperR * paperR * kPi, 3);
+    s.ougiMenseki = paperR * paperR * kPi * s.kakudoDeg / 360;
+    return s;
+}
+
+void NumberTateiti(std::vector<TTateiti>& rows, const std::vector<TAcadPoint>& corners,
+                   double radius, double northRad) {
+    std::vector<bool> used(corners.size(), false);
+    for (TTateiti& r : rows) r.no = 0;
+    for (TTateiti& r : rows) {
+        double best = radius;
+        for (std::size_t j = 0; j < corners.size(); ++j) {
+            if (used[j]) continue;
+            double az = Angle2P(kOrigin, corners[j]) + northRad - kHalfPi;
+            if (az > kTwoPi) az -= kTwoPi;
+            if (az < 0) az += kTwoPi;
+            const double d = Dist2D(kOrigin, corners[j]);
+            if (std::fabs(r.houido - az * kRadToDeg) < 1e-5 && best > d) {
+                r.no = static_cast<int>(j) + 1;
+                used[j] = true;
+                best = d;
+            }
+        }
+    }
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        for (std::size_t j = i + 1; j < rows.size(); ++j) {
+            const TTateiti& a = rows[i];
+            TTateiti& b = rows[j];
+            if (a.no > 0 && b.no > 0 && std::fabs(a.kyori - b.kyori) < kRowTol &&
+                std::fabs(a.takasa - b.takasa) < kRowTol &&
+                std::fabs(a.houido - b.houido) < kRowTol &&
+                std::fabs(a.miagedo - b.miagedo) < kRowTol) {
+                b.no = 0;
+            }
+        }
+    }
+}
+
+std::vector<TAcadPoint> DivideSansyaSpans(const std::vector<TAcadPoint>& corners,
+                                          const std::vector<TLineEnt>& outline, double radius) {
+    std::vector<TAcadPoint> out;
+    if (corners.empty()) return out;
+    const double reach = radius - SansyaRimTol(radius);
+    for (std::size_t i = 0; i + 1 < corners.size(); ++i) {
+        const TAcadPoint c = corners[i];
+        const double theta = Fold(TurnAngle(c, kOrigin, corners[i + 1], false));
+        const int m = static_cast<int>(std::trunc(theta / kSansyaDivisionAngle + 1));
+        out.push_back(c);
+        const double dir = Angle2P(kOrigin, c);
+        for (int k = 1; k < m; ++k) {
+            const auto x = FirstCrossing(outline, PolarPoint(kOrigin, dir + theta * k / m, reach));
+            if (x) out.push_back({x->x, x->y, 0});
+        }
+    }
+    out.push_back(corners.back());
+    return out;
+}
+
+double SansyaMenseki(double teihen, double takasa, double scale) {
+    const double b = RoundByFormat(teihen / scale, 5);
+    const double hh = RoundByFormat(takasa / scale * 0.5, 5);
+    return RoundByFormat(b * hh, 3);
+}
+
+std::vector<TSansyaTriangle> MakeSansyaTriangles(const std::vector<TAcadPoint>& divisions,
+                                                 const std::vector<TLineEnt>& outline,
+                                                 double radius, double scale, bool tekigou) {
+    std::vector<TSansyaTriangle> out;
+    const double heightMax = radius * kTwoPi / 36;
+    for (std::size_t i = 0; i + 1 < divisions.size(); ++i) {
+        TAcadPoint q = divisions[i];
+        TAcadPoint p = divisions[i + 1];
+        if (Dist2D(kOrigin, p) > Dist2D(kOrigin, q)) std::swap(p, q);
+        if (tekigou) MoveBaseOut(outline, radius, q, p);
+
+        const auto f =
+            LineCross(kOrigin, q, p, PolarPoint(p, Angle2P(kOrigin, q) + kHalfPi, radius));
+        if (!f) continue;
+        const TAcadPoint foot{f->x, f->y, 0};
+        const double h = Dist2D(p, foot);
+        if (!(h > kHeightMin && h < heightMax)) continue;
+
+        TSansyaTriangle t;
+        t.row.no = static_cast<int>(out.size()) + 1;
+        t.row.teihen = Dist2D(kOrigin, q);
+        t.row.takasa = h;
+        t.row.menseki = SansyaMenseki(t.row.teihen, t.row.takasa, scale);
+        t.p = p;
+        t.q = q;
+        t.foot = foot;
+        const TAcadPoint g = Mid(p, foot);
+        t.label = PolarPoint(g, Angle2P(g, kOrigin), h);
+        out.push_back(t);
+    }
+    return out;
+}
+
+std::optional<TSansyaResult> MeasureSansya(const std::vector<TLineEnt>& outline, double radius,
+                                           double scale, bool tekigou) {
+    const std::vector<TAcadPoint> corners = FindSansyaCorners(outline, radius);
+    if (corners.size() < 2) return std::nullopt;
+    TSansyaResult r;
+    r.sector = OrderSansyaCorners(corners, radius, scale);
+    r.divisions = DivideSansyaSpans(r.sector.corners, outline, radius);
+    r.triangles = MakeSansyaTriangles(r.divisions, outline, radius, scale, tekigou);
+    for (const TSansyaTriangle& t : r.triangles) r.sansyaGoukei += t.row.menseki;
+    r.tousyaMenseki = r.sector.ougiMenseki - r.sansyaGoukei;
+    const double c = r.sector.enMenseki;
+    r.tenkuRitu = (c - RoundByFormat(r.tousyaMenseki, 3)) / c * 100;
+    return r;
+}
+
+void WriteSansyaHatch(DxfList& dxf, const std::vector<TLineEnt>& outline, double radius,
+                      double hatchDeg, double rotDeg, const std::string& layer) {
+    if (!(hatchDeg > 0)) return;
+    const double limit = radius - SansyaRimTol(radius);
+    DxfWriter w(dxf);
+    const int last = static_cast<int>(std::trunc(359 / hatchDeg));
+    for (int j = 0; j <= last; ++j) {
+        const double phi = hatchDeg * j * kPi / 180;
+        const TAcadPoint rayEnd = PolarPoint(kOrigin, phi, radius - 1);
+        for (const TLineEnt& s : outline) {
+            TAcadPoint x;
+            if (!CrossPoint(kOrigin, rayEnd, s.st, s.ed, true, x)) continue;
+            if (Dist2D(kOrigin, x) >= limit) continue;
+            const TAcadPoint a = Turn(x, rotDeg);
+            const TAcadPoint b = Turn(PolarPoint(kOrigin, phi, radius), rotDeg);
+            w.Line(layer, a.x, a.y, b.x, b.y);
+            break;
+        }
+    }
+}
+
+void WriteTateitiMarkers(DxfList& dxf, const std::vector<TTateiti>& rows,
+                         const std::vector<TAcadPoint>& corners, double radius, double rotDeg,
+                         const std::string& layer) {
+    DxfWriter w(dxf);
+    for (const TTateiti& r : rows) {
+        if (r.no <= 0 || r.no > static_cast<int>(corners.size())) continue;
+        const TAcadPoint c = Turn(corners[static_cast<std::size_t>(r.no) - 1], rotDeg);
+        w.Circle(layer, {c.x, c.y, c.z}, 0.01 * radius);
+        TDxfText t;
+        t.at = {c.x + 0.02 * radius, c.y, c.z};
+        t.height = 0.03 * radius;
+        t.text = "[" + std::to_string(r.no) + "]";
+        t.rotationDeg = DxfValue(0);
+        t.horizontal = 0;
+        t.vertical = 0;
+        w.Text(layer, t);
+    }
+}
+
+void WriteSansyaTriangles(DxfList& dxf, const std::vector<TSansyaTriangle>& triangles,
+                          double radius, double rotDeg, const std::string& layer) {
+    DxfWriter w(dxf);
+    const TDxfLineStyle plan{std::nullopt, false, false};
+    for (const TSansyaTriangle& t : triangles) {
+        const TAcadPoint label = Turn(t.label, rotDeg);
+        const TAcadPoint p = Turn(t.p, rotDeg);
+        const TAcadPoint q = Turn(t.q, rotDeg);
+        const TAcadPoint f = Turn(t.foot, rotDeg);
+        const TAcadPoint o = Turn(kOrigin, rotDeg);
+        w.Circle(layer, {label.x, label.y, label.z}, 0.02 * radius);
+        TDxfText text;
+        text.at = {label.x, label.y, label.z};
+        text.height = 0.02 * radius;
+        text.text = std::to_string(t.row.no);
+        text.horizontal = 1;
+        text.vertical = 2;
+        text.alignPoint = text.at;
+        w.Text(layer, text);
+        w.Line(layer, Fixed4(p.x), Fixed4(p.y), Fixed4(f.x), Fixed4(f.y), plan);
+        w.Line(layer, Fixed4(p.x), Fixed4(p.y), Fixed4(q.x), Fixed4(q.y), plan);
+        w.Line(layer, Fixed4(o.x), Fixed4(o.y), Fixed4(q.x), Fixed4(q.y), plan);
+        w.Line(layer, Fixed4(o.x), Fixed4(o.y), Fixed4(p.x), Fixed4(p.y), plan);
+    }
+}
+
+void WriteSansyaNotes(DxfList& dxf, const TSansyaNotes& n) {
+    const double u = 2 * n.textSize;
+    const double top = -1.25 * n.radius;
+    struct Note {
+        std::string text;
+        double y;
+    };
+    const Note notes[] = {
+        {kNoteMemori + n.memori + kDegreeSign, top - 0.5 * u},
+        {kNoteIdo + n.idoDeg + kDegreeSign + n.idoMin + "'" + n.idoSec + "\"", top - 1.25 * u},
+        {kNoteMentaka + FormatFixed(n.mentakaM, 3) + " m", top - 2 * u},
+        {kNoteTenMei + n.tenMei, top - 4.25 * u},
+        {kNoteMenseki + FormatFixed(n.enMenseki, 3) + " , " + FormatFixed(n.tousyaMenseki, 3),
+         top - 2.75 * u},
+        {kNoteTenkuRitu + FormatFixed(n.tenkuRitu, 3) + "%", top - 3.5 * u},
+    };
+    DxfWriter w(dxf);
+    for (const Note& note : notes) {
+        TDxfText t;
+        t.at = {kDxfZero, note.y, kDxfZero};
+        t.height = n.textSize;
+        t.text = note.text;
+        t.horizontal = 1;
+        t.vertical = 2;
+        t.alignPoint = t.at;
+        w.Text(n.layer, t);
+    }
+}
+
+namespace {
+
+// The outline's area as the CAD measures it: a closed lightweight polyline through the start
+// points of the segments, shifted to the map centre, on the sky-map layer, deleted afterwards.
+double MeasureCadArea(Document& doc, const std::vector<TLineEnt>& outline, TAcadPoint centre,
+                      const std::string& layer) {
+    std::vector<double> xy;
+    xy.reserve(outline.size() * 2);
+    for (const TLineEnt& s : outline) {
+        xy.push_back(s.st.x + centre.x);
+        xy.push_back(s.st.y + centre.y);
+    }
+    try {
+        EntityPtr pl = doc.ModelSpace().AddLightWeightPolyline(xy);
+        pl->SetClosed(true);
+        pl->SetLayer(layer);
+        const double area = pl->Area();
+        pl->Delete();
+        return area;
+    } catch (const AutomationError&) {
+        return 0;
+    }
+}
+
+}  // namespace
+
+TInsertLineEntResult InsertLineEnt(Workspace& ws, const TCadTarget& cad, const TDxfOutput& out,
+                                   const TCadUi& ui, const TSansyaParams& p, bool InsertFlag,
+                                   std::optional<TAcadPoint> InsertVpt) {
+    TInsertLineEntResult res;
+    if (!IsCadRunning(cad.connector, cad.progId)) return res;
+    ActivateCad(cad.connector, cad.application);
+    if (ws.AryLine.size() <= 2) {
+        ws.AryLine.clear();
+        return res;
+    }
+    const double r = p.radius;
+    DxfList dxf;
+    StartDxfFile(dxf);
+    WriteSansyaHatch(dxf, ws.AryLine, r, p.hatchDeg, p.rotDeg, p.layerHatch);
+    res.area = MeasureCadArea(cad.document, ws.AryLine, p.IDPOINT2, p.layerTenku);
+
+    res.sansya = MeasureSansya(ws.AryLine, r, p.scale, p.tekigou);
+    if (!res.sansya) {
+        ws.AryLine.clear();
+        return res;
+    }
+    TSansyaResult& m = *res.sansya;
+    if (InsertFlag && p.itiHyo) {
+        NumberTateiti(ws.AryTateiti, m.sector.corners, r, p.northDeg * kPi / 180);
+        WriteTateitiMarkers(dxf, ws.AryTateiti, m.sector.corners, r, p.rotDeg, p.layerIti);
+    }
+    if (InsertFlag && p.kyusekiHyo)
+        WriteSansyaTriangles(dxf, m.triangles, r, p.rotDeg, p.layerSansya);
+
+    if (!m.triangles.empty()) {
+        TSansyaNotes n;
+        n.radius = r;
+        n.textSize = p.textSize;
+        n.memori = p.memori;
+        n.idoDeg = p.idoDeg;
+        n.idoMin = p.idoMin;
+        n.idoSec = p.idoSec;
+        n.mentakaM = p.mentakaM;
+        n.tenMei = p.tenMei;
+        n.enMenseki = m.sector.enMenseki;
+        n.tousyaMenseki = m.tousyaMenseki;
+        n.tenkuRitu = m.tenkuRitu;
+        n.layer = p.layerTenku;
+        WriteSansyaNotes(dxf, n);
+        res.mapInsert = InsertDxfBlock(dxf, cad, out, ui, InsertVariant::ExplodedMapCentre,
+                                       InsertVpt.value_or(p.IDPOINT2));
+    }
+
+    if (InsertFlag) {
+        if (!p.kyusekiHyo) {
+            res.drawTateiti = p.itiHyo && !ws.AryTateiti.empty();
+        } else if (!m.triangles.empty()) {
+            TSansyaTable t;
+            for (const TSansyaTriangle& tri : m.triangles) t.rows.push_back(tri.row);
+            t.scale = p.scale;
+            t.radius = r;
+            t.textSize = p.textSize;
+            t.memori = p.memori;
+            t.mentakaM = p.mentakaM;
+            t.sansyaGoukei = m.sansyaGoukei;
+            t.kakudoDeg = m.sector.kakudoDeg;
+            t.ougiMenseki = m.sector.ougiMenseki;
+            t.tousyaMenseki = m.tousyaMenseki;
+            t.enMenseki = m.sector.enMenseki;
+            t.tenkuRitu = m.tenkuRitu;
+            t.layer = p.layerSansya;
+            DxfList table = BuildSansyaTable(t);
+            res.tableInsert = InsertDxfBlock(table, cad, out, ui, InsertVariant::PlacedTable);
+            if (p.itiHyo) {
+                res.drawTateiti = true;
+            } else {
+                ws.AryTateiti.clear();
+            }
+        }
+    }
+    ws.AryLine.clear();
+    return res;
+}
+
+}  // namespace zuka

@@ -1,1 +1,216 @@
-// (being written)
+#include "sky/outline_factor.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <optional>
+#include <vector>
+
+#include "cad/host/drawing_host.h"
+#include "geom/primitives.h"
+
+namespace zuka {
+namespace {
+
+// The four walls of a box standing on the ground: plan corners (x0, y0)-(x1, y1), height h.
+std::vector<TLineEnt> Box(double x0, double y0, double x1, double y1, double h) {
+    const TAcadPoint c[] = {{x0, y0, h}, {x1, y0, h}, {x1, y1, h}, {x0, y1, h}};
+    std::vector<TLineEnt> walls(4);
+    for (int i = 0; i < 4; ++i) {
+        walls[i].st = c[i];
+        walls[i].ed = c[(i + 1) % 4];
+    }
+    return walls;
+}
+
+TTenkuRituParams TypeB(TAcadPoint point) {
+    TTenkuRituParams p;
+    p.point = point;
+    p.mentakaMm = 0;
+    p.scale = 100;
+    p.radius = 25;  // R = 2500 drawing units
+    p.kitaDeg = 90;
+    return p;
+}
+
+// The sky factor of a point 10 m south of the middle of a 10 m x 10 m box whose top stands t
+// above the measurement plane, integrated directly: every ray toward the box meets the top of
+// its near face (10 m ahead) first, so the covered band at azimuth phi runs from R cos h(phi)
+// to the rim, with cos h = k / sqrt(k^2 + t^2), k = 10000 / sin(phi).
+double BoxSkyFactorPercent(double t) {
+    const double r = 25;  // paper mm
+    const double a0 = std::atan2(10000.0, 5000.0);
+    const double a1 = std::atan2(10000.0, -5000.0);
+    const int steps = 200000;
+    const double da = (a1 - a0) / steps;
+    double covered = 0;
+    for (int i = 0; i < steps; ++i) {
+        const double phi = a0 + (i + 0.5) * da;
+        const double k = 10000 / std::sin(phi);
+        const double rc = r * k / std::sqrt(k * k + t * t);
+        covered += (r * r - rc * rc) / 2 * da;
+    }
+    const double circle = r * r * kPi;
+    return (circle - covered) / circle * 100;
+}
+
+TEST(OutlineFactor, InputConversions) {
+    EXPECT_DOUBLE_EQ(MentakaToMm("1.5"), 1500);
+    EXPECT_DOUBLE_EQ(MentakaToMm("abc"), 0);
+    EXPECT_DOUBLE_EQ(MentakaToMm(""), 0);
+    EXPECT_EQ(TenkuRecalcType(25, 100), 1);
+    EXPECT_EQ(TenkuRecalcType(100, 25), 0);
+    EXPECT_EQ(TenkuRecalcType(50, 50), 1);  // equal radii: type B
+}
+
+// The box outline closes inside the circle and its three sky factors bracket the integral:
+// inscribed below AREA below circumscribed. Turning true north or moving the whole scene
+// changes none of them; a raised plane sees the box lower. With north at 45° the ray through
+// the middle of the near edge passes exactly through a vertex of the outline, where rounding
+// once lost the division point and with it the match with the other rows.
+TEST(OutlineFactor, BoxFactorsInOrder) {
+    struct Row {
+        const char* name;
+        double dx;
+        double kitaDeg;
+        double mentakaMm;
+    };
+    const Row rows[] = {
+        {"north up", 0, 90, 0},
+        {"north turned to 45°", 0, 45, 0},
+        {"north turned to 200°", 0, 200, 0},
+        {"scene moved east", 30000, 90, 0},
+        {"plane at 10 m", 0, 90, 10000},
+        {"plane at 10 m, north at 45°", 0, 45, 10000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const double want = BoxSkyFactorPercent(20000 - row.mentakaMm);  // 88.37 %, 94.70 %
+        Workspace ws;
+        ws.AryTatemono = Box(45000 + row.dx, 60000, 55000 + row.dx, 70000, 20000);
+        TTenkuRituParams p = TypeB({50000 + row.dx, 50000, 0});
+        p.kitaDeg = row.kitaDeg;
+        p.mentakaMm = row.mentakaMm;
+        ASSERT_TRUE(GetTenkuLine(ws, p));
+
+        const std::vector<TLineEnt>& outline = ws.AryLine;
+        ASSERT_GT(outline.size(), 4u);
+        for (std::size_t i = 0; i < outline.size(); ++i) {
+            EXPECT_TRUE(SamePoint2D(outline[i].ed, outline[(i + 1) % outline.size()].st, 1e-5));
+            EXPECT_LE(Dist2D({}, outline[i].st), 2500 + 1e-6);
+        }
+
+        double naisetu = 0;
+        double gaisetu = 0;
+        double areacmd = 0;
+        ASSERT_TRUE(GetTenkuRitu(ws, p, naisetu, gaisetu, areacmd, PolygonArea));
+        EXPECT_TRUE(ws.AryLine.empty());
+        EXPECT_LT(naisetu, areacmd);
+        EXPECT_LT(areacmd, gaisetu);
+        EXPECT_NEAR(areacmd, want, 0.02);
+        EXPECT_LT(naisetu, want);
+        EXPECT_GT(gaisetu, want);
+        EXPECT_NEAR(naisetu, want, 0.5);
+        EXPECT_NEAR(gaisetu, want, 0.5);
+    }
+}
+
+// A hand-made outline in the map frame (R = 2500): the quarter between the chord A(2000, 0)-
+// B(0, 2000) and the rim, counter-clockwise from A. Its corners are A and B (the rim joints lie
+// on the circle, drawn in 0.25° steps as the horizon arc is, so that no ray of length R - aT
+// reaches them); the 90° span gets ten triangles of 9° whose bases lie on the chord, so both
+// sets cover exactly the triangle O-A-B, 200 paper mm²: covered = 490.874 - 200 = 290.874,
+// factor = (1963.495 - 290.874) / 1963.495 * 100. Turning the figure changes nothing.
+TEST(OutlineFactor, TrianglesOfAHandMadeOutline) {
+    const double want = (1963.495 - 290.874) / 1963.495 * 100;  // 85.1857...
+    const double turns[] = {0, 200};
+    for (const double turnDeg : turns) {
+        SCOPED_TRACE(turnDeg);
+        std::vector<TAcadPoint> pts = {{2000, 0, 0}};
+        for (int q = 0; q <= 360; ++q) pts.push_back(PolarPoint({}, q * 0.25 * kPi / 180, 2500));
+        pts.push_back({0, 2000, 0});
+        Workspace ws;
+        for (std::size_t i = 0; i < pts.size(); ++i) {
+            TLineEnt s;
+            s.st = RotatePoint(pts[i], -turnDeg * kPi / 180);
+            s.ed = RotatePoint(pts[(i + 1) % pts.size()], -turnDeg * kPi / 180);
+            ws.AryLine.push_back(s);
+        }
+        double naisetu = 0;
+        double gaisetu = 0;
+        double areacmd = 0;
+        ASSERT_TRUE(GetTenkuRitu(ws, TypeB({}), naisetu, gaisetu, areacmd, PolygonArea));
+        EXPECT_NEAR(naisetu, want, 1e-3);
+        EXPECT_NEAR(gaisetu, want, 1e-3);
+        EXPECT_NEAR(areacmd, want, 1e-3);  // the rim chords cut off 0.002 mm²
+    }
+}
+
+// Nothing stands above the plane: no outline, no triangles, and the AREA value is the open sky.
+// A wall lower than the plane beside a box adds nothing to it.
+TEST(OutlineFactor, WallsAtOrBelowThePlane) {
+    Workspace ws;
+    ws.AryTatemono = Box(45000, 60000, 55000, 70000, 4000);
+    TTenkuRituParams p = TypeB({50000, 50000, 0});
+    p.mentakaMm = MentakaToMm("4");
+    EXPECT_FALSE(GetTenkuLine(ws, p));
+    EXPECT_TRUE(ws.AryLine.empty());
+    double naisetu = -1;
+    double gaisetu = -1;
+    double areacmd = -1;
+    EXPECT_FALSE(GetTenkuRitu(ws, p, naisetu, gaisetu, areacmd, PolygonArea));
+    EXPECT_DOUBLE_EQ(areacmd, 100);
+
+    auto factors = [&p](const std::vector<TLineEnt>& walls) {
+        Workspace w;
+        w.AryTatemono = walls;
+        std::vector<double> f(3, -1);
+        EXPECT_TRUE(GetTenkuLine(w, p));
+        EXPECT_TRUE(GetTenkuRitu(w, p, f[0], f[1], f[2], PolygonArea));
+        return f;
+    };
+    std::vector<TLineEnt> walls = Box(45000, 60000, 55000, 70000, 20000);
+    const std::vector<double> alone = factors(walls);
+    const std::vector<TLineEnt> low = Box(30000, 52000, 40000, 58000, 3000);
+    walls.insert(walls.end(), low.begin(), low.end());
+    EXPECT_EQ(factors(walls), alone);
+}
+
+// Without a CAD to measure the polygon the AREA value is 100.000; the triangle factors stay.
+TEST(OutlineFactor, NoCadArea) {
+    Workspace ws;
+    ws.AryTatemono = Box(45000, 60000, 55000, 70000, 20000);
+    const TTenkuRituParams p = TypeB({50000, 50000, 0});
+    ASSERT_TRUE(GetTenkuLine(ws, p));
+    const Workspace again = ws;
+    double naisetu = 0;
+    double gaisetu = 0;
+    double areacmd = 0;
+    ASSERT_TRUE(GetTenkuRitu(ws, p, naisetu, gaisetu, areacmd));
+    EXPECT_DOUBLE_EQ(areacmd, 100);
+    double n2 = 0;
+    double g2 = 0;
+    double a2 = 0;
+    ws = again;
+    ASSERT_TRUE(GetTenkuRitu(
+        ws, p, n2, g2, a2, [](const std::vector<TAcadPoint>&) { return std::optional<double>(); }));
+    EXPECT_DOUBLE_EQ(a2, 100);
+    EXPECT_EQ(n2, naisetu);
+    EXPECT_EQ(g2, gaisetu);
+}
+
+// The CAD measures a 2000 x 1000 rectangle placed at the map centre and leaves nothing behind.
+TEST(OutlineFactor, MeasureTenkuAreaInHost) {
+    DrawingHost host;
+    host.New();
+    const std::vector<TAcadPoint> pts = {{0, 0, 0}, {2000, 0, 0}, {2000, 1000, 0}, {0, 1000, 0}};
+    const std::optional<double> area =
+        MeasureTenkuArea(host, host.ActiveDocument(), "ZUKA_TENKU", {50000, 40000, 0}, pts);
+    ASSERT_TRUE(area.has_value());
+    EXPECT_NEAR(*area, 2e6, 1e-6);
+    EXPECT_EQ(host.ActiveDocument().ModelSpace().Count(), 0);
+    EXPECT_NEAR(PolygonArea(pts), 2e6, 1e-6);
+}
+
+}  // namespace
+}  // namespace zuka

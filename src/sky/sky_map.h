@@ -1,0 +1,148 @@
+// The sky map (天空図): the orthographic projection of the sky hemisphere seen from one
+// measurement point onto a circle of radius R. A point at elevation h and azimuth a lands at
+// R*cos(h) from the centre in direction a: the horizon is the rim, the zenith the centre, and
+// the buildings appear as regions growing from the rim inward.
+//
+// Frames: the plan is the drawing's (mm). The map frame has its origin at the measurement
+// point and true north along +Y; the map file is written in it and inserted at the chosen
+// centre, turned by TenkuRotationDeg.
+//
+// Glossary: tenku sky, tenkuzu sky map, rinkaku outline, ritu ratio, meori scale tick,
+// mentaka measurement plane height, tatemono building, tateiti building position,
+// kyori distance, takasa height, houido azimuth, miagedo elevation, hankei radius.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/run_context.h"
+#include "cad/dxf_text.h"
+#include "cad/insert.h"
+#include "geom/workspace.h"
+
+namespace zuka {
+
+// What a sky map reads from the window, converted once when the command starts. Lengths in
+// paper mm (図寸) are multiplied by `scale` to become drawing units.
+struct TTenkuParams {
+    int typ = 0;                       // preset: 0 type A, 1 type B
+    double scale = 100;                // S, drawing units per paper mm (Edit19)
+    double radiusA = 25;               // map radius of type A, paper mm (Edit15)
+    double radiusB = 25;               // map radius of type B, paper mm (Edit21)
+    double textSize = 1.5;             // T of the selected preset, paper mm (Edit20 / Edit22)
+    double meori = 10;                 // E, scale-tick interval of the selected preset, degrees
+                                       // (Edit13 / Edit24); 0 or less draws no ticks
+    double kitaDeg = 90;               // true north in the drawing, degrees from +X (Edit12)
+    bool rotateMap = false;            // CheckBox10: turn the placed map to the plan's orientation
+    std::string mentaka;               // MENTAKA, plane height as typed, metres; no number counts 0
+    double planeHeightM = 0;           // Edit17, metres: the elevation written on the projections
+    std::string layer = "ZUKA_TENKU";  // Edit33: circle, letters, projections
+    std::string meoriLayer = "ZUKA_TMEMORI";  // Edit34: scale ticks
+
+    // The radius of the selected preset, paper mm.
+    double Radius() const { return typ == 0 ? radiusA : radiusB; }
+};
+
+enum class TenkuStatus {
+    Drawn,        // the map is in the DXF list and its projections in AryLine
+    NoBuildings,  // the building model is empty: nothing drawn (the caller reports it)
+    BadRadius,    // the selected radius is 0 or less: refused, `message` says so
+    BadScale,     // the drawing scale is 0 or less: refused, `message` says so
+};
+
+struct TTenkuResult {
+    TenkuStatus status = TenkuStatus::NoBuildings;
+    std::string message;  // the system's message for a refused map; empty otherwise
+};
+
+// The rotation, in degrees, with which the map is inserted: kitaDeg - 90 when rotateMap,
+// else 0.
+double TenkuRotationDeg(const TTenkuParams& p);
+
+// Builds one sky map for the measurement point idPoint1 (plan x, y; z unused) over the
+// building model aryTatemono (each wall's top edge, z = its height, mm):
+// - `dxf` receives the file start (header, HIDDEN2 linetype table, entities start), the frame
+//   (circle, compass lines and letters N W E S), the scale ticks, one open POLYLINE per
+//   projected edge and the horizon arc; the file end is left to the placement, which closes
+//   the file.
+// - ws.AryLine receives the projected segments in the map frame (z = 0): the chords of each
+//   edge (with one zero-length segment at its end, dropped later by the merge) and the
+//   horizon arc.
+// - ws.AryTateiti receives one row per projected end point above the measurement plane.
+// A wall whose top lies wholly above the plane H = mentaka * 1000 counts whole; a wall whose
+// top crosses the plane (a sloped roof edge) counts with its part above the plane. Sample
+// heights below the plane project onto the rim; plan coordinates are used as they are, so a
+// drawing in negative coordinates projects like the same buildings anywhere else.
+// A radius or scale of 0 or less is refused before anything is touched. An empty model clears
+// AryLine and AryTateiti and writes nothing. `progress`, when given, is the main window's bar:
+// one step per hundredth of the edges.
+TTenkuResult MakeTenkuzuDxf(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint1,
+                            const TTenkuParams& p, Workspace& ws, DxfList& dxf,
+                            RunContext* progress = nullptr);
+
+// The factor by which the outline is enlarged for tracing, so that both presets trace at the
+// larger of the two radii: radiusB / radiusA for type A with radiusA < radiusB, radiusA /
+// radiusB for type B with radiusA > radiusB, else 1.
+double TenkuScaleFactor(int typ, double radiusA, double radiusB);
+
+enum class TenkuOutlineStatus {
+    TooFew,  // AryLine held at most 2 segments: nothing traced
+    Traced,  // AryLine holds the closed outline, counter-clockwise
+    Failed,  // the walk did not close: "天空率の計算に失敗しました. "
+};
+
+// Turns the projected segments in ws.AryLine (as MakeTenkuzuDxf leaves them) into the one
+// closed outline of the buildings on the map: merge (dropping the zero-length segments),
+// split, remove duplicates, walk from the lowest leftmost point with the way back pointing
+// straight down, drop opposite pairs. The walk runs at TenkuScaleFactor times the size and
+// the result is scaled back. `progress` as for the outline pipeline.
+TenkuOutlineStatus TenkuRinkakuOutline(Workspace& ws, int typ, double radiusA, double radiusB,
+                                       RunContext* progress = nullptr);
+
+// The areas of a measured map.
+struct TTenkuArea {
+    double circle = 0;     // C = r^2 * pi, paper mm^2
+    double projected = 0;  // A = area / S^2, paper mm^2
+    double ritu = 0;       // F = (C - A) / C * 100, the sky factor in percent
+};
+
+// The areas from the projected area measured by the CAD (drawing units^2), the preset's radius
+// r (paper mm) and the scale S. Empty when r or S is 0 or less (no circle to measure against).
+std::optional<TTenkuArea> TenkuAreaOf(double areaDrawing, double radius, double scale);
+
+// The text of Label74: "面積 %.3f, %.3f 天空率 %.3f%%" with C, A and F.
+std::string FormatLabel74(const TTenkuArea& a);
+
+// The message shown when the outline of the map could not be traced.
+std::string TenkuFailedMessage();
+
+enum class TenkuPlaceStatus {
+    Placed,     // the map is in the drawing at `point`: go on with TenkuRinkaku
+    NotPlaced,  // the user inserted nothing: the command ends quietly
+    NotSaved,   // the file could not be written: nothing was sent to the CAD
+};
+
+struct TTenkuPlacement {
+    TenkuPlaceStatus status = TenkuPlaceStatus::NotSaved;
+    TAcadPoint point;            // the map centre (IDPOINT2 when placed by the user)
+    std::string blockName;       // "ZUKA_n"
+    std::filesystem::path file;  // the map's DXF file, left in the work folder
+};
+
+// Closes the map's DXF list, saves it as the next "ZUKA_n.dxf" and places it:
+// - insertFlag true: the user picks the centre. The last entity is noted and the main window
+//   minimised before the file is saved and "-INSERT" is sent with the S and R options and
+//   rotDeg in "%.12f"; after the idle CAD (200 ms polls) the window is restored. When the last
+//   entity changed, the map is placed: if that entity is the map's block reference it is
+//   exploded (its definition deleted) and its insertion point is the centre, otherwise the
+//   centre is the origin. When it did not change, NotPlaced.
+// - insertFlag false: inserted exploded at insertVpt (x, y) with scale 1.0 and rotDeg, the
+//   centre is insertVpt; a "PCAD" ProgID waits for the idle CAD and deletes the definition.
+// Automation errors pass to the caller; the main window is restored first.
+TTenkuPlacement PlaceTenkuzu(DxfList& dxf, const TCadTarget& cad, const TDxfOutput& out,
+                             const TCadUi& ui, bool insertFlag, TAcadPoint insertVpt,
+                             double rotDeg);
+
+}  // namespace zuka

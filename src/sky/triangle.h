@@ -1,0 +1,193 @@
+// The triangle method (三斜計算) on one sky map: the sky part of the sector that the buildings
+// cover is cut, from the map centre O, into triangles with an apex angle of at most 10 degrees;
+// the building's projected area is the sector area minus the triangles' areas. For the planned
+// building (計画) the triangles are inscribed in the outline (chords), for the conforming
+// building (適合) their bases are moved out to touch it, so the planned building's area errs
+// large and the conforming building's small.
+//
+// Everything works in the sky-map frame: origin O = map centre, true north along +Y, drawing
+// units. R is the map radius and S the drawing scale (drawing units per paper mm).
+//
+// Glossary: sansya triangle, teihen base, takasa height, menseki area, ougi sector, en circle,
+// tenku sky, kakudo angle, tateiti building position, houido azimuth, memori scale tick,
+// ido latitude, mentaka measurement plane height.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "cad/bridge.h"
+#include "cad/dxf_text.h"
+#include "cad/insert.h"
+#include "geom/records.h"
+#include "geom/workspace.h"
+
+namespace zuka {
+
+// A joint of the outline is a corner when its angle is below 178.2 degrees.
+inline constexpr double kSansyaCornerLimit = 3.1101767270538954;
+// The largest apex angle of a triangle: 10 degrees.
+inline constexpr double kSansyaDivisionAngle = 0.17453292519943295;
+
+// How far inside the rim a point must lie to count as inside the circle: R * 5e-6.
+double SansyaRimTol(double radius);
+
+// The outline's corners in trace order: the joints of consecutive segments (and of the last
+// with the first) whose angle, folded into [0, pi], lies strictly between 0 and 178.2 degrees
+// and whose distance from O plus the rim tolerance is below R. A joint on the rim is no corner.
+std::vector<TAcadPoint> FindSansyaCorners(const std::vector<TLineEnt>& outline, double radius);
+
+// The sector that the corners cover.
+struct TSansyaSector {
+    TAcadPoint a;  // first extreme corner; B lies counter-clockwise of it
+    TAcadPoint b;
+    std::vector<TAcadPoint> corners;  // reordered: from the corner before B backwards to B
+    double kakudoDeg = 0;             // angle A-O-B, degrees rounded to 3 decimals
+    double enMenseki = 0;             // circle area (R/S)^2 pi, paper mm^2, 3 decimals
+    double ougiMenseki = 0;           // sector area (R/S)^2 pi kakudoDeg / 360, not rounded
+};
+
+// The extreme corners (the first pair with the strictly largest angle at O) and the corner
+// list reordered so that, for one outline traced counter-clockwise, it runs from A to B.
+// Needs at least two corners.
+TSansyaSector OrderSansyaCorners(const std::vector<TAcadPoint>& corners, double radius,
+                                 double scale);
+
+// Numbers the position rows by the corners: each row takes the nearest still unused corner
+// that lies at its azimuth (within 1e-5 degrees; a corner is used up the moment it is the
+// row's best so far); of rows equal within 0.001 in distance, height, azimuth and elevation
+// only the first keeps its number. A row without a corner gets 0. northRad is the drawing
+// direction of true north (the map's azimuths are turned back by northRad - pi/2).
+void NumberTateiti(std::vector<TTateiti>& rows, const std::vector<TAcadPoint>& corners,
+                   double radius, double northRad);
+
+// The division points: each ordered corner, then for a span of angle t between consecutive
+// corners the first outline crossings (in outline order) of the rays at t*k/m past the
+// corner, k = 1 .. m-1, m = Trunc(t / 10 degrees + 1); the last corner closes the list. A ray
+// that crosses nothing adds no point. z is 0.
+std::vector<TAcadPoint> DivideSansyaSpans(const std::vector<TAcadPoint>& corners,
+                                          const std::vector<TLineEnt>& outline, double radius);
+
+// One triangle O-p-q: q the division point farther from O, F the foot of the perpendicular
+// from p onto the line O-q, the label drawn at h from the middle of p-F toward O.
+struct TSansyaTriangle {
+    TSansya row;  // no, teihen = |Oq|, takasa = |pF|, menseki (paper mm^2, 3 decimals)
+    TAcadPoint p;
+    TAcadPoint q;
+    TAcadPoint foot;
+    TAcadPoint label;
+};
+
+// The triangles between consecutive division points, numbered 1, 2, ... in order. With
+// tekigou (the conforming building) the base is moved out, parallel to the chord, to the point
+// where the perpendicular through the chord's middle meets the first outline segment the ray
+// toward that middle crosses. A triangle counts only when 0.1 < height < R * 2pi / 36.
+// menseki is filled by SansyaMenseki.
+std::vector<TSansyaTriangle> MakeSansyaTriangles(const std::vector<TAcadPoint>& divisions,
+                                                 const std::vector<TLineEnt>& outline,
+                                                 double radius, double scale, bool tekigou);
+
+// A triangle's area in paper mm^2 as the table shows it: base teihen/S and half height
+// takasa/S * 0.5 each rounded to 5 decimals, their product rounded to 3 decimals.
+double SansyaMenseki(double teihen, double takasa, double scale);
+
+// Everything the triangle method yields for one outline.
+struct TSansyaResult {
+    TSansyaSector sector;
+    std::vector<TAcadPoint> divisions;
+    std::vector<TSansyaTriangle> triangles;
+    double sansyaGoukei = 0;   // T: sum of the triangles' menseki
+    double tousyaMenseki = 0;  // P = sector area - T, paper mm^2 (not rounded)
+    double tenkuRitu = 0;      // F = (C - P rounded to 3 decimals) / C * 100, percent
+};
+
+// Corners, sector, division points, triangles and areas of the traced outline. Empty when the
+// outline has fewer than two corners.
+std::optional<TSansyaResult> MeasureSansya(const std::vector<TLineEnt>& outline, double radius,
+                                           double scale, bool tekigou);
+
+// The hatch of the building region: for every Q degrees from 0 (j = 0 .. Trunc(359 / Q)), a
+// LINE on `layer` from the first outline crossing (in outline order) of the ray toward R - 1
+// that lies closer than R minus the rim tolerance, out to the rim. Points are turned
+// counter-clockwise by rotDeg about O. Nothing when Q <= 0.
+void WriteSansyaHatch(DxfList& dxf, const std::vector<TLineEnt>& outline, double radius,
+                      double hatchDeg, double rotDeg, const std::string& layer);
+
+// The corner markers of numbered position rows (no > 0): a CIRCLE of radius 0.01R at corner
+// no - 1 and the TEXT "[no]" beside it, both on `layer`, turned by rotDeg.
+void WriteTateitiMarkers(DxfList& dxf, const std::vector<TTateiti>& rows,
+                         const std::vector<TAcadPoint>& corners, double radius, double rotDeg,
+                         const std::string& layer);
+
+// The drawn triangles on `layer`, turned by rotDeg: a numbered circle at each label and the
+// four lines p-F, p-q, O-q, O-p.
+void WriteSansyaTriangles(DxfList& dxf, const std::vector<TSansyaTriangle>& triangles,
+                          double radius, double rotDeg, const std::string& layer);
+
+// The texts under the map.
+struct TSansyaNotes {
+    double radius = 0;    // R, drawing units
+    double textSize = 0;  // T', drawing units
+    std::string memori;   // scale-tick interval as typed (Edit13 / Edit24)
+    std::string idoDeg;   // latitude as typed: degrees, minutes, seconds
+    std::string idoMin;   //   (Edit3, Edit5, Edit23)
+    std::string idoSec;
+    double mentakaM = 0;       // measurement plane height, metres
+    std::string tenMei;        // measurement point name of the preset
+    double enMenseki = 0;      // C
+    double tousyaMenseki = 0;  // P
+    double tenkuRitu = 0;      // F
+    std::string layer;         // sky-map layer (Edit33)
+};
+
+// Six centred TEXTs below the circle: scale ticks, latitude, measurement plane height, point
+// name, circle and projected areas, sky factor.
+void WriteSansyaNotes(DxfList& dxf, const TSansyaNotes& n);
+
+// What InsertLineEnt reads, converted by the caller from the preset chosen by typ.
+struct TSansyaParams {
+    double scale = 1;         // S (Edit19)
+    double radius = 0;        // R = radius x S, drawing units
+    double textSize = 0;      // T' = text size x S, drawing units
+    double hatchDeg = 0;      // Q (Edit18 / Edit25); 0 or less: no hatch
+    std::string memori;       // scale-tick interval as typed (Edit13 / Edit24)
+    double northDeg = 90;     // true north (Edit12)
+    double rotDeg = 0;        // rot: the map's turn when CheckBox10 is ticked, else 0
+    bool kyusekiHyo = false;  // 求積表 (CheckBox3 / CheckBox6)
+    bool itiHyo = false;      // 位置表 (CheckBox5 / CheckBox7)
+    bool tekigou = false;     // RadioGroup2 on 適合建物; else 計画建物
+    std::string layerTenku;   // Edit33
+    std::string layerHatch;   // Edit35
+    std::string layerSansya;  // Edit36
+    std::string layerIti;     // Edit37
+    std::string idoDeg;       // latitude as typed (Edit3, Edit5, Edit23)
+    std::string idoMin;
+    std::string idoSec;
+    double mentakaM = 0;  // MENTAKA, metres (0 when it is no number)
+    std::string tenMei;   // GB_TenMeiA / GB_TenMeiB
+    TAcadPoint IDPOINT2;  // the map centre the user placed
+};
+
+struct TInsertLineEntResult {
+    double area = 0;  // the outline's area measured by the CAD, drawing units^2; 0 on failure
+    std::optional<TSansyaResult> sansya{};       // empty with fewer than two corners
+    std::optional<TInsertResult> mapInsert{};    // hatch, markers, triangles and notes
+    std::optional<TInsertResult> tableInsert{};  // the triangle-area table
+    bool drawTateiti = false;                    // the caller draws the building position table now
+};
+
+// Measures the traced outline in ws.AryLine (sky-map frame) and draws the result into the
+// map: hatch, the CAD's area of the outline shifted to IDPOINT2, the corner markers of the
+// position rows (numbering ws.AryTateiti), the triangles and the notes, inserted exploded at
+// the map centre (InsertVpt when given, else IDPOINT2) only when a triangle exists; then, when
+// the user placed the map (InsertFlag), the triangle-area table for the user to place. With
+// InsertFlag false neither markers, triangles nor tables are drawn. ws.AryTateiti is cleared
+// when the table was drawn and no position table is due. ws.AryLine is cleared at the end.
+// Nothing happens (area 0) when the CAD is not running. Automation errors of the insertions
+// pass to the caller; a failed area measurement only leaves the area at 0.
+TInsertLineEntResult InsertLineEnt(Workspace& ws, const TCadTarget& cad, const TDxfOutput& out,
+                                   const TCadUi& ui, const TSansyaParams& p, bool InsertFlag,
+                                   std::optional<TAcadPoint> InsertVpt);
+
+}  // namespace zuka
