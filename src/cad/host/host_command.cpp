@@ -1,6 +1,6 @@
 // The host's command line: SendCommand texts are split into answers as a CAD's command line
 // takes them (carriage return, line feed and blank act as Enter, except inside double quotes)
-// and run by the commands the system sends: -INSERT, ID and -LINETYPE. Anything else is
+// and run by the commands the system sends: -INSERT, ID, -LINETYPE and -BOUNDARY. Anything else is
 // answered as an unknown command and the rest of the text is dropped.
 #include <cmath>
 
@@ -23,6 +23,9 @@ const std::string kLinetypeLoaded = "線種をロードしました: ";
 const std::string kLinetypeNotFound = "線種が見つかりません: ";
 const std::string kPromptInsertion = "挿入位置を指定: ";
 const std::string kPromptPoint = "点を指定: ";
+const std::string kPromptInternalPoint = "内側の点を指定: ";
+const std::string kNoBoundary = "閉じた境界が見つかりません: ";
+const std::string kBoundaryMade = "境界を作成しました: ";
 
 constexpr double kDegToRad = kPi / 180;
 
@@ -69,6 +72,8 @@ public:
                 Id();
             } else if (w == "-LINETYPE") {
                 if (!Linetype()) return;
+            } else if (w == "-BOUNDARY" || w == "-BO") {
+                if (!Boundary()) return;
             } else {
                 Echo(kUnknownCommand + word);
                 return;
@@ -342,6 +347,46 @@ private:
                 return false;
             }
         }
+    }
+
+    // -BOUNDARY: internal points until Enter (or the end of the text); the user picks one when
+    // the text gives none. Each point adds the closed polyline of the smallest region around
+    // it on the current layer; a point outside every closed region adds nothing. False when an
+    // answer is neither a point nor Enter and the rest of the text is dropped.
+    bool Boundary() {
+        std::vector<TAcadPoint> picks;
+        for (;;) {
+            std::string a;
+            if (!Next(a)) {
+                if (!picks.empty()) break;
+                const TAnswer pick = s_.Ask(AnswerKind::Point, kPromptInternalPoint);
+                if (pick.kind != AnswerKind::Point) {
+                    Echo(kCancelled);
+                    return true;
+                }
+                picks.push_back(pick.point);
+                break;
+            }
+            if (a.empty()) break;
+            TAcadPoint p;
+            if (!StrToAcadPoint(a, p)) {
+                Echo(kInvalidAnswer + a);
+                return false;
+            }
+            picks.push_back(p);
+        }
+        for (const TAcadPoint& p : picks) {
+            std::optional<TEntityData> region = FindBoundary(Drawing(), p);
+            const std::string where = FormatFixed(p.x, 4) + "," + FormatFixed(p.y, 4);
+            if (!region) {
+                Echo(kNoBoundary + where);
+                continue;
+            }
+            region->layer = CurrentLayer();
+            Drawing().Model().Append(std::move(*region));
+            Echo(kBoundaryMade + where);
+        }
+        return true;
     }
 
     HostState& s_;

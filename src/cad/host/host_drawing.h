@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -326,6 +327,13 @@ TEntityFilter MakeFilter(const std::vector<int>& types, const std::vector<CadVal
 // Upper-cased ASCII letters; other bytes unchanged.
 std::string UpperAscii(std::string_view s);
 bool EqualsNoCase(std::string_view a, std::string_view b);
+
+// The region a -BOUNDARY pick makes: the smallest closed region around `pick` (plan) formed
+// by the lines, circles, arcs and polyline sides (bulges included) of model space on layers
+// that are on, as a closed lightweight polyline in world coordinates whose bulged sides follow
+// the region's arcs exactly; none when no closed region holds the point. Islands inside the
+// region are not cut out. The returned data has no layer or handle set.
+std::optional<TEntityData> FindBoundary(const HostDrawing& drawing, TAcadPoint pick);
 
 // World point <-> object point for a normal.
 TAcadPoint WcsToOcs(TAcadPoint p, TAcadPoint normal);

@@ -238,5 +238,124 @@ TEST(DrawingHost, BridgeExplodesWhatTheUserPlaced) {
     EXPECT_EQ(doc.SelectionSets().Count(), 0);
 }
 
+// Half discs of radius 5 over the chord (-5,0)-(5,0): the bulge's sign decides the side.
+class BulgedPolylines : public HostTest {};
+
+TEST_F(BulgedPolylines, AreaAndExplodeFollowTheBulge) {
+    const fs::path file = dir_ / "poly2d.dxf";
+    // A closed 2D polyline (POLYLINE without the 3D flag) bulging to the left of its chord.
+    WriteBytes(file, MinimalDxf({}, {{0, "POLYLINE"},
+                                     {8, "0"},
+                                     {66, "1"},
+                                     {10, "0"},
+                                     {20, "0"},
+                                     {30, "0"},
+                                     {70, "1"},
+                                     {0, "VERTEX"},
+                                     {8, "0"},
+                                     {10, "-5"},
+                                     {20, "0"},
+                                     {30, "0"},
+                                     {42, "-1"},
+                                     {0, "VERTEX"},
+                                     {8, "0"},
+                                     {10, "5"},
+                                     {20, "0"},
+                                     {30, "0"},
+                                     {0, "SEQEND"}}));
+    DrawingHost host;
+    std::string error;
+    ASSERT_TRUE(host.Load(file, error)) << error;
+    Block& ms = host.ActiveDocument().ModelSpace();
+    const EntityPtr poly2d = ms.Item(0);
+    ASSERT_EQ(poly2d->EntityName(), "AcDb2dPolyline");
+    const auto lw = [&ms](double bulge) {
+        const EntityPtr e = ms.AddLightWeightPolyline({-5, 0, 5, 0});
+        e->SetClosed(true);
+        e->SetBulge(0, bulge);
+        return e;
+    };
+    struct Row {
+        const char* name;
+        EntityPtr polyline;
+        double area;
+        TAcadPoint arcStart;  // the arc runs counter-clockwise from here
+        TAcadPoint arcMiddle;
+    };
+    const EntityPtr square = ms.AddLightWeightPolyline({0, 0, 10, 0, 10, 10, 0, 10});
+    square->SetClosed(true);
+    square->SetBulge(1, -1);  // the right side bites into the square
+    const Row rows[] = {
+        {"bulge 1: below the chord", lw(1), kPi * 25 / 2, {-5, 0, 0}, {0, -5, 0}},
+        {"bulge -1: above the chord", lw(-1), kPi * 25 / 2, {5, 0, 0}, {0, 5, 0}},
+        {"2D polyline, bulge -1", poly2d, kPi * 25 / 2, {5, 0, 0}, {0, 5, 0}},
+        {"square with an inward side", square, 100 - kPi * 25 / 2, {10, 10, 0}, {5, 5, 0}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_NEAR(row.polyline->Area(), row.area, 1e-9);
+        const std::vector<EntityPtr> parts = row.polyline->Explode();
+        int arcs = 0;
+        for (const EntityPtr& part : parts) {
+            if (part->EntityName() != "AcDbArc") {
+                EXPECT_EQ(part->EntityName(), "AcDbLine");
+                continue;
+            }
+            ++arcs;
+            EXPECT_NEAR(part->Radius(), 5, 1e-9);
+            ExpectPoint(part->StartPoint(), row.arcStart.x, row.arcStart.y, 0, 1e-9);
+            double sweep = part->EndAngle() - part->StartAngle();
+            if (sweep <= 0) sweep += 2 * kPi;
+            EXPECT_NEAR(sweep, kPi, 1e-9);
+            const double mid = part->StartAngle() + sweep / 2;
+            const TAcadPoint c = part->Center();
+            ExpectPoint({c.x + 5 * std::cos(mid), c.y + 5 * std::sin(mid), 0}, row.arcMiddle.x,
+                        row.arcMiddle.y, 0, 1e-9);
+        }
+        EXPECT_EQ(arcs, 1);
+        EXPECT_EQ(parts.size(), row.polyline == square ? 4u : 2u);
+    }
+}
+
+TEST(DrawingHost, CopiesKeepEveryPropertyAndGoLast) {
+    DrawingHost host;
+    host.New();
+    Document& doc = host.ActiveDocument();
+    Block& ms = doc.ModelSpace();
+    doc.Layers().Add("文字");
+    const EntityPtr text = ms.AddText("測定点 1", {10, 20, 0}, 3.5);
+    text->SetLayer("文字");
+    text->SetColor(3);
+    text->SetAlignment(TextAlignment::MiddleCenter);
+    text->SetTextAlignmentPoint({12, 21, 0});
+    const EntityPtr pl = ms.AddLightWeightPolyline({0, 0, 10, 0, 10, 10});
+    pl->SetBulge(1, 0.5);
+    const EntityPtr circle = ms.AddCircle({1, 2, 0}, 3);
+
+    // The label step: copies of the picked text get new strings and places.
+    const EntityPtr copy = text->Copy();
+    ASSERT_EQ(ms.Item(ms.Count() - 1), copy);
+    EXPECT_EQ(copy->EntityName(), "AcDbText");
+    EXPECT_EQ(copy->Layer(), "文字");
+    EXPECT_EQ(copy->Height(), 3.5);
+    ExpectPoint(copy->InsertionPoint(), 10, 20, 0);
+    copy->SetTextString("天空率 73.340%");
+    copy->SetTextAlignmentPoint({0, -5, 0});
+    copy->SetInsertionPoint({0, -5, 0});
+    EXPECT_EQ(text->TextString(), "測定点 1");
+    ExpectPoint(text->InsertionPoint(), 10, 20, 0);
+    ExpectPoint(copy->InsertionPoint(), 0, -5, 0);
+
+    const EntityPtr plCopy = pl->Copy();
+    EXPECT_EQ(ms.Item(ms.Count() - 1), plCopy);
+    EXPECT_EQ(plCopy->Coordinates(), pl->Coordinates());
+    EXPECT_EQ(plCopy->GetBulge(1), 0.5);
+    EXPECT_NEAR(plCopy->Area(), pl->Area(), 1e-12);
+    const EntityPtr circleCopy = circle->Copy();
+    EXPECT_EQ(circleCopy->Radius(), 3);
+    ExpectPoint(circleCopy->Center(), 1, 2, 0);
+    EXPECT_EQ(ms.Count(), 6);
+}
+
 }  // namespace
 }  // namespace zuka

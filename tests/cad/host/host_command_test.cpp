@@ -287,8 +287,8 @@ TEST_F(HostCommand, LinetypeCommandAndUnknownCommands) {
     Doc().SendCommand("-LINETYPE\rL\rHIDDEN2\rnone.lin\r\r");
     EXPECT_EQ(Doc().Linetypes().Item(Doc().Linetypes().Count() - 1)->Name(), "HIDDEN");
 
-    Doc().SendCommand("-BOUNDARY\r100.000,200.000\r\r");
-    EXPECT_EQ(host_.CommandEcho().back(), "不明なコマンドです: -BOUNDARY");
+    Doc().SendCommand("-HATCH\r100.000,200.000\r\r");
+    EXPECT_EQ(host_.CommandEcho().back(), "不明なコマンドです: -HATCH");
     EXPECT_EQ(Model().Count(), 0);
     EXPECT_EQ(host_.CommandLog().size(), 3u);
 }
