@@ -57,8 +57,13 @@ public:
     // 等時間日影: the equal-time shadow diagram into the drawing.
     void Button6Click();
     void DrawToujikan5A();
-    // The mesh-size preview of the equal-time page.
+    // The mesh-size preview of the equal-time page, on a click in the hour list or a change
+    // of the evaluation step (RadioGroup6, the wall's step, changes nothing here).
     void CheckListBox1Click();
+    void RadioGroup5Click() {
+        if (form.Button6.Enabled) CheckListBox1Click();
+    }
+    void RadioGroup6Click() {}
     // 中止 on pages 0 and 1, and the common restore of the equal-time runs.
     void Button10Click() { form.RunFlag = false; }
     void Button7Click() { form.RunFlag = false; }

@@ -336,59 +336,72 @@ int ReportInterrupted(std::ostream& err) {
     return kExitFailed;
 }
 
-void ReportInsert(const Controller& c, std::ostream& os) {
-    const TInsertResult& ins = c.LastInsert();
-    if (!ins.blockName.empty()) os << "ブロック\t" << ins.blockName << "\t" << ins.file.string() << "\n";
-}
+// What a drawing command runs between acquisition and saving, and how it reports.
+struct TDiagramCommand {
+    std::function<void()> run;                 // the window's button handler
+    std::function<void()> stop;                // its page's 中止
+    std::function<std::string()> progressText; // beside the progress bar
+    std::string nothingDrawn;                  // when nothing was inserted
+    std::function<void(std::ostream&)> summary;
+};
 
-int RunTimeOfDay(Controller& c, StderrUiHost& ui, const std::string& drawing,
-                 const TCommonOptions& o, std::ostream& os, std::ostream& err) {
+// Opens the drawing, acquires the buildings, runs the diagram and saves the drawing with it.
+int RunDiagram(Controller& c, StderrUiHost& ui, const std::string& drawing,
+               const TCommonOptions& o, const TDiagramCommand& cmd, std::ostream& os,
+               std::ostream& err) {
     const std::optional<std::filesystem::path> out = OutputPath(drawing, o, err);
     if (!out) return kExitUsage;
     TOpenDrawing d;
     if (!OpenDrawing(d, drawing, err)) return kExitFailed;
     if (!Acquire(c, d, o, err)) return kExitFailed;
-    ui.SetOnStop([&c] { c.Button10Click(); });
-    ui.SetLabel([&c] { return "時刻：" + std::to_string(c.form.ProgressBar1.Position) + "/" +
-                              std::to_string(c.form.ProgressBar1.Max); });
-    c.Button3Click();
+    ui.SetOnStop(cmd.stop);
+    ui.SetLabel(cmd.progressText);
+    cmd.run();
     ui.EndBar();
     EchoPrompts(d.host, o, err);
     if (gInterrupted) return ReportInterrupted(err);
     const TInsertResult& ins = c.LastInsert();
     if (ins.status != InsertStatus::Sent) {
-        err << "時刻日影図を作図できませんでした．\n";
+        err << cmd.nothingDrawn << "\n";
         return kExitFailed;
     }
-    os << "時刻日影図\t" << c.form.Edit2 << " ～ " << c.form.Edit7 << " 時, " << c.form.Edit11
-       << " 時間ごと, 測定面 " << c.form.Edit4 << " m\n";
-    ReportInsert(c, os);
+    cmd.summary(os);
+    os << "ブロック\t" << ins.blockName << "\t" << ins.file.string() << "\n";
     return SaveResult(d, *out, o, os, err);
+}
+
+int RunTimeOfDay(Controller& c, StderrUiHost& ui, const std::string& drawing,
+                 const TCommonOptions& o, std::ostream& os, std::ostream& err) {
+    const Form& f = c.form;
+    return RunDiagram(
+        c, ui, drawing, o,
+        {[&c] { c.Button3Click(); }, [&c] { c.Button10Click(); },
+         [&f] {
+             return "時刻：" + std::to_string(f.ProgressBar1.Position) + "/" +
+                    std::to_string(f.ProgressBar1.Max);
+         },
+         "時刻日影図を作図できませんでした．",
+         [&f](std::ostream& s) {
+             s << "時刻日影図\t" << f.Edit2 << " ～ " << f.Edit7 << " 時, " << f.Edit11
+               << " 時間ごと, 測定面 " << f.Edit4 << " m\n";
+         }},
+        os, err);
 }
 
 int RunEqualTime(Controller& c, StderrUiHost& ui, const std::string& drawing,
                  const TCommonOptions& o, std::ostream& os, std::ostream& err) {
-    const std::optional<std::filesystem::path> out = OutputPath(drawing, o, err);
-    if (!out) return kExitUsage;
-    TOpenDrawing d;
-    if (!OpenDrawing(d, drawing, err)) return kExitFailed;
-    if (!Acquire(c, d, o, err)) return kExitFailed;
     c.form.CheckBox2 = o.tenth;
-    ui.SetOnStop([&c] { c.Button7Click(); });
-    ui.SetLabel([&c] { return c.form.Label2; });
-    c.Button6Click();
-    ui.EndBar();
-    EchoPrompts(d.host, o, err);
-    if (gInterrupted) return ReportInterrupted(err);
-    if (c.LastInsert().status != InsertStatus::Sent) {
-        err << "等時間日影図に描く輪郭がありませんでした．\n";
-        return kExitFailed;
-    }
-    os << "等時間日影図\t" << c.form.Edit2 << " ～ " << c.form.Edit7 << " 時, 測定面 "
-       << c.form.Edit4 << " m\n";
-    os << c.form.Label22 << "\n" << c.form.Label2 << "\n";
-    ReportInsert(c, os);
-    return SaveResult(d, *out, o, os, err);
+    const Form& f = c.form;
+    return RunDiagram(c, ui, drawing, o,
+                      {[&c] { c.Button6Click(); }, [&c] { c.Button7Click(); },
+                       [&f] { return f.Label2; }, "等時間日影図に描く輪郭がありませんでした．",
+                       [&f](std::ostream& s) {
+                           s << "等時間日影図\t" << f.Edit2 << " ～ " << f.Edit7 << " 時, 測定面 "
+                             << f.Edit4 << " m\n"
+                             << f.Label22 << "\n"
+                             << f.Label2 << "\n";
+                       }},
+                      os, err);
 }
 
 int RunModel(Controller& c, const std::string& drawing, const TCommonOptions& o, std::ostream& out,

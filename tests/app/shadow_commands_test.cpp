@@ -108,6 +108,21 @@ TEST_F(ShadowCommandsTest, EqualTimeIsInsertedWithItsOwnCommandWord) {
     EXPECT_EQ(c_.form.Label2.rfind("所要時間 : ", 0), 0u) << c_.form.Label2;
 }
 
+TEST_F(ShadowCommandsTest, MeshSizePreview) {
+    c_.form.Button6.Enabled = true;
+    c_.form.RadioGroup5 = 2;
+    c_.CheckListBox1Click();
+    const std::string at1200 = c_.form.Label22;
+    EXPECT_EQ(at1200.rfind("ﾒｯｼｭｻｲｽﾞ : ", 0), 0u) << at1200;
+    EXPECT_EQ(c_.form.GB_hyoukaidx, 2);
+    EXPECT_EQ(c_.form.GB_toujiidx, 0);
+    c_.form.RadioGroup5 = 0;  // 2000 cells: a finer mesh over the same extent
+    c_.RadioGroup5Click();
+    const double coarse = std::stod(at1200.substr(at1200.find(':') + 2));
+    const double fine = std::stod(c_.form.Label22.substr(c_.form.Label22.find(':') + 2));
+    EXPECT_NEAR(fine, coarse * 1200 / 2000, 0.1);
+}
+
 TEST_F(ShadowCommandsTest, EqualTimeRefusals) {
     Controller empty(ui_, dir_);
     empty.SetCadConnector(&connector_);
