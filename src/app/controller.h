@@ -4,6 +4,9 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "app/form.h"
 #include "app/ini_file.h"
@@ -69,6 +72,62 @@ public:
     void Button7Click() { form.RunFlag = false; }
     void RunEsc();
 
+    // The sky-factor commands of the pages 天空１ and 天空２. typ is the preset: 0 type A
+    // (Button8, Button13, Button18), 1 type B (Button11, Button14, Button24).
+    // Method selection: each copies its index to the other and enables the four table boxes
+    // when a building method (index above 0) is chosen.
+    void RadioGroup2Click();
+    void RadioGroup4Click();
+    // 測定点指示: the user picks a measurement point (a TEXT within 1000 of it names it) and its
+    // map is drawn at once, placed by the user; the point number goes up by 1.
+    void Button8Click(int typ);
+    // 作図: the map of the grid's selected row, placed by the user. Needs a running CAD.
+    void Button13Click(int typ);
+    // 一括: the maps of all filled rows, in a row along +X from the picked centre at the
+    // preset's pitch (Edit8 / Edit40, paper mm).
+    void Button18Click(int typ);
+    // -BO で面積を確認: the area of the sky region around a picked point of a map drawn
+    // without scale ticks, measured by the CAD's -BOUNDARY, into Label74.
+    void Button26Click();
+    // 作成: Label74 as one or two texts copied from a TEXT the user picks.
+    void Button27Click();
+    // 取得: the drawing scale from the CAD's DIMSCALE.
+    void SpeedButton8Click();
+    // Grid editing. The key handlers set key to 0 when they swallow it.
+    void StringGrid1Click();
+    void Edit10Change();
+    void Edit10KeyPress(char& key);
+    void Edit26Change();
+    void Edit26KeyPress(char& key);
+    // すべてをクリップボードにコピー: the grid as text, cells joined by tabs, rows ended by
+    // "\r\n"; the front end puts it on its clipboard.
+    std::string N1Click();
+    // 順位を反転: the point rows in reverse order (row 0 stays).
+    void N2Click();
+    // 再計算: the three sky factors of every grid row into columns 5 to 7. Throws ConvertError
+    // for a radius, scale or north text that is no number, before anything changes.
+    void Button9Click();
+    // One sky map of IDPOINT1 at MENTAKA: drawn, placed by the user (insertFlag) or centred at
+    // insertVpt, measured, annotated, with the tables the preset's boxes ask for. Returns an
+    // empty string. Throws ConvertError before any CAD work; AutomationError passes on.
+    std::string MakeTenkuzu(int typ, bool insertFlag, std::optional<TAcadPoint> insertVpt);
+    // The maps drawn by the last sky command, in order (each map's placement).
+    const std::vector<TAcadPoint>& SkyMapCentres() const { return skyMapCentres_; }
+
+    // The measurement point, the placed map centre, the plane height (metres, as typed) and the
+    // point names of the presets, as the last drawn map left them.
+    TAcadPoint IDPOINT1;
+    TAcadPoint IDPOINT2;
+    std::string MENTAKA;
+    std::string GB_TenMeiA;
+    std::string GB_TenMeiB;
+    // Whether the table boxes 求積表 and 位置表 of both presets (CheckBox3, CheckBox5,
+    // CheckBox6, CheckBox7) can be ticked: only with a building method chosen.
+    bool tableBoxesEnabled = false;
+    // The grid the popup menu acts on.
+    enum class PointGrid { StringGrid1, StringGrid2 };
+    PointGrid sg = PointGrid::StringGrid1;
+
     // What the last drawing command inserted (empty when nothing).
     const TInsertResult& LastInsert() const { return lastInsert_; }
 
@@ -109,12 +168,19 @@ private:
     // The sun inputs read and the equal-time settings converted (throws ConvertError).
     struct TToujiInputs;
     TToujiInputs ReadToujiInputs();
+    // The sky-map inputs of preset typ, converted (throws ConvertError naming the field).
+    struct TSkyInputs;
+    TSkyInputs ReadSkyInputs(int typ);
+    void TenkuRinkaku(int typ, bool insertFlag, std::optional<TAcadPoint> insertVpt,
+                      const TSkyInputs& in);
+    TGridCells& SgCells();
 
     UiHost& ui_;
     std::filesystem::path workDir_;
     CadConnector* cad_ = nullptr;
     TInsertResult lastInsert_;
     ToujiGrid toujiGrid_;
+    std::vector<TAcadPoint> skyMapCentres_;
 };
 
 }  // namespace zuka

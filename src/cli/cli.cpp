@@ -434,6 +434,220 @@ int RunModel(Controller& c, const std::string& drawing, const TCommonOptions& o,
     return kExitOk;
 }
 
+// The options of `zuka sky`.
+struct TSkyOptions {
+    std::string points;               // --points: selection expression of the point circles
+    std::vector<std::string> point;   // --point X,Y[,NAME[,HEIGHT]]
+    std::string csv;                  // --csv FILE
+    std::string maps;                 // --maps A|B
+    int map = 0;                      // --map N (grid row)
+    std::string type = "A";           // --type A|B
+    std::string at;                   // --at X,Y
+    bool fit = false;                 // --fit: conforming building (適合) instead of planned
+};
+
+constexpr double kPointTextReach = 1000;  // how far a point's number text may stand
+
+// One grid row: number, x, y, name, plane height (metres).
+void AddPointRow(Form& f, const TAcadPoint& p, const std::string& name, const std::string& height) {
+    TGridCells& g = f.StringGrid1;
+    // Row 1 of a fresh grid is blank: the first point takes it.
+    const bool blank = g.size() == 2 && g[1][1].empty() && g[1][2].empty();
+    if (!blank) g.push_back(std::vector<std::string>(kStringGrid1Headings.size()));
+    std::vector<std::string>& row = g.back();
+    row.assign(kStringGrid1Headings.size(), "");
+    row[0] = std::to_string(g.size() - 1);
+    row[1] = FormatFixed(p.x, 3);
+    row[2] = FormatFixed(p.y, 3);
+    row[3] = name;
+    row[4] = height;
+}
+
+// The measurement points of the drawing: the circles the expression selects, each named by the
+// nearest TEXT within kPointTextReach of its centre (its number when none).
+bool CapturePoints(Controller& c, TOpenDrawing& d, const std::string& expr, std::ostream& err) {
+    Document& doc = d.host.ActiveDocument();
+    SelectionSetPtr ss = doc.SelectionSets().Add("ssZukaPoints");
+    d.picks.PushSelection(expr);
+    ss->SelectOnScreen({0}, {std::string("CIRCLE")});
+    std::vector<TAcadPoint> centres;
+    for (int i = 0; i < ss->Count(); ++i) {
+        EntityPtr e = ss->Item(i);
+        if (e->EntityName() == "AcDbCircle") centres.push_back(e->Center());
+    }
+    ss->Delete();
+    if (centres.empty()) {
+        err << "測定点の円が選択されませんでした (--points " << expr << ").\n";
+        return false;
+    }
+    Block& ms = doc.ModelSpace();
+    for (const TAcadPoint& p : centres) {
+        std::string name;
+        double best = kPointTextReach;
+        for (int i = 0; i < ms.Count(); ++i) {
+            EntityPtr e = ms.Item(i);
+            if (e->EntityName() != "AcDbText") continue;
+            const double dist = Dist2D(p, e->InsertionPoint());
+            if (dist <= best) {
+                best = dist;
+                name = e->TextString();
+            }
+        }
+        if (name.empty()) name = std::to_string(c.form.StringGrid1.size());
+        AddPointRow(c.form, p, name, c.form.Edit17);
+    }
+    return true;
+}
+
+// --point X,Y[,NAME[,HEIGHT]].
+bool ListedPoint(Controller& c, const std::string& text, std::ostream& err) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = text.find(',', start);
+        parts.push_back(text.substr(start, comma - start));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    const std::optional<double> x = parts.size() >= 2 ? ParseDouble(parts[0]) : std::nullopt;
+    const std::optional<double> y = parts.size() >= 2 ? ParseDouble(parts[1]) : std::nullopt;
+    const bool heightOk = parts.size() < 4 || ParseDouble(parts[3]).has_value();
+    if (!x || !y || parts.size() > 4 || !heightOk) {
+        err << "--point は X,Y[,名前[,高さ m]] の形で指定してください: " << text << "\n";
+        return false;
+    }
+    const std::string name =
+        parts.size() >= 3 ? parts[2] : std::to_string(c.form.StringGrid1.size());
+    AddPointRow(c.form, {*x, *y, 0}, name, parts.size() >= 4 ? parts[3] : c.form.Edit17);
+    return true;
+}
+
+// "X,Y" of --at.
+std::optional<TAcadPoint> ParseAt(const std::string& text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos) return std::nullopt;
+    const std::optional<double> x = ParseDouble(text.substr(0, comma));
+    const std::optional<double> y = ParseDouble(text.substr(comma + 1));
+    if (!x || !y) return std::nullopt;
+    return TAcadPoint{*x, *y, 0};
+}
+
+// A CSV field, quoted when it holds a comma, a quote or a line break.
+std::string CsvField(const std::string& s) {
+    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+    std::string q = "\"";
+    for (char ch : s) {
+        if (ch == '"') q += '"';
+        q += ch;
+    }
+    return q + "\"";
+}
+
+int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TCommonOptions& o,
+           const TSkyOptions& so, std::ostream& os, std::ostream& err) {
+    const bool drawBatch = !so.maps.empty();
+    const bool drawOne = so.map > 0;
+    if (drawBatch && drawOne) {
+        err << "--maps と --map は同時に指定できません．\n";
+        return kExitUsage;
+    }
+    const std::string typeText = drawBatch ? so.maps : so.type;
+    if (typeText != "A" && typeText != "B") {
+        err << "天空図の種類は A または B です: " << typeText << "\n";
+        return kExitUsage;
+    }
+    const int typ = typeText == "B" ? 1 : 0;
+    std::optional<TAcadPoint> at;
+    if (drawBatch || drawOne) {
+        at = ParseAt(so.at);
+        if (!at) {
+            err << "--at X,Y で天空図の中心を指定してください: " << so.at << "\n";
+            return kExitUsage;
+        }
+    }
+    std::optional<std::filesystem::path> out;
+    if (drawBatch || drawOne) {
+        out = OutputPath(drawing, o, err);
+        if (!out) return kExitUsage;
+    }
+    TOpenDrawing d;
+    if (!OpenDrawing(d, drawing, err)) return kExitFailed;
+    if (!Acquire(c, d, o, err)) return kExitFailed;
+    if (!so.points.empty() && !CapturePoints(c, d, so.points, err)) return kExitFailed;
+    for (const std::string& p : so.point) {
+        if (!ListedPoint(c, p, err)) return kExitUsage;
+    }
+    const int pointCount = static_cast<int>(c.form.StringGrid1.size()) - 1;
+    if (pointCount < 1 || c.form.StringGrid1[1][1].empty()) {
+        err << "測定点がありません (--points または --point で指定してください).\n";
+        return kExitUsage;
+    }
+    ui.SetLabel([&c] {
+        return "天空：" + std::to_string(c.form.ProgressBar1.Position) + "/" +
+               std::to_string(c.form.ProgressBar1.Max);
+    });
+
+    if (!drawBatch && !drawOne) {
+        c.Button9Click();
+        ui.EndBar();
+        EchoPrompts(d.host, o, err);
+        const std::string text = c.N1Click();
+        std::string plain;
+        for (char ch : text) {
+            if (ch != '\r') plain += ch;
+        }
+        os << plain;
+        if (!so.csv.empty()) {
+            std::ofstream f(so.csv, std::ios::binary);
+            for (const std::vector<std::string>& row : c.form.StringGrid1) {
+                for (std::size_t i = 0; i < row.size(); ++i)
+                    f << (i > 0 ? "," : "") << CsvField(row[i]);
+                f << "\r\n";
+            }
+            if (!f) {
+                err << "CSV を書けません: " << so.csv << "\n";
+                return kExitFailed;
+            }
+            os << "CSV\t" << so.csv << "\n";
+        }
+        return kExitOk;
+    }
+
+    // The maps are drawn for a building method; AREA in the settings means the planned one.
+    c.form.RadioGroup2 = so.fit ? 2 : std::max(c.form.RadioGroup2, 1);
+    c.RadioGroup2Click();
+    const double scale = StrToFloat(c.form.Edit19, "Edit19 図面の尺度");
+    const double radius = StrToFloat(typ == 1 ? c.form.Edit21 : c.form.Edit15,
+                                     typ == 1 ? "Edit21 半径" : "Edit15 半径");
+    if (drawBatch) {
+        d.picks.PushPoint(*at);
+        c.Button18Click(typ);
+    } else {
+        if (so.map > pointCount) {
+            err << "--map " << so.map << ": 測定点は " << pointCount << " 点です．\n";
+            return kExitUsage;
+        }
+        // The map at --at; its triangle table and position table to its right.
+        const double rs = radius * scale;
+        d.picks.PushPoint(*at);
+        d.picks.PushPoint({at->x + 2.5 * rs, at->y + rs, 0});
+        d.picks.PushPoint({at->x + 12.5 * rs, at->y + rs, 0});
+        c.form.StringGrid1Row = so.map;
+        c.Button13Click(typ);
+    }
+    ui.EndBar();
+    EchoPrompts(d.host, o, err);
+    const std::vector<TAcadPoint>& centres = c.SkyMapCentres();
+    if (centres.empty()) {
+        err << "天空図を作図できませんでした．\n";
+        return kExitFailed;
+    }
+    for (const TAcadPoint& p : centres)
+        os << "天空図\t" << FormatFixed(p.x, 3) << "," << FormatFixed(p.y, 3) << "\n";
+    if (!c.form.Label74.empty()) os << c.form.Label74 << "\n";
+    return SaveResult(d, *out, o, os, err);
+}
+
 }  // namespace
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
@@ -474,6 +688,23 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     equalTime->add_flag("--tenth", common.tenth,
                         "等時間の評価時間を 1/10 に: a tenth of the evaluation step (1, 3 or 6 s)");
 
+    CLI::App* sky = app.add_subcommand(
+        "sky", "sky factors of measurement points (再計算), or their sky maps (作図, 一括)");
+    sky->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    TSkyOptions skyOpts;
+    sky->add_option("--points", skyOpts.points,
+                    "the measurement points: circles selected like --buildings, each named by "
+                    "the nearest TEXT within 1000");
+    sky->add_option("--point", skyOpts.point, "a measurement point X,Y[,NAME[,HEIGHT m]]")
+        ->take_all()
+        ->allow_extra_args(false);
+    sky->add_option("--csv", skyOpts.csv, "also write the sky factors as CSV");
+    sky->add_option("--maps", skyOpts.maps, "the maps of all points in a row (一括), type A or B");
+    sky->add_option("--map", skyOpts.map, "the map of point N (作図), placed at --at");
+    sky->add_option("--type", skyOpts.type, "the preset of --map: A or B");
+    sky->add_option("--at", skyOpts.at, "the centre X,Y of the (first) map");
+    sky->add_flag("--fit", skyOpts.fit, "maps for the conforming building (適合), not planned");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -509,6 +740,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         if (*model) return RunModel(c, drawing, common, out, err);
         if (*timeOfDay) return RunTimeOfDay(c, ui, drawing, common, out, err);
         if (*equalTime) return RunEqualTime(c, ui, drawing, common, out, err);
+        if (*sky) return RunSky(c, ui, drawing, common, skyOpts, out, err);
     } catch (const ConvertError& e) {
         err << DescribeConvertError(e, settings->overrides) << "\n";
         return kExitFailed;
