@@ -1,6 +1,10 @@
-// A district of about forty buildings for the shadow benchmarks: boxes, L-shapes and round
-// towers of 6 to 45 m on a 300 m square, as the acquisition leaves them (one wall-top segment
-// per side, curves as 10-degree chords).
+// Districts of about forty buildings for the shadow benchmarks, as the acquisition leaves them
+// (one wall-top segment per side, curves as 10-degree chords), on a 300 m square.
+//
+// District: a town block of 2 to 10 storeys (3 m a storey, 6 to 30 m): mostly rectangular and
+// L-shaped blocks, and two round towers.
+// HeavyDistrict: a harder case kept for comparison: one building in five a round tower, heights
+// 6 to 45 m.
 #pragma once
 
 #include <cmath>
@@ -22,7 +26,49 @@ inline void AddPrism(std::vector<TLineEnt>& walls, const std::vector<TAcadPoint>
     }
 }
 
-inline std::vector<TLineEnt> District(int buildings = 40, std::uint64_t seed = 7) {
+inline std::vector<TAcadPoint> BoxPlan(double x, double y, double w, double d) {
+    return {{x, y, 0}, {x + w, y, 0}, {x + w, y + d, 0}, {x, y + d, 0}};
+}
+
+inline std::vector<TAcadPoint> LPlan(double x, double y, double w, double d) {
+    const double xm = x + w / 2;
+    const double ym = y + d / 2;
+    return {{x, y, 0}, {x + w, y, 0}, {x + w, ym, 0}, {xm, ym, 0}, {xm, y + d, 0}, {x, y + d, 0}};
+}
+
+// A circle of the given number of chords (36 for a whole circle at 10 degrees).
+inline std::vector<TAcadPoint> RoundPlan(double x, double y, double dia, int chords) {
+    std::vector<TAcadPoint> ring;
+    const double rad = dia / 2;
+    for (int j = 1; j <= chords; ++j) {
+        const double a = j * 10 * 3.141592653589793 / 180;
+        ring.push_back({x + rad + rad * std::cos(a), y + rad + rad * std::sin(a), 0});
+    }
+    return ring;
+}
+
+inline std::vector<TLineEnt> District(int buildings = 40, std::uint64_t seed = 11) {
+    Lcg rnd(seed);
+    std::vector<TLineEnt> walls;
+    const int perRow = 7;
+    for (int b = 0; b < buildings; ++b) {
+        const double x = 20000 + (b % perRow) * 40000 + rnd.Next() * 10000;
+        const double y = 20000 + (b / perRow) * 45000 + rnd.Next() * 10000;
+        const double w = 10000 + rnd.Next() * 15000;
+        const double d = 8000 + rnd.Next() * 12000;
+        const int storeys = 2 + static_cast<int>(rnd.Next() * 9);  // 2 .. 10
+        const double h = 3000.0 * storeys;
+        if (b == 10 || b == 30)
+            AddPrism(walls, RoundPlan(x, y, 12000 + d / 2, 36), h);
+        else if (b % 5 == 1 || b % 5 == 3)
+            AddPrism(walls, LPlan(x, y, w, d), h);
+        else
+            AddPrism(walls, BoxPlan(x, y, w, d), h);
+    }
+    return walls;
+}
+
+inline std::vector<TLineEnt> HeavyDistrict(int buildings = 40, std::uint64_t seed = 7) {
     Lcg rnd(seed);
     std::vector<TLineEnt> walls;
     const int perRow = 7;
@@ -36,23 +82,13 @@ inline std::vector<TLineEnt> District(int buildings = 40, std::uint64_t seed = 7
             case 0:
             case 1:
             case 2:
-                AddPrism(walls, {{x, y, 0}, {x + w, y, 0}, {x + w, y + d, 0}, {x, y + d, 0}}, h);
+                AddPrism(walls, BoxPlan(x, y, w, d), h);
                 break;
-            case 3:  // L-shape
-                AddPrism(walls,
-                         {{x, y, 0}, {x + w, y, 0}, {x + w, y + d / 2, 0}, {x + w / 2, y + d / 2, 0},
-                          {x + w / 2, y + d, 0}, {x, y + d, 0}},
-                         h);
+            case 3:
+                AddPrism(walls, LPlan(x, y, w, d), h);
                 break;
-            default: {  // round tower: 35 chords as a circle is acquired
-                std::vector<TAcadPoint> ring;
-                const double rad = d / 2;
-                for (int j = 1; j <= 35; ++j) {
-                    const double a = j * 10 * 3.141592653589793 / 180;
-                    ring.push_back({x + rad + rad * std::cos(a), y + rad + rad * std::sin(a), 0});
-                }
-                AddPrism(walls, ring, h);
-            }
+            default:
+                AddPrism(walls, RoundPlan(x, y, d, 35), h);
         }
     }
     return walls;

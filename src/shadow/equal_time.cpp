@@ -86,12 +86,20 @@ std::vector<double> ToujiSampleTimes(double kaisi, double owari, int stepSeconds
 void MakeShadowQuads(const std::vector<TLineEnt>& walls, double dir, double factor, double h,
                      std::vector<TShadowQuad>& quads) {
     quads.clear();
+    // ShadowPoint for every wall, with the direction's cosine and sine taken once: the unit
+    // step of PolarPoint in that direction, so each point comes out exactly as ShadowPoint
+    // gives it.
+    const TAcadPoint unit = PolarPoint({0, 0, 0}, dir, 1);
+    auto shadow = [&](const TAcadPoint& p) -> TAcadPoint {
+        if (!(p.z > h)) return {p.x, p.y, 0};
+        const double d = (p.z - h) * factor;
+        return {p.x + d * unit.x, p.y + d * unit.y, 0};
+    };
     for (const TLineEnt& w : walls) {
         if (!(w.st.z > h) && !(w.ed.z > h)) continue;
         const TAcadPoint footSt{w.st.x, w.st.y, 0};
         const TAcadPoint footEd{w.ed.x, w.ed.y, 0};
-        quads.push_back({footSt, footEd, ShadowPoint(w.ed, dir, factor, h),
-                         ShadowPoint(w.st, dir, factor, h)});
+        quads.push_back({footSt, footEd, shadow(w.ed), shadow(w.st)});
     }
 }
 
@@ -101,24 +109,55 @@ int AccumulateTouji(const Workspace& ws, const SunModel& sun, double kaisi, doub
     grid.Reset(mesh.n);
     const std::vector<double> times = ToujiSampleTimes(kaisi, owari, stepSeconds);
     run.SetProgressMax(static_cast<int>(times.size()) + 1);
-    std::vector<TShadowQuad> quads;
     int done = 0;
-    for (std::size_t i = 0; i < times.size(); ++i) {
+    if (how == ToujiCounting::Mask) {
+        std::vector<TShadowQuad> quads;
+        for (std::size_t i = 0; i < times.size(); ++i) {
+            run.SetProgressPosition(static_cast<int>(i) + 2);
+            run.ProcessMessages();
+            if (run.StopRequested()) break;
+            double azimuth = 0;
+            double factor = 1;
+            if (!sun.GetTaiyouHoui(times[i], azimuth, factor)) {
+                if (skipped) skipped->push_back(times[i]);
+                continue;
+            }
+            MakeShadowQuads(ws.AryTatemono, sun.ShadowDir(azimuth), factor, h, quads);
+            grid.PaintToujiMask(quads, mesh);
+            ++done;
+        }
+        grid.FinishSamples();
+        return done;
+    }
+    // Spans: the samples go to the grid in batches that its threads share; the run is asked
+    // to stop, and shown the progress, before each batch (a batch takes a fraction of a
+    // second even on the finest mesh and step).
+    constexpr int kBatch = 64;
+    std::vector<double> dirs(kBatch);
+    std::vector<double> factors(kBatch);
+    const ToujiQuadMaker make = [&](int k, std::vector<TShadowQuad>& quads) {
+        const auto at = static_cast<std::size_t>(k);
+        MakeShadowQuads(ws.AryTatemono, dirs[at], factors[at], h, quads);
+    };
+    std::size_t i = 0;
+    while (i < times.size()) {
         run.SetProgressPosition(static_cast<int>(i) + 2);
         run.ProcessMessages();
         if (run.StopRequested()) break;
-        double azimuth = 0;
-        double factor = 1;
-        if (!sun.GetTaiyouHoui(times[i], azimuth, factor)) {
-            if (skipped) skipped->push_back(times[i]);
-            continue;
+        int count = 0;
+        for (; i < times.size() && count < kBatch; ++i) {
+            double azimuth = 0;
+            double factor = 1;
+            if (!sun.GetTaiyouHoui(times[i], azimuth, factor)) {
+                if (skipped) skipped->push_back(times[i]);
+                continue;
+            }
+            dirs[static_cast<std::size_t>(count)] = sun.ShadowDir(azimuth);
+            factors[static_cast<std::size_t>(count)] = factor;
+            ++count;
         }
-        MakeShadowQuads(ws.AryTatemono, sun.ShadowDir(azimuth), factor, h, quads);
-        if (how == ToujiCounting::Spans)
-            grid.AddSample(quads, mesh);
-        else
-            grid.AddSampleByMask(quads, mesh);
-        ++done;
+        grid.AddSamples(count, mesh, make);
+        done += count;
     }
     grid.FinishSamples();
     return done;

@@ -1,9 +1,17 @@
 #include "shadow/touji_grid.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
+#include <exception>
 #include <limits>
+#include <system_error>
+#include <thread>
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 #include "base/assert.h"
 #include "geom/primitives.h"
@@ -17,6 +25,124 @@ double CellCol(double x, const TToujiMesh& m) {
 }
 double CellRow(double y, const TToujiMesh& m) {
     return m.n - static_cast<double>(RoundHalfAway((y - m.y0) / m.cell));
+}
+
+// Rows of every sample of a batch counted before the next rows are taken up.
+constexpr int kBlockRows = 32;
+constexpr std::size_t kBlockSize = kBlockRows;
+constexpr int kBlockSamples = 64;
+
+// A cell column or row as an int clamped to [-1, n]: a span is cut to [0, n - 1] at the end,
+// and clamping first, being monotonic, changes no minimum or maximum that survives the cut.
+int ClampCells(double v, int n) {
+    if (v < -1) return -1;
+    if (v > n) return n;
+    return static_cast<int>(v);
+}
+
+// floor(x + 0.5) of QuadCellSpans, clamped as by ClampCells. floor is monotonic, so the floor
+// of the lesser of two edge positions is the lesser of their floors.
+int RoundColumn(double x, double n) {
+    const double v = std::min(x + 0.5, n);
+    return v < 0 ? -1 : static_cast<int>(v);
+}
+
+// cols[k] = RoundColumn(col + slope * ((r0 + k - 0.5) - row), n) for k in [1, m): an edge's
+// columns at the row boundaries within its part of a block. Two at a time with SSE2 (every
+// x86-64 processor has it), by the same operations in the same order.
+void EdgeColumns(double col, double slope, double row, int r0, int m, double n, int* cols) {
+    int k = 1;
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128d vCol = _mm_set1_pd(col);
+    const __m128d vSlope = _mm_set1_pd(slope);
+    const __m128d vRow = _mm_set1_pd(row);
+    const __m128d half = _mm_set1_pd(0.5);
+    const __m128d vN = _mm_set1_pd(n);
+    const __m128d zero = _mm_setzero_pd();
+    const __m128i minusOne = _mm_set1_epi32(-1);
+    for (; k + 1 < m; k += 2) {
+        const __m128d y =
+            _mm_sub_pd(_mm_cvtepi32_pd(_mm_setr_epi32(r0 + k, r0 + k + 1, 0, 0)), half);
+        const __m128d x = _mm_add_pd(vCol, _mm_mul_pd(vSlope, _mm_sub_pd(y, vRow)));
+        const __m128d v = _mm_min_pd(_mm_add_pd(x, half), vN);
+        const __m128i below =
+            _mm_shuffle_epi32(_mm_castpd_si128(_mm_cmplt_pd(v, zero)), _MM_SHUFFLE(0, 0, 2, 0));
+        const __m128i t = _mm_cvttpd_epi32(v);
+        const __m128i c = _mm_or_si128(_mm_and_si128(below, minusOne), _mm_andnot_si128(below, t));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(cols + k), c);
+    }
+#endif
+    for (; k < m; ++k) cols[k] = RoundColumn(col + slope * ((r0 + k - 0.5) - row), n);
+}
+
+// to[k] = v for k in [0, m), four at a time with SSE2.
+void Fill(int* to, int v, int m) {
+    int k = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+    const __m128i vv = _mm_set1_epi32(v);
+    for (; k + 3 < m; k += 4) _mm_storeu_si128(reinterpret_cast<__m128i*>(to + k), vv);
+#endif
+    for (; k < m; ++k) to[k] = v;
+}
+
+// to[k] = min(to[k], from[k]) (or max) for k in [0, m), four at a time with SSE2.
+void LowerTo(int* to, const int* from, int m) {
+    int k = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+    for (; k + 3 < m; k += 4) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to + k));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k));
+        const __m128i greater = _mm_cmpgt_epi32(a, b);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + k),
+                         _mm_or_si128(_mm_and_si128(greater, b), _mm_andnot_si128(greater, a)));
+    }
+#endif
+    for (; k < m; ++k) to[k] = std::min(to[k], from[k]);
+}
+void RaiseTo(int* to, const int* from, int m) {
+    int k = 0;
+#if defined(__SSE2__) || defined(_M_X64)
+    for (; k + 3 < m; k += 4) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to + k));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k));
+        const __m128i less = _mm_cmplt_epi32(a, b);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + k),
+                         _mm_or_si128(_mm_and_si128(less, b), _mm_andnot_si128(less, a)));
+    }
+#endif
+    for (; k < m; ++k) to[k] = std::max(to[k], from[k]);
+}
+
+// Runs f(0) .. f(threads - 1), f(0) on the calling thread, and returns when all have ended,
+// passing on the first exception any of them threw.
+template <class F>
+void RunOnThreads(int threads, F&& f) {
+    if (threads <= 1) {
+        f(0);
+        return;
+    }
+    std::vector<std::exception_ptr> errors(static_cast<std::size_t>(threads));
+    auto run = [&f, &errors](int t) {
+        try {
+            f(t);
+        } catch (...) {
+            errors[static_cast<std::size_t>(t)] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> pool;
+    std::vector<int> here{0};  // shares done on this thread, also those no thread started for
+    pool.reserve(static_cast<std::size_t>(threads) - 1);
+    for (int t = 1; t < threads; ++t) {
+        try {
+            pool.emplace_back(run, t);
+        } catch (const std::system_error&) {
+            here.push_back(t);
+        }
+    }
+    for (int t : here) run(t);
+    for (std::thread& th : pool) th.join();
+    for (const std::exception_ptr& e : errors)
+        if (e) std::rethrow_exception(e);
 }
 
 // The eight neighbour directions of a cell (c, r), in the walk's cyclic order.
@@ -66,50 +192,503 @@ void QuadCellSpans(const TShadowQuad& q, const TToujiMesh& mesh, std::vector<TCe
     }
 }
 
+int ToujiGrid::DefaultThreads() {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return static_cast<int>(std::clamp(cores, 1u, 8u));
+}
+
 void ToujiGrid::Reset(int n) {
     ZUKA_ASSERT(n > 0, "grid size must be positive");
     n_ = n;
     cells_.assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(n), 0);
     pendingEnds_ = false;
-    rowSpans_.resize(static_cast<std::size_t>(n));
-    for (auto& v : rowSpans_) v.clear();
-    touchedRows_.clear();
+}
+
+void ToujiGrid::SetThreads(int threads) { threads_ = std::clamp(threads, 1, 64); }
+
+void ToujiGrid::GrowWorkers() {
+    if (workers_.size() < static_cast<std::size_t>(threads_))
+        workers_.resize(static_cast<std::size_t>(threads_));
+}
+
+void ToujiGrid::MakeCells(const std::vector<TShadowQuad>& quads, const TToujiMesh& mesh,
+                          TSampleCells& out) const {
+    out.quads.clear();
+    out.chains.clear();
+    out.byTop.clear();
+    out.bandEdges.clear();
+    if (!(mesh.cell > 0) || mesh.n <= 0) return;
+    // Corners and rows exactly as QuadCellSpans has them.
+    for (const TShadowQuad& q : quads) {
+        double col[4];
+        double row[4];
+        for (int i = 0; i < 4; ++i) {
+            col[i] = CellCol(q[i].x, mesh);
+            row[i] = CellRow(q[i].y, mesh);
+        }
+        const double top = std::max(0.0, *std::min_element(row, row + 4));
+        const double bottom = std::min(mesh.n - 1.0, *std::max_element(row, row + 4));
+        if (top > bottom) continue;
+        TCellQuad c;
+        c.rTop = static_cast<int>(top);
+        c.rBottom = static_cast<int>(bottom);
+        for (int i = 0; i < 4; ++i) {
+            const int j = (i + 1) % 4;
+            TCellEdge& e = c.edges[static_cast<std::size_t>(i)];
+            e.col = col[i];
+            e.row = row[i];
+            e.rMin = ClampCells(std::min(row[i], row[j]), mesh.n);
+            e.rMax = ClampCells(std::max(row[i], row[j]), mesh.n);
+            e.colLo = ClampCells(std::min(col[i], col[j]), mesh.n);
+            e.colHi = ClampCells(std::max(col[i], col[j]), mesh.n);
+            // Two rows that clamp alike lie both outside the raster: the edge is never used.
+            if (row[i] != row[j]) e.slope = (col[j] - col[i]) / (row[j] - row[i]);
+        }
+        out.quads.push_back(c);
+    }
+    // Chains of pieces whose walls meet corner to corner, in the order the walls come.
+    auto meets = [](const TCellQuad& a, const TCellQuad& b) {
+        auto same = [](const TCellEdge& x, const TCellEdge& y) {
+            return x.col == y.col && x.row == y.row;
+        };
+        return same(a.edges[1], b.edges[0]) && same(a.edges[2], b.edges[3]);
+    };
+    const std::size_t count = out.quads.size();
+    for (std::size_t k = 0; k < count;) {
+        TChain chain;
+        chain.first = static_cast<std::uint32_t>(k);
+        std::size_t last = k;
+        while (last + 1 < count && meets(out.quads[last], out.quads[last + 1])) {
+            out.quads[last].linked = true;
+            ++last;
+        }
+        chain.count = static_cast<std::uint32_t>(last - k + 1);
+        chain.closed = chain.count > 1 && meets(out.quads[last], out.quads[k]);
+        out.quads[last].linked = chain.closed;
+        chain.rTop = out.quads[k].rTop;
+        chain.rBottom = out.quads[k].rBottom;
+        for (std::size_t i = k + 1; i <= last; ++i) {
+            chain.rTop = std::min(chain.rTop, out.quads[i].rTop);
+            chain.rBottom = std::max(chain.rBottom, out.quads[i].rBottom);
+        }
+        if (chain.count > 1) FindBand(out, chain, mesh.n);
+        out.byTop.push_back(static_cast<std::int64_t>(chain.rTop) << 32 |
+                            static_cast<std::int64_t>(out.chains.size()));
+        out.chains.push_back(chain);
+        k = last + 1;
+    }
+    std::sort(out.byTop.begin(), out.byTop.end());
+}
+
+bool ToujiGrid::KeepsApart(double yTop, double xTop, double yBottom, double xBottom,
+                           const TCellEdge& f, double side) {
+    // Within a row, e is looked at between the ends of its part there, f between the ends of
+    // its own, which lie at most half a row away; f's column changes by |slope| a row. So
+    // where e runs more than |slope| / 2 columns right of f, every column e takes in the row
+    // lies right of the least column f takes there, and rounding to cells keeps that order
+    // (ties allowed). The margin lies far above the rounding error of columns below 1e9.
+    constexpr double kMargin = 1.0 / 16;
+    constexpr double kLarge = 1e9;
+    const double need = 0.5 * std::fabs(f.slope) + kMargin;
+    auto apart = [&](double y, double x) {
+        const double xf = f.col + f.slope * (y - f.row);
+        return std::fabs(x) < kLarge && std::fabs(xf) < kLarge && side * (x - xf) > need;
+    };
+    // The gap is linear in y: past `need` at both ends, past it in between.
+    return apart(yTop, xTop) && apart(yBottom, xBottom);
+}
+
+void ToujiGrid::FindBand(TSampleCells& out, TChain& chain, int n) {
+    // The rows every link runs through, and the links' edges leftmost and rightmost there.
+    const TCellQuad* quads = &out.quads[chain.first];
+    int top = 0;
+    int bottom = n - 1;
+    for (std::uint32_t k = 0; k < chain.count; ++k) {
+        if (!quads[k].linked) continue;
+        top = std::max(top, quads[k].edges[1].rMin);
+        bottom = std::min(bottom, quads[k].edges[1].rMax);
+    }
+    if (top > bottom) return;
+    const double yMiddle = 0.5 * (top + bottom);
+    const TCellEdge* leftmost = nullptr;
+    const TCellEdge* rightmost = nullptr;
+    double leftX = 0;
+    double rightX = 0;
+    for (std::uint32_t k = 0; k < chain.count; ++k) {
+        if (!quads[k].linked) continue;
+        const TCellEdge& e = quads[k].edges[1];
+        const double x = e.col + e.slope * (yMiddle - e.row);
+        if (!leftmost || x < leftX) {
+            leftmost = &e;
+            leftX = x;
+        }
+        if (!rightmost || x > rightX) {
+            rightmost = &e;
+            rightX = x;
+        }
+    }
+    // The edges that can give the chain's leftmost or rightmost cell in some row of the band:
+    // all but those kept apart from both.
+    chain.bandTop = top;
+    chain.bandBottom = bottom;
+    chain.bandFirst = static_cast<std::uint32_t>(out.bandEdges.size());
+    for (std::uint32_t k = 0; k < chain.count; ++k) {
+        for (const TCellEdge& e : quads[k].edges) {
+            const int r0 = std::max(e.rMin, top);
+            const int r1 = std::min(e.rMax, bottom);
+            if (r0 > r1) continue;
+            if (e.rMin != e.rMax) {
+                const double yTop = r0 > e.rMin ? r0 - 0.5 : e.rMin;
+                const double yBottom = r1 < e.rMax ? r1 + 0.5 : e.rMax;
+                const double xTop = e.col + e.slope * (yTop - e.row);
+                const double xBottom = e.col + e.slope * (yBottom - e.row);
+                if (KeepsApart(yTop, xTop, yBottom, xBottom, *leftmost, 1) &&
+                    KeepsApart(yTop, xTop, yBottom, xBottom, *rightmost, -1))
+                    continue;
+            }
+            out.bandEdges.push_back(&e);
+        }
+    }
+    chain.bandCount = static_cast<std::uint32_t>(out.bandEdges.size()) - chain.bandFirst;
+}
+
+void ToujiGrid::GroupSpans(const TCellEdge* const* edges, std::size_t count, int rowBegin,
+                           int rowEnd, TWorker& w, int* los, int* his) {
+    const int rows = rowEnd - rowBegin;
+    const double nCells = n_;
+    Fill(los, INT_MAX, rows);
+    Fill(his, INT_MIN, rows);
+    // Each piece's span in a row takes every cell from the leftmost to the rightmost one its
+    // edges pass through over the row's band [r - 0.5, r + 0.5], as QuadCellSpans finds them;
+    // an edge's column is monotonic along it, so of the two ends of its part in a row one
+    // gives its leftmost cell there and the other its rightmost. The spans of linked pieces
+    // overlap or touch in every row their common edge runs through (both contain the cells
+    // of that edge, found from its two ends: at most one cell apart), so where every link
+    // runs through the block the group's union in a row is the one span from the leftmost to
+    // the rightmost cell of all its edges.
+    //
+    // First each edge's columns at the two ends of its part of the block: every cell an edge
+    // gives lies between them. An edge through the whole block bounds the group's leftmost
+    // cell in every row from above by the greater of its two, and the rightmost from below by
+    // the lesser; an edge whose cells all lie right of the first bound (or left of the second)
+    // never gives the group's leftmost (rightmost) cell, and is not followed row by row.
+    // Nor is an edge kept apart from the leftmost edge through the block (or the rightmost).
+    if (w.bounds.size() < count) w.bounds.resize(count);
+    TEdgeBound* bounds = w.bounds.data();
+    std::size_t used = 0;
+    int leftBound = INT_MAX;
+    int rightBound = INT_MIN;
+    const TEdgeBound* leftmost = nullptr;
+    const TEdgeBound* rightmost = nullptr;
+    const double yMiddle = 0.5 * (rowBegin + rowEnd - 1);
+    for (std::size_t i = 0; i < count; ++i) {
+        const TCellEdge& e = *edges[i];
+        const int r0 = std::max(e.rMin, rowBegin);
+        const int r1 = std::min(e.rMax, rowEnd - 1);
+        if (r0 > r1) continue;
+        TEdgeBound& b = bounds[used++];
+        b.edge = &e;
+        b.r0 = r0;
+        b.r1 = r1;
+        if (e.rMin == e.rMax) {
+            b.cTop = e.colLo;
+            b.cBottom = e.colHi;
+        } else {
+            b.yTop = b.r0 > e.rMin ? b.r0 - 0.5 : e.rMin;
+            b.yBottom = b.r1 < e.rMax ? b.r1 + 0.5 : e.rMax;
+            b.xTop = e.col + e.slope * (b.yTop - e.row);
+            b.xBottom = e.col + e.slope * (b.yBottom - e.row);
+            b.cTop = RoundColumn(b.xTop, nCells);
+            b.cBottom = RoundColumn(b.xBottom, nCells);
+        }
+        b.through = e.rMin <= rowBegin && e.rMax >= rowEnd - 1 && e.rMin != e.rMax;
+        if (b.through) {
+            leftBound = std::min(leftBound, std::max(b.cTop, b.cBottom));
+            rightBound = std::max(rightBound, std::min(b.cTop, b.cBottom));
+            b.xMiddle = e.col + e.slope * (yMiddle - e.row);
+            if (!leftmost || b.xMiddle < leftmost->xMiddle) leftmost = &b;
+            if (!rightmost || b.xMiddle > rightmost->xMiddle) rightmost = &b;
+        }
+    }
+    int* cols = w.edgeCols.data();
+    for (std::size_t i = 0; i < used; ++i) {
+        const TEdgeBound& b = bounds[i];
+        const TCellEdge& e = *b.edge;
+        const bool flat = e.rMin == e.rMax;
+        const bool left =
+            std::min(b.cTop, b.cBottom) <= leftBound &&
+            (flat || !leftmost ||
+             !KeepsApart(b.yTop, b.xTop, b.yBottom, b.xBottom, *leftmost->edge, 1));
+        const bool right =
+            std::max(b.cTop, b.cBottom) >= rightBound &&
+            (flat || !rightmost ||
+             !KeepsApart(b.yTop, b.xTop, b.yBottom, b.xBottom, *rightmost->edge, -1));
+        if (!left && !right) continue;
+        int* lo = los + (b.r0 - rowBegin);
+        int* hi = his + (b.r0 - rowBegin);
+        if (flat) {
+            if (left) *lo = std::min(*lo, e.colLo);
+            if (right) *hi = std::max(*hi, e.colHi);
+            continue;
+        }
+        // cols[k]: the edge's column at the top of row r0 + k (at its own end where it ends
+        // inside the row), and cols[m] at the bottom of row r1.
+        const int m = b.r1 - b.r0 + 1;
+        cols[0] = b.cTop;
+        EdgeColumns(e.col, e.slope, e.row, b.r0, m, nCells, cols);
+        cols[m] = b.cBottom;
+        const int* low = e.slope >= 0 ? cols : cols + 1;
+        const int* high = e.slope >= 0 ? cols + 1 : cols;
+        if (left) LowerTo(lo, low, m);
+        if (right) RaiseTo(hi, high, m);
+    }
+}
+
+void ToujiGrid::CountBlock(const TSampleCells& sample, int rowBegin, int rowEnd, TScan& scan,
+                           TWorker& w) {
+    std::vector<const TChain*>& active = scan.active;
+    while (scan.next < sample.byTop.size() && (sample.byTop[scan.next] >> 32) < rowEnd) {
+        const TChain& c = sample.chains[static_cast<std::uint32_t>(sample.byTop[scan.next])];
+        ++scan.next;
+        if (c.rBottom >= rowBegin) active.push_back(&c);
+    }
+    if (active.empty()) return;
+    const int rows = rowEnd - rowBegin;
+    std::size_t pieces = 0;
+    for (const TChain* c : active) pieces += c->count;
+    if (w.blockLo.size() < pieces * kBlockSize) {
+        w.blockLo.resize(pieces * kBlockSize);
+        w.blockHi.resize(pieces * kBlockSize);
+        w.firstLo.resize(pieces);
+        w.groups.resize(pieces);
+        w.order.resize(pieces);
+        w.rowSpans.resize(pieces);
+        w.rowRuns.resize(pieces + 1);
+    }
+    if (w.chainKey.size() < active.size()) w.chainKey.resize(active.size());
+    if (w.edgeCols.size() < kBlockSize + 1) w.edgeCols.resize(kBlockSize + 1);
+
+    // The groups: each chain cut where a link does not run through the whole block.
+    std::size_t groups = 0;
+    auto addGroup = [&](const TCellEdge* const* edges, std::size_t count, std::size_t chainAt) {
+        int* los = &w.blockLo[groups * kBlockSize];
+        int* his = &w.blockHi[groups * kBlockSize];
+        GroupSpans(edges, count, rowBegin, rowEnd, w, los, his);
+        int key = INT_MAX;
+        for (int j = 0; j < rows && key == INT_MAX; ++j)
+            if (los[j] <= his[j]) key = los[j];
+        w.firstLo[groups] = key;
+        w.groups[groups] = static_cast<std::uint32_t>(chainAt);
+        ++groups;
+    };
+    std::vector<const TCellEdge*>& groupEdges = w.edges;
+    for (std::size_t a = 0; a < active.size(); ++a) {
+        const TChain& c = *active[a];
+        if (c.bandTop <= rowBegin && rowEnd - 1 <= c.bandBottom) {  // every link holds
+            addGroup(&sample.bandEdges[c.bandFirst], c.bandCount, a);
+            continue;
+        }
+        const TCellQuad* quads = &sample.quads[c.first];
+        const std::uint32_t size = c.count;
+        if (w.linkThrough.size() < size) w.linkThrough.resize(size);
+        std::uint32_t cut = size;  // a piece whose link does not hold
+        for (std::uint32_t k = 0; k < size; ++k) {
+            const TCellEdge& e = quads[k].edges[1];
+            const bool through = quads[k].linked && e.rMin <= rowBegin && e.rMax >= rowEnd - 1;
+            w.linkThrough[k] = through;
+            if (!through) cut = k;
+        }
+        for (std::uint32_t done = 0; done < size;) {
+            const std::uint32_t start = cut == size ? done : (cut + 1 + done) % size;
+            std::uint32_t count = 1;
+            while (count < size && w.linkThrough[(start + count - 1) % size]) ++count;
+            done += count;
+            const TCellQuad& q = quads[start];
+            if (count == 1 && (q.rTop >= rowEnd || q.rBottom < rowBegin)) continue;
+            groupEdges.clear();
+            for (std::uint32_t m = 0; m < count; ++m)
+                for (const TCellEdge& e : quads[(start + m) % size].edges) groupEdges.push_back(&e);
+            addGroup(groupEdges.data(), groupEdges.size(), a);
+        }
+    }
+
+    // The groups in the order of their first cells: the order of the block before, with
+    // newcomers sorted in.
+    std::uint32_t* order = w.order.data();
+    for (std::size_t i = 0; i < groups; ++i) {
+        const int key = w.firstLo[i];
+        std::size_t k = i;
+        for (; k > 0 && w.firstLo[order[k - 1]] > key; --k) order[k] = order[k - 1];
+        order[k] = static_cast<std::uint32_t>(i);
+    }
+
+    // Row by row: the groups' spans merged into runs of shaded cells, each run marked where
+    // it starts and just after it ends. The groups come in the column order of their first
+    // rows, so a span mostly joins the last run or starts the next; one that starts left of
+    // the last run still joins it when it touches it and clears the run before. Only a row
+    // whose order is broken worse than that is sorted.
+    TSpan* runs = w.rowRuns.data();
+    for (int j = 0; j < rows; ++j) {
+        std::size_t count = 0;
+        bool inOrder = true;
+        const int* rowLo = w.blockLo.data() + j;
+        const int* rowHi = w.blockHi.data() + j;
+        for (std::size_t i = 0; i < groups; ++i) {
+            const std::size_t at = order[i] * kBlockSize;
+            const int lo = std::max(rowLo[at], 0);
+            const int hi = std::min(rowHi[at], n_ - 1);
+            if (lo > hi) continue;
+            if (count == 0) {
+                runs[count++] = {lo, hi};
+                continue;
+            }
+            TSpan& last = runs[count - 1];
+            if (lo >= last.lo) {
+                if (lo <= last.hi + 1)
+                    last.hi = std::max(last.hi, hi);
+                else
+                    runs[count++] = {lo, hi};
+            } else if (hi + 1 >= last.lo && (count == 1 || lo > runs[count - 2].hi + 1)) {
+                last.lo = lo;
+                last.hi = std::max(last.hi, hi);
+            } else {
+                inOrder = false;
+                break;
+            }
+        }
+        if (!inOrder) {
+            TSpan* all = w.rowSpans.data();
+            std::size_t spans = 0;
+            for (std::size_t i = 0; i < groups; ++i) {
+                const int lo = std::max(rowLo[i * kBlockSize], 0);
+                const int hi = std::min(rowHi[i * kBlockSize], n_ - 1);
+                if (lo <= hi) all[spans++] = {lo, hi};
+            }
+            std::sort(all, all + spans, [](const TSpan& x, const TSpan& y) { return x.lo < y.lo; });
+            count = 0;
+            for (std::size_t i = 0; i < spans; ++i) {
+                if (count > 0 && all[i].lo <= runs[count - 1].hi + 1)
+                    runs[count - 1].hi = std::max(runs[count - 1].hi, all[i].hi);
+                else
+                    runs[count++] = all[i];
+            }
+        }
+        Counter* line = &cells_[Index(0, rowBegin + j)];
+        for (std::size_t i = 0; i < count; ++i) {
+            line[runs[i].lo] += 1;
+            if (runs[i].hi + 1 < n_) line[runs[i].hi + 1] -= 1;
+        }
+    }
+
+    // Chains ending in this block leave; the others go on in the order of their groups'
+    // first cells.
+    for (std::size_t a = 0; a < active.size(); ++a) w.chainKey[a] = INT_MAX;
+    for (std::size_t i = 0; i < groups; ++i) {
+        int& key = w.chainKey[w.groups[i]];
+        key = std::min(key, w.firstLo[i]);
+    }
+    std::vector<const TChain*>& kept = w.kept;
+    kept.clear();
+    std::vector<int>& keys = w.firstLo;  // no longer needed for the groups
+    for (std::size_t a = 0; a < active.size(); ++a) {
+        if (active[a]->rBottom < rowEnd) continue;
+        const int key = w.chainKey[a];
+        std::size_t k = kept.size();
+        kept.push_back(active[a]);
+        keys[k] = key;
+        for (; k > 0 && keys[k - 1] > key; --k) {
+            kept[k] = kept[k - 1];
+            keys[k] = keys[k - 1];
+        }
+        kept[k] = active[a];
+        keys[k] = key;
+    }
+    active.swap(kept);
 }
 
 void ToujiGrid::AddSample(const std::vector<TShadowQuad>& quads, const TToujiMesh& mesh) {
     ZUKA_ASSERT(mesh.n == n_, "mesh and grid sizes differ");
-    spans_.clear();
-    for (const TShadowQuad& q : quads) QuadCellSpans(q, mesh, spans_);
-    for (const TCellSpan& s : spans_) {
-        std::vector<std::pair<int, int>>& row = rowSpans_[static_cast<std::size_t>(s.r)];
-        if (row.empty()) touchedRows_.push_back(s.r);
-        row.emplace_back(s.c0, s.c1);
-    }
-    // While samples are added the counters hold, per row, +1 where a merged span starts and
-    // -1 (modulo 2^32) just after it ends; FinishSamples sums each row from the left.
-    for (int r : touchedRows_) {
-        std::vector<std::pair<int, int>>& row = rowSpans_[static_cast<std::size_t>(r)];
-        std::sort(row.begin(), row.end());
-        Counter* line = &cells_[Index(0, r)];
-        int start = row[0].first;
-        int end = row[0].second;
-        auto emit = [&](int a, int b) {
-            line[a] += 1;
-            if (b + 1 < n_) line[b + 1] -= 1;
-        };
-        for (std::size_t k = 1; k < row.size(); ++k) {
-            if (row[k].first <= end + 1) {
-                end = std::max(end, row[k].second);
-            } else {
-                emit(start, end);
-                start = row[k].first;
-                end = row[k].second;
+    GrowWorkers();
+    if (batch_.empty()) batch_.resize(1);
+    MakeCells(quads, mesh, batch_[0]);
+    TWorker& w = workers_[0];
+    if (w.scans.empty()) w.scans.resize(1);
+    w.scans[0].next = 0;
+    w.scans[0].active.clear();
+    for (int b = 0; b < n_; b += kBlockRows)
+        CountBlock(batch_[0], b, std::min(n_, b + kBlockRows), w.scans[0], w);
+    pendingEnds_ = true;
+}
+
+void ToujiGrid::AddSamples(int count, const TToujiMesh& mesh, const ToujiQuadMaker& make) {
+    ZUKA_ASSERT(mesh.n == n_, "mesh and grid sizes differ");
+    if (count <= 0) return;
+    GrowWorkers();
+    if (batch_.size() < static_cast<std::size_t>(count))
+        batch_.resize(static_cast<std::size_t>(count));
+    // Pieces in cells, the samples dealt round the threads; each thread also notes how many
+    // pieces cover each row, the work the bands below are balanced by.
+    const int makers = std::min(threads_, count);
+    RunOnThreads(makers, [&](int t) {
+        TWorker& w = workers_[static_cast<std::size_t>(t)];
+        w.rowLoad.assign(static_cast<std::size_t>(n_) + 1, 0);
+        for (int k = t; k < count; k += makers) {
+            TSampleCells& cells = batch_[static_cast<std::size_t>(k)];
+            make(k, w.quads);
+            MakeCells(w.quads, mesh, cells);
+            for (const TCellQuad& q : cells.quads) {
+                ++w.rowLoad[static_cast<std::size_t>(q.rTop)];
+                --w.rowLoad[static_cast<std::size_t>(q.rBottom) + 1];
             }
         }
-        emit(start, end);
-        row.clear();
+    });
+    // Bands of rows with about equal numbers of piece rows: cover[r] is the number of pieces
+    // over row r in all the batch's samples.
+    std::vector<std::int64_t>& cover = workers_[0].rowLoad;
+    for (int t = 1; t < makers; ++t) {
+        const std::vector<std::int64_t>& other = workers_[static_cast<std::size_t>(t)].rowLoad;
+        for (std::size_t r = 0; r < cover.size(); ++r) cover[r] += other[r];
     }
-    touchedRows_.clear();
+    std::int64_t total = 0;
+    for (std::size_t r = 0; r < cover.size(); ++r) {
+        if (r > 0) cover[r] += cover[r - 1];
+        total += cover[r];
+    }
+    std::vector<int>& bands = bandRows_;
+    bands.assign(static_cast<std::size_t>(threads_) + 1, n_);
+    bands[0] = 0;
+    std::int64_t sum = 0;
+    int band = 1;
+    for (int r = 0; r < n_ && band < threads_; ++r) {
+        sum += cover[static_cast<std::size_t>(r)];
+        while (band < threads_ && sum * threads_ >= total * band)
+            bands[static_cast<std::size_t>(band++)] = r + 1;
+    }
+    RunOnThreads(threads_, [&](int t) {
+        TWorker& w = workers_[static_cast<std::size_t>(t)];
+        const int rowBegin = bands[static_cast<std::size_t>(t)];
+        const int rowEnd = bands[static_cast<std::size_t>(t) + 1];
+        if (rowBegin >= rowEnd) return;
+        if (w.scans.size() < static_cast<std::size_t>(count))
+            w.scans.resize(static_cast<std::size_t>(count));
+        for (int k = 0; k < count; ++k) {
+            w.scans[static_cast<std::size_t>(k)].next = 0;
+            w.scans[static_cast<std::size_t>(k)].active.clear();
+        }
+        // A few rows of a few samples at a time, so that the counters those rows touch stay
+        // in the cache from one sample to the next (the shadows move little between samples)
+        // and so do the samples' pieces from one block of rows to the next.
+        for (int k0 = 0; k0 < count; k0 += kBlockSamples) {
+            const int k1 = std::min(count, k0 + kBlockSamples);
+            for (int b = rowBegin; b < rowEnd; b += kBlockRows) {
+                const int blockEnd = std::min(rowEnd, b + kBlockRows);
+                for (int k = k0; k < k1; ++k) {
+                    const auto at = static_cast<std::size_t>(k);
+                    CountBlock(batch_[at], b, blockEnd, w.scans[at], w);
+                }
+            }
+        }
+    });
     pendingEnds_ = true;
 }
 
@@ -126,7 +705,7 @@ void ToujiGrid::FinishSamples() {
     pendingEnds_ = false;
 }
 
-void ToujiGrid::AddSampleByMask(const std::vector<TShadowQuad>& quads, const TToujiMesh& mesh) {
+void ToujiGrid::PaintToujiMask(const std::vector<TShadowQuad>& quads, const TToujiMesh& mesh) {
     ZUKA_ASSERT(mesh.n == n_, "mesh and grid sizes differ");
     ZUKA_ASSERT(!pendingEnds_, "span samples not finished before mask samples");
     const int bytesPerRow = (n_ + 7) / 8;
@@ -194,7 +773,9 @@ private:
     TAcadPoint Vertex(TCell p) const {
         return {mesh_.x0 + mesh_.cell * (p.c + 0.5), mesh_.y0 + mesh_.cell * (n_ - p.r), 0};
     }
-    bool FindStart(TCell& start, bool& stopped);
+    // The first cell at or after `from` in search order (row by row, left to right) that
+    // reaches the threshold.
+    bool FindStart(TCell from, TCell& start, bool& stopped);
     enum class WalkEnd { Closed, Speck, Edge, Stopped };
     WalkEnd Walk(TCell start, std::vector<TCell>& cells, std::vector<TAcadPoint>& verts);
     void Erase(const std::vector<TCell>& cells);
@@ -207,15 +788,19 @@ private:
     const ToujiGrid::Counter lowered_;
 };
 
-bool Tracer::FindStart(TCell& start, bool& stopped) {
-    for (int r = 0; r <= n_ - 2; ++r) {
+bool Tracer::FindStart(TCell from, TCell& start, bool& stopped) {
+    // A whole count reaches t - 0.00001 exactly when it reaches that number rounded up.
+    const double limit = std::ceil(t_ - 0.00001);
+    const std::uint64_t need = limit > 0 ? static_cast<std::uint64_t>(limit) : 0;
+    for (int r = from.r; r <= n_ - 2; ++r) {
         run_.ProcessMessages();
         if (run_.StopRequested()) {
             stopped = true;
             return false;
         }
-        for (int c = 0; c <= n_ - 2; ++c) {
-            if (g_.At(c, r) >= t_ - 0.00001) {
+        const ToujiGrid::Counter* line = &g_.At(0, r);
+        for (int c = r == from.r ? from.c : 0; c <= n_ - 2; ++c) {
+            if (line[c] >= need) {
                 start = {c, r};
                 return true;
             }
@@ -279,23 +864,40 @@ void Tracer::Erase(const std::vector<TCell>& cells) {
         rMax = std::max(rMax, p.r);
         Lower(p.c, p.r);
     }
-    // Interior: even-odd crossings of the cell polygon with each row, half-open in rows.
-    std::vector<double> xs;
-    for (int r = std::max(rMin, 0); r <= std::min(rMax, n_ - 1); ++r) {
-        xs.clear();
+    // Interior: even-odd crossings of the cell polygon with each row, half-open in rows. The
+    // crossings are dealt into their rows first, so that each edge is looked at once.
+    const int rFirst = std::max(rMin, 0);
+    const int rLast = std::min(rMax, n_ - 1);
+    if (rFirst > rLast) return;
+    auto forEachCrossing = [&](auto&& take) {
         for (std::size_t i = 0; i < cells.size(); ++i) {
             const TCell& a = cells[i];
-            const TCell& b = cells[(i + 1) % cells.size()];
+            const TCell& b = cells[i + 1 < cells.size() ? i + 1 : 0];
             if (a.r == b.r) continue;
-            const int lo = std::min(a.r, b.r);
-            const int hi = std::max(a.r, b.r);
-            if (r < lo || r >= hi) continue;
-            xs.push_back(a.c + static_cast<double>(b.c - a.c) * (r - a.r) / (b.r - a.r));
+            const int lo = std::max(std::min(a.r, b.r), rFirst);
+            const int hi = std::min(std::max(a.r, b.r) - 1, rLast);
+            for (int r = lo; r <= hi; ++r) take(r, a, b);
         }
-        std::sort(xs.begin(), xs.end());
-        for (std::size_t k = 0; k + 1 < xs.size(); k += 2) {
-            const int c0 = std::max(0, static_cast<int>(std::ceil(xs[k])));
-            const int c1 = std::min(n_ - 1, static_cast<int>(std::floor(xs[k + 1])));
+    };
+    std::vector<std::size_t> rowStart(static_cast<std::size_t>(rLast - rFirst) + 2, 0);
+    forEachCrossing([&](int r, const TCell&, const TCell&) {
+        ++rowStart[static_cast<std::size_t>(r - rFirst) + 1];
+    });
+    for (std::size_t k = 1; k < rowStart.size(); ++k) rowStart[k] += rowStart[k - 1];
+    std::vector<double> xs(rowStart.back());
+    std::vector<std::size_t> fill(rowStart.begin(), rowStart.end() - 1);
+    forEachCrossing([&](int r, const TCell& a, const TCell& b) {
+        xs[fill[static_cast<std::size_t>(r - rFirst)]++] =
+            a.c + static_cast<double>(b.c - a.c) * (r - a.r) / (b.r - a.r);
+    });
+    for (int r = rFirst; r <= rLast; ++r) {
+        const auto row = static_cast<std::size_t>(r - rFirst);
+        double* first = xs.data() + rowStart[row];
+        double* last = xs.data() + rowStart[row + 1];
+        std::sort(first, last);
+        for (double* x = first; x + 1 < last; x += 2) {
+            const int c0 = std::max(0, static_cast<int>(std::ceil(x[0])));
+            const int c1 = std::min(n_ - 1, static_cast<int>(std::floor(x[1])));
             for (int c = c0; c <= c1; ++c) Lower(c, r);
         }
     }
@@ -310,8 +912,10 @@ TContourResult Tracer::Run() {
     for (int pass = 1; pass <= 50;) {
         cells.clear();
         verts.clear();
+        // Counters are only ever lowered while an hour is traced, so no cell before the
+        // previous start can reach the threshold now: the search goes on from there.
         TCell start;
-        if (!FindStart(start, result.stopped)) return result;
+        if (!FindStart(previous, start, result.stopped)) return result;
         if (start == previous) return result;
         previous = start;
         switch (Walk(start, cells, verts)) {

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "base/run_context.h"
@@ -42,6 +43,10 @@ struct TCellSpan {
 // leftmost to the rightmost cell that an edge passes through in that row. Appends to `out`.
 void QuadCellSpans(const TShadowQuad& q, const TToujiMesh& mesh, std::vector<TCellSpan>& out);
 
+// Makes the shadow pieces of sample k of a batch into `quads` (cleared first). Called from
+// several threads at once, each with its own `quads`.
+using ToujiQuadMaker = std::function<void(int k, std::vector<TShadowQuad>& quads)>;
+
 // The counters. Wide enough for any period: 32 bits hold 136 years of one-second samples.
 class ToujiGrid {
 public:
@@ -53,33 +58,170 @@ public:
     Counter At(int c, int r) const { return cells_[Index(c, r)]; }
     Counter& At(int c, int r) { return cells_[Index(c, r)]; }
 
-    // Adds one sample: every cell painted by at least one of the quads gains 1. Counts each
-    // row's shaded spans by their ends only, so the cost grows with the shadow's outline, not
-    // its area. Call FinishSamples once after the last sample.
+    // Threads that AddSamples works on, the calling thread among them; at least 1. The
+    // machine's core count (at most 8) unless set.
+    void SetThreads(int threads);
+    int Threads() const { return threads_; }
+
+    // Adds one sample: every cell painted by at least one of the quads (the cells that
+    // QuadCellSpans gives) gains 1. Counts each row's shaded runs by their ends only, so the
+    // cost grows with the shadow's outline, not its area; the pieces of walls that meet
+    // corner to corner are taken together, following only the edges that can bound their
+    // union in a row. Call FinishSamples once after the last sample.
     void AddSample(const std::vector<TShadowQuad>& quads, const TToujiMesh& mesh);
+    // Adds samples 0 .. count - 1 of a batch, each exactly as AddSample would: the pieces are
+    // made and converted to cells with the samples shared among the threads, then each thread
+    // counts every sample in its own band of rows (bands balanced by the rows' shadow pieces),
+    // so no two threads touch one counter and the counts never depend on the thread count.
+    // Returns once every thread has finished.
+    void AddSamples(int count, const TToujiMesh& mesh, const ToujiQuadMaker& make);
     // The same sample by the plain method: paint the quads into a 1-bit mask (8 cells a byte),
     // then count the black cells of the painted rows byte by byte, skipping all-white bytes
     // and adding whole all-black ones. Kept as the reference the span counting must match.
-    void AddSampleByMask(const std::vector<TShadowQuad>& quads, const TToujiMesh& mesh);
-    // Turns the span ends gathered by AddSample into counts.
+    void PaintToujiMask(const std::vector<TShadowQuad>& quads, const TToujiMesh& mesh);
+    // Turns the span ends gathered by AddSample and AddSamples into counts.
     void FinishSamples();
 
 private:
+    // One edge of a shadow piece in cell coordinates, for stepping it row by row with the very
+    // arithmetic of QuadCellSpans.
+    struct TCellEdge {
+        double col = 0;    // column of the edge's first corner
+        double row = 0;    // row of the edge's first corner
+        double slope = 0;  // columns per row
+        int rMin = 0;      // rows the edge spans, clamped to [-1, N]; when equal, the edge lies
+        int rMax = 0;      // along one row and adds the columns colLo .. colHi there
+        int colLo = 0;     // clamped to [-1, N]
+        int colHi = 0;
+    };
+    // A shadow piece in cells: its edges in painting order (edge i starts at corner i) and the
+    // raster rows it covers.
+    struct TCellQuad {
+        std::array<TCellEdge, 4> edges;
+        int rTop = 0;
+        int rBottom = 0;
+        // The piece's edge ed-ed' is the next piece's edge st'-st, run the other way: the two
+        // walls meet at a corner of their building.
+        bool linked = false;
+    };
+    // Pieces that follow one another, each linked to the next; closed when the last one is
+    // linked to the first (the walls go round a building).
+    struct TChain {
+        std::uint32_t first = 0;
+        std::uint32_t count = 0;
+        bool closed = false;
+        int rTop = 0;
+        int rBottom = 0;
+        // The rows every link of the chain runs through (none when bandTop > bandBottom),
+        // and the edges that can give the chain's leftmost or rightmost cell there:
+        // bandEdges[bandFirst .. bandFirst + bandCount) of the sample.
+        int bandTop = 1;
+        int bandBottom = 0;
+        std::uint32_t bandFirst = 0;
+        std::uint32_t bandCount = 0;
+    };
+    // One sample's pieces in cells, in chains, and the chains by first row.
+    struct TSampleCells {
+        std::vector<TCellQuad> quads;
+        std::vector<TChain> chains;
+        std::vector<std::int64_t> byTop;  // rTop << 32 | chain index, ascending
+        std::vector<const TCellEdge*> bandEdges;
+    };
+    // Where the counting of one sample stands: the next chain by first row, and the chains
+    // that reach the rows still to be counted, in about the column order of the last rows
+    // counted (which changes little from one row to the next).
+    struct TScan {
+        std::size_t next = 0;
+        std::vector<const TChain*> active;
+    };
+    struct TSpan {
+        int lo = 0;
+        int hi = 0;
+    };
+    // An edge within a block of rows: the rows it is used in, its columns at the two ends of
+    // that part, and whether it runs through every row of the block.
+    struct TEdgeBound {
+        const TCellEdge* edge = nullptr;
+        int r0 = 0;
+        int r1 = 0;
+        double yTop = 0;  // the ends of the edge's part of the block
+        double yBottom = 0;
+        double xTop = 0;  // its columns there
+        double xBottom = 0;
+        int cTop = 0;  // and cells
+        int cBottom = 0;
+        bool through = false;
+        double xMiddle = 0;  // for an edge through the block, its column at the block's middle
+    };
+    // What each thread works with, kept between samples.
+    struct TWorker {
+        std::vector<TShadowQuad> quads;
+        // Shadow pieces starting (+) and ending (-) per row, then the pieces over each row.
+        std::vector<std::int64_t> rowLoad;
+        // Where the counting of each sample of the batch stands.
+        std::vector<TScan> scans;
+        // Per group of pieces in a block: its span in each row of the block, its first cell,
+        // its chain's place among the active ones; the groups in the order of first cells.
+        std::vector<int> blockLo;
+        std::vector<int> blockHi;
+        std::vector<int> firstLo;
+        std::vector<std::uint32_t> groups;
+        std::vector<std::uint32_t> order;
+        // Per active chain, the first cell of its groups; the chains going on to the next
+        // block; per piece of a chain, whether its link runs through the block.
+        std::vector<int> chainKey;
+        std::vector<const TChain*> kept;
+        std::vector<char> linkThrough;
+        // The edges of one group, and the same within the block; one edge's columns at the
+        // block's row boundaries.
+        std::vector<const TCellEdge*> edges;
+        std::vector<TEdgeBound> bounds;
+        std::vector<int> edgeCols;
+        // One row's spans, for sorting, and its runs of shaded cells.
+        std::vector<TSpan> rowSpans;
+        std::vector<TSpan> rowRuns;
+    };
+
     std::size_t Index(int c, int r) const {
         return static_cast<std::size_t>(r) * static_cast<std::size_t>(n_) +
                static_cast<std::size_t>(c);
     }
+    static int DefaultThreads();
+    void MakeCells(const std::vector<TShadowQuad>& quads, const TToujiMesh& mesh,
+                   TSampleCells& out) const;
+    // Sets the band of a chain of two pieces or more and gathers its edges there.
+    static void FindBand(TSampleCells& out, TChain& chain, int n);
+    // Counts the sample's spans in rows [rowBegin, rowEnd), at most kBlockRows of them, going
+    // on from where `scan` stands (a fresh scan starts at rowBegin).
+    void CountBlock(const TSampleCells& sample, int rowBegin, int rowEnd, TScan& scan, TWorker& w);
+    // The union of the spans of a group of pieces in each row of the block, into los, his,
+    // from the group's edges (or those of them that can give its leftmost or rightmost cell
+    // in the block's rows): the pieces are linked and every link runs through the block, or
+    // there is one piece.
+    void GroupSpans(const TCellEdge* const* edges, std::size_t count, int rowBegin, int rowEnd,
+                    TWorker& w, int* los, int* his);
+    // True when an edge e, whose part runs from column xTop at row position yTop to xBottom at
+    // yBottom, keeps more than |f's slope| / 2 columns (and a margin for rounding) right of
+    // edge f (side +1), or left of it (side -1), f running through those rows: in every row
+    // there, e's leftmost cell then lies at or right of f's leftmost one (or its rightmost at
+    // or left of f's rightmost), and e never gives a group holding f its leftmost (rightmost)
+    // cell.
+    static bool KeepsApart(double yTop, double xTop, double yBottom, double xBottom,
+                           const TCellEdge& f, double side);
+    void GrowWorkers();
 
     int n_ = 0;
+    int threads_ = DefaultThreads();
     std::vector<Counter> cells_;
-    // Span ends of AddSample: per row, +1 at a span's first cell and -1 after its last, kept
-    // apart from the counts until FinishSamples (one extra column for the end past the last).
-    std::vector<std::int32_t> ends_;
+    // While samples are added by spans, the counters of each row hold +1 where a merged span
+    // starts and -1 (modulo 2^32) just after it ends, until FinishSamples sums them.
     bool pendingEnds_ = false;
-    // Scratch reused by every sample: spans, per-row buckets, the mask.
+    // Scratch reused by every sample: a batch's pieces in cells, per-thread work space, the
+    // spans and the mask of the plain method.
+    std::vector<TSampleCells> batch_;
+    std::vector<TWorker> workers_;
+    std::vector<int> bandRows_;  // first row of each thread's band, then N
     std::vector<TCellSpan> spans_;
-    std::vector<std::vector<std::pair<int, int>>> rowSpans_;
-    std::vector<int> touchedRows_;
     std::vector<std::uint8_t> mask_;
 };
 

@@ -96,6 +96,135 @@ TEST(EqualTime, SpanCountingMatchesTheMask) {
     EXPECT_GT(total, 0);
 }
 
+// A block of a town as the acquisition leaves it: boxes and L-shapes of several heights, a
+// round tower of 36 chords, a block whose walls stand at two heights, two sloping roof edges
+// that meet at different heights, one sloping through the plane, a wall below it, a lone wall,
+// a wall drawn twice in opposite directions and a ring with a zero-length side.
+Workspace TownBlock() {
+    Workspace ws;
+    auto ring = [&](std::vector<TAcadPoint> plan, double height) {
+        for (std::size_t i = 0; i < plan.size(); ++i) {
+            TLineEnt s;
+            s.st = {plan[i].x, plan[i].y, height};
+            s.ed = {plan[(i + 1) % plan.size()].x, plan[(i + 1) % plan.size()].y, height};
+            ws.AryTatemono.push_back(s);
+        }
+    };
+    for (int b = 0; b < 9; ++b) {
+        const double x = (b % 3) * 30000.0 + 1000 * b;
+        const double y = (b / 3) * 32000.0 + 700 * b;
+        const double h = 6000 + 3000 * ((b * 5) % 9);
+        if (b % 3 == 1)
+            ring({{x, y, 0},
+                  {x + 16000, y, 0},
+                  {x + 16000, y + 7000, 0},
+                  {x + 8000, y + 7000, 0},
+                  {x + 8000, y + 15000, 0},
+                  {x, y + 15000, 0}},
+                 h);
+        else
+            ring({{x, y, 0},
+                  {x + 12000 + 500 * b, y, 0},
+                  {x + 12000 + 500 * b, y + 9000, 0},
+                  {x, y + 9000, 0}},
+                 h);
+    }
+    std::vector<TAcadPoint> tower;
+    for (int j = 0; j < 36; ++j)
+        tower.push_back(
+            {95000 + 9000 * std::cos(j * kPi / 18), 40000 + 9000 * std::sin(j * kPi / 18), 0});
+    ring(tower, 27000);
+    const TAcadPoint stepped[4] = {
+        {-40000, 60000, 0}, {-22000, 60000, 0}, {-22000, 72000, 0}, {-40000, 72000, 0}};
+    for (int k = 0; k < 4; ++k) {
+        TLineEnt s;
+        s.st = stepped[k];
+        s.ed = stepped[(k + 1) % 4];
+        s.st.z = s.ed.z = k % 2 == 0 ? 12000 : 21000;
+        ws.AryTatemono.push_back(s);
+    }
+    ring({{100000, 80000, 0},
+          {112000, 80000, 0},
+          {112000, 80000, 0},
+          {112000, 90000, 0},
+          {100000, 90000, 0}},
+         15000);
+    TLineEnt s;
+    s.st = {-60000, 20000, 10000};  // meeting at 25 m and 12 m above one corner
+    s.ed = {-50000, 20000, 25000};
+    ws.AryTatemono.push_back(s);
+    s.st = {-50000, 20000, 12000};
+    s.ed = {-38000, 20000, 30000};
+    ws.AryTatemono.push_back(s);
+    s.st = {-8000, 10000, 2000};  // sloping through the 4 m plane
+    s.ed = {-8000, 30000, 20000};
+    ws.AryTatemono.push_back(s);
+    s.st = {-20000, 0, 3000};  // below the plane
+    s.ed = {-15000, 0, 3000};
+    ws.AryTatemono.push_back(s);
+    s.st = {40000, -10000, 12000};  // a lone wall, and one drawn twice
+    s.ed = {52000, -6000, 12000};
+    ws.AryTatemono.push_back(s);
+    s.st = {60000, -10000, 9000};
+    s.ed = {70000, -10000, 9000};
+    ws.AryTatemono.push_back(s);
+    std::swap(s.st, s.ed);
+    ws.AryTatemono.push_back(s);
+    return ws;
+}
+
+TEST(EqualTime, SpanCountingMatchesTheMaskOnATownBlock) {
+    // The grouped span counting against the plain mask over the whole raster, with the true
+    // north turned so that the shadows fall at other slants, on a mesh that holds the shadows
+    // and one that cuts them on every side, on one thread and on several.
+    const Workspace ws = TownBlock();
+    struct Row {
+        const char* name;
+        const char* kita;
+        TToujiMesh mesh;
+    };
+    const Row rows[] = {
+        {"whole, north up", "90", {-120000, -60000, 300, 900}},
+        {"cut, north turned", "57", {-20000, -20000, 160, 700}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        SunModel sun;
+        sun.RadioGroup1Click(0);
+        sun.SetTaiyouParams({row.kita, "36", "0", "0", "4", "8", "16", 0});
+        ToujiGrid mask;
+        AccumulateTouji(ws, sun, 8, 16, 120, 4000, row.mesh, mask, QuietRun(), ToujiCounting::Mask);
+        long shaded = 0;
+        for (int r = 0; r < row.mesh.n; ++r)
+            for (int c = 0; c < row.mesh.n; ++c) shaded += mask.At(c, r) > 0 ? 1 : 0;
+        EXPECT_GT(shaded, row.mesh.n * row.mesh.n / 20);
+        for (int threads : {1, 2, 3}) {
+            SCOPED_TRACE(threads);
+            ToujiGrid spans;
+            spans.SetThreads(threads);
+            AccumulateTouji(ws, sun, 8, 16, 120, 4000, row.mesh, spans, QuietRun());
+            for (int r = 0; r < row.mesh.n; ++r)
+                for (int c = 0; c < row.mesh.n; ++c)
+                    ASSERT_EQ(spans.At(c, r), mask.At(c, r)) << c << "," << r;
+        }
+        // One sample at a time gives the same.
+        ToujiGrid single;
+        single.Reset(row.mesh.n);
+        std::vector<TShadowQuad> quads;
+        for (double t : ToujiSampleTimes(8, 16, 120)) {
+            double azimuth = 0;
+            double factor = 1;
+            if (!sun.GetTaiyouHoui(t, azimuth, factor)) continue;
+            MakeShadowQuads(ws.AryTatemono, sun.ShadowDir(azimuth), factor, 4000, quads);
+            single.AddSample(quads, row.mesh);
+        }
+        single.FinishSamples();
+        for (int r = 0; r < row.mesh.n; ++r)
+            for (int c = 0; c < row.mesh.n; ++c)
+                ASSERT_EQ(single.At(c, r), mask.At(c, r)) << c << "," << r;
+    }
+}
+
 TEST(EqualTime, WallCrossingThePlaneCastsItsShadow) {
     // A sloped roof edge from 2 m to 10 m above the ground, plane at 4 m: the part above the
     // plane shades the ground north of it, as the time-of-day diagram draws it.
@@ -253,6 +382,31 @@ class StopNow : public RunContext {
 public:
     bool StopRequested() const override { return true; }
 };
+
+// Asks to stop once the progress has passed a given position.
+class StopAfter : public RunContext {
+public:
+    explicit StopAfter(int position) : position_(position) {}
+    bool StopRequested() const override { return seen_ > position_; }
+    void SetProgressPosition(int pos) override { seen_ = std::max(seen_, pos); }
+
+private:
+    int position_;
+    int seen_ = 0;
+};
+
+TEST(EqualTime, StopDuringTheAccumulationIsSeen) {
+    // The samples are counted in batches shared by the threads; a stop asked for part way
+    // through the period ends the accumulation at the next batch.
+    Workspace ws;
+    AddBox(ws, 0, 0, 20000, 10000, 16000);
+    ToujiGrid grid;
+    StopAfter stop(100);
+    const int done =
+        AccumulateTouji(ws, Winter36(), 8, 16, 10, 4000, {-60000, -5000, 150, 400}, grid, stop);
+    EXPECT_GT(done, 0);
+    EXPECT_LT(done, 2879);
+}
 
 TEST(EqualTime, StoppedRunWritesNothingToInsert) {
     Workspace ws;
