@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <unordered_map>
 
 #include "geom/primitives.h"
 
@@ -10,6 +12,8 @@ namespace zuka {
 namespace {
 
 constexpr int kMarkKeep = 0;
+// Widening of a segment's box when looking for end points that may lie on it.
+constexpr double kNearTol = 1e-4;
 constexpr int kMarkDrop = -1;
 
 bool Same(TAcadPoint p, TAcadPoint q) { return SamePoint2D(p, q, kSamePointTol); }
@@ -61,8 +65,16 @@ void MergeCollinearLines(Workspace& ws, bool sameZ, RunContext* progress) {
             si.id = kMarkDrop;
             continue;
         }
+        // An end of j can lie on i only within i's box widened by the tolerance: a cheap test
+        // that passes over most j before the collinearity test.
+        const double x0 = std::min(si.st.x, si.ed.x) - kNearTol;
+        const double x1 = std::max(si.st.x, si.ed.x) + kNearTol;
+        const double y0 = std::min(si.st.y, si.ed.y) - kNearTol;
+        const double y1 = std::max(si.st.y, si.ed.y) + kNearTol;
+        auto inBox = [&](TAcadPoint p) { return p.x >= x0 && p.x <= x1 && p.y >= y0 && p.y <= y1; };
         for (std::size_t j = i + 1; j < n; ++j) {
             TLineEnt& sj = a[j];
+            if (!inBox(sj.st) && !inBox(sj.ed)) continue;
             if (sameZ && si.st.z != sj.st.z) continue;
             if (!IsOnLine2(si.st, si.ed, sj.st, sj.ed)) continue;
             const bool stOn =
@@ -157,9 +169,29 @@ void RemoveDupLines(Workspace& ws, RunContext* progress) {
 void PruneDanglingLines(Workspace& ws) {
     std::vector<TLineEnt>& a = ws.AryLine2;
     const std::size_t n = a.size();
+    // End points filed by cells of the coincidence tolerance: a point coincident with p lies
+    // in p's cell or one of its eight neighbours, so only those are compared.
+    auto cellOf = [](double v) { return static_cast<std::int64_t>(std::floor(v / kSamePointTol)); };
+    auto key = [](std::int64_t cx, std::int64_t cy) {
+        return static_cast<std::uint64_t>(cx) * 0x9E3779B97F4A7C15ULL ^ static_cast<std::uint64_t>(cy);
+    };
+    std::unordered_multimap<std::uint64_t, std::size_t> ends;
+    ends.reserve(2 * n);
+    for (std::size_t k = 0; k < n; ++k) {
+        ends.emplace(key(cellOf(a[k].st.x), cellOf(a[k].st.y)), k);
+        ends.emplace(key(cellOf(a[k].ed.x), cellOf(a[k].ed.y)), k);
+    }
     auto touches = [&](std::size_t self, TAcadPoint p) {
-        for (std::size_t k = 0; k < n; ++k) {
-            if (k != self && (Same(p, a[k].st) || Same(p, a[k].ed))) return true;
+        const std::int64_t cx = cellOf(p.x);
+        const std::int64_t cy = cellOf(p.y);
+        for (std::int64_t dx = -1; dx <= 1; ++dx) {
+            for (std::int64_t dy = -1; dy <= 1; ++dy) {
+                auto range = ends.equal_range(key(cx + dx, cy + dy));
+                for (auto it = range.first; it != range.second; ++it) {
+                    const std::size_t k = it->second;
+                    if (k != self && (Same(p, a[k].st) || Same(p, a[k].ed))) return true;
+                }
+            }
         }
         return false;
     };
@@ -169,9 +201,26 @@ void PruneDanglingLines(Workspace& ws) {
 }
 
 void RemoveInnerLines(Workspace& ws) {
+    // A point clear of the outline's box (by more than the tolerance) is outside it: only
+    // points near the outline need the ray test.
+    double x0 = std::numeric_limits<double>::infinity();
+    double y0 = x0;
+    double x1 = -x0;
+    double y1 = -x0;
+    for (const TLineEnt& s : ws.AryLine) {
+        x0 = std::min({x0, s.st.x, s.ed.x});
+        y0 = std::min({y0, s.st.y, s.ed.y});
+        x1 = std::max({x1, s.st.x, s.ed.x});
+        y1 = std::max({y1, s.st.y, s.ed.y});
+    }
+    auto inside = [&](TAcadPoint p) {
+        if (p.x < x0 - kNearTol || p.x > x1 + kNearTol || p.y < y0 - kNearTol ||
+            p.y > y1 + kNearTol)
+            return false;
+        return IsInsideLines(p, ws.MaxSpan, ws.AryLine);
+    };
     for (TLineEnt& s : ws.AryLine2) {
-        const bool inner = IsInsideLines(s.st, ws.MaxSpan, ws.AryLine) ||
-                           IsInsideLines(s.ed, ws.MaxSpan, ws.AryLine);
+        const bool inner = inside(s.st) || inside(s.ed);
         s.id = inner ? kMarkDrop : kMarkKeep;
     }
     Compact(ws.AryLine2);
