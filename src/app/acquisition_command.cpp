@@ -23,19 +23,6 @@ constexpr char kSelSetName[] = "ssZuka";
 constexpr char kSnapshotNow[] = "dxfnow.dxf";
 constexpr char kSnapshotPrev[] = "dxfpre.dxf";
 
-// The document's selection set of that name, emptied, or a new one.
-SelectionSetPtr FreshSelectionSet(Document& doc, const std::string& name) {
-    SelectionSets& sets = doc.SelectionSets();
-    for (int i = 0; i < sets.Count(); ++i) {
-        SelectionSetPtr ss = sets.Item(i);
-        if (ss->Name() == name) {
-            ss->Clear();
-            return ss;
-        }
-    }
-    return sets.Add(name);
-}
-
 bool HasNegativeCoordinate(const TLineEnt& s) {
     return s.st.x < 0 || s.st.y < 0 || s.st.z < 0 || s.ed.x < 0 || s.ed.y < 0 || s.ed.z < 0;
 }
@@ -53,7 +40,7 @@ void Controller::Button2Click() {
     Application& app = *cad_->GetActiveObject(form.TargetProgID);
     ActivateCad(*cad_, app);
     Document& doc = app.ActiveDocument();
-    SelectionSetPtr ss = FreshSelectionSet(doc, kSelSetName);
+    SelectionSetPtr ss = GetSelSet(doc, kSelSetName);
 
     ui_.MinimiseMainWindow();
     doc.Utility().Prompt(kSelectPrompt);

@@ -96,19 +96,6 @@ std::optional<double> VariableNumber(const CadValue& v) {
     return std::nullopt;
 }
 
-// The document's selection set of that name, emptied, or a new one.
-SelectionSetPtr SelectionSetNamed(Document& doc, const std::string& name) {
-    SelectionSets& sets = doc.SelectionSets();
-    for (int i = 0; i < sets.Count(); ++i) {
-        SelectionSetPtr ss = sets.Item(i);
-        if (ss->Name() == name) {
-            ss->Clear();
-            return ss;
-        }
-    }
-    return sets.Add(name);
-}
-
 // The up-down beside a point-number edit: it counts on from the number the edit shows.
 void StepUpDown(std::string& edit, int& upDown) {
     if (const std::optional<long long> n = ParseInteger(Trim(edit)))
@@ -286,7 +273,7 @@ void Controller::Button8Click(int typ) {
             const TAcadPoint p = doc.Utility().GetPoint(std::nullopt, kPointPrompt);
             doc.Utility().Prompt(kPointPicked);
             IDPOINT1 = p;
-            ss = SelectionSetNamed(doc, kSelSetName);
+            ss = GetSelSet(doc, kSelSetName);
             ss->Select(1, {p.x - kTextSearch, p.y + kTextSearch, p.z},
                        {p.x + kTextSearch, p.y - kTextSearch, p.z}, {0}, {std::string("TEXT")});
             for (int i = 0; i < ss->Count(); ++i) {

@@ -254,17 +254,19 @@ void DeleteBlockDef(Document& doc, std::string_view name) {
     }
 }
 
-SelectionSetPtr GetTempSelSet(Document& doc) {
+SelectionSetPtr GetSelSet(Document& doc, const std::string& name) {
     SelectionSets& sets = doc.SelectionSets();
     for (int i = 0; i < sets.Count(); ++i) {
         SelectionSetPtr ss = sets.Item(i);
-        if (ss->Name() == kTempSelSetName) {
+        if (ss->Name() == name) {
             ss->Clear();
             return ss;
         }
     }
-    return sets.Add(kTempSelSetName);
+    return sets.Add(name);
 }
+
+SelectionSetPtr GetTempSelSet(Document& doc) { return GetSelSet(doc, kTempSelSetName); }
 
 ObjectId GetLastEntityId(Document& doc) {
     return WithLastEntity<ObjectId>(doc, 0, [](SelectionSet& ss) -> ObjectId {

@@ -89,7 +89,9 @@ BlockPtr AddNewBlock(Document& doc, std::string_view prefix);
 // deleting is ignored.
 void DeleteBlockDef(Document& doc, std::string_view name);
 
-// The selection set "ssTemp" (name compared with its case), emptied, or a new one.
+// The document's selection set of that name (compared with its case), emptied, or a new one.
+SelectionSetPtr GetSelSet(Document& doc, const std::string& name);
+// The selection set "ssTemp", emptied, or a new one.
 SelectionSetPtr GetTempSelSet(Document& doc);
 
 // The object id of the last entity of the drawing, 0 when there is none or on an automation
