@@ -6,10 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/controller.h"
 #include "base/number.h"
-#include "cad/host/drawing_host.h"
-#include "cad/interaction.h"
+#include "example_fixture.h"
 
 namespace zuka {
 namespace {
@@ -20,25 +18,11 @@ constexpr char kAreaRefused4[] =
     "[AREA]には対応していません．\n[計画]または[適合]にチェックを付けて下さい．";
 constexpr char kNoPointData[] = "測定点データがありません．";
 
-class SkyCommandsTest : public ::testing::Test {
+class SkyCommandsTest : public ExampleDrawingTest {
 protected:
-    static std::filesystem::path TestFolder() {
-        return std::filesystem::temp_directory_path() /
-               (std::string("zuka_sky_cmd_") +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
-
     void SetUp() override {
-        std::filesystem::create_directories(dir_);
-        std::string error;
-        ASSERT_TRUE(host_.Load(std::filesystem::path(ZUKA_SOURCE_DIR) / "examples" / "sample.dxf",
-                               error))
-            << error;
-        c_.FormCreate(IniFile{});
-        c_.SetCadConnector(&connector_);
-        picks_.PushSelection("layer=建物");
-        c_.Button2Click();
-        ASSERT_FALSE(c_.ws.AryTatemono.empty());
+        ExampleDrawingTest::SetUp();
+        if (HasFatalFailure()) return;
         c_.form.RadioGroup2 = 1;
         c_.RadioGroup2Click();
         // The three measurement points of the drawing, with their number texts.
@@ -48,7 +32,6 @@ protected:
         AddRow("55000", "42000", "3");
         commandsBefore_ = host_.CommandLog().size();
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
 
     void AddRow(const std::string& x, const std::string& y, const std::string& name) {
         TGridCells& g = c_.form.StringGrid1;
@@ -59,12 +42,6 @@ protected:
         c_.form.CheckBox6 = c_.form.CheckBox7 = false;
     }
 
-    int CountOnLayer(const std::string& layer) {
-        Block& ms = host_.ActiveDocument().ModelSpace();
-        int n = 0;
-        for (int i = 0; i < ms.Count(); ++i) n += ms.Item(i)->Layer() == layer;
-        return n;
-    }
     EntityPtr FindText(const std::string& text) {
         Block& ms = host_.ActiveDocument().ModelSpace();
         for (int i = 0; i < ms.Count(); ++i) {
@@ -79,12 +56,6 @@ protected:
         return m;
     }
 
-    std::filesystem::path dir_ = TestFolder();
-    ScriptedInteraction picks_;
-    DrawingHost host_{&picks_};
-    HostConnector connector_{host_};
-    RecordingUiHost ui_;
-    Controller c_{ui_, dir_};
     std::size_t commandsBefore_ = 0;
 };
 
