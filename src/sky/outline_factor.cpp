@@ -9,22 +9,15 @@
 #include "cad/bridge.h"
 #include "geom/outline.h"
 #include "geom/primitives.h"
+#include "sky/sky_map.h"
 
 namespace zuka {
 namespace {
 
-constexpr double kSampleStep = 250;                     // mm along an edge
-constexpr double kHorizonStep = 0.004363323129985824;   // 0.25° along the rim
 constexpr double kCornerLimit = 3.1101767270538954;     // 178.2°: straighter is no corner
 constexpr double kDivisionAngle = 0.17453292519943295;  // 10°: widest triangle apex
 constexpr double kInsideFactor = 5e-6;                  // aT = R * 5e-6
 constexpr TAcadPoint kOrigin{};
-
-struct TEdge {
-    TAcadPoint st;
-    TAcadPoint ed;
-    bool removed = false;
-};
 
 struct TCorner {
     TAcadPoint pt;
@@ -33,136 +26,6 @@ struct TCorner {
 
 // An angle in [0, 2*pi) folded into [0, pi].
 double Fold(double a) { return a > kPi ? kTwoPi - a : a; }
-
-// p turned counter-clockwise by g about the origin, z = 0.
-TAcadPoint TurnAboutOrigin(TAcadPoint p, double g) {
-    TAcadPoint q = PolarPoint(kOrigin, Angle2P(kOrigin, p) + g, Dist2D(kOrigin, p));
-    q.z = 0;
-    return q;
-}
-
-// The walls above the plane as top edges, then their feet on the plane, then the vertical
-// edges down from each end; an edge repeated later (either direction) keeps the later copy.
-std::vector<TEdge> EdgeWorkList(const std::vector<TLineEnt>& walls, double h) {
-    std::vector<const TLineEnt*> tall;
-    for (const TLineEnt& w : walls) {
-        if (w.st.z > h && w.ed.z > h && w.st.z > kSamePointTol && w.ed.z > kSamePointTol) {
-            tall.push_back(&w);
-        }
-    }
-    std::vector<TEdge> edges;
-    for (const TLineEnt* w : tall) edges.push_back({w->st, w->ed});
-    for (const TLineEnt* w : tall) {
-        edges.push_back({{w->st.x, w->st.y, h}, {w->ed.x, w->ed.y, h}});
-    }
-    for (const TLineEnt* w : tall) {
-        edges.push_back({w->st, {w->st.x, w->st.y, h}});
-        edges.push_back({w->ed, {w->ed.x, w->ed.y, h}});
-    }
-    for (std::size_t i = 0; i < edges.size(); ++i) {
-        for (std::size_t j = i + 1; j < edges.size() && !edges[i].removed; ++j) {
-            const TEdge& a = edges[i];
-            const TEdge& b = edges[j];
-            const bool same =
-                SamePoint3D(a.st, b.st, kSamePointTol) && SamePoint3D(a.ed, b.ed, kSamePointTol);
-            const bool opposite =
-                SamePoint3D(a.st, b.ed, kSamePointTol) && SamePoint3D(a.ed, b.st, kSamePointTol);
-            if (same || opposite) edges[i].removed = true;
-        }
-    }
-    return edges;
-}
-
-// Projects one edge sample onto the map: the point at R*cos h from the measurement point in its
-// plan direction, relative to the measurement point, z = the height above the plane.
-TAcadPoint ProjectSample(TAcadPoint pt, const TTenkuRituParams& p, double r) {
-    if (pt.x < kSamePointTol) pt.x = 0;
-    if (pt.y < kSamePointTol) pt.y = 0;
-    if (pt.z < kSamePointTol) pt.z = 0;
-    const double t = std::max(pt.z - p.mentakaMm, 0.0);
-    const double k = Dist2D(pt, p.point);
-    const double a = Angle2P(p.point, pt);
-    const double rcosh = t > 0 ? r * std::cos(std::atan(t / k)) : r;
-    const TAcadPoint q = PolarPoint(p.point, a, rcosh);
-    return {q.x - p.point.x, q.y - p.point.y, t};
-}
-
-// Appends the chords of one sampled edge to `lines`, o being the index of the last segment.
-// The chords run P0->P1, ..., P(n-3)->P(n-2), then P(n-2)->Pn, and a zero-length segment at Pn
-// closes the edge (the merge step drops it).
-void ProjectEdge(const TEdge& e, const TTenkuRituParams& p, double r, std::vector<TLineEnt>& lines,
-                 int& o) {
-    const double d = Dist2D(e.st, e.ed);
-    const double az = Angle2P(e.st, e.ed);
-    const double dz = e.st.z - e.ed.z;
-    const double len = std::sqrt(d * d + dz * dz);
-    if (len <= kSamePointTol) return;
-    double slope = 0;
-    if (d > kSamePointTol) {
-        slope = std::atan(dz / d);
-    } else {
-        slope = e.st.z > e.ed.z ? kThreeHalfPi : kHalfPi;
-    }
-    double step = d < kSamePointTol ? len / 3 : kSampleStep;
-    int n = static_cast<int>(len / step) + 1;
-    if (n == 1) {
-        n = 2;
-        step = len / 3;
-    }
-    for (int s = 0; s <= n; ++s) {
-        TAcadPoint pt = e.ed;
-        if (s < n) {
-            pt = PolarPoint(e.st, az, step * s * std::cos(slope));
-            const double rise = std::fabs(step * s * std::sin(slope));
-            pt.z = dz < 0 ? e.st.z + rise : e.st.z - rise;
-        }
-        const TAcadPoint q = ProjectSample(pt, p, r);
-        if (s < n) {
-            ++o;
-            if (static_cast<std::size_t>(o) >= lines.size()) lines.resize(o + 1);
-            lines[o].st = q;
-        }
-        if (s > 0 && o > 0) lines[o - 1].ed = q;
-        if (s == n) {
-            lines[o].ed = q;
-            lines[o].st = lines[o - 1].ed;
-        }
-    }
-}
-
-// Joins the two horizon points farthest apart (angle at the centre) along the rim, counter-
-// clockwise through at most half a turn, in 0.25° steps.
-void AppendHorizonArc(const std::vector<TAcadPoint>& horizon, double r,
-                      std::vector<TLineEnt>& lines) {
-    if (horizon.size() < 2) return;
-    double best = -1;
-    TAcadPoint a;
-    TAcadPoint b;
-    for (std::size_t i = 0; i < horizon.size(); ++i) {
-        for (std::size_t j = 0; j < horizon.size(); ++j) {
-            if (i == j) continue;
-            const double u = Fold(TurnAngle(horizon[i], kOrigin, horizon[j], false));
-            if (u > best) {
-                best = u;
-                a = horizon[i];
-                b = horizon[j];
-            }
-        }
-    }
-    if (TurnAngle(a, kOrigin, b, false) > TurnAngle(b, kOrigin, a, false)) std::swap(a, b);
-    const double u = TurnAngle(a, kOrigin, b, false);
-    const int n = static_cast<int>(u / kHorizonStep);
-    std::vector<TAcadPoint> pts{a};
-    const double a0 = Angle2P(kOrigin, a);
-    for (int f = 1; f <= n; ++f) pts.push_back(PolarPoint(kOrigin, a0 + f * kHorizonStep, r));
-    pts.push_back(b);
-    for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
-        TLineEnt seg;
-        seg.st = pts[i];
-        seg.ed = pts[i + 1];
-        lines.push_back(seg);
-    }
-}
 
 // The first crossing, in outline order, of the segment from the centre to `end`, z = 0.
 // A ray through a vertex of the outline can miss both segments meeting there by rounding (the
@@ -327,48 +190,9 @@ bool GetTenkuLine(Workspace& ws, const TTenkuRituParams& p, RunContext* progress
     const double r = p.radius * p.scale;
     const double g = kHalfPi - p.kitaDeg * kPi / 180;
     ws.AryLine.clear();
-    const std::vector<TEdge> edges = EdgeWorkList(ws.AryTatemono, p.mentakaMm);
-
-    const int count = static_cast<int>(edges.size());
-    const int stepEvery = count <= 100 ? 1 : count / 100;
-    if (progress != nullptr) progress->SetProgressMax(std::min(count, 100));
-
-    std::vector<TLineEnt> lines;
-    std::vector<TAcadPoint> horizon;
-    int o = -1;
-    for (int i = 0; i < count; ++i) {
-        const TEdge& e = edges[i];
-        if (!e.removed) {
-            if (e.st.z <= p.mentakaMm && e.ed.z <= p.mentakaMm) {
-                horizon.push_back(PolarPoint(kOrigin, Angle2P(p.point, e.st), r));
-                horizon.push_back(PolarPoint(kOrigin, Angle2P(p.point, e.ed), r));
-            } else {
-                ProjectEdge(e, p, r, lines, o);
-            }
-        }
-        if (progress != nullptr && (i + 1) % stepEvery == 0) {
-            progress->SetProgressPosition(std::min((i + 1) / stepEvery, 100));
-            progress->ProcessMessages();
-        }
-    }
-    if (progress != nullptr) progress->SetProgressPosition(0);
-    lines.resize(static_cast<std::size_t>(o + 1));
-    AppendHorizonArc(horizon, r, lines);
-    for (TLineEnt& s : lines) {
-        s.st = TurnAboutOrigin(s.st, g);
-        s.ed = TurnAboutOrigin(s.ed, g);
-    }
-    ws.AryLine = std::move(lines);
+    ProjectTenkuzu(ws.AryTatemono, p.point, p.mentakaMm, r, g, ws, nullptr, progress);
     if (ws.AryLine.size() <= 2) return false;
-
-    MergeCollinearLines(ws, false, progress);
-    SplitAtIntersections(ws, progress);
-    RemoveDupLines(ws, progress);
-    GetMinCorner(ws);
-    ws.OutlinePrevPt = ws.OutlineMinPt;
-    ws.OutlinePrevPt.y -= 1000;  // the way back points straight down
-    ws.OutlineStartPt = FindStartPoint(ws);
-    return TraceOutline(ws, false, progress);
+    return TraceTenkuOutline(ws, progress);
 }
 
 double PolygonArea(const std::vector<TAcadPoint>& pts) {

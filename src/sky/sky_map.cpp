@@ -139,18 +139,9 @@ private:
 // The projection of one edge onto the map.
 class EdgeProjector {
 public:
-    EdgeProjector(TAcadPoint idPoint1, double h, double r, double g, double planeZ,
-                  const std::string& layer, Workspace& ws, DxfList& dxf,
-                  std::vector<TAcadPoint>& horizon)
-        : id1_(idPoint1),
-          h_(h),
-          r_(r),
-          g_(g),
-          planeZ_(planeZ),
-          layer_(layer),
-          ws_(ws),
-          dxf_(dxf),
-          horizon_(horizon) {}
+    EdgeProjector(TAcadPoint idPoint1, double h, double r, double g,
+                  const TTenkuDrawing* drawing, Workspace& ws, std::vector<TAcadPoint>& horizon)
+        : id1_(idPoint1), h_(h), r_(r), g_(g), drawing_(drawing), ws_(ws), horizon_(horizon) {}
 
     void Project(const TLineEnt& e) {
         const double d = Dist2D(e.st, e.ed);
@@ -188,13 +179,14 @@ public:
             }
             const TSample s = ProjectPoint(p);
             AddToSegments(s.q, r, n);
+            if (!drawing_) continue;
             if ((r == 0 || r == n) && s.t > 0) {
                 ws_.AryTateiti.push_back(
                     {o_, s.k, s.t, s.a * kRadToDeg, s.hAngle * kRadToDeg, r_ * std::cos(s.hAngle)});
             }
             drawn.push_back(TurnAboutOrigin(s.q, g_));
         }
-        WritePolyline(drawn);
+        if (drawing_) WritePolyline(drawn);
     }
 
     int LastIndex() const { return o_; }
@@ -243,9 +235,10 @@ private:
 
     void WritePolyline(const std::vector<TAcadPoint>& pts) {
         if (pts.size() < 2) return;
-        DxfWriter w(dxf_);
-        w.Polyline(layer_, {.elevation = DxfValue(planeZ_), .closed = false});
-        for (const TAcadPoint& p : pts) w.Vertex(layer_, FormatFixed(p.x, 4), FormatFixed(p.y, 4));
+        const std::string& layer = drawing_->layer;
+        DxfWriter w(*drawing_->dxf);
+        w.Polyline(layer, {.elevation = DxfValue(drawing_->planeZ), .closed = false});
+        for (const TAcadPoint& p : pts) w.Vertex(layer, FormatFixed(p.x, 4), FormatFixed(p.y, 4));
         w.SeqEnd();
     }
 
@@ -253,10 +246,8 @@ private:
     double h_;
     double r_;
     double g_;
-    double planeZ_;
-    const std::string& layer_;
+    const TTenkuDrawing* drawing_;  // null: project only, no polylines and no position rows
     Workspace& ws_;
-    DxfList& dxf_;
     std::vector<TAcadPoint>& horizon_;
     int o_ = -1;  // index of the last segment in AryLine
 };
@@ -317,7 +308,7 @@ void WriteMeori(DxfWriter& w, const std::string& layer, double r, double e) {
 // Step 6: the rim between the two foot points farthest apart around the origin, the shorter
 // way, counter-clockwise.
 void AddHorizonArc(const std::vector<TAcadPoint>& horizon, double r, double g,
-                   const std::string& layer, Workspace& ws, DxfList& dxf, double planeZ) {
+                   const TTenkuDrawing* drawing, Workspace& ws) {
     if (horizon.size() < 2) return;
     auto folded = [](TAcadPoint a, TAcadPoint b) {
         const double turn = TurnAngle(a, kOrigin, b, false);
@@ -348,16 +339,18 @@ void AddHorizonArc(const std::vector<TAcadPoint>& horizon, double r, double g,
     for (int f = 1; f <= n; ++f) pts.push_back(PolarPoint(kOrigin, start + f * kHorizonStep, r));
     pts.push_back(b);
 
-    DxfWriter w(dxf);
-    w.Polyline(layer, {.elevation = DxfValue(planeZ), .closed = false});
-    for (std::size_t i = 0; i < pts.size(); ++i) {
-        if (i > 0) {
-            TLineEnt seg;
-            seg.st = pts[i - 1];
-            seg.ed = pts[i];
-            ws.AryLine.push_back(seg);
-        }
-        const TAcadPoint turned = TurnAboutOrigin(pts[i], g);
+    for (std::size_t i = 1; i < pts.size(); ++i) {
+        TLineEnt seg;
+        seg.st = pts[i - 1];
+        seg.ed = pts[i];
+        ws.AryLine.push_back(seg);
+    }
+    if (!drawing) return;
+    const std::string& layer = drawing->layer;
+    DxfWriter w(*drawing->dxf);
+    w.Polyline(layer, {.elevation = DxfValue(drawing->planeZ), .closed = false});
+    for (const TAcadPoint& p : pts) {
+        const TAcadPoint turned = TurnAboutOrigin(p, g);
         w.Vertex(layer, FormatFixed(turned.x, 4), FormatFixed(turned.y, 4));
     }
     w.SeqEnd();
@@ -391,6 +384,38 @@ private:
 
 }  // namespace
 
+void ProjectTenkuzu(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint1, double h,
+                    double r, double g, Workspace& ws, const TTenkuDrawing* drawing,
+                    RunContext* progress) {
+    const std::vector<TEdge> edges = MakeEdgeList(aryTatemono, h);
+    std::vector<TAcadPoint> horizon;
+    EdgeProjector projector(idPoint1, h, r, g, drawing, ws, horizon);
+    {
+        EdgeProgress bar(progress, edges.size());
+        for (const TEdge& e : edges) {
+            if (!e.removed) projector.Project(e.line);
+            bar.Step();
+        }
+    }
+    ws.AryLine.resize(static_cast<std::size_t>(projector.LastIndex() + 1));
+    AddHorizonArc(horizon, r, g, drawing, ws);
+    for (TLineEnt& s : ws.AryLine) {
+        s.st = TurnAboutOrigin(s.st, g);
+        s.ed = TurnAboutOrigin(s.ed, g);
+    }
+}
+
+bool TraceTenkuOutline(Workspace& ws, RunContext* progress) {
+    MergeCollinearLines(ws, false, progress);
+    SplitAtIntersections(ws, progress);
+    RemoveDupLines(ws, progress);
+    GetMinCorner(ws);
+    ws.OutlinePrevPt = ws.OutlineMinPt;
+    ws.OutlinePrevPt.y -= kTraceMoveDown;
+    ws.OutlineStartPt = FindStartPoint(ws);
+    return TraceOutline(ws, false, progress);
+}
+
 double TenkuRotationDeg(const TTenkuParams& p) { return p.rotateMap ? p.kitaDeg - 90 : 0.0; }
 
 TTenkuResult MakeTenkuzuDxf(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint1,
@@ -416,23 +441,8 @@ TTenkuResult MakeTenkuzuDxf(const std::vector<TLineEnt>& aryTatemono, TAcadPoint
     WriteFrame(w, p.layer, r, t);
     WriteMeori(w, p.meoriLayer, r, p.meori);
 
-    const std::vector<TEdge> edges = MakeEdgeList(aryTatemono, h);
-    std::vector<TAcadPoint> horizon;
-    EdgeProjector projector(idPoint1, h, r, g, planeZ, p.layer, ws, dxf, horizon);
-    {
-        EdgeProgress bar(progress, edges.size());
-        for (const TEdge& e : edges) {
-            if (!e.removed) projector.Project(e.line);
-            bar.Step();
-        }
-    }
-    ws.AryLine.resize(static_cast<std::size_t>(projector.LastIndex() + 1));
-    AddHorizonArc(horizon, r, g, p.layer, ws, dxf, planeZ);
-
-    for (TLineEnt& s : ws.AryLine) {
-        s.st = TurnAboutOrigin(s.st, g);
-        s.ed = TurnAboutOrigin(s.ed, g);
-    }
+    const TTenkuDrawing drawing{&dxf, p.layer, planeZ};
+    ProjectTenkuzu(aryTatemono, idPoint1, h, r, g, ws, &drawing, progress);
     ws.AryTateiti.shrink_to_fit();
     return {TenkuStatus::Drawn, {}};
 }
@@ -449,14 +459,7 @@ TenkuOutlineStatus TenkuRinkakuOutline(Workspace& ws, int typ, double radiusA, d
     const double k = TenkuScaleFactor(typ, radiusA, radiusB);
     if (k > 1) ScaleLines(ws.AryLine, k);
 
-    MergeCollinearLines(ws, false, progress);
-    SplitAtIntersections(ws, progress);
-    RemoveDupLines(ws, progress);
-    GetMinCorner(ws);
-    ws.OutlinePrevPt = ws.OutlineMinPt;
-    ws.OutlinePrevPt.y -= kTraceMoveDown;
-    ws.OutlineStartPt = FindStartPoint(ws);
-    const bool ok = TraceOutline(ws, false, progress);
+    const bool ok = TraceTenkuOutline(ws, progress);
     RemoveOppositePairs(ws);
 
     if (k > 1) ScaleLines(ws.AryLine, 1 / k);

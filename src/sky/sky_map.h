@@ -82,6 +82,28 @@ TTenkuResult MakeTenkuzuDxf(const std::vector<TLineEnt>& aryTatemono, TAcadPoint
                             const TTenkuParams& p, Workspace& ws, DxfList& dxf,
                             RunContext* progress = nullptr);
 
+// Where a drawn map's projections go: the map's DXF list, the sky-map layer (Edit33) and the
+// elevation written on the polylines (the plane height Edit17, mm).
+struct TTenkuDrawing {
+    DxfList* dxf = nullptr;
+    std::string layer;
+    double planeZ = 0;
+};
+
+// The projection shared by the drawn map and the recalculation: the walls of aryTatemono
+// above the plane h (mm) seen from idPoint1, on a map of radius r (drawing units) turned by g
+// (radians, bringing true north to +Y), appended to ws.AryLine in the map frame as
+// MakeTenkuzuDxf describes, with the horizon arc. With `drawing`, every projected edge and the
+// arc are written as POLYLINEs and ws.AryTateiti receives the position rows; without, neither.
+void ProjectTenkuzu(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint1, double h,
+                    double r, double g, Workspace& ws, const TTenkuDrawing* drawing,
+                    RunContext* progress = nullptr);
+
+// The outline pipeline on the projected segments in ws.AryLine: merge (dropping zero-length
+// segments), split, remove duplicates, walk from the lowest leftmost point with the way back
+// pointing straight down. True when the walk closed; ws.AryLine then holds the outline.
+bool TraceTenkuOutline(Workspace& ws, RunContext* progress = nullptr);
+
 // The factor by which the outline is enlarged for tracing, so that both presets trace at the
 // larger of the two radii: radiusB / radiusA for type A with radiusA < radiusB, radiusA /
 // radiusB for type B with radiusA > radiusB, else 1.

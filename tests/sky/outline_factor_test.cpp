@@ -65,7 +65,7 @@ TEST(OutlineFactor, InputConversions) {
 
 // The box outline closes inside the circle and its three sky factors bracket the integral:
 // inscribed below AREA below circumscribed. Turning true north or moving the whole scene
-// changes none of them; a raised plane sees the box lower. With north at 45° the ray through
+// changes none of them (negative drawing coordinates included); a raised plane sees the box lower. With north at 45° the ray through
 // the middle of the near edge passes exactly through a vertex of the outline, where rounding
 // once lost the division point and with it the match with the other rows.
 TEST(OutlineFactor, BoxFactorsInOrder) {
@@ -80,6 +80,7 @@ TEST(OutlineFactor, BoxFactorsInOrder) {
         {"north turned to 45°", 0, 45, 0},
         {"north turned to 200°", 0, 200, 0},
         {"scene moved east", 30000, 90, 0},
+        {"scene in negative coordinates", -120000, 90, 0},
         {"plane at 10 m", 0, 90, 10000},
         {"plane at 10 m, north at 45°", 0, 45, 10000},
     };
