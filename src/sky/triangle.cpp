@@ -27,6 +27,7 @@ constexpr const char* kDegreeSign = "%%d";
 constexpr TAcadPoint kOrigin{};
 constexpr double kRowTol = 0.001;   // equality of two position rows
 constexpr double kHeightMin = 0.1;  // a triangle not taller than this is dropped
+constexpr double kHugeDistance = 1e300;
 
 // An angle in [0, 2pi) folded into [0, pi].
 double Fold(double a) { return a > kPi ? kTwoPi - a : a; }
@@ -35,11 +36,30 @@ TAcadPoint Mid(TAcadPoint a, TAcadPoint b) {
     return {(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2};
 }
 
-// The first crossing, in outline order, of the segment from O to `end`.
-std::optional<TAcadPoint> FirstCrossing(const std::vector<TLineEnt>& outline, TAcadPoint end) {
-    for (const TLineEnt& s : outline) {
-        TAcadPoint x;
-        if (CrossPoint(kOrigin, end, s.st, s.ed, true, x)) return x;
+// The first crossing, in outline order, of the segment from O to `end` that lies closer to O
+// than `limit`, z = 0, with the index of the segment crossed. A ray through a vertex of the
+// outline can miss both segments meeting there by rounding (the strict test takes a touch at
+// a segment's end but not at its start); only when the strict test finds nothing, a crossing
+// within 1e-5 of both segments is taken, again in outline order.
+struct TCrossing {
+    TAcadPoint point;
+    std::size_t segment = 0;
+};
+
+std::optional<TCrossing> FirstCrossing(const std::vector<TLineEnt>& outline, TAcadPoint end,
+                                       double limit = kHugeDistance) {
+    for (int pass = 0; pass < 2; ++pass) {
+        for (std::size_t i = 0; i < outline.size(); ++i) {
+            const TLineEnt& s = outline[i];
+            TAcadPoint x;
+            const bool hit = pass == 0 ? CrossPoint(kOrigin, end, s.st, s.ed, true, x)
+                                       : CrossPoint(kOrigin, end, s.st, s.ed, false, x) &&
+                                             IsOnSegment(x, kOrigin, end) &&
+                                             IsOnSegment(x, s.st, s.ed);
+            if (!hit || !(Dist2D(kOrigin, x) < limit)) continue;
+            x.z = 0;
+            return TCrossing{x, i};
+        }
     }
     return std::nullopt;
 }
@@ -61,44 +81,52 @@ void MoveBaseOut(const std::vector<TLineEnt>& outline, double radius, TAcadPoint
                  TAcadPoint& p) {
     const double reach = radius - SansyaRimTol(radius);
     const TAcadPoint m = Mid(q, p);
-    const TAcadPoint rayEnd = PolarPoint(kOrigin, Angle2P(kOrigin, m), reach);
-    for (const TLineEnt& s : outline) {
-        TAcadPoint hit;
-        if (!CrossPoint(kOrigin, rayEnd, s.st, s.ed, true, hit)) continue;
-        const double chordDir = Angle2P(q, p);
-        const auto x = LineCross(s.st, s.ed, m, PolarPoint(m, chordDir + kHalfPi, radius));
-        if (!x) return;
-        const double d = Dist2D(*x, m);
-        if (d <= kSamePointTol || d >= reach) return;
-        const TAcadPoint along = PolarPoint(*x, chordDir, radius);
-        if (const auto nq = LineCross(*x, along, kOrigin, q); nq && Dist2D(kOrigin, *nq) < radius) {
-            q = *nq;
-        }
-        if (const auto np = LineCross(*x, along, kOrigin, p); np && Dist2D(kOrigin, *np) < radius) {
-            p = *np;
-        }
-        if (Dist2D(kOrigin, p) > Dist2D(kOrigin, q)) std::swap(p, q);
-        return;
+    const auto hit = FirstCrossing(outline, PolarPoint(kOrigin, Angle2P(kOrigin, m), reach));
+    if (!hit) return;
+    const TLineEnt& s = outline[hit->segment];
+    const double chordDir = Angle2P(q, p);
+    const auto x = LineCross(s.st, s.ed, m, PolarPoint(m, chordDir + kHalfPi, radius));
+    if (!x) return;
+    const double d = Dist2D(*x, m);
+    if (d <= kSamePointTol || d >= reach) return;
+    const TAcadPoint along = PolarPoint(*x, chordDir, radius);
+    if (const auto nq = LineCross(*x, along, kOrigin, q); nq && Dist2D(kOrigin, *nq) < radius) {
+        q = *nq;
     }
+    if (const auto np = LineCross(*x, along, kOrigin, p); np && Dist2D(kOrigin, *np) < radius) {
+        p = *np;
+    }
+    if (Dist2D(kOrigin, p) > Dist2D(kOrigin, q)) std::swap(p, q);
+}
+
+// Whether a point of the outline lies on the rim (not inside the circle).
+bool OnRim(TAcadPoint p, double radius) {
+    return !(Dist2D(kOrigin, p) + SansyaRimTol(radius) < radius);
 }
 
 }  // namespace
 
 double SansyaRimTol(double radius) { return radius * 5e-6; }
 
-std::vector<TAcadPoint> FindSansyaCorners(const std::vector<TLineEnt>& outline, double radius) {
-    std::vector<TAcadPoint> corners;
+std::vector<std::size_t> FindSansyaJoints(const std::vector<TLineEnt>& outline, double radius,
+                                          bool turnBackCounts) {
+    std::vector<std::size_t> joints;
     const std::size_t n = outline.size();
-    if (n < 2) return corners;
-    const double tol = SansyaRimTol(radius);
+    if (n < 2) return joints;
     for (std::size_t i = 0; i < n; ++i) {
         const TLineEnt& a = outline[i];
         const TLineEnt& b = outline[(i + 1) % n];
         const double angle = Fold(TurnAngle(a.st, a.ed, b.ed, false));
-        if (angle > 0 && angle < kSansyaCornerLimit && Dist2D(kOrigin, a.ed) + tol < radius) {
-            corners.push_back(a.ed);
+        if ((angle > 0 || turnBackCounts) && angle < kSansyaCornerLimit && !OnRim(a.ed, radius)) {
+            joints.push_back(i);
         }
     }
+    return joints;
+}
+
+std::vector<TAcadPoint> FindSansyaCorners(const std::vector<TLineEnt>& outline, double radius) {
+    std::vector<TAcadPoint> corners;
+    for (const std::size_t i : FindSansyaJoints(outline, radius)) corners.push_back(outline[i].ed);
     return corners;
 }
 
@@ -126,13 +154,21 @@ TSansyaSector OrderSansyaCorners(const std::vector<TAcadPoint>& corners, double 
     std::size_t first = 0;
     while (first < n && !SamePoint2D(corners[first], s.b, kSamePointTol)) ++first;
     s.corners.reserve(n);
-    for (std::size_t k = 0; k < n; ++k) s.corners.push_back(corners[(first + 2 * n - 1 - k) % n]);
+    s.order.reserve(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        s.order.push_back((first + 2 * n - 1 - k) % n);
+        s.corners.push_back(corners[s.order.back()]);
+    }
+    SetSansyaSectorAngle(s, 0, radius, scale);
+    return s;
+}
 
+void SetSansyaSectorAngle(TSansyaSector& s, double openRad, double radius, double scale) {
     const double paperR = radius / scale;
-    s.kakudoDeg = RoundByFormat(Fold(TurnAngle(s.a, kOrigin, s.b, false)) * kRadToDeg, 3);
+    const double angle = Fold(TurnAngle(s.a, kOrigin, s.b, false)) - openRad;
+    s.kakudoDeg = RoundByFormat(angle * kRadToDeg, 3);
     s.enMenseki = RoundByFormat(paperR * paperR * kPi, 3);
     s.ougiMenseki = paperR * paperR * kPi * s.kakudoDeg / 360;
-    return s;
 }
 
 void NumberTateiti(std::vector<TTateiti>& rows, const std::vector<TAcadPoint>& corners,
@@ -168,23 +204,59 @@ void NumberTateiti(std::vector<TTateiti>& rows, const std::vector<TAcadPoint>& c
     }
 }
 
-std::vector<TAcadPoint> DivideSansyaSpans(const std::vector<TAcadPoint>& corners,
-                                          const std::vector<TLineEnt>& outline, double radius) {
-    std::vector<TAcadPoint> out;
+TSansyaSpans DivideSansyaSpans(const std::vector<TAcadPoint>& corners,
+                               const std::vector<std::size_t>& joints,
+                               const std::vector<TLineEnt>& outline, double radius) {
+    TSansyaSpans out;
     if (corners.empty()) return out;
     const double reach = radius - SansyaRimTol(radius);
-    for (std::size_t i = 0; i + 1 < corners.size(); ++i) {
-        const TAcadPoint c = corners[i];
-        const double theta = Fold(TurnAngle(c, kOrigin, corners[i + 1], false));
+    const auto add = [&out](TAcadPoint p, bool open) {
+        out.points.push_back({p.x, p.y, 0});
+        out.open.push_back(open);
+    };
+    // A stretch that the buildings cover from a to b: a, then the crossings of the rays that
+    // cut its angle into m equal parts of at most 10 degrees.
+    const auto divide = [&](TAcadPoint a, TAcadPoint b) {
+        const double theta = Fold(TurnAngle(a, kOrigin, b, false));
         const int m = static_cast<int>(std::trunc(theta / kSansyaDivisionAngle + 1));
-        out.push_back(c);
-        const double dir = Angle2P(kOrigin, c);
+        add(a, false);
+        const double dir = Angle2P(kOrigin, a);
         for (int k = 1; k < m; ++k) {
             const auto x = FirstCrossing(outline, PolarPoint(kOrigin, dir + theta * k / m, reach));
-            if (x) out.push_back({x->x, x->y, 0});
+            if (x) add(x->point, false);
         }
+    };
+    const std::size_t n = outline.size();
+    const bool walk = joints.size() == corners.size() && n > 0;
+    for (std::size_t i = 0; i + 1 < corners.size(); ++i) {
+        TAcadPoint from = corners[i];
+        if (walk) {
+            // The outline between the two corners, walked backwards through the trace: where it
+            // runs along the rim, the sky between the buildings reaches the horizon.
+            std::optional<TAcadPoint> rimIn;
+            TAcadPoint rimOut;
+            const auto closeOpen = [&]() {
+                divide(from, *rimIn);
+                add(*rimIn, true);
+                out.openRad += Fold(TurnAngle(*rimIn, kOrigin, rimOut, false));
+                from = rimOut;
+                rimIn.reset();
+            };
+            for (std::size_t k = (joints[i] + n - 1) % n; k != joints[i + 1] && k != joints[i];
+                 k = (k + n - 1) % n) {
+                const TAcadPoint j = outline[k].ed;
+                if (OnRim(j, radius)) {
+                    if (!rimIn) rimIn = j;
+                    rimOut = j;
+                } else if (rimIn) {
+                    closeOpen();
+                }
+            }
+            if (rimIn) closeOpen();
+        }
+        divide(from, corners[i + 1]);
     }
-    out.push_back(corners.back());
+    add(corners.back(), false);
     return out;
 }
 
@@ -194,14 +266,16 @@ double SansyaMenseki(double teihen, double takasa, double scale) {
     return RoundByFormat(b * hh, 3);
 }
 
-std::vector<TSansyaTriangle> MakeSansyaTriangles(const std::vector<TAcadPoint>& divisions,
+std::vector<TSansyaTriangle> MakeSansyaTriangles(const TSansyaSpans& spans,
                                                  const std::vector<TLineEnt>& outline,
                                                  double radius, double scale, bool tekigou) {
     std::vector<TSansyaTriangle> out;
     const double heightMax = radius * kTwoPi / 36;
-    for (std::size_t i = 0; i + 1 < divisions.size(); ++i) {
-        TAcadPoint q = divisions[i];
-        TAcadPoint p = divisions[i + 1];
+    const std::vector<TAcadPoint>& d = spans.points;
+    for (std::size_t i = 0; i + 1 < d.size(); ++i) {
+        if (i < spans.open.size() && spans.open[i]) continue;
+        TAcadPoint q = d[i];
+        TAcadPoint p = d[i + 1];
         if (Dist2D(kOrigin, p) > Dist2D(kOrigin, q)) std::swap(p, q);
         if (tekigou) MoveBaseOut(outline, radius, q, p);
 
@@ -228,12 +302,17 @@ std::vector<TSansyaTriangle> MakeSansyaTriangles(const std::vector<TAcadPoint>& 
 }
 
 std::optional<TSansyaResult> MeasureSansya(const std::vector<TLineEnt>& outline, double radius,
-                                           double scale, bool tekigou) {
-    const std::vector<TAcadPoint> corners = FindSansyaCorners(outline, radius);
-    if (corners.size() < 2) return std::nullopt;
+                                           double scale, bool tekigou, bool turnBackCounts) {
+    const std::vector<std::size_t> joints = FindSansyaJoints(outline, radius, turnBackCounts);
+    if (joints.size() < 2) return std::nullopt;
+    std::vector<TAcadPoint> corners;
+    for (const std::size_t i : joints) corners.push_back(outline[i].ed);
     TSansyaResult r;
     r.sector = OrderSansyaCorners(corners, radius, scale);
-    r.divisions = DivideSansyaSpans(r.sector.corners, outline, radius);
+    std::vector<std::size_t> ordered;
+    for (const std::size_t k : r.sector.order) ordered.push_back(joints[k]);
+    r.divisions = DivideSansyaSpans(r.sector.corners, ordered, outline, radius);
+    if (r.divisions.openRad > 0) SetSansyaSectorAngle(r.sector, r.divisions.openRad, radius, scale);
     r.triangles = MakeSansyaTriangles(r.divisions, outline, radius, scale, tekigou);
     for (const TSansyaTriangle& t : r.triangles) r.sansyaGoukei += t.row.menseki;
     r.tousyaMenseki = r.sector.ougiMenseki - r.sansyaGoukei;
@@ -250,16 +329,11 @@ void WriteSansyaHatch(DxfList& dxf, const std::vector<TLineEnt>& outline, double
     const int last = static_cast<int>(std::trunc(359 / hatchDeg));
     for (int j = 0; j <= last; ++j) {
         const double phi = hatchDeg * j * kPi / 180;
-        const TAcadPoint rayEnd = PolarPoint(kOrigin, phi, radius - 1);
-        for (const TLineEnt& s : outline) {
-            TAcadPoint x;
-            if (!CrossPoint(kOrigin, rayEnd, s.st, s.ed, true, x)) continue;
-            if (Dist2D(kOrigin, x) >= limit) continue;
-            const TAcadPoint a = Turn(x, rotDeg);
-            const TAcadPoint b = Turn(PolarPoint(kOrigin, phi, radius), rotDeg);
-            w.Line(layer, a.x, a.y, b.x, b.y);
-            break;
-        }
+        const auto x = FirstCrossing(outline, PolarPoint(kOrigin, phi, radius - 1), limit);
+        if (!x) continue;
+        const TAcadPoint a = Turn(x->point, rotDeg);
+        const TAcadPoint b = Turn(PolarPoint(kOrigin, phi, radius), rotDeg);
+        w.Line(layer, a.x, a.y, b.x, b.y);
     }
 }
 

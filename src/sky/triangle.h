@@ -13,6 +13,7 @@
 // ido latitude, mentaka measurement plane height.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,9 +34,15 @@ inline constexpr double kSansyaDivisionAngle = 0.17453292519943295;
 // How far inside the rim a point must lie to count as inside the circle: R * 5e-6.
 double SansyaRimTol(double radius);
 
-// The outline's corners in trace order: the joints of consecutive segments (and of the last
-// with the first) whose angle, folded into [0, pi], lies strictly between 0 and 178.2 degrees
-// and whose distance from O plus the rim tolerance is below R. A joint on the rim is no corner.
+// The outline's corners in trace order, as joint indices (joint i is where segment i ends and
+// the next one, or the first after the last, starts): the joints whose angle, folded into
+// [0, pi], lies strictly between 0 and 178.2 degrees and whose distance from O plus the rim
+// tolerance is below R. A joint on the rim is no corner. With turnBackCounts a joint that turns
+// back on itself (angle 0) counts as well, as the recalculation of a point list has it.
+std::vector<std::size_t> FindSansyaJoints(const std::vector<TLineEnt>& outline, double radius,
+                                          bool turnBackCounts = false);
+
+// The corners' points, in the same order.
 std::vector<TAcadPoint> FindSansyaCorners(const std::vector<TLineEnt>& outline, double radius);
 
 // The sector that the corners cover.
@@ -43,7 +50,9 @@ struct TSansyaSector {
     TAcadPoint a;  // first extreme corner; B lies counter-clockwise of it
     TAcadPoint b;
     std::vector<TAcadPoint> corners;  // reordered: from the corner before B backwards to B
-    double kakudoDeg = 0;             // angle A-O-B, degrees rounded to 3 decimals
+    std::vector<std::size_t> order;   // corners[k] is the given corner order[k]
+    double kakudoDeg = 0;             // angle A-O-B less the open sky between the buildings,
+                                      // degrees rounded to 3 decimals
     double enMenseki = 0;             // circle area (R/S)^2 pi, paper mm^2, 3 decimals
     double ougiMenseki = 0;           // sector area (R/S)^2 pi kakudoDeg / 360, not rounded
 };
@@ -54,6 +63,10 @@ struct TSansyaSector {
 TSansyaSector OrderSansyaCorners(const std::vector<TAcadPoint>& corners, double radius,
                                  double scale);
 
+// Sets the sector's angle and areas: the angle A-O-B less openRad (the open sky between the
+// buildings), rounded to 3 decimals, the circle area and the sector area of that angle.
+void SetSansyaSectorAngle(TSansyaSector& s, double openRad, double radius, double scale);
+
 // Numbers the position rows by the corners: each row takes the nearest still unused corner
 // that lies at its azimuth (within 1e-5 degrees; a corner is used up the moment it is the
 // row's best so far); of rows equal within 0.001 in distance, height, azimuth and elevation
@@ -62,12 +75,26 @@ TSansyaSector OrderSansyaCorners(const std::vector<TAcadPoint>& corners, double 
 void NumberTateiti(std::vector<TTateiti>& rows, const std::vector<TAcadPoint>& corners,
                    double radius, double northRad);
 
+// The division points of the sector, in order.
+struct TSansyaSpans {
+    std::vector<TAcadPoint> points;  // z = 0
+    std::vector<bool> open;          // open[i]: from points[i] to points[i+1] the sky reaches the
+                                     // horizon between two buildings: no triangle there
+    double openRad = 0;              // the angle of those open stretches in all, radians
+};
+
 // The division points: each ordered corner, then for a span of angle t between consecutive
 // corners the first outline crossings (in outline order) of the rays at t*k/m past the
 // corner, k = 1 .. m-1, m = Trunc(t / 10 degrees + 1); the last corner closes the list. A ray
-// that crosses nothing adds no point. z is 0.
-std::vector<TAcadPoint> DivideSansyaSpans(const std::vector<TAcadPoint>& corners,
-                                          const std::vector<TLineEnt>& outline, double radius);
+// that crosses nothing adds no point.
+// Several buildings on one map are joined along the rim into one outline. With `joints` (the
+// outline joint of each ordered corner) the outline between two corners is followed: where it
+// runs along the rim, the sky reaches the horizon between the buildings. That stretch, from
+// the first to the last rim joint, is marked open and its angle left out of the sector; the
+// stretches on either side are divided as spans of their own.
+TSansyaSpans DivideSansyaSpans(const std::vector<TAcadPoint>& corners,
+                               const std::vector<std::size_t>& joints,
+                               const std::vector<TLineEnt>& outline, double radius);
 
 // One triangle O-p-q: q the division point farther from O, F the foot of the perpendicular
 // from p onto the line O-q, the label drawn at h from the middle of p-F toward O.
@@ -79,12 +106,13 @@ struct TSansyaTriangle {
     TAcadPoint label;
 };
 
-// The triangles between consecutive division points, numbered 1, 2, ... in order. With
+// The triangles between consecutive division points (none across an open stretch), numbered
+// 1, 2, ... in order. With
 // tekigou (the conforming building) the base is moved out, parallel to the chord, to the point
 // where the perpendicular through the chord's middle meets the first outline segment the ray
 // toward that middle crosses. A triangle counts only when 0.1 < height < R * 2pi / 36.
 // menseki is filled by SansyaMenseki.
-std::vector<TSansyaTriangle> MakeSansyaTriangles(const std::vector<TAcadPoint>& divisions,
+std::vector<TSansyaTriangle> MakeSansyaTriangles(const TSansyaSpans& spans,
                                                  const std::vector<TLineEnt>& outline,
                                                  double radius, double scale, bool tekigou);
 
@@ -95,7 +123,7 @@ double SansyaMenseki(double teihen, double takasa, double scale);
 // Everything the triangle method yields for one outline.
 struct TSansyaResult {
     TSansyaSector sector;
-    std::vector<TAcadPoint> divisions;
+    TSansyaSpans divisions;
     std::vector<TSansyaTriangle> triangles;
     double sansyaGoukei = 0;   // T: sum of the triangles' menseki
     double tousyaMenseki = 0;  // P = sector area - T, paper mm^2 (not rounded)
@@ -103,9 +131,10 @@ struct TSansyaResult {
 };
 
 // Corners, sector, division points, triangles and areas of the traced outline. Empty when the
-// outline has fewer than two corners.
+// outline has fewer than two corners. turnBackCounts as for FindSansyaJoints.
 std::optional<TSansyaResult> MeasureSansya(const std::vector<TLineEnt>& outline, double radius,
-                                           double scale, bool tekigou);
+                                           double scale, bool tekigou,
+                                           bool turnBackCounts = false);
 
 // The hatch of the building region: for every Q degrees from 0 (j = 0 .. Trunc(359 / Q)), a
 // LINE on `layer` from the first outline crossing (in outline order) of the ray toward R - 1

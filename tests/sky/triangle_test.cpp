@@ -49,8 +49,7 @@ double WallRadius(double deg) {
 std::vector<TLineEnt> WallOutline() {
     std::vector<TAcadPoint> pts;
     for (double a = 45; a < 135; a += 0.25) pts.push_back(At(a, kR));
-    // Samples off the whole degrees, so that no division ray runs exactly through a vertex
-    // (a ray through a vertex crosses neither of its segments).
+    // Samples off the whole degrees, so that no division ray runs exactly through a vertex.
     pts.push_back(At(135, WallRadius(135)));
     for (double a = 134.7; a > 45; a -= 0.5) pts.push_back(At(a, WallRadius(a)));
     pts.push_back(At(45, WallRadius(45)));
@@ -216,7 +215,7 @@ TEST(Sansya, DivisionCounts) {
             ASSERT_EQ(TurnAngle(c0, {}, c1, false), kSansyaDivisionAngle);
         }
         const std::vector<TLineEnt> outline = Ring({c0, c1, At(r.spanDeg, 2400), {2400, 0, 0}});
-        const std::vector<TAcadPoint> d = DivideSansyaSpans({c0, c1}, outline, kR);
+        const std::vector<TAcadPoint> d = DivideSansyaSpans({c0, c1}, {}, outline, kR).points;
         ASSERT_EQ(d.size(), r.points);
         for (std::size_t k = 1; k + 1 < d.size(); ++k) {
             const double want = r.spanDeg * k / (r.points - 1);
@@ -227,7 +226,7 @@ TEST(Sansya, DivisionCounts) {
 
 // A triangle of height 0.1 or less is dropped and takes no number.
 TEST(Sansya, FlatTriangleIsSkipped) {
-    const std::vector<TAcadPoint> d = {{1000, 0, 0}, {1000, 0.05, 0}, {1000, 100, 0}};
+    const TSansyaSpans d{{{1000, 0, 0}, {1000, 0.05, 0}, {1000, 100, 0}}, {}, 0};
     const std::vector<TSansyaTriangle> t = MakeSansyaTriangles(d, {}, kR, kS, false);
     ASSERT_EQ(t.size(), 1u);
     EXPECT_EQ(t[0].row.no, 1);
@@ -263,6 +262,44 @@ TEST(Sansya, PlannedAboveExactAboveConforming) {
     EXPECT_DOUBLE_EQ(keikaku->tenkuRitu, (c - RoundByFormat(keikaku->tousyaMenseki, 3)) / c * 100);
     for (std::size_t i = 0; i < keikaku->triangles.size(); ++i)
         EXPECT_EQ(keikaku->triangles[i].row.no, static_cast<int>(i) + 1);
+}
+
+// Two buildings on one map, with flat tops at 1500 from 30 to 60 and from 100 to 130 degrees,
+// joined along the rim: the trace runs out along the rim to 130 degrees, over the second
+// building, back along the rim between the buildings and over the first. The sky between them
+// reaches the horizon: that stretch is open, takes no triangle and is left out of the sector.
+// The tops are chords, so both triangle sets measure the two regions exactly: twice the 30
+// degree sector less the triangle under its chord.
+TEST(Sansya, OpenSkyBetweenTwoBuildings) {
+    std::vector<TAcadPoint> walk;
+    for (double a = 30; a < 130; a += 0.25) walk.push_back(At(a, kR));
+    walk.push_back(At(130, kR));
+    walk.push_back(At(130, 1500));
+    walk.push_back(At(100, 1500));
+    for (double a = 100; a > 60; a -= 0.25) walk.push_back(At(a, kR));
+    walk.push_back(At(60, kR));
+    walk.push_back(At(60, 1500));
+    walk.push_back(At(30, 1500));
+    const std::vector<TLineEnt> outline = Ring(walk);
+
+    const double exact = 2 * (625 * kPi / 12 - 0.5 * 15 * 15 * 0.5);
+    for (const bool tekigou : {false, true}) {
+        SCOPED_TRACE(tekigou ? "conforming" : "planned");
+        const auto m = MeasureSansya(outline, kR, kS, tekigou);
+        ASSERT_TRUE(m);
+        EXPECT_DOUBLE_EQ(m->sector.kakudoDeg, 60.0);
+        EXPECT_NEAR(m->divisions.openRad, Rad(40), 1e-9);
+        int open = 0;
+        for (std::size_t i = 0; i < m->divisions.open.size(); ++i) {
+            if (!m->divisions.open[i]) continue;
+            ++open;
+            EXPECT_TRUE(SamePoint2D(m->divisions.points[i], At(60, kR), 1e-6));
+            EXPECT_TRUE(SamePoint2D(m->divisions.points[i + 1], At(100, kR), 1e-6));
+        }
+        EXPECT_EQ(open, 1);
+        EXPECT_EQ(m->triangles.size(), 8u);  // four of 7.5 degrees under each top
+        EXPECT_NEAR(m->tousyaMenseki, exact, 0.005);
+    }
 }
 
 TEST(Sansya, TooFewCorners) {
