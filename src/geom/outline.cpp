@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <unordered_map>
@@ -242,6 +243,30 @@ void RemoveOppositePairs(Workspace& ws) {
         }
     }
     if (any) Compact(a);
+}
+
+void RemoveSpikes(Workspace& ws) {
+    const auto reverses = [](const TLineEnt& a, const TLineEnt& b) {
+        return Same(a.st, b.ed) && Same(a.ed, b.st);
+    };
+    std::vector<TLineEnt> kept;
+    kept.reserve(ws.AryLine.size());
+    for (const TLineEnt& s : ws.AryLine) {
+        if (!kept.empty() && reverses(kept.back(), s)) {
+            kept.pop_back();
+        } else {
+            kept.push_back(s);
+        }
+    }
+    // The walk is closed: its last segment also meets its first.
+    std::size_t lo = 0;
+    std::size_t hi = kept.size();
+    while (hi - lo >= 2 && reverses(kept[hi - 1], kept[lo])) {
+        ++lo;
+        --hi;
+    }
+    ws.AryLine.assign(kept.begin() + static_cast<std::ptrdiff_t>(lo),
+                      kept.begin() + static_cast<std::ptrdiff_t>(hi));
 }
 
 void GetMinCorner(Workspace& ws) {

@@ -33,6 +33,11 @@ void PruneDanglingLines(Workspace& ws);
 void RemoveInnerLines(Workspace& ws);
 // On AryLine: drops both members of every pair that is one segment in opposite directions.
 void RemoveOppositePairs(Workspace& ws);
+// On the closed walk in AryLine: drops every stretch where the walk turns back on itself (a
+// segment followed by its reverse, also once the stretch between them has gone, and across the
+// walk's end and start), so that the walk stays closed. A segment walked in both directions at
+// different times, such as the rim between two buildings on a sky map, stays.
+void RemoveSpikes(Workspace& ws);
 // OutlineMinPt := (min x, min y) of AryLine2's end points, z of the first segment's start.
 void GetMinCorner(Workspace& ws);
 // The lowest end point on the leftmost vertical line of end points.

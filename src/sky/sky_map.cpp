@@ -460,7 +460,7 @@ TenkuOutlineStatus TenkuRinkakuOutline(Workspace& ws, int typ, double radiusA, d
     if (k > 1) ScaleLines(ws.AryLine, k);
 
     const bool ok = TraceTenkuOutline(ws, progress);
-    RemoveOppositePairs(ws);
+    RemoveSpikes(ws);
 
     if (k > 1) ScaleLines(ws.AryLine, 1 / k);
     return ok ? TenkuOutlineStatus::Traced : TenkuOutlineStatus::Failed;

@@ -118,8 +118,10 @@ enum class TenkuOutlineStatus {
 // Turns the projected segments in ws.AryLine (as MakeTenkuzuDxf leaves them) into the one
 // closed outline of the buildings on the map: merge (dropping the zero-length segments),
 // split, remove duplicates, walk from the lowest leftmost point with the way back pointing
-// straight down, drop opposite pairs. The walk runs at TenkuScaleFactor times the size and
-// the result is scaled back. `progress` as for the outline pipeline.
+// straight down, drop the spikes where the walk turns back on itself (a wall seen edge-on).
+// The rim between two buildings, walked out and back, stays: the outline stays one closed walk
+// and the open sky between the buildings stays visible to the triangle method and to the
+// area. The walk runs at TenkuScaleFactor times the size and the result is scaled back. `progress` as for the outline pipeline.
 TenkuOutlineStatus TenkuRinkakuOutline(Workspace& ws, int typ, double radiusA, double radiusB,
                                        RunContext* progress = nullptr);
 

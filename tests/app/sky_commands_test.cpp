@@ -8,6 +8,7 @@
 
 #include "base/number.h"
 #include "example_fixture.h"
+#include "sky/outline_factor.h"
 
 namespace zuka {
 namespace {
@@ -255,7 +256,8 @@ TEST_F(SkyCommandsTest, RecalculationFillsTheGrid) {
         const double naisetu = *ParseDouble(row[5]);
         const double area = *ParseDouble(row[6]);
         const double gaisetu = *ParseDouble(row[7]);
-        EXPECT_LT(naisetu, gaisetu);
+        EXPECT_LT(naisetu, area);
+        EXPECT_LT(area, gaisetu);
         EXPECT_GT(area, 50);
         EXPECT_LT(area, 100);
     }
@@ -268,6 +270,40 @@ TEST_F(SkyCommandsTest, RecalculationFillsTheGrid) {
     c_.form.Edit21 = "abc";
     EXPECT_THROW(c_.Button9Click(), ConvertError);
     EXPECT_EQ(c_.form.StringGrid1, before);
+}
+
+// The map drawn for a point says what the recalculation put in its row: the triangles of the
+// planned building the inscribed factor, those of the conforming building the circumscribed
+// one, the CAD's area the AREA factor. Points 1 and 2 see several buildings with open sky
+// between them down to the horizon.
+TEST_F(SkyCommandsTest, DrawnMapsAgreeWithTheRecalculation) {
+    NoTables();
+    c_.Button9Click();
+    ASSERT_TRUE(ui_.messages.empty()) << ui_.messages[0].text;
+    const TGridCells grid = c_.form.StringGrid1;
+    ASSERT_EQ(TenkuRecalcType(*ParseDouble(c_.form.Edit15), *ParseDouble(c_.form.Edit21)), 1);
+    for (const int method : {1, 2}) {
+        c_.form.RadioGroup2 = method;
+        c_.RadioGroup2Click();
+        for (std::size_t row = 1; row <= 3; ++row) {
+            SCOPED_TRACE(testing::Message() << "method " << method << ", point " << row);
+            c_.form.StringGrid1Row = static_cast<int>(row);
+            picks_.PushPoint({100000.0 * static_cast<double>(row), 300000, 0});
+            c_.Button13Click(1);
+            // The note under the map, the last one drawn.
+            std::string note;
+            Block& ms = host_.ActiveDocument().ModelSpace();
+            for (int i = 0; i < ms.Count(); ++i) {
+                EntityPtr e = ms.Item(i);
+                if (e->EntityName() == "AcDbText" && e->TextString().rfind("天空率 = ", 0) == 0)
+                    note = e->TextString();
+            }
+            const std::string want = method == 1 ? grid[row][5] : grid[row][7];
+            EXPECT_EQ(note, "天空率 = " + want + "%");
+            const std::string& label = c_.form.Label74;
+            EXPECT_EQ(label.substr(label.find("天空率 ")), "天空率 " + grid[row][6] + "%");
+        }
+    }
 }
 
 // A map drawn without scale ticks: -BOUNDARY around its centre measures the sky part, close to

@@ -229,6 +229,56 @@ TEST(Outline, DuplicatesAndOppositePairs) {
     EXPECT_EQ(ws.AryLine[0].st.x, 1);
 }
 
+// Spikes where a closed walk turns back on itself go, the walk stays closed; a segment walked
+// both ways at different times (a bridge between two figures) stays.
+TEST(Outline, RemoveSpikes) {
+    // A 10 x 10 square walked from (0, 0), with whatever is put in at (10, 5) on its right side.
+    auto square = [](std::initializer_list<TAcadPoint> atRight) {
+        std::vector<TAcadPoint> v = {P(0, 0), P(10, 0), P(10, 5)};
+        v.insert(v.end(), atRight);
+        v.insert(v.end(), {P(10, 10), P(0, 10)});
+        return v;
+    };
+    struct Row {
+        const char* name;
+        std::vector<TAcadPoint> walk;  // closed: back to the first point
+        std::size_t rotate;            // start the walk this many segments later
+        std::vector<TAcadPoint> want;  // start points of the kept segments
+    };
+    const std::vector<TAcadPoint> plain = square({});
+    const Row rows[] = {
+        {"no spike", plain, 0, plain},
+        {"a spike", square({P(15, 5), P(10, 5)}), 0, plain},
+        {"a spike with a bend", square({P(15, 5), P(15, 8), P(15, 5), P(10, 5)}), 0, plain},
+        {"a spike across the walk's start", square({P(15, 5), P(10, 5)}), 3,
+         {P(10, 5), P(10, 10), P(0, 10), P(0, 0), P(10, 0)}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        Workspace ws;
+        const std::size_t n = r.walk.size();
+        for (std::size_t i = 0; i < n; ++i) {
+            ws.AryLine.push_back(L(r.walk[(i + r.rotate) % n], r.walk[(i + r.rotate + 1) % n]));
+        }
+        RemoveSpikes(ws);
+        ASSERT_EQ(ws.AryLine.size(), r.want.size());
+        for (std::size_t i = 0; i < r.want.size(); ++i) {
+            EXPECT_TRUE(SamePoint2D(ws.AryLine[i].st, r.want[i], 1e-9)) << i;
+            EXPECT_TRUE(SamePoint2D(ws.AryLine[i].ed, ws.AryLine[(i + 1) % r.want.size()].st, 1e-9));
+        }
+    }
+
+    // Two squares joined by a bridge from (4, 2) to (8, 2), walked out and back.
+    Workspace ws;
+    AddRing(ws.AryLine, {P(4, 2), P(8, 2), P(8, 0), P(12, 0), P(12, 4), P(8, 4), P(8, 2), P(4, 2),
+                         P(4, 4), P(0, 4), P(0, 0), P(4, 0)});
+    const std::vector<TLineEnt> dumbbell = ws.AryLine;
+    RemoveSpikes(ws);
+    EXPECT_EQ(ws.AryLine.size(), dumbbell.size());
+    RemoveOppositePairs(ws);
+    EXPECT_EQ(ws.AryLine.size(), dumbbell.size() - 2);  // which would break the walk in two
+}
+
 TEST(Outline, SplitAndPrune) {
     Workspace ws;
     // A cross: each bar is cut in two at the crossing; end-to-end meetings also split.
