@@ -105,8 +105,10 @@ public:
     // 順位を反転: the point rows in reverse order (row 0 stays).
     void N2Click();
     // 再計算: the three sky factors of every grid row into columns 5 to 7. Throws ConvertError
-    // for a radius, scale or north text that is no number, before anything changes.
-    void Button9Click();
+    // for a radius, scale or north text that is no number, before anything changes; a radius
+    // or scale of 0 or less is refused with a message, and nothing changes either. False when
+    // refused or when there are no buildings.
+    bool Button9Click();
     // One sky map of IDPOINT1 at MENTAKA: drawn, placed by the user (insertFlag) or centred at
     // insertVpt, measured, annotated, with the tables the preset's boxes ask for. Returns an
     // empty string. Throws ConvertError before any CAD work; AutomationError passes on.

@@ -606,7 +606,7 @@ void Controller::N2Click() {
     for (std::size_t i = 1, j = g.size() - 1; i < j; ++i, --j) std::swap(g[i], g[j]);
 }
 
-void Controller::Button9Click() {
+bool Controller::Button9Click() {
     const double radiusA = StrToFloat(form.Edit15, "Edit15 半径");
     const double radiusB = StrToFloat(form.Edit21, "Edit21 半径");
     TTenkuRituParams p;
@@ -614,9 +614,14 @@ void Controller::Button9Click() {
     p.kitaDeg = StrToFloat(form.Edit12, "Edit12 真北");
     const int typ = TenkuRecalcType(radiusA, radiusB);
     p.radius = typ == 1 ? radiusB : radiusA;
+    if (std::optional<std::string> refusal = TenkuSizeRefusal(p.radius, p.scale)) {
+        ui_.MessageBox(kApplicationTitle, *refusal);
+        return false;
+    }
     form.PipelineProgress = true;
     form.Button9.Enabled = false;
-    if (ws.AryTatemono.empty()) {
+    const bool evaluated = !ws.AryTatemono.empty();
+    if (!evaluated) {
         ui_.MessageBox(kApplicationTitle, kNoBuildings);
     } else {
         TGridCells& g = form.StringGrid1;
@@ -668,6 +673,7 @@ void Controller::Button9Click() {
     for (TButton* b :
          {&form.Button9, &form.Button13, &form.Button14, &form.Button18, &form.Button24})
         b->Enabled = true;
+    return evaluated;
 }
 
 }  // namespace zuka

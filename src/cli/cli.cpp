@@ -588,8 +588,9 @@ int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TC
     });
 
     if (!drawBatch && !drawOne) {
-        c.Button9Click();
+        const bool evaluated = c.Button9Click();
         ui.EndBar();
+        if (!evaluated) return kExitFailed;
         EchoPrompts(d.host, o, err);
         const std::string text = c.N1Click();
         std::string plain;

@@ -416,13 +416,20 @@ bool TraceTenkuOutline(Workspace& ws, RunContext* progress) {
     return TraceOutline(ws, false, progress);
 }
 
+std::optional<std::string> TenkuSizeRefusal(double radius, double scale) {
+    if (!(radius > 0)) return kBadRadiusMessage;
+    if (!(scale > 0)) return kBadScaleMessage;
+    return std::nullopt;
+}
+
 double TenkuRotationDeg(const TTenkuParams& p) { return p.rotateMap ? p.kitaDeg - 90 : 0.0; }
 
 TTenkuResult MakeTenkuzuDxf(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint1,
                             const TTenkuParams& p, Workspace& ws, DxfList& dxf,
                             RunContext* progress) {
-    if (!(p.Radius() > 0)) return {TenkuStatus::BadRadius, kBadRadiusMessage};
-    if (!(p.scale > 0)) return {TenkuStatus::BadScale, kBadScaleMessage};
+    if (std::optional<std::string> refusal = TenkuSizeRefusal(p.Radius(), p.scale)) {
+        return {p.Radius() > 0 ? TenkuStatus::BadScale : TenkuStatus::BadRadius, *refusal};
+    }
 
     const double r = p.Radius() * p.scale;
     const double t = p.textSize * p.scale;

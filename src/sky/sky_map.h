@@ -57,6 +57,10 @@ struct TTenkuResult {
     std::string message;  // the system's message for a refused map; empty otherwise
 };
 
+// The system's message refusing a map radius (paper mm) or a drawing scale of 0 or less, which
+// leave no circle to measure against; nothing when both are positive.
+std::optional<std::string> TenkuSizeRefusal(double radius, double scale);
+
 // The rotation, in degrees, with which the map is inserted: kitaDeg - 90 when rotateMap,
 // else 0.
 double TenkuRotationDeg(const TTenkuParams& p);

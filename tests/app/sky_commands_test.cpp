@@ -270,6 +270,36 @@ TEST_F(SkyCommandsTest, RecalculationFillsTheGrid) {
     c_.form.Edit21 = "abc";
     EXPECT_THROW(c_.Button9Click(), ConvertError);
     EXPECT_EQ(c_.form.StringGrid1, before);
+
+    // No circle to measure against: refused with a message, the grid as it was.
+    struct Refusal {
+        const char* radiusA;
+        const char* radiusB;
+        const char* scale;
+        const char* message;
+    };
+    const Refusal refusals[] = {
+        {"0", "0", "100", "天空図の半径が正しくありません. "},
+        {"-25", "-100", "100", "天空図の半径が正しくありません. "},
+        {"25", "100", "0", "図面の尺度が正しくありません. "},
+    };
+    for (const Refusal& r : refusals) {
+        SCOPED_TRACE(r.message);
+        c_.form.Edit15 = r.radiusA;
+        c_.form.Edit21 = r.radiusB;
+        c_.form.Edit19 = r.scale;
+        ui_.messages.clear();
+        EXPECT_FALSE(c_.Button9Click());
+        EXPECT_EQ(Messages(), std::vector<std::string>{r.message});
+        EXPECT_EQ(c_.form.StringGrid1, before);
+    }
+    // The larger map is measured: a type A radius of 0 beside type B's does not matter.
+    c_.form.Edit15 = "0";
+    c_.form.Edit21 = "100";
+    c_.form.Edit19 = "100";
+    ui_.messages.clear();
+    EXPECT_TRUE(c_.Button9Click());
+    EXPECT_FALSE(c_.form.StringGrid1[1][5].empty());
 }
 
 // The map drawn for a point says what the recalculation put in its row: the triangles of the
