@@ -1,0 +1,135 @@
+// Sky factors of measurement points (再計算).
+//
+// BM_RecalcExamplePoints: the 再計算 command on fifty points around the example drawing's
+// buildings (examples/sample.dxf, layer 建物), as a user runs it along the site boundary: every
+// point projected, traced and measured by inscribed triangles, the CAD's area of the outline
+// (through the embedded drawing host) and circumscribed triangles. One iteration is all fifty.
+//
+// BM_SkyFactorVersusEdges: one point south of a district (district.h) of 1 to 40 buildings, to
+// show how the cost of one point grows with the number of building edges (counter `walls`).
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/controller.h"
+#include "app/ui_host.h"
+#include "cad/host/drawing_host.h"
+#include "cad/interaction.h"
+#include "district.h"
+#include "sky/outline_factor.h"
+
+namespace zuka::bench {
+namespace {
+
+constexpr int kPoints = 50;
+
+// The example drawing open in the host with its buildings acquired and fifty measurement points
+// in the grid: on a rectangle 6 m outside the buildings' plan extent, evenly around.
+struct ExampleRecalc {
+    ScriptedInteraction picks;
+    DrawingHost host{&picks};
+    HostConnector connector{host};
+    RecordingUiHost ui;
+    std::filesystem::path dir = std::filesystem::temp_directory_path() / "zuka_sky_bench";
+    Controller c{ui, dir};
+
+    bool Open(std::string& error) {
+        std::filesystem::create_directories(dir);
+        if (!host.Load(std::filesystem::path(ZUKA_SOURCE_DIR) / "examples" / "sample.dxf", error))
+            return false;
+        c.FormCreate(IniFile{});
+        c.SetCadConnector(&connector);
+        picks.PushSelection("layer=建物");
+        c.Button2Click();
+        if (c.ws.AryTatemono.empty()) {
+            error = "no buildings acquired";
+            return false;
+        }
+        double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+        for (const TLineEnt& w : c.ws.AryTatemono) {
+            for (const TAcadPoint& p : {w.st, w.ed}) {
+                x0 = std::min(x0, p.x);
+                y0 = std::min(y0, p.y);
+                x1 = std::max(x1, p.x);
+                y1 = std::max(y1, p.y);
+            }
+        }
+        x0 -= 6000;
+        y0 -= 6000;
+        x1 += 6000;
+        y1 += 6000;
+        const double w = x1 - x0;
+        const double h = y1 - y0;
+        const double perimeter = 2 * (w + h);
+        TGridCells& g = c.form.StringGrid1;
+        g.resize(1);
+        for (int i = 0; i < kPoints; ++i) {
+            double s = perimeter * i / kPoints;
+            double x = 0;
+            double y = 0;
+            if (s < w) {
+                x = x0 + s, y = y0;
+            } else if ((s -= w) < h) {
+                x = x1, y = y0 + s;
+            } else if ((s -= h) < w) {
+                x = x1 - s, y = y1;
+            } else {
+                x = x0, y = y1 - (s - w);
+            }
+            g.push_back({std::to_string(i + 1), std::to_string(x), std::to_string(y),
+                         std::to_string(i + 1), "0", "", "", ""});
+        }
+        return true;
+    }
+};
+
+void BM_RecalcExamplePoints(benchmark::State& state) {
+    ExampleRecalc r;
+    std::string error;
+    if (!r.Open(error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    for (auto _ : state) {
+        r.c.Button9Click();
+        benchmark::DoNotOptimize(r.c.form.StringGrid1);
+    }
+    int filled = 0;
+    for (std::size_t i = 1; i < r.c.form.StringGrid1.size(); ++i)
+        filled += !r.c.form.StringGrid1[i][5].empty();
+    if (filled != kPoints) state.SkipWithError("a point got no sky factors");
+    state.counters["points"] = kPoints;
+    state.counters["walls"] = static_cast<double>(r.c.ws.AryTatemono.size());
+    std::filesystem::remove_all(r.dir);
+}
+BENCHMARK(BM_RecalcExamplePoints)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_SkyFactorVersusEdges(benchmark::State& state) {
+    Workspace ws;
+    ws.AryTatemono = District(static_cast<int>(state.range(0)));
+    TTenkuRituParams p;
+    p.point = {150000, 5000, 0};  // south of the district's first row
+    p.radius = 100;
+    p.scale = 100;
+    for (auto _ : state) {
+        double naisetu = 0;
+        double gaisetu = 0;
+        double areacmd = 0;
+        const bool ok = GetTenkuLine(ws, p) &&
+                        GetTenkuRitu(ws, p, naisetu, gaisetu, areacmd, PolygonArea);
+        if (!ok) state.SkipWithError("no sky factors");
+        benchmark::DoNotOptimize(naisetu);
+    }
+    state.counters["walls"] = static_cast<double>(ws.AryTatemono.size());
+}
+BENCHMARK(BM_SkyFactorVersusEdges)
+    ->Arg(1)
+    ->Arg(5)
+    ->Arg(10)
+    ->Arg(20)
+    ->Arg(40)
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace zuka::bench
