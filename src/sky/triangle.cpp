@@ -89,6 +89,12 @@ void MoveBaseOut(const std::vector<TLineEnt>& outline, double radius, TAcadPoint
     if (!x) return;
     const double d = Dist2D(*x, m);
     if (d <= kSamePointTol || d >= reach) return;
+    // Out means away from O: where the outline bulges toward O between the two points, the
+    // chord already takes in more sky than there is, and moving it in would take sky away.
+    const auto side = [&](TAcadPoint a) {
+        return (p.x - q.x) * (a.y - q.y) - (p.y - q.y) * (a.x - q.x);
+    };
+    if (side(*x) * side(kOrigin) >= 0) return;
     const TAcadPoint along = PolarPoint(*x, chordDir, radius);
     if (const auto nq = LineCross(*x, along, kOrigin, q); nq && Dist2D(kOrigin, *nq) < radius) {
         q = *nq;

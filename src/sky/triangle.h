@@ -107,10 +107,10 @@ struct TSansyaTriangle {
 };
 
 // The triangles between consecutive division points (none across an open stretch), numbered
-// 1, 2, ... in order. With
-// tekigou (the conforming building) the base is moved out, parallel to the chord, to the point
-// where the perpendicular through the chord's middle meets the first outline segment the ray
-// toward that middle crosses. A triangle counts only when 0.1 < height < R * 2pi / 36.
+// 1, 2, ... in order. With tekigou (the conforming building) the base is moved out, parallel to
+// the chord, to the point where the perpendicular through the chord's middle meets the first
+// outline segment the ray toward that middle crosses; only out, away from O, never in. A
+// triangle counts only when 0.1 < height < R * 2pi / 36.
 // menseki is filled by SansyaMenseki.
 std::vector<TSansyaTriangle> MakeSansyaTriangles(const TSansyaSpans& spans,
                                                  const std::vector<TLineEnt>& outline,

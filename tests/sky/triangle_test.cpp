@@ -235,6 +235,37 @@ TEST(Sansya, FlatTriangleIsSkipped) {
     EXPECT_NEAR(t[0].row.takasa, 99.95 * 1000 / std::hypot(1000, 100), 1e-9);
 }
 
+// The conforming building's base moves out to the outline, never in: where the outline between
+// two division points bulges toward O, the chord stays (moving it in would take sky away and
+// let the conforming area err large).
+TEST(Sansya, ConformingBaseMovesOnlyOut) {
+    const TSansyaSpans d{{At(0, 2000), At(8, 2000)}, {}, 0};
+    struct Row {
+        const char* name;
+        double bulge;  // added to the radius 2000 in the middle of the span
+        bool moved;
+    };
+    const Row rows[] = {{"bulging out", 100, true}, {"bulging in", -150, false}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        std::vector<TAcadPoint> pts;
+        for (double a = 0; a <= 8.0001; a += 0.5)
+            pts.push_back(At(a, 2000 + r.bulge * std::sin(kPi * a / 8)));
+        std::vector<TLineEnt> outline = Ring(pts);
+        outline.pop_back();  // the open curve only
+        const auto chord = MakeSansyaTriangles(d, outline, kR, kS, false);
+        const auto moved = MakeSansyaTriangles(d, outline, kR, kS, true);
+        ASSERT_EQ(chord.size(), 1u);
+        ASSERT_EQ(moved.size(), 1u);
+        if (r.moved) {
+            EXPECT_GT(moved[0].row.menseki, chord[0].row.menseki);
+        } else {
+            EXPECT_EQ(moved[0].row.menseki, chord[0].row.menseki);
+            EXPECT_TRUE(SamePoint2D(moved[0].q, chord[0].q, 1e-9));
+        }
+    }
+}
+
 // The wall's projection measured both ways: inscribed triangles leave out sky (the planned
 // building's area errs large), the conforming building's moved-out bases take in more sky
 // (its area errs small).
