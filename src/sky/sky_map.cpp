@@ -387,6 +387,7 @@ private:
 void ProjectTenkuzu(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint1, double h,
                     double r, double g, Workspace& ws, const TTenkuDrawing* drawing,
                     RunContext* progress) {
+    ws.AryLine.clear();
     const std::vector<TEdge> edges = MakeEdgeList(aryTatemono, h);
     std::vector<TAcadPoint> horizon;
     EdgeProjector projector(idPoint1, h, r, g, drawing, ws, horizon);

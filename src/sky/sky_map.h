@@ -96,7 +96,7 @@ struct TTenkuDrawing {
 
 // The projection shared by the drawn map and the recalculation: the walls of aryTatemono
 // above the plane h (mm) seen from idPoint1, on a map of radius r (drawing units) turned by g
-// (radians, bringing true north to +Y), appended to ws.AryLine in the map frame as
+// (radians, bringing true north to +Y), into ws.AryLine (emptied first) in the map frame as
 // MakeTenkuzuDxf describes, with the horizon arc. With `drawing`, every projected edge and the
 // arc are written as POLYLINEs and ws.AryTateiti receives the position rows; without, neither.
 void ProjectTenkuzu(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint1, double h,
