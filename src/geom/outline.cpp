@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <unordered_map>
 
 #include "geom/primitives.h"
@@ -317,7 +318,13 @@ bool TraceOutline(Workspace& ws, bool join, RunContext* progress, bool* closedOu
     TAcadPoint cur = ws.OutlineStartPt;
     TAcadPoint prev = ws.OutlinePrevPt;
     bool closed = false;
-    for (std::size_t step = 0; step <= n; ++step) {
+    // The walk is closed when it is about to leave the start along its first segment again.
+    // Coming back to the start alone is not enough: the start may lie where the walk passes
+    // twice, such as a segment that joins two figures (walked out and back) or a point where
+    // two figures touch, and stopping there would leave the second figure out. A segment is
+    // walked at most once on each side, so 2N + 1 steps always suffice.
+    std::optional<TAcadPoint> firstNext;
+    for (std::size_t step = 0; step <= 2 * n; ++step) {
         if (progress) {
             if (++barPos >= barMax) barPos = 0;
             progress->SetProgressPosition(barPos);
@@ -348,20 +355,23 @@ bool TraceOutline(Workspace& ws, bool join, RunContext* progress, bool* closedOu
             }
         }
         if (Same(next, cur)) break;  // a zero-length candidate, or stuck where we came from
+        // A dead end counts as a step back along the same segment, so a walk around a lone line
+        // closes too, with nothing left.
+        if (firstNext && Same(cur, ws.OutlineStartPt) && Same(next, *firstNext)) {
+            closed = true;
+            break;
+        }
         if (found) {
             TLineEnt piece;
             piece.st = cur;
             piece.ed = next;
             out.push_back(piece);
+            if (!firstNext) firstNext = next;
         } else if (!out.empty()) {
             out.pop_back();  // dead end: go back the way we came
         }
         prev = from;
         cur = next;
-        if (Same(cur, ws.OutlineStartPt)) {
-            closed = true;
-            break;
-        }
     }
     if (progress) progress->SetProgressPosition(0);
     if (closedOut) *closedOut = closed;

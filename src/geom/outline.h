@@ -44,6 +44,9 @@ void GetMinCorner(Workspace& ws);
 TAcadPoint FindStartPoint(const Workspace& ws);
 // Walks the outer boundary of AryLine2 from OutlineStartPt into AryLine. True when the walk
 // closed and more than 2 segments remain. join also merges consecutive collinear segments.
+// The walk is closed when it is about to leave the start along its first segment again (a
+// start where the walk passes twice, on a segment joining two figures, does not end it early);
+// at most 2N + 1 steps for N segments.
 // `closed`, when given, tells whether the walk came back to its start at all (it does, with
 // nothing left, around a figure without area such as a lone line).
 bool TraceOutline(Workspace& ws, bool join, RunContext* progress = nullptr,

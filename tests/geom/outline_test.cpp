@@ -279,6 +279,28 @@ TEST(Outline, RemoveSpikes) {
     EXPECT_EQ(ws.AryLine.size(), dumbbell.size() - 2);  // which would break the walk in two
 }
 
+// The walk closes only when it is about to leave its start along its first segment again: here
+// the start, the leftmost point, is the tip of a "<" that joins two squares, and the walk
+// passes it twice (out to the lower square and back, then out to the upper one and back).
+TEST(Outline, WalkThroughItsStartTwice) {
+    Workspace ws;
+    AddSquare(ws.AryLine2, 3, 0, 3);
+    AddSquare(ws.AryLine2, 3, 7, 3);
+    ws.AryLine2.push_back(L(P(3, 3), P(0, 5)));
+    ws.AryLine2.push_back(L(P(0, 5), P(3, 7)));
+    GetMinCorner(ws);
+    ws.OutlinePrevPt = ws.OutlineMinPt;
+    ws.OutlineStartPt = FindStartPoint(ws);
+    ASSERT_TRUE(SamePoint2D(ws.OutlineStartPt, P(0, 5), 1e-9));
+    ASSERT_TRUE(TraceOutline(ws, false));
+    const std::vector<TAcadPoint> want = {P(0, 5), P(3, 3), P(3, 0),  P(6, 0),
+                                          P(6, 3), P(3, 3), P(0, 5),  P(3, 7),
+                                          P(6, 7), P(6, 10), P(3, 10), P(3, 7)};
+    ASSERT_EQ(ws.AryLine.size(), want.size());
+    for (std::size_t i = 0; i < want.size(); ++i)
+        EXPECT_TRUE(SamePoint2D(ws.AryLine[i].st, want[i], 1e-9)) << i;
+}
+
 TEST(Outline, SplitAndPrune) {
     Workspace ws;
     // A cross: each bar is cut in two at the crossing; end-to-end meetings also split.

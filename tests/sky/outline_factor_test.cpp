@@ -163,7 +163,7 @@ TEST(OutlineFactor, BoxFactorsInOrder) {
 }
 
 // The three factors against the integral for a box, an L-shaped building, two boxes with open
-// sky between them and a lean-to roof whose low eaves end below the plane. The triangles must
+// sky between them (one pair with the gap due west) and a lean-to roof whose low eaves end below the plane. The triangles must
 // bracket the integral: the inscribed factor below it, the circumscribed one above, each within
 // 0.005 percentage points that the outline may lose to it (the projected walls are traced as
 // 250 mm chords, which leave at most a few thousandths of a point, and every triangle area and
@@ -176,9 +176,16 @@ TEST(OutlineFactor, FactorsBracketTheIntegral) {
         TAcadPoint point;
         double mentakaMm;
     };
-    std::vector<TLineEnt> twoBoxes = Box(38000, 60000, 46000, 66000, 18000);
-    const std::vector<TLineEnt> second = Box(55000, 58000, 60000, 70000, 12000);
-    twoBoxes.insert(twoBoxes.end(), second.begin(), second.end());
+    auto both = [](std::vector<TLineEnt> a, const std::vector<TLineEnt>& b) {
+        a.insert(a.end(), b.begin(), b.end());
+        return a;
+    };
+    const std::vector<TLineEnt> twoBoxes =
+        both(Box(38000, 60000, 46000, 66000, 18000), Box(55000, 58000, 60000, 70000, 12000));
+    // Due west, the leftmost point of the map, lies in the open sky between them: the walk
+    // around the outline starts on the rim there, which it passes twice.
+    const std::vector<TLineEnt> westGap =
+        both(Box(30000, 52000, 36000, 58000, 15000), Box(28000, 40000, 36000, 48000, 10000));
     const Scene scenes[] = {
         {"box", Box(45000, 60000, 55000, 70000, 20000), {50000, 50000, 0}, 0},
         {"box, plane at 4 m", Box(45000, 60000, 55000, 70000, 20000), {43000, 52000, 0}, 4000},
@@ -192,6 +199,7 @@ TEST(OutlineFactor, FactorsBracketTheIntegral) {
          {52000, 50000, 0},
          0},
         {"two boxes with open sky between", twoBoxes, {50000, 50000, 0}, 0},
+        {"open sky due west between two boxes", westGap, {50000, 50000, 0}, 0},
         {"lean-to roof through the plane",
          Prism({{45000, 60000, 2000},
                 {55000, 60000, 2000},
