@@ -116,8 +116,8 @@ void BM_SkyFactorVersusEdges(benchmark::State& state) {
         double naisetu = 0;
         double gaisetu = 0;
         double areacmd = 0;
-        const bool ok = GetTenkuLine(ws, p) &&
-                        GetTenkuRitu(ws, p, naisetu, gaisetu, areacmd, PolygonArea);
+        const bool ok =
+            GetTenkuLine(ws, p) && GetTenkuRitu(ws, p, naisetu, gaisetu, areacmd, PolygonArea);
         if (!ok) state.SkipWithError("no sky factors");
         benchmark::DoNotOptimize(naisetu);
     }

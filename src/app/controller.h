@@ -15,8 +15,8 @@
 #include "cad/automation.h"
 #include "cad/bridge.h"
 #include "cad/insert.h"
-#include "shadow/touji_grid.h"
 #include "geom/workspace.h"
+#include "shadow/touji_grid.h"
 #include "solar/sun_model.h"
 
 namespace zuka {

@@ -22,6 +22,8 @@ constexpr char kAreaRefused2[] =
 constexpr char kAreaRefused4[] =
     "[AREA]には対応していません．\n[計画]または[適合]にチェックを付けて下さい．";
 constexpr char kNoBuildings[] = "建物データがありません．";
+constexpr char kEnclosedRows[] =
+    "次の測定点は建物に半周以上囲まれているため、天空率を求めていません : ";
 constexpr char kNoPointData[] = "測定点データがありません．";
 constexpr char kNoRowSelected[] = "測定点データが選択されていません．";
 constexpr char kPickFailed[] = "座標指示失敗．";
@@ -98,8 +100,7 @@ std::optional<double> VariableNumber(const CadValue& v) {
 
 // The up-down beside a point-number edit: it counts on from the number the edit shows.
 void StepUpDown(std::string& edit, int& upDown) {
-    if (const std::optional<long long> n = ParseInteger(Trim(edit)))
-        upDown = static_cast<int>(*n);
+    if (const std::optional<long long> n = ParseInteger(Trim(edit))) upDown = static_cast<int>(*n);
     ++upDown;
     edit = std::to_string(upDown);
 }
@@ -120,11 +121,13 @@ Controller::TSkyInputs Controller::ReadSkyInputs(int typ) {
     m.scale = StrToFloat(form.Edit19, "Edit19 図面の尺度");
     m.radiusA = StrToFloat(form.Edit15, "Edit15 半径");
     m.radiusB = StrToFloat(form.Edit21, "Edit21 半径");
-    m.textSize = b ? StrToFloat(form.Edit22, "Edit22 文字") : StrToFloat(form.Edit20, "Edit20 文字");
+    m.textSize =
+        b ? StrToFloat(form.Edit22, "Edit22 文字") : StrToFloat(form.Edit20, "Edit20 文字");
     m.meori = b ? StrToFloat(form.Edit24, "Edit24 目盛") : StrToFloat(form.Edit13, "Edit13 目盛");
     m.kitaDeg = StrToFloat(form.Edit12, "Edit12 真北");
     m.rotateMap = form.CheckBox10;
     m.mentaka = MENTAKA;
+    m.pointName = b ? GB_TenMeiB : GB_TenMeiA;
     m.planeHeightM = StrToFloat(form.Edit17, "Edit17 測定面高さ");
     m.layer = form.Edit33;
     m.meoriLayer = form.Edit34;
@@ -161,8 +164,7 @@ Controller::TSkyInputs Controller::ReadSkyInputs(int typ) {
     return in;
 }
 
-std::string Controller::MakeTenkuzu(int typ, bool insertFlag,
-                                    std::optional<TAcadPoint> insertVpt) {
+std::string Controller::MakeTenkuzu(int typ, bool insertFlag, std::optional<TAcadPoint> insertVpt) {
     Application* app = RunningCad();
     if (!app) return {};
     const TSkyInputs in = ReadSkyInputs(typ);
@@ -182,17 +184,17 @@ std::string Controller::MakeTenkuzu(int typ, bool insertFlag,
     RunContext* progress = form.PipelineProgress ? &run : nullptr;
     DxfList dxf;
     const TTenkuResult made = MakeTenkuzuDxf(ws.AryTatemono, IDPOINT1, in.map, ws, dxf, progress);
-    if (made.status == TenkuStatus::BadRadius || made.status == TenkuStatus::BadScale) {
+    if (made.status == TenkuStatus::BadRadius || made.status == TenkuStatus::BadScale ||
+        made.status == TenkuStatus::Enclosed) {
         ui_.MessageBox(kApplicationTitle, made.message);
         return {};
     }
     if (made.status != TenkuStatus::Drawn) return {};
 
     Document& doc = app->ActiveDocument();
-    const TTenkuPlacement placed =
-        PlaceTenkuzu(dxf, {*cad_, *app, doc, form.TargetProgID}, {workDir_, DxfEncoding::Cp932},
-                     CadUi(), insertFlag, insertVpt.value_or(TAcadPoint{}),
-                     TenkuRotationDeg(in.map));
+    const TTenkuPlacement placed = PlaceTenkuzu(
+        dxf, {*cad_, *app, doc, form.TargetProgID}, {workDir_, DxfEncoding::Cp932}, CadUi(),
+        insertFlag, insertVpt.value_or(TAcadPoint{}), TenkuRotationDeg(in.map));
     if (placed.status == TenkuPlaceStatus::NotSaved) {
         ui_.MessageBox(kApplicationTitle, kNotSaved + placed.file.string());
         return {};
@@ -644,6 +646,7 @@ bool Controller::Button9Click() {
             };
         }
         FormRun run(*this);
+        std::string enclosedRows;  // the numbers of the points the buildings stand around
         for (int r = 1; r < static_cast<int>(g.size()); ++r) {
             for (std::size_t col : {kColNaisetu, kColArea, kColGaisetu}) SetCell(g, r, col, "");
             if (Cell(g, r, kColHeight).find(':') != std::string::npos)
@@ -660,15 +663,18 @@ bool Controller::Button9Click() {
             double naisetu = 0;
             double gaisetu = 0;
             double areacmd = 0;
-            if (GetTenkuLine(ws, p, &run) &&
+            bool enclosed = false;
+            if (GetTenkuLine(ws, p, &run, &enclosed) &&
                 GetTenkuRitu(ws, p, naisetu, gaisetu, areacmd, cadArea)) {
                 SetCell(g, r, kColNaisetu, FormatFixed(naisetu, 3));
                 SetCell(g, r, kColArea, FormatFixed(areacmd, 3));
                 SetCell(g, r, kColGaisetu, FormatFixed(gaisetu, 3));
             }
+            if (enclosed) enclosedRows += (enclosedRows.empty() ? "" : ", ") + Cell(g, r, 0);
             form.StringGrid1Row = r;
         }
         run.SetProgressPosition(0);
+        if (!enclosedRows.empty()) ui_.MessageBox(kApplicationTitle, kEnclosedRows + enclosedRows);
     }
     for (TButton* b :
          {&form.Button9, &form.Button13, &form.Button14, &form.Button18, &form.Button24})

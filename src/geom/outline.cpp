@@ -175,7 +175,8 @@ void PruneDanglingLines(Workspace& ws) {
     // in p's cell or one of its eight neighbours, so only those are compared.
     auto cellOf = [](double v) { return static_cast<std::int64_t>(std::floor(v / kSamePointTol)); };
     auto key = [](std::int64_t cx, std::int64_t cy) {
-        return static_cast<std::uint64_t>(cx) * 0x9E3779B97F4A7C15ULL ^ static_cast<std::uint64_t>(cy);
+        return static_cast<std::uint64_t>(cx) * 0x9E3779B97F4A7C15ULL ^
+               static_cast<std::uint64_t>(cy);
     };
     std::unordered_multimap<std::uint64_t, std::size_t> ends;
     ends.reserve(2 * n);

@@ -49,8 +49,7 @@ TAcadPoint FindStartPoint(const Workspace& ws);
 // at most 2N + 1 steps for N segments.
 // `closed`, when given, tells whether the walk came back to its start at all (it does, with
 // nothing left, around a figure without area such as a lone line).
-bool TraceOutline(Workspace& ws, bool join, RunContext* progress = nullptr,
-                  bool* closed = nullptr);
+bool TraceOutline(Workspace& ws, bool join, RunContext* progress = nullptr, bool* closed = nullptr);
 // On a traced outline in AryLine: merges consecutive collinear segments (not last with first).
 void JoinCollinearChain(Workspace& ws);
 // The vertex of the outline in AryLine farthest in direction a (last one on ties).

@@ -14,11 +14,16 @@ double MentakaToMm(std::string_view mentaka) { return ParseDouble(mentaka).value
 
 int TenkuRecalcType(double radiusA, double radiusB) { return radiusA > radiusB ? 0 : 1; }
 
-bool GetTenkuLine(Workspace& ws, const TTenkuRituParams& p, RunContext* progress) {
+bool GetTenkuLine(Workspace& ws, const TTenkuRituParams& p, RunContext* progress, bool* enclosed) {
     const double r = p.radius * p.scale;
     const double g = kHalfPi - p.kitaDeg * kPi / 180;
-    ws.AryLine.clear();
-    ProjectTenkuzu(ws.AryTatemono, p.point, p.mentakaMm, r, g, ws, nullptr, progress);
+    const bool open =
+        ProjectTenkuzu(ws.AryTatemono, p.point, p.mentakaMm, r, g, ws, nullptr, progress);
+    if (enclosed) *enclosed = !open;
+    if (!open) {
+        ws.AryLine.clear();
+        return false;
+    }
     if (ws.AryLine.size() <= 2) return false;
     return TraceTenkuOutline(ws, progress);
 }

@@ -42,9 +42,12 @@ int TenkuRecalcType(double radiusA, double radiusB);
 // (origin at the measurement point, true north along +y, drawing units, z = 0): walls above the
 // plane are projected at R*cos h (R = radius * scale), the feet on the plane close the figure
 // along the rim by the shorter arc, and the outline pipeline traces the result. True when the
-// trace closed; false with 2 projected segments or fewer. Uses AryLine, AryLine2 and
-// AryTempPoint as scratch. `progress`, when given, shows the projection and the pipeline.
-bool GetTenkuLine(Workspace& ws, const TTenkuRituParams& p, RunContext* progress = nullptr);
+// trace closed; false with 2 projected segments or fewer, and false (AryLine empty, *enclosed
+// set when given) when the buildings stand around the point by half a turn or more, where the
+// outline closed along the shorter way of the horizon would be wrong. Uses AryLine, AryLine2
+// and AryTempPoint as scratch. `progress`, when given, shows the projection and the pipeline.
+bool GetTenkuLine(Workspace& ws, const TTenkuRituParams& p, RunContext* progress = nullptr,
+                  bool* enclosed = nullptr);
 
 // The CAD's measurement of a closed polygon through the given points (map frame, drawing
 // units): its area in drawing units², or nothing when the CAD cannot measure it.

@@ -139,8 +139,8 @@ private:
 // The projection of one edge onto the map.
 class EdgeProjector {
 public:
-    EdgeProjector(TAcadPoint idPoint1, double h, double r, double g,
-                  const TTenkuDrawing* drawing, Workspace& ws, std::vector<TAcadPoint>& horizon)
+    EdgeProjector(TAcadPoint idPoint1, double h, double r, double g, const TTenkuDrawing* drawing,
+                  Workspace& ws, std::vector<TAcadPoint>& horizon)
         : id1_(idPoint1), h_(h), r_(r), g_(g), drawing_(drawing), ws_(ws), horizon_(horizon) {}
 
     void Project(const TLineEnt& e) {
@@ -356,6 +356,20 @@ void AddHorizonArc(const std::vector<TAcadPoint>& horizon, double r, double g,
     w.SeqEnd();
 }
 
+// Whether the foot points leave an open stretch of more than half a turn around the origin:
+// the largest angle between neighbouring feet, the wrap-around included. A wall cannot span
+// such a stretch unless it runs through the point itself.
+bool LeavesHalfTurnOpen(const std::vector<TAcadPoint>& feet) {
+    if (feet.size() < 2) return true;
+    std::vector<double> az;
+    az.reserve(feet.size());
+    for (const TAcadPoint& p : feet) az.push_back(Angle2P(kOrigin, p));
+    std::sort(az.begin(), az.end());
+    double widest = az.front() + kTwoPi - az.back();
+    for (std::size_t i = 1; i < az.size(); ++i) widest = std::max(widest, az[i] - az[i - 1]);
+    return widest > kPi;
+}
+
 void ScaleLines(std::vector<TLineEnt>& lines, double f) {
     for (TLineEnt& s : lines) {
         s.st.x *= f;
@@ -384,7 +398,7 @@ private:
 
 }  // namespace
 
-void ProjectTenkuzu(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint1, double h,
+bool ProjectTenkuzu(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint1, double h,
                     double r, double g, Workspace& ws, const TTenkuDrawing* drawing,
                     RunContext* progress) {
     ws.AryLine.clear();
@@ -404,6 +418,7 @@ void ProjectTenkuzu(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint
         s.st = TurnAboutOrigin(s.st, g);
         s.ed = TurnAboutOrigin(s.ed, g);
     }
+    return LeavesHalfTurnOpen(horizon);
 }
 
 bool TraceTenkuOutline(Workspace& ws, RunContext* progress) {
@@ -415,6 +430,11 @@ bool TraceTenkuOutline(Workspace& ws, RunContext* progress) {
     ws.OutlinePrevPt.y -= kTraceMoveDown;
     ws.OutlineStartPt = FindStartPoint(ws);
     return TraceOutline(ws, false, progress);
+}
+
+std::string TenkuEnclosedMessage(const std::string& pointName) {
+    return "測定点 " + pointName +
+           " は建物に半周以上囲まれているため、天空図と天空率を求められません．";
 }
 
 std::optional<std::string> TenkuSizeRefusal(double radius, double scale) {
@@ -450,7 +470,11 @@ TTenkuResult MakeTenkuzuDxf(const std::vector<TLineEnt>& aryTatemono, TAcadPoint
     WriteMeori(w, p.meoriLayer, r, p.meori);
 
     const TTenkuDrawing drawing{&dxf, p.layer, planeZ};
-    ProjectTenkuzu(aryTatemono, idPoint1, h, r, g, ws, &drawing, progress);
+    if (!ProjectTenkuzu(aryTatemono, idPoint1, h, r, g, ws, &drawing, progress)) {
+        ws.AryLine.clear();
+        ws.AryTateiti.clear();
+        return {TenkuStatus::Enclosed, TenkuEnclosedMessage(p.pointName)};
+    }
     ws.AryTateiti.shrink_to_fit();
     return {TenkuStatus::Drawn, {}};
 }

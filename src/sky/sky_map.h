@@ -37,6 +37,7 @@ struct TTenkuParams {
     double kitaDeg = 90;               // true north in the drawing, degrees from +X (Edit12)
     bool rotateMap = false;            // CheckBox10: turn the placed map to the plan's orientation
     std::string mentaka;               // MENTAKA, plane height as typed, metres; no number counts 0
+    std::string pointName;             // the point's name for messages (GB_TenMeiA / GB_TenMeiB)
     double planeHeightM = 0;           // Edit17, metres: the elevation written on the projections
     std::string layer = "ZUKA_TENKU";  // Edit33: circle, letters, projections
     std::string meoriLayer = "ZUKA_TMEMORI";  // Edit34: scale ticks
@@ -50,12 +51,19 @@ enum class TenkuStatus {
     NoBuildings,  // the building model is empty: nothing drawn (the caller reports it)
     BadRadius,    // the selected radius is 0 or less: refused, `message` says so
     BadScale,     // the drawing scale is 0 or less: refused, `message` says so
+    Enclosed,     // the buildings stand around the point by half a turn or more, which one map
+                  // outline closed along the shorter way of the horizon cannot show: refused,
+                  // AryLine and AryTateiti empty, `message` says so
 };
 
 struct TTenkuResult {
     TenkuStatus status = TenkuStatus::NoBuildings;
     std::string message;  // the system's message for a refused map; empty otherwise
 };
+
+// The message refusing the map of a point that the buildings stand around by half a turn or
+// more; pointName is the point's name (GB_TenMeiA / GB_TenMeiB, or the grid's).
+std::string TenkuEnclosedMessage(const std::string& pointName);
 
 // The system's message refusing a map radius (paper mm) or a drawing scale of 0 or less, which
 // leave no circle to measure against; nothing when both are positive.
@@ -79,9 +87,10 @@ double TenkuRotationDeg(const TTenkuParams& p);
 // top crosses the plane (a sloped roof edge) counts with its part above the plane. Sample
 // heights below the plane project onto the rim; plan coordinates are used as they are, so a
 // drawing in negative coordinates projects like the same buildings anywhere else.
-// A radius or scale of 0 or less is refused before anything is touched. An empty model clears
-// AryLine and AryTateiti and writes nothing. `progress`, when given, is the main window's bar:
-// one step per hundredth of the edges.
+// A radius or scale of 0 or less is refused before anything is touched; a point that the
+// buildings stand around by half a turn or more is refused after the projection. An empty model
+// clears AryLine and AryTateiti and writes nothing. `progress`, when given, is the main window's
+// bar: one step per hundredth of the edges.
 TTenkuResult MakeTenkuzuDxf(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint1,
                             const TTenkuParams& p, Workspace& ws, DxfList& dxf,
                             RunContext* progress = nullptr);
@@ -99,7 +108,10 @@ struct TTenkuDrawing {
 // (radians, bringing true north to +Y), into ws.AryLine (emptied first) in the map frame as
 // MakeTenkuzuDxf describes, with the horizon arc. With `drawing`, every projected edge and the
 // arc are written as POLYLINEs and ws.AryTateiti receives the position rows; without, neither.
-void ProjectTenkuzu(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint1, double h,
+// False when the buildings' feet on the plane leave no open stretch of more than half a turn
+// around the point (it stands among or inside the buildings): the horizon arc, which closes the
+// outline along the shorter way, is then wrong, and so would be every area measured on it.
+bool ProjectTenkuzu(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint1, double h,
                     double r, double g, Workspace& ws, const TTenkuDrawing* drawing,
                     RunContext* progress = nullptr);
 
@@ -125,7 +137,8 @@ enum class TenkuOutlineStatus {
 // straight down, drop the spikes where the walk turns back on itself (a wall seen edge-on).
 // The rim between two buildings, walked out and back, stays: the outline stays one closed walk
 // and the open sky between the buildings stays visible to the triangle method and to the
-// area. The walk runs at TenkuScaleFactor times the size and the result is scaled back. `progress` as for the outline pipeline.
+// area. The walk runs at TenkuScaleFactor times the size and the result is scaled back. `progress`
+// as for the outline pipeline.
 TenkuOutlineStatus TenkuRinkakuOutline(Workspace& ws, int typ, double radiusA, double radiusB,
                                        RunContext* progress = nullptr);
 

@@ -52,10 +52,10 @@ std::optional<TCrossing> FirstCrossing(const std::vector<TLineEnt>& outline, TAc
         for (std::size_t i = 0; i < outline.size(); ++i) {
             const TLineEnt& s = outline[i];
             TAcadPoint x;
-            const bool hit = pass == 0 ? CrossPoint(kOrigin, end, s.st, s.ed, true, x)
-                                       : CrossPoint(kOrigin, end, s.st, s.ed, false, x) &&
-                                             IsOnSegment(x, kOrigin, end) &&
-                                             IsOnSegment(x, s.st, s.ed);
+            const bool hit = pass == 0
+                                 ? CrossPoint(kOrigin, end, s.st, s.ed, true, x)
+                                 : CrossPoint(kOrigin, end, s.st, s.ed, false, x) &&
+                                       IsOnSegment(x, kOrigin, end) && IsOnSegment(x, s.st, s.ed);
             if (!hit || !(Dist2D(kOrigin, x) < limit)) continue;
             x.z = 0;
             return TCrossing{x, i};

@@ -133,8 +133,7 @@ struct TSansyaResult {
 // Corners, sector, division points, triangles and areas of the traced outline. Empty when the
 // outline has fewer than two corners. turnBackCounts as for FindSansyaJoints.
 std::optional<TSansyaResult> MeasureSansya(const std::vector<TLineEnt>& outline, double radius,
-                                           double scale, bool tekigou,
-                                           bool turnBackCounts = false);
+                                           double scale, bool tekigou, bool turnBackCounts = false);
 
 // The hatch of the building region: for every Q degrees from 0 (j = 0 .. Trunc(359 / Q)), a
 // LINE on `layer` from the first outline crossing (in outline order) of the ray toward R - 1

@@ -336,6 +336,30 @@ TEST_F(SkyCommandsTest, DrawnMapsAgreeWithTheRecalculation) {
     }
 }
 
+// A point among the buildings (the buildings stand around it by more than half a turn): the
+// recalculation leaves its row empty and names it once; its map is refused with a message and
+// nothing is drawn.
+TEST_F(SkyCommandsTest, PointAmongTheBuildingsIsRefused) {
+    NoTables();
+    AddRow("34000", "27000", "中庭");
+    c_.Button9Click();
+    EXPECT_EQ(Messages(), std::vector<std::string>{"次の測定点は建物に半周以上囲まれているため、"
+                                                   "天空率を求めていません : 4"});
+    const TGridCells& g = c_.form.StringGrid1;
+    EXPECT_TRUE(g[4][5].empty() && g[4][6].empty() && g[4][7].empty());
+    EXPECT_FALSE(g[3][5].empty());
+
+    ui_.messages.clear();
+    const int before = host_.ActiveDocument().ModelSpace().Count();
+    c_.form.StringGrid1Row = 4;
+    picks_.PushPoint({100000, 100000, 0});
+    c_.Button13Click(1);
+    EXPECT_EQ(Messages(), std::vector<std::string>{"測定点 中庭 は建物に半周以上囲まれているため、"
+                                                   "天空図と天空率を求められません．"});
+    EXPECT_TRUE(c_.SkyMapCentres().empty());
+    EXPECT_EQ(host_.ActiveDocument().ModelSpace().Count(), before);
+}
+
 // A map drawn without scale ticks: -BOUNDARY around its centre measures the sky part, close to
 // the factor the map itself reported.
 TEST_F(SkyCommandsTest, BoundaryAreaCheck) {

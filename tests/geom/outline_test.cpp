@@ -250,7 +250,9 @@ TEST(Outline, RemoveSpikes) {
         {"no spike", plain, 0, plain},
         {"a spike", square({P(15, 5), P(10, 5)}), 0, plain},
         {"a spike with a bend", square({P(15, 5), P(15, 8), P(15, 5), P(10, 5)}), 0, plain},
-        {"a spike across the walk's start", square({P(15, 5), P(10, 5)}), 3,
+        {"a spike across the walk's start",
+         square({P(15, 5), P(10, 5)}),
+         3,
          {P(10, 5), P(10, 10), P(0, 10), P(0, 0), P(10, 0)}},
     };
     for (const Row& r : rows) {
@@ -264,7 +266,8 @@ TEST(Outline, RemoveSpikes) {
         ASSERT_EQ(ws.AryLine.size(), r.want.size());
         for (std::size_t i = 0; i < r.want.size(); ++i) {
             EXPECT_TRUE(SamePoint2D(ws.AryLine[i].st, r.want[i], 1e-9)) << i;
-            EXPECT_TRUE(SamePoint2D(ws.AryLine[i].ed, ws.AryLine[(i + 1) % r.want.size()].st, 1e-9));
+            EXPECT_TRUE(
+                SamePoint2D(ws.AryLine[i].ed, ws.AryLine[(i + 1) % r.want.size()].st, 1e-9));
         }
     }
 
@@ -293,9 +296,8 @@ TEST(Outline, WalkThroughItsStartTwice) {
     ws.OutlineStartPt = FindStartPoint(ws);
     ASSERT_TRUE(SamePoint2D(ws.OutlineStartPt, P(0, 5), 1e-9));
     ASSERT_TRUE(TraceOutline(ws, false));
-    const std::vector<TAcadPoint> want = {P(0, 5), P(3, 3), P(3, 0),  P(6, 0),
-                                          P(6, 3), P(3, 3), P(0, 5),  P(3, 7),
-                                          P(6, 7), P(6, 10), P(3, 10), P(3, 7)};
+    const std::vector<TAcadPoint> want = {P(0, 5), P(3, 3), P(3, 0), P(6, 0),  P(6, 3),  P(3, 3),
+                                          P(0, 5), P(3, 7), P(6, 7), P(6, 10), P(3, 10), P(3, 7)};
     ASSERT_EQ(ws.AryLine.size(), want.size());
     for (std::size_t i = 0; i < want.size(); ++i)
         EXPECT_TRUE(SamePoint2D(ws.AryLine[i].st, want[i], 1e-9)) << i;

@@ -111,9 +111,10 @@ TEST(OutlineFactor, InputConversions) {
 
 // The box outline closes inside the circle and its three sky factors bracket the integral:
 // inscribed below AREA below circumscribed. Turning true north or moving the whole scene
-// changes none of them (negative drawing coordinates included); a raised plane sees the box lower. With north at 45° the ray through
-// the middle of the near edge passes exactly through a vertex of the outline, where rounding
-// once lost the division point and with it the match with the other rows.
+// changes none of them (negative drawing coordinates included); a raised plane sees the box lower.
+// With north at 45° the ray through the middle of the near edge passes exactly through a vertex of
+// the outline, where rounding once lost the division point and with it the match with the other
+// rows.
 TEST(OutlineFactor, BoxFactorsInOrder) {
     struct Row {
         const char* name;
@@ -163,12 +164,12 @@ TEST(OutlineFactor, BoxFactorsInOrder) {
 }
 
 // The three factors against the integral for a box, an L-shaped building, two boxes with open
-// sky between them (one pair with the gap due west) and a lean-to roof whose low eaves end below the plane. The triangles must
-// bracket the integral: the inscribed factor below it, the circumscribed one above, each within
-// 0.005 percentage points that the outline may lose to it (the projected walls are traced as
-// 250 mm chords, which leave at most a few thousandths of a point, and every triangle area and
-// the projected area are rounded to 0.001 mm² of the 1963.495 mm² circle). The polygon area
-// (AREA) lies within 0.2 points of it.
+// sky between them (one pair with the gap due west) and a lean-to roof whose low eaves end below
+// the plane. The triangles must bracket the integral: the inscribed factor below it, the
+// circumscribed one above, each within 0.005 percentage points that the outline may lose to it (the
+// projected walls are traced as 250 mm chords, which leave at most a few thousandths of a point,
+// and every triangle area and the projected area are rounded to 0.001 mm² of the 1963.495 mm²
+// circle). The polygon area (AREA) lies within 0.2 points of it.
 TEST(OutlineFactor, FactorsBracketTheIntegral) {
     struct Scene {
         const char* name;
@@ -220,8 +221,8 @@ TEST(OutlineFactor, FactorsBracketTheIntegral) {
         double gaisetu = 0;
         double areacmd = 0;
         ASSERT_TRUE(GetTenkuRitu(ws, p, naisetu, gaisetu, areacmd, PolygonArea));
-        std::printf("%-34s exact %.4f  inscribed %+.4f  AREA %+.4f  circumscribed %+.4f\n",
-                    sc.name, exact, naisetu - exact, areacmd - exact, gaisetu - exact);
+        std::printf("%-34s exact %.4f  inscribed %+.4f  AREA %+.4f  circumscribed %+.4f\n", sc.name,
+                    exact, naisetu - exact, areacmd - exact, gaisetu - exact);
         EXPECT_LT(naisetu, exact + 0.005);
         EXPECT_GT(gaisetu, exact - 0.005);
         EXPECT_NEAR(areacmd, exact, 0.2);
@@ -257,6 +258,38 @@ TEST(OutlineFactor, TrianglesOfAHandMadeOutline) {
         EXPECT_NEAR(naisetu, want, 1e-3);
         EXPECT_NEAR(gaisetu, want, 1e-3);
         EXPECT_NEAR(areacmd, want, 1e-3);  // the rim chords cut off 0.002 mm²
+    }
+}
+
+// A point that the buildings stand around by half a turn or more has no map outline: the
+// horizon would be closed the shorter way round and every area measured on it would be wrong.
+TEST(OutlineFactor, PointAmongTheBuildingsIsRefused) {
+    struct Row {
+        const char* name;
+        TAcadPoint point;
+        bool enclosed;
+    };
+    // Boxes to the north, west and south of (50000, 50000); the east is open.
+    std::vector<TLineEnt> walls = Box(40000, 60000, 60000, 66000, 12000);
+    for (const auto& b :
+         {Box(30000, 40000, 36000, 60000, 12000), Box(40000, 34000, 60000, 40000, 12000)})
+        walls.insert(walls.end(), b.begin(), b.end());
+    const Row rows[] = {
+        {"among three sides", {50000, 50000, 0}, true},
+        {"inside a footprint", {50000, 63000, 0}, true},
+        {"east of them all", {75000, 50000, 0}, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        Workspace ws;
+        ws.AryTatemono = walls;
+        bool enclosed = !r.enclosed;
+        const bool traced = GetTenkuLine(ws, TypeB(r.point), nullptr, &enclosed);
+        EXPECT_EQ(enclosed, r.enclosed);
+        EXPECT_EQ(traced, !r.enclosed);
+        if (r.enclosed) {
+            EXPECT_TRUE(ws.AryLine.empty());
+        }
     }
 }
 
