@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
-#include <unordered_map>
+#include <tuple>
+#include <utility>
 
 #include "geom/primitives.h"
 
@@ -26,6 +27,167 @@ void Compact(std::vector<TLineEnt>& lines) {
                                [](const TLineEnt& s) { return s.id != kMarkKeep; }),
                 lines.end());
 }
+
+// End points of a segment list filed by cells of the coincidence tolerance: a point coincident
+// with p (Same) lies in p's cell or in one of its eight neighbours, so only the segments filed
+// there need the exact test.
+class EndPointCells {
+public:
+    explicit EndPointCells(const std::vector<TLineEnt>& segs) {
+        entries_.reserve(2 * segs.size());
+        for (std::size_t k = 0; k < segs.size(); ++k) {
+            entries_.push_back({CellOf(segs[k].st.x), CellOf(segs[k].st.y), k});
+            entries_.push_back({CellOf(segs[k].ed.x), CellOf(segs[k].ed.y), k});
+        }
+        std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
+            return std::tie(a.cx, a.cy, a.k) < std::tie(b.cx, b.cy, b.k);
+        });
+    }
+
+    // The segments with an end filed near p, ascending, each once.
+    void Near(TAcadPoint p, std::vector<std::size_t>& out) const {
+        out.clear();
+        const std::int64_t cx = CellOf(p.x);
+        const std::int64_t cy = CellOf(p.y);
+        const auto before = [](const Entry& e, const std::pair<std::int64_t, std::int64_t>& c) {
+            return std::tie(e.cx, e.cy) < std::tie(c.first, c.second);
+        };
+        for (std::int64_t x = cx - 1; x <= cx + 1; ++x) {
+            // The three cells of one column lie next to each other in the filing order.
+            auto it = std::lower_bound(entries_.begin(), entries_.end(),
+                                       std::make_pair(x, cy - 1), before);
+            for (; it != entries_.end() && it->cx == x && it->cy <= cy + 1; ++it) {
+                out.push_back(it->k);
+            }
+        }
+        std::sort(out.begin(), out.end());
+        out.erase(std::unique(out.begin(), out.end()), out.end());
+    }
+
+private:
+    struct Entry {
+        std::int64_t cx;
+        std::int64_t cy;
+        std::size_t k;
+    };
+    static std::int64_t CellOf(double v) {
+        return static_cast<std::int64_t>(std::floor(v / kSamePointTol));
+    }
+    std::vector<Entry> entries_;
+};
+
+// The boxes of a segment list on a uniform grid, so that a segment meets only the segments
+// whose boxes overlap its own: two segments can cross only there. A segment whose box spans
+// many cells is kept aside and offered to every query instead.
+class SegmentBoxGrid {
+public:
+    SegmentBoxGrid(const std::vector<TLineEnt>& segs, double margin) {
+        const std::size_t n = segs.size();
+        boxes_.reserve(n);
+        double x0 = std::numeric_limits<double>::infinity();
+        double y0 = x0;
+        double x1 = -x0;
+        double y1 = -x0;
+        for (const TLineEnt& s : segs) {
+            const TBox b{std::min(s.st.x, s.ed.x) - margin, std::min(s.st.y, s.ed.y) - margin,
+                         std::max(s.st.x, s.ed.x) + margin, std::max(s.st.y, s.ed.y) + margin};
+            boxes_.push_back(b);
+            x0 = std::min(x0, b.x0);
+            y0 = std::min(y0, b.y0);
+            x1 = std::max(x1, b.x1);
+            y1 = std::max(y1, b.y1);
+        }
+        stamp_.assign(n, 0);
+        if (n == 0) return;
+        const double side = std::max(x1 - x0, y1 - y0);
+        const int cells = std::clamp(static_cast<int>(std::ceil(std::sqrt(n))), 1, 2048);
+        ox_ = x0;
+        oy_ = y0;
+        cell_ = side > 0 ? side / cells : 1;
+        nx_ = std::max(1, static_cast<int>(std::ceil((x1 - x0) / cell_)));
+        ny_ = std::max(1, static_cast<int>(std::ceil((y1 - y0) / cell_)));
+        range_.resize(n);
+        std::vector<std::uint32_t> count(static_cast<std::size_t>(nx_) * ny_ + 1, 0);
+        for (std::size_t k = 0; k < n; ++k) {
+            const TCells c = CellsOf(boxes_[k]);
+            range_[k] = c;
+            if (c.Count() > kWideCells) {
+                wide_.push_back(k);
+                continue;
+            }
+            for (int y = c.y0; y <= c.y1; ++y)
+                for (int x = c.x0; x <= c.x1; ++x) ++count[Index(x, y) + 1];
+        }
+        for (std::size_t i = 1; i < count.size(); ++i) count[i] += count[i - 1];
+        start_ = count;
+        items_.resize(count.back());
+        for (std::size_t k = 0; k < n; ++k) {
+            const TCells& c = range_[k];
+            if (c.Count() > kWideCells) continue;
+            for (int y = c.y0; y <= c.y1; ++y)
+                for (int x = c.x0; x <= c.x1; ++x) items_[count[Index(x, y)]++] = k;
+        }
+    }
+
+    // The segments other than i whose boxes overlap segment i's, ascending.
+    void Candidates(std::size_t i, std::vector<std::size_t>& out) {
+        out.clear();
+        ++epoch_;
+        const TBox& b = boxes_[i];
+        const auto offer = [&](std::size_t k) {
+            if (k == i || stamp_[k] == epoch_) return;
+            stamp_[k] = epoch_;
+            if (Overlap(b, boxes_[k])) out.push_back(k);
+        };
+        const TCells& c = range_[i];
+        if (c.Count() > kWideCells) {
+            for (std::size_t k = 0; k < boxes_.size(); ++k) offer(k);
+            return;
+        }
+        for (int y = c.y0; y <= c.y1; ++y) {
+            for (int x = c.x0; x <= c.x1; ++x) {
+                const std::size_t cell = Index(x, y);
+                for (std::size_t j = start_[cell]; j < start_[cell + 1]; ++j) offer(items_[j]);
+            }
+        }
+        for (const std::size_t k : wide_) offer(k);
+        std::sort(out.begin(), out.end());
+    }
+
+private:
+    static constexpr int kWideCells = 16;
+    struct TBox {
+        double x0, y0, x1, y1;
+    };
+    struct TCells {
+        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+        long Count() const { return static_cast<long>(x1 - x0 + 1) * (y1 - y0 + 1); }
+    };
+    static bool Overlap(const TBox& a, const TBox& b) {
+        return a.x0 <= b.x1 && b.x0 <= a.x1 && a.y0 <= b.y1 && b.y0 <= a.y1;
+    }
+    int Cell(double v, double origin, int count) const {
+        return std::clamp(static_cast<int>(std::floor((v - origin) / cell_)), 0, count - 1);
+    }
+    TCells CellsOf(const TBox& b) const {
+        return {Cell(b.x0, ox_, nx_), Cell(b.y0, oy_, ny_), Cell(b.x1, ox_, nx_),
+                Cell(b.y1, oy_, ny_)};
+    }
+    std::size_t Index(int x, int y) const {
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(nx_) +
+               static_cast<std::size_t>(x);
+    }
+
+    std::vector<TBox> boxes_;
+    std::vector<TCells> range_;
+    std::vector<std::uint32_t> start_;
+    std::vector<std::size_t> items_;
+    std::vector<std::size_t> wide_;
+    std::vector<std::uint64_t> stamp_;
+    std::uint64_t epoch_ = 0;
+    double ox_ = 0, oy_ = 0, cell_ = 1;
+    int nx_ = 1, ny_ = 1;
+};
 
 // The progress bar of a list pass: the number of segments when at most 100, else 100 with
 // one step every (count div 100) segments.
@@ -118,12 +280,15 @@ void SplitAtIntersections(Workspace& ws, RunContext* progress) {
     PassProgress bar(progress, n);
     ws.AryLine2.clear();
     std::vector<TTempPoint>& pts = ws.AryTempPoint;
+    // Only segments whose boxes overlap can cross; they are tried in list order as before.
+    SegmentBoxGrid grid(ext, kSamePointTol);
+    std::vector<std::size_t> near;
     for (std::size_t i = 0; i < n; ++i) {
         bar.Step(i);
         pts.clear();
         pts.push_back({0, a[i].st, {}});
-        for (std::size_t k = 0; k < n; ++k) {
-            if (k == i) continue;
+        grid.Candidates(i, near);
+        for (const std::size_t k : near) {
             TAcadPoint hit;
             if (CrossPoint(ext[i].st, ext[i].ed, ext[k].st, ext[k].ed, true, hit))
                 pts.push_back({0, hit, {}});
@@ -154,9 +319,14 @@ void RemoveDupLines(Workspace& ws, RunContext* progress) {
     const std::size_t n = a.size();
     PassProgress bar(progress, n);
     for (TLineEnt& s : a) s.id = kMarkKeep;
+    // A later equal segment has an end at st_i: only the segments filed there are compared.
+    const EndPointCells ends(a);
+    std::vector<std::size_t> near;
     for (std::size_t i = 0; i + 1 < n; ++i) {
         bar.Step(i);
-        for (std::size_t j = i + 1; j < n; ++j) {
+        ends.Near(a[i].st, near);
+        for (const std::size_t j : near) {
+            if (j <= i) continue;
             if ((Same(a[i].st, a[j].st) && Same(a[i].ed, a[j].ed)) ||
                 (Same(a[i].st, a[j].ed) && Same(a[i].ed, a[j].st))) {
                 a[i].id = kMarkDrop;
@@ -171,30 +341,12 @@ void RemoveDupLines(Workspace& ws, RunContext* progress) {
 void PruneDanglingLines(Workspace& ws) {
     std::vector<TLineEnt>& a = ws.AryLine2;
     const std::size_t n = a.size();
-    // End points filed by cells of the coincidence tolerance: a point coincident with p lies
-    // in p's cell or one of its eight neighbours, so only those are compared.
-    auto cellOf = [](double v) { return static_cast<std::int64_t>(std::floor(v / kSamePointTol)); };
-    auto key = [](std::int64_t cx, std::int64_t cy) {
-        return static_cast<std::uint64_t>(cx) * 0x9E3779B97F4A7C15ULL ^
-               static_cast<std::uint64_t>(cy);
-    };
-    std::unordered_multimap<std::uint64_t, std::size_t> ends;
-    ends.reserve(2 * n);
-    for (std::size_t k = 0; k < n; ++k) {
-        ends.emplace(key(cellOf(a[k].st.x), cellOf(a[k].st.y)), k);
-        ends.emplace(key(cellOf(a[k].ed.x), cellOf(a[k].ed.y)), k);
-    }
+    const EndPointCells ends(a);
+    std::vector<std::size_t> near;
     auto touches = [&](std::size_t self, TAcadPoint p) {
-        const std::int64_t cx = cellOf(p.x);
-        const std::int64_t cy = cellOf(p.y);
-        for (std::int64_t dx = -1; dx <= 1; ++dx) {
-            for (std::int64_t dy = -1; dy <= 1; ++dy) {
-                auto range = ends.equal_range(key(cx + dx, cy + dy));
-                for (auto it = range.first; it != range.second; ++it) {
-                    const std::size_t k = it->second;
-                    if (k != self && (Same(p, a[k].st) || Same(p, a[k].ed))) return true;
-                }
-            }
+        ends.Near(p, near);
+        for (const std::size_t k : near) {
+            if (k != self && (Same(p, a[k].st) || Same(p, a[k].ed))) return true;
         }
         return false;
     };
@@ -325,6 +477,8 @@ bool TraceOutline(Workspace& ws, bool join, RunContext* progress, bool* closedOu
     // two figures touch, and stopping there would leave the second figure out. A segment is
     // walked at most once on each side, so 2N + 1 steps always suffice.
     std::optional<TAcadPoint> firstNext;
+    const EndPointCells ends(segs);
+    std::vector<std::size_t> near;
     for (std::size_t step = 0; step <= 2 * n; ++step) {
         if (progress) {
             if (++barPos >= barMax) barPos = 0;
@@ -335,7 +489,9 @@ bool TraceOutline(Workspace& ws, bool join, RunContext* progress, bool* closedOu
         TAcadPoint from = cur;
         double best = kTwoPi;
         bool found = false;
-        for (const TLineEnt& s : segs) {
+        ends.Near(cur, near);  // in list order, so the first of equal turns still wins
+        for (const std::size_t k : near) {
+            const TLineEnt& s = segs[k];
             TAcadPoint e;
             TAcadPoint atCur;
             if (Same(s.st, cur) && !Same(s.ed, prev)) {
