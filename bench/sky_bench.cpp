@@ -5,10 +5,16 @@
 // point projected, traced and measured by inscribed triangles, the CAD's area of the outline
 // (through the embedded drawing host) and circumscribed triangles. One iteration is all fifty.
 //
+// BM_SkyOutlinesFiledVersusPlain: the outline pipeline of the same fifty maps run by the
+// filed passes (geom/outline.h) and by the plain passes that compare every segment with every
+// other (plain_passes.h), in the same run: their times, the speed-up and the number of maps
+// whose outlines differ (it fails unless that is 0).
+//
 // BM_SkyFactorVersusEdges: one point south of a district (district.h) of 1 to 40 buildings, to
 // show how the cost of one point grows with the number of building edges (counter `walls`).
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -17,7 +23,9 @@
 #include "cad/host/drawing_host.h"
 #include "cad/interaction.h"
 #include "district.h"
+#include "plain_passes.h"
 #include "sky/outline_factor.h"
+#include "sky/sky_map.h"
 
 namespace zuka::bench {
 namespace {
@@ -104,6 +112,70 @@ void BM_RecalcExamplePoints(benchmark::State& state) {
     std::filesystem::remove_all(r.dir);
 }
 BENCHMARK(BM_RecalcExamplePoints)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+bool SameOutline(const std::vector<TLineEnt>& a, const std::vector<TLineEnt>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i].st.x != b[i].st.x || a[i].st.y != b[i].st.y || a[i].ed.x != b[i].ed.x ||
+            a[i].ed.y != b[i].ed.y)
+            return false;
+    }
+    return true;
+}
+
+void BM_SkyOutlinesFiledVersusPlain(benchmark::State& state) {
+    ExampleRecalc r;
+    std::string error;
+    if (!r.Open(error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    // The projected segments of every point's map (type B, radius 100 mm, scale 1:100).
+    std::vector<std::vector<TLineEnt>> soups;
+    for (std::size_t i = 1; i < r.c.form.StringGrid1.size(); ++i) {
+        const std::vector<std::string>& row = r.c.form.StringGrid1[i];
+        Workspace ws;
+        const TAcadPoint p{std::stod(row[1]), std::stod(row[2]), 0};
+        ProjectTenkuzu(r.c.ws.AryTatemono, p, 0, 10000, 0, ws, nullptr);
+        soups.push_back(ws.AryLine);
+    }
+    using Clock = std::chrono::steady_clock;
+    double filedSeconds = 0;
+    double plainSeconds = 0;
+    int differ = 0;
+    for (auto _ : state) {
+        differ = 0;
+        for (const std::vector<TLineEnt>& soup : soups) {
+            Workspace filed;
+            filed.AryLine = soup;
+            const auto t0 = Clock::now();
+            const bool filedOk = TraceTenkuOutline(filed);
+            const auto t1 = Clock::now();
+            Workspace plain;
+            plain.AryLine = soup;
+            MergeCollinearLines(plain, false);
+            plain::SplitAtIntersections(plain);
+            plain::RemoveDupLines(plain);
+            GetMinCorner(plain);
+            plain.OutlinePrevPt = plain.OutlineMinPt;
+            plain.OutlinePrevPt.y -= 1000;
+            plain.OutlineStartPt = FindStartPoint(plain);
+            const bool plainOk = plain::TraceOutline(plain);
+            const auto t2 = Clock::now();
+            filedSeconds += std::chrono::duration<double>(t1 - t0).count();
+            plainSeconds += std::chrono::duration<double>(t2 - t1).count();
+            if (filedOk != plainOk || !SameOutline(filed.AryLine, plain.AryLine)) ++differ;
+        }
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["filed_s"] = filedSeconds / runs;
+    state.counters["plain_s"] = plainSeconds / runs;
+    state.counters["speedup"] = plainSeconds / filedSeconds;
+    state.counters["differ"] = differ;
+    if (differ != 0) state.SkipWithError("the filed passes traced a different outline");
+    std::filesystem::remove_all(r.dir);
+}
+BENCHMARK(BM_SkyOutlinesFiledVersusPlain)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_SkyFactorVersusEdges(benchmark::State& state) {
     Workspace ws;
