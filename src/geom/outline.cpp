@@ -54,8 +54,8 @@ public:
         };
         for (std::int64_t x = cx - 1; x <= cx + 1; ++x) {
             // The three cells of one column lie next to each other in the filing order.
-            auto it = std::lower_bound(entries_.begin(), entries_.end(),
-                                       std::make_pair(x, cy - 1), before);
+            auto it = std::lower_bound(entries_.begin(), entries_.end(), std::make_pair(x, cy - 1),
+                                       before);
             for (; it != entries_.end() && it->cx == x && it->cy <= cy + 1; ++it) {
                 out.push_back(it->k);
             }
