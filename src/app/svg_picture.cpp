@@ -1,6 +1,7 @@
 #include "app/svg_picture.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <limits>
@@ -15,17 +16,54 @@ std::string Escape(const std::string& s) {
     std::string out;
     for (char c : s) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            default: out += c;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            default:
+                out += c;
         }
     }
     return out;
 }
 
 std::string Num(double v) { return FormatFixed(v, 2); }
+
+// Lines keep their width in screen pixels when the picture is zoomed, so that a small part
+// of a large drawing (a sky map beside its site) can be read close up.
+constexpr const char* kThinOnZoom = " vector-effect=\"non-scaling-stroke\"";
+
+// The text as the CAD shows it: %%d degree, %%p plus-minus, %%c diameter, %%% percent; the
+// underline and overline switches %%u and %%o show nothing.
+std::string ShownText(const std::string& s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s.compare(i, 2, "%%") == 0 && i + 2 < s.size()) {
+            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(s[i + 2])));
+            const char* shown = c == 'd'               ? "\u00b0"
+                                : c == 'p'             ? "\u00b1"
+                                : c == 'c'             ? "\u2300"
+                                : c == '%'             ? "%"
+                                : c == 'u' || c == 'o' ? ""
+                                                       : nullptr;
+            if (shown) {
+                out += shown;
+                i += 2;
+                continue;
+            }
+        }
+        out += s[i];
+    }
+    return out;
+}
 
 }  // namespace
 
@@ -39,8 +77,8 @@ void SvgPicture::AddCircle(TAcadPoint centre, double radius, const std::string& 
 }
 
 void SvgPicture::AddText(TAcadPoint p, const std::string& text, double height,
-                         const std::string& colour) {
-    items_.push_back({Kind::Text, p, p, height, colour, text, 1, false});
+                         const std::string& colour, TSvgTextPlacement placement) {
+    items_.push_back({Kind::Text, p, p, height, colour, ShownText(text), 1, false, placement});
 }
 
 std::string SvgPicture::ToText(double pixels) const {
@@ -98,20 +136,34 @@ std::string SvgPicture::ToText(double pixels) const {
             case Kind::Line:
                 s << "<line x1=\"" << px(it.a.x) << "\" y1=\"" << py(it.a.y) << "\" x2=\""
                   << px(it.b.x) << "\" y2=\"" << py(it.b.y) << "\" stroke=\"" << it.colour
-                  << "\" stroke-width=\"" << Num(it.width) << "\""
+                  << "\" stroke-width=\"" << Num(it.width) << "\"" << kThinOnZoom
                   << (it.dashed ? " stroke-dasharray=\"6 3\"" : "") << "/>\n";
                 break;
             case Kind::Circle:
                 s << "<circle cx=\"" << px(it.a.x) << "\" cy=\"" << py(it.a.y) << "\" r=\""
-                  << Num(it.size * scale) << "\" fill=\"none\" stroke=\"" << it.colour
-                  << "\"/>\n";
+                  << Num(it.size * scale) << "\" fill=\"none\" stroke=\"" << it.colour << "\""
+                  << kThinOnZoom << "/>\n";
                 break;
-            case Kind::Text:
-                s << "<text x=\"" << px(it.a.x) << "\" y=\"" << py(it.a.y)
+            case Kind::Text: {
+                const TSvgTextPlacement& pl = it.placement;
+                const char* anchor = pl.horizontal == 1 || pl.horizontal == 4 ? "middle"
+                                     : pl.horizontal == 2                     ? "end"
+                                                                              : "start";
+                // The baseline lies below a middle or top point by half or all the height.
+                const double drop = pl.vertical == 2 ? 0.5 : pl.vertical == 3 ? 1.0 : 0.0;
+                const TAcadPoint base{it.a.x + std::sin(pl.rotation) * it.size * drop,
+                                      it.a.y - std::cos(pl.rotation) * it.size * drop, 0};
+                s << "<text x=\"" << px(base.x) << "\" y=\"" << py(base.y)
                   << "\" font-family=\"sans-serif\" font-size=\""
-                  << Num(std::max(it.size * scale, 6.0)) << "\" fill=\"" << it.colour << "\">"
-                  << Escape(it.text) << "</text>\n";
+                  << Num(std::max(it.size * scale, 0.5)) << "\" text-anchor=\"" << anchor
+                  << "\" fill=\"" << it.colour << "\"";
+                if (pl.rotation != 0) {
+                    s << " transform=\"rotate(" << Num(-pl.rotation * 180 / 3.141592653589793)
+                      << " " << px(base.x) << " " << py(base.y) << ")\"";
+                }
+                s << ">" << Escape(it.text) << "</text>\n";
                 break;
+            }
         }
     }
     s << "</svg>\n";
@@ -171,11 +223,22 @@ void DrawModelSpace(Document& doc, SvgPicture& pic) {
                 std::vector<TAcadPoint> pts;
                 for (int k = 0; k <= 24; ++k) {
                     const double t = a + (b - a) * k / 24;
-                    pts.push_back({c.x + e->Radius() * std::cos(t), c.y + e->Radius() * std::sin(t), 0});
+                    pts.push_back(
+                        {c.x + e->Radius() * std::cos(t), c.y + e->Radius() * std::sin(t), 0});
                 }
                 DrawPolyline(pic, pts, false, colour);
             } else if (kind == "AcDbText") {
-                pic.AddText(e->InsertionPoint(), e->TextString(), e->Height(), colour);
+                TSvgTextPlacement pl;
+                pl.horizontal = e->HorizontalAlignment();
+                pl.vertical = e->VerticalAlignment();
+                pl.rotation = e->Rotation();
+                // Aligned and fitted texts run from the insertion point; others that are not
+                // left on the baseline hang on their alignment point.
+                const bool atAlignment = (pl.horizontal != 0 || pl.vertical != 0) &&
+                                         pl.horizontal != 3 && pl.horizontal != 5;
+                if (pl.horizontal == 3 || pl.horizontal == 5) pl.horizontal = 0;
+                pic.AddText(atAlignment ? e->TextAlignmentPoint() : e->InsertionPoint(),
+                            e->TextString(), e->Height(), colour, pl);
             }
         } catch (const AutomationError&) {
             // A member the entity lacks: it is left out of the picture.

@@ -11,14 +11,26 @@
 
 namespace zuka {
 
+// How a text sits at its point, as the CAD aligns it: horizontal 0 left, 1 centre, 2 right
+// (4 middle counts as centre), vertical 0 baseline (1 bottom counts the same), 2 middle,
+// 3 top; turned counter-clockwise by rotation (radians) about the point.
+struct TSvgTextPlacement {
+    int horizontal = 0;
+    int vertical = 0;
+    double rotation = 0;
+};
+
 class SvgPicture {
 public:
     // colour: any SVG colour text ("#0060c0"); width in picture pixels.
     void AddLine(TAcadPoint a, TAcadPoint b, const std::string& colour, double width = 1,
                  bool dashed = false);
     void AddCircle(TAcadPoint centre, double radius, const std::string& colour);
-    // height in drawing units; the text's left baseline at p.
-    void AddText(TAcadPoint p, const std::string& text, double height, const std::string& colour);
+    // height in drawing units, drawn at its true size (zoom in to read small texts). The CAD's
+    // control codes %%d, %%p, %%c and %%% are shown as the
+    // characters they stand for.
+    void AddText(TAcadPoint p, const std::string& text, double height, const std::string& colour,
+                 TSvgTextPlacement placement = {});
     // A caption line written above the picture.
     void AddCaption(const std::string& text) { captions_.push_back(text); }
 
@@ -38,6 +50,7 @@ private:
         std::string text;
         double width = 1;
         bool dashed = false;
+        TSvgTextPlacement placement{};
     };
     std::vector<TItem> items_;
     std::vector<std::string> captions_;

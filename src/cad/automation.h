@@ -85,6 +85,13 @@ public:
     virtual TAcadPoint InsertionPoint() const = 0;
     virtual std::string TextString() const = 0;
     virtual double Height() const = 0;
+    // A text's alignment: horizontal 0 left, 1 centre, 2 right, 3 aligned, 4 middle, 5 fit;
+    // vertical 0 baseline, 1 bottom, 2 middle, 3 top. The alignment point counts unless both
+    // are 0 (left on the baseline), where the insertion point does.
+    virtual int HorizontalAlignment() const = 0;
+    virtual int VerticalAlignment() const = 0;
+    virtual TAcadPoint TextAlignmentPoint() const = 0;
+    virtual double Rotation() const = 0;  // radians, of a text or a block reference
     virtual double Area() const = 0;
 
     virtual void SetLayer(const std::string& layer) = 0;

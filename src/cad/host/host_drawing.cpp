@@ -691,6 +691,26 @@ void HostEntity::SetVerticalAlignment(int mode) {
     d_.vAlign = mode;
 }
 
+int HostEntity::HorizontalAlignment() const {
+    Need(d_.kind == EntKind::Text, "HorizontalAlignment");
+    return d_.hAlign;
+}
+
+int HostEntity::VerticalAlignment() const {
+    Need(d_.kind == EntKind::Text, "VerticalAlignment");
+    return d_.vAlign;
+}
+
+TAcadPoint HostEntity::TextAlignmentPoint() const {
+    Need(d_.kind == EntKind::Text, "TextAlignmentPoint");
+    return ToWcs(d_.p2, d_.normal);
+}
+
+double HostEntity::Rotation() const {
+    Need(d_.kind == EntKind::Text || d_.kind == EntKind::Insert, "Rotation");
+    return d_.rotation;
+}
+
 void HostEntity::SetTextAlignmentPoint(TAcadPoint p) {
     Need(d_.kind == EntKind::Text, "TextAlignmentPoint");
     d_.p2 = WcsToOcs(p, d_.normal);

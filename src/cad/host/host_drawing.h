@@ -140,6 +140,10 @@ public:
     TAcadPoint InsertionPoint() const override;
     std::string TextString() const override;
     double Height() const override;
+    int HorizontalAlignment() const override;
+    int VerticalAlignment() const override;
+    TAcadPoint TextAlignmentPoint() const override;
+    double Rotation() const override;
     double Area() const override;
 
     void SetLayer(const std::string& layer) override;
