@@ -75,12 +75,14 @@ bool GetTenkuRitu(Workspace& ws, const TTenkuRituParams& p, double& naisetu, dou
 
     bool ok = false;
     // Every joint turning by less than 178.2° is a corner here, one that turns back included.
-    const auto inner = MeasureSansya(ws.AryLine, r, p.scale, false, true);
-    if (inner) {
-        const auto outer = MeasureSansya(ws.AryLine, r, p.scale, true, true);
+    // Both triangle sets stand on the same corners and division points.
+    if (std::optional<TSansyaResult> inner = DivideSansya(ws.AryLine, r, p.scale, true)) {
+        TSansyaResult outer = *inner;
+        MeasureSansyaTriangles(*inner, ws.AryLine, r, p.scale, false);
+        MeasureSansyaTriangles(outer, ws.AryLine, r, p.scale, true);
         naisetu = inner->tenkuRitu;
-        gaisetu = outer->tenkuRitu;
-        ok = !inner->triangles.empty() && !outer->triangles.empty();
+        gaisetu = outer.tenkuRitu;
+        ok = !inner->triangles.empty() && !outer.triangles.empty();
     }
     ws.AryLine.clear();
     return ok;

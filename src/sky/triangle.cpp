@@ -307,8 +307,8 @@ std::vector<TSansyaTriangle> MakeSansyaTriangles(const TSansyaSpans& spans,
     return out;
 }
 
-std::optional<TSansyaResult> MeasureSansya(const std::vector<TLineEnt>& outline, double radius,
-                                           double scale, bool tekigou, bool turnBackCounts) {
+std::optional<TSansyaResult> DivideSansya(const std::vector<TLineEnt>& outline, double radius,
+                                          double scale, bool turnBackCounts) {
     const std::vector<std::size_t> joints = FindSansyaJoints(outline, radius, turnBackCounts);
     if (joints.size() < 2) return std::nullopt;
     std::vector<TAcadPoint> corners;
@@ -319,11 +319,23 @@ std::optional<TSansyaResult> MeasureSansya(const std::vector<TLineEnt>& outline,
     for (const std::size_t k : r.sector.order) ordered.push_back(joints[k]);
     r.divisions = DivideSansyaSpans(r.sector.corners, ordered, outline, radius);
     if (r.divisions.openRad > 0) SetSansyaSectorAngle(r.sector, r.divisions.openRad, radius, scale);
+    return r;
+}
+
+void MeasureSansyaTriangles(TSansyaResult& r, const std::vector<TLineEnt>& outline, double radius,
+                            double scale, bool tekigou) {
     r.triangles = MakeSansyaTriangles(r.divisions, outline, radius, scale, tekigou);
+    r.sansyaGoukei = 0;
     for (const TSansyaTriangle& t : r.triangles) r.sansyaGoukei += t.row.menseki;
     r.tousyaMenseki = r.sector.ougiMenseki - r.sansyaGoukei;
     const double c = r.sector.enMenseki;
     r.tenkuRitu = (c - RoundByFormat(r.tousyaMenseki, 3)) / c * 100;
+}
+
+std::optional<TSansyaResult> MeasureSansya(const std::vector<TLineEnt>& outline, double radius,
+                                           double scale, bool tekigou, bool turnBackCounts) {
+    std::optional<TSansyaResult> r = DivideSansya(outline, radius, scale, turnBackCounts);
+    if (r) MeasureSansyaTriangles(*r, outline, radius, scale, tekigou);
     return r;
 }
 

@@ -130,8 +130,17 @@ struct TSansyaResult {
     double tenkuRitu = 0;      // F = (C - P rounded to 3 decimals) / C * 100, percent
 };
 
-// Corners, sector, division points, triangles and areas of the traced outline. Empty when the
+// Corners, sector and division points of the traced outline, without triangles. Empty when the
 // outline has fewer than two corners. turnBackCounts as for FindSansyaJoints.
+std::optional<TSansyaResult> DivideSansya(const std::vector<TLineEnt>& outline, double radius,
+                                          double scale, bool turnBackCounts = false);
+
+// The triangles of a divided outline (inscribed, or circumscribed with tekigou) and the areas
+// and sky factor they give.
+void MeasureSansyaTriangles(TSansyaResult& r, const std::vector<TLineEnt>& outline, double radius,
+                            double scale, bool tekigou);
+
+// DivideSansya, then MeasureSansyaTriangles. Empty when the outline has fewer than two corners.
 std::optional<TSansyaResult> MeasureSansya(const std::vector<TLineEnt>& outline, double radius,
                                            double scale, bool tekigou, bool turnBackCounts = false);
 
