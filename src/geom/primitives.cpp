@@ -225,4 +225,14 @@ bool IsInsideLines(TAcadPoint q, double span, const std::vector<TLineEnt>& lines
     return crossings.size() % 2 == 1;
 }
 
+double SignedArea(const std::vector<TAcadPoint>& pts) {
+    double twice = 0;
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        const TAcadPoint& a = pts[i];
+        const TAcadPoint& b = pts[(i + 1) % pts.size()];
+        twice += a.x * b.y - b.x * a.y;
+    }
+    return twice / 2;
+}
+
 }  // namespace zuka

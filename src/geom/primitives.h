@@ -89,4 +89,8 @@ bool StrToAcadPoint(std::string_view text, TAcadPoint& p);
 // span is a length scale far above the figure's size (callers pass MaxSpan * 1000).
 bool IsInsideLines(TAcadPoint q, double span, const std::vector<TLineEnt>& lines);
 
+// The area of the closed polygon through pts in plan (shoelace), positive when the points run
+// counter-clockwise.
+double SignedArea(const std::vector<TAcadPoint>& pts);
+
 }  // namespace zuka

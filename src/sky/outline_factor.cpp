@@ -28,15 +28,7 @@ bool GetTenkuLine(Workspace& ws, const TTenkuRituParams& p, RunContext* progress
     return TraceTenkuOutline(ws, progress);
 }
 
-double PolygonArea(const std::vector<TAcadPoint>& pts) {
-    double twice = 0;
-    for (std::size_t i = 0; i < pts.size(); ++i) {
-        const TAcadPoint& a = pts[i];
-        const TAcadPoint& b = pts[(i + 1) % pts.size()];
-        twice += a.x * b.y - b.x * a.y;
-    }
-    return std::fabs(twice) / 2;
-}
+double PolygonArea(const std::vector<TAcadPoint>& pts) { return std::fabs(SignedArea(pts)); }
 
 std::optional<double> MeasureTenkuArea(Application& app, Document& doc, const std::string& layer,
                                        TAcadPoint shift, const std::vector<TAcadPoint>& pts) {

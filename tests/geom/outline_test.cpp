@@ -43,16 +43,6 @@ std::vector<std::vector<TAcadPoint>> Outlines(const std::vector<TLineEnt>& soup,
     return result;
 }
 
-double SignedArea(const std::vector<TAcadPoint>& ring) {
-    double a = 0;
-    for (std::size_t i = 0; i < ring.size(); ++i) {
-        const TAcadPoint& p = ring[i];
-        const TAcadPoint& q = ring[(i + 1) % ring.size()];
-        a += p.x * q.y - q.x * p.y;
-    }
-    return a / 2;
-}
-
 // Removes vertices where the outline runs straight on, so that outlines compare by corners.
 std::vector<TAcadPoint> Corners(const std::vector<TAcadPoint>& ring) {
     std::vector<TAcadPoint> out;

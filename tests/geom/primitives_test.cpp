@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace zuka {
@@ -45,6 +46,15 @@ TEST(Primitives, Angle2PBranchOrder) {
         SCOPED_TRACE(r.name);
         EXPECT_DOUBLE_EQ(Angle2P(r.p, r.q), r.want);
     }
+}
+
+// Counter-clockwise positive, clockwise negative; an L of six corners.
+TEST(Primitives, SignedArea) {
+    std::vector<TAcadPoint> l = {{0, 0, 0}, {4, 0, 0}, {4, 1, 0}, {1, 1, 0}, {1, 3, 0}, {0, 3, 0}};
+    EXPECT_DOUBLE_EQ(SignedArea(l), 6);
+    std::reverse(l.begin(), l.end());
+    EXPECT_DOUBLE_EQ(SignedArea(l), -6);
+    EXPECT_DOUBLE_EQ(SignedArea({}), 0);
 }
 
 TEST(Primitives, PolarPointAxesAreExact) {
@@ -173,12 +183,9 @@ TEST(Primitives, StrToXYZ) {
         double x, y, z;
     };
     const Row rows[] = {
-        {"\"10,20,30\"", true, 10, 20, 30},
-        {"1,2", true, 1, 2, 0},
-        {"-1.5,2.25,3", true, -1.5, 2.25, 3},
-        {"10", false, 0, 0, 0},
-        {"1,2,3,4", false, 1, 2, 0},
-        {"a,2", false, 0, 0, 0},
+        {"\"10,20,30\"", true, 10, 20, 30},   {"1,2", true, 1, 2, 0},
+        {"-1.5,2.25,3", true, -1.5, 2.25, 3}, {"10", false, 0, 0, 0},
+        {"1,2,3,4", false, 1, 2, 0},          {"a,2", false, 0, 0, 0},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.text);
@@ -198,9 +205,12 @@ TEST(Primitives, IsInsideLines) {
         bool want;
     };
     const Row rows[] = {
-        {"centre", P(5, 5), true},         {"on edge", P(5, 0), true},
-        {"on corner", P(10, 10), true},    {"outside", P(15, 5), false},
-        {"just outside", P(10.01, 5), false}, {"left of it", P(-1, 5), false},
+        {"centre", P(5, 5), true},
+        {"on edge", P(5, 0), true},
+        {"on corner", P(10, 10), true},
+        {"outside", P(15, 5), false},
+        {"just outside", P(10.01, 5), false},
+        {"left of it", P(-1, 5), false},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

@@ -153,16 +153,6 @@ std::vector<TAcadPoint> PolylinePlanePoints(const TEntityData& d) {
     return pts;
 }
 
-double ShoelaceArea(const std::vector<TAcadPoint>& pts) {
-    double a = 0;
-    for (std::size_t i = 0; i < pts.size(); ++i) {
-        const TAcadPoint& p = pts[i];
-        const TAcadPoint& q = pts[(i + 1) % pts.size()];
-        a += p.x * q.y - q.x * p.y;
-    }
-    return a / 2;
-}
-
 // Points of an ellipse from parameter t0 to t1 in world coordinates.
 std::vector<TAcadPoint> EllipsePoints(const TEntityData& d, double t0, double t1) {
     const TAcadPoint minor = ScaleVec(CrossVec(NormalizeVec(d.normal), d.p2), d.ratio);
@@ -610,12 +600,12 @@ double HostEntity::Area() const {
                 const double t = d_.start + (end - d_.start) * k / n;
                 pts.push_back({a * std::cos(t), a * d_.ratio * std::sin(t), 0});
             }
-            return std::fabs(ShoelaceArea(pts));
+            return std::fabs(SignedArea(pts));
         }
         case EntKind::LwPolyline:
         case EntKind::Polyline2d: {
             // The polygon of the vertices plus the circular segment of each bulged side.
-            double area = ShoelaceArea(d_.vertices);
+            double area = SignedArea(d_.vertices);
             const std::size_t n = d_.vertices.size();
             for (std::size_t i = 0; i < n && n > 1; ++i) {
                 const double b = i < d_.bulges.size() ? d_.bulges[i] : 0;
@@ -630,7 +620,7 @@ double HostEntity::Area() const {
             return std::fabs(area);
         }
         case EntKind::Polyline3d:
-            return std::fabs(ShoelaceArea(d_.vertices));
+            return std::fabs(SignedArea(d_.vertices));
         default:
             NoMember("Area");
     }
