@@ -13,10 +13,6 @@ constexpr char kTitleHead[] = "影倍率表 [ 緯度 = ";
 constexpr char kTitleTail[] = "] [ 冬至 ]";
 constexpr char kHeading[] = "時刻\t太陽高度\t太陽方位角\t影長倍率\tX倍率\tY倍率";
 
-constexpr char kFieldIdodo[] = "Edit3 緯度";
-constexpr char kFieldIdohun[] = "Edit5 緯度(分)";
-constexpr char kFieldIdobyou[] = "Edit23 緯度(秒)";
-
 constexpr char kDo[] = "°";
 constexpr char kHun[] = "′";
 constexpr char kByou[] = "″";
@@ -60,8 +56,7 @@ std::string AzimuthDms(double aDeg) {
 std::vector<std::string> BuildRatioTable(const std::string& edit3, const std::string& edit5,
                                          const std::string& edit23, bool useDms, bool threeDigits) {
     const int n = threeDigits ? 3 : 4;
-    const double idoDeg = StrToFloat(edit3, kFieldIdodo) + StrToFloat(edit5, kFieldIdohun) / 60.0 +
-                          StrToFloat(edit23, kFieldIdobyou) / 3600.0;
+    const double idoDeg = LatitudeOfTexts(edit3, edit5, edit23);
     SunModel sun;
     sun.RadioGroup1Click(0);  // winter solstice, whatever the window shows
     sun.SetLatitudeOnly(idoDeg);

@@ -61,6 +61,12 @@ void SunModel::RadioGroup1Click(int itemIndex) {
     Sekii = kSekiiTable[itemIndex];
 }
 
+double LatitudeOfTexts(const std::string& edit3, const std::string& edit5,
+                       const std::string& edit23) {
+    return StrToFloat(edit3, kFieldIdodo) + StrToFloat(edit5, kFieldIdohun) / 60.0 +
+           StrToFloat(edit23, kFieldIdobyou) / 3600.0;
+}
+
 void SunModel::SetTaiyouParams(const TSunTexts& t) {
     SunModel next = *this;
     next.GB_kita = StrToFloat(t.Edit12, kFieldKita);

@@ -37,7 +37,7 @@ struct TSunTexts {
 // One sun for one place, season and drawing orientation. A plain value: every command may keep
 // its own copy.
 class SunModel {
-  public:
+public:
     // Sets Sekii from the season index (0 winter, 1 equinox, 2 summer). An index outside the
     // table (-1: nothing selected) keeps the previous value, 0 before the first selection.
     void RadioGroup1Click(int itemIndex);
@@ -90,5 +90,10 @@ std::string JikokuToHm(double hour);
 // HH:MM'SS" with the seconds rounded up to the next multiple of five and the carries into
 // minutes and hours (10.99 -> 10:59'25", 12.99999 -> 13:00'00").
 std::string JikokuToHmsCeil5(double hour);
+
+// The latitude typed as degrees, minutes and seconds (Edit3, Edit5, Edit23), in degrees.
+// Throws ConvertError naming the first field whose text is no number.
+double LatitudeOfTexts(const std::string& edit3, const std::string& edit5,
+                       const std::string& edit23);
 
 }  // namespace zuka
