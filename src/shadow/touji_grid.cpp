@@ -85,33 +85,23 @@ void Fill(int* to, int v, int m) {
     for (; k < m; ++k) to[k] = v;
 }
 
-// to[k] = min(to[k], from[k]) (or max) for k in [0, m), four at a time with SSE2.
-void LowerTo(int* to, const int* from, int m) {
+// to[k] = min(to[k], from[k]) (Lower) or max (Raise) for k in [0, m), four at a time with SSE2.
+template <bool kRaise>
+void Bound(int* to, const int* from, int m) {
     int k = 0;
 #if defined(__SSE2__) || defined(_M_X64)
     for (; k + 3 < m; k += 4) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to + k));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k));
-        const __m128i greater = _mm_cmpgt_epi32(a, b);
+        const __m128i takeB = kRaise ? _mm_cmplt_epi32(a, b) : _mm_cmpgt_epi32(a, b);
         _mm_storeu_si128(reinterpret_cast<__m128i*>(to + k),
-                         _mm_or_si128(_mm_and_si128(greater, b), _mm_andnot_si128(greater, a)));
+                         _mm_or_si128(_mm_and_si128(takeB, b), _mm_andnot_si128(takeB, a)));
     }
 #endif
-    for (; k < m; ++k) to[k] = std::min(to[k], from[k]);
+    for (; k < m; ++k) to[k] = kRaise ? std::max(to[k], from[k]) : std::min(to[k], from[k]);
 }
-void RaiseTo(int* to, const int* from, int m) {
-    int k = 0;
-#if defined(__SSE2__) || defined(_M_X64)
-    for (; k + 3 < m; k += 4) {
-        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(to + k));
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + k));
-        const __m128i less = _mm_cmplt_epi32(a, b);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + k),
-                         _mm_or_si128(_mm_and_si128(less, b), _mm_andnot_si128(less, a)));
-    }
-#endif
-    for (; k < m; ++k) to[k] = std::max(to[k], from[k]);
-}
+void LowerTo(int* to, const int* from, int m) { Bound<false>(to, from, m); }
+void RaiseTo(int* to, const int* from, int m) { Bound<true>(to, from, m); }
 
 // Runs f(0) .. f(threads - 1), f(0) on the calling thread, and returns when all have ended,
 // passing on the first exception any of them threw.
@@ -415,10 +405,9 @@ void ToujiGrid::GroupSpans(const TCellEdge* const* edges, std::size_t count, int
         const TEdgeBound& b = bounds[i];
         const TCellEdge& e = *b.edge;
         const bool flat = e.rMin == e.rMax;
-        const bool left =
-            std::min(b.cTop, b.cBottom) <= leftBound &&
-            (flat || !leftmost ||
-             !KeepsApart(b.yTop, b.xTop, b.yBottom, b.xBottom, *leftmost->edge, 1));
+        const bool left = std::min(b.cTop, b.cBottom) <= leftBound &&
+                          (flat || !leftmost ||
+                           !KeepsApart(b.yTop, b.xTop, b.yBottom, b.xBottom, *leftmost->edge, 1));
         const bool right =
             std::max(b.cTop, b.cBottom) >= rightBound &&
             (flat || !rightmost ||
@@ -720,7 +709,8 @@ void ToujiGrid::PaintToujiMask(const std::vector<TShadowQuad>& quads, const TTou
     int colMax = -1;
     for (const TCellSpan& s : spans_) {
         std::uint8_t* line = &mask_[static_cast<std::size_t>(s.r) * bytesPerRow];
-        for (int c = s.c0; c <= s.c1; ++c) line[c >> 3] |= static_cast<std::uint8_t>(0x80 >> (c & 7));
+        for (int c = s.c0; c <= s.c1; ++c)
+            line[c >> 3] |= static_cast<std::uint8_t>(0x80 >> (c & 7));
         rowTop = std::min(rowTop, s.r);
         rowBottom = std::max(rowBottom, s.r);
         colMin = std::min(colMin, s.c0);
@@ -757,7 +747,11 @@ struct TCell {
 class Tracer {
 public:
     Tracer(ToujiGrid& grid, const TToujiMesh& mesh, double threshold, RunContext& run)
-        : g_(grid), mesh_(mesh), t_(threshold), run_(run), n_(grid.N()),
+        : g_(grid),
+          mesh_(mesh),
+          t_(threshold),
+          run_(run),
+          n_(grid.N()),
           lowered_(static_cast<ToujiGrid::Counter>(std::max(0.0, std::trunc(threshold) - 1))) {}
 
     TContourResult Run();
