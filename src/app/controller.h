@@ -167,6 +167,10 @@ private:
     Application* RunningCad();
     // Message boxes, minimise and restore of the main window for the CAD routines.
     TCadUi CadUi();
+    // The reports of this program's own where a command would otherwise end without a word:
+    // the CAD failed to answer, or a block file could not be written.
+    void ReportCadError(const AutomationError& e);
+    void ReportNotSaved(const std::filesystem::path& file);
     // The sun inputs read and the equal-time settings converted (throws ConvertError).
     struct TToujiInputs;
     TToujiInputs ReadToujiInputs();

@@ -43,6 +43,14 @@ Application* Controller::RunningCad() {
     return cad_->GetActiveObject(form.TargetProgID);
 }
 
+void Controller::ReportCadError(const AutomationError& e) {
+    ui_.MessageBox(kApplicationTitle, kCadError + std::string(e.what()));
+}
+
+void Controller::ReportNotSaved(const std::filesystem::path& file) {
+    ui_.MessageBox(kApplicationTitle, kNotSaved + file.string());
+}
+
 TCadUi Controller::CadUi() {
     TCadUi u;
     u.title = kApplicationTitle;
@@ -104,10 +112,10 @@ void Controller::DrawZukaLine(bool /*animeFlag*/) {
                                          {workDir_, DxfEncoding::Cp932}, CadUi(),
                                          InsertVariant::ExplodedOrigin);
             if (lastInsert_.status == InsertStatus::NotSaved)
-                ui_.MessageBox(kApplicationTitle, kNotSaved + lastInsert_.file.string());
+                ReportNotSaved(lastInsert_.file);
         }
     } catch (const AutomationError& e) {
-        ui_.MessageBox(kApplicationTitle, kCadError + std::string(e.what()));
+        ReportCadError(e);
     }
     run.SetProgressPosition(0);
     form.RunFlag = false;
@@ -219,10 +227,10 @@ void Controller::DrawToujikan5A() {
                                          {workDir_, DxfEncoding::Cp932}, CadUi(),
                                          InsertVariant::ExplodedOriginEqualTime);
             if (lastInsert_.status == InsertStatus::NotSaved)
-                ui_.MessageBox(kApplicationTitle, kNotSaved + lastInsert_.file.string());
+                ReportNotSaved(lastInsert_.file);
         }
     } catch (const AutomationError& e) {
-        ui_.MessageBox(kApplicationTitle, kCadError + std::string(e.what()));
+        ReportCadError(e);
     } catch (...) {
         if (doc) {
             doc->EndUndoMark();

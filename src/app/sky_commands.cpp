@@ -36,9 +36,6 @@ constexpr char kBatchDone[] = "天空図作成 ... 終了しました．";
 constexpr char kBoundaryPrompt[] = "天空図円の中心付近の座標を指示 : ";
 constexpr char kTextRefPrompt[] = "参照する TEXT を指示 : ";
 constexpr char kTextAtPrompt[] = "TEXT作成の座標を指示 : ";
-// Reports of this program's own, where the window would otherwise end without a word.
-constexpr char kNotSaved[] = "図面ファイルを保存できませんでした : ";
-constexpr char kCadError[] = "CAD との通信に失敗しました : ";
 
 constexpr char kSelSetName[] = "ssZuka";
 constexpr double kTextSearch = 1000;  // how far from a picked point its number text may stand
@@ -196,7 +193,7 @@ std::string Controller::MakeTenkuzu(int typ, bool insertFlag, std::optional<TAca
         dxf, {*cad_, *app, doc, form.TargetProgID}, {workDir_, DxfEncoding::Cp932}, CadUi(),
         insertFlag, insertVpt.value_or(TAcadPoint{}), TenkuRotationDeg(in.map));
     if (placed.status == TenkuPlaceStatus::NotSaved) {
-        ui_.MessageBox(kApplicationTitle, kNotSaved + placed.file.string());
+        ReportNotSaved(placed.file);
         return {};
     }
     if (placed.status == TenkuPlaceStatus::NotPlaced) return {};
@@ -308,7 +305,7 @@ void Controller::Button8Click(int typ) {
         doc.Regen(0);
     } catch (const AutomationError& e) {
         ui_.RestoreMainWindow();
-        ui_.MessageBox(kApplicationTitle, kCadError + std::string(e.what()));
+        ReportCadError(e);
     }
 }
 
@@ -351,7 +348,7 @@ void Controller::Button13Click(int typ) {
         doc.Regen(0);
     } catch (const AutomationError& e) {
         ui_.RestoreMainWindow();
-        ui_.MessageBox(kApplicationTitle, kCadError + std::string(e.what()));
+        ReportCadError(e);
     }
 }
 
@@ -428,7 +425,7 @@ void Controller::Button18Click(int typ) {
         doc.Utility().Prompt(kBatchDone);
         if (lastFilled == 0) ui_.MessageBox(kApplicationTitle, kNoPointData);
     } catch (const AutomationError& e) {
-        ui_.MessageBox(kApplicationTitle, kCadError + std::string(e.what()));
+        ReportCadError(e);
     }
     ui_.RestoreMainWindow();
 }
@@ -480,7 +477,7 @@ void Controller::Button26Click() {
             // Cancelled or not measurable: the label stays empty.
         }
     } catch (const AutomationError& e) {
-        ui_.MessageBox(kApplicationTitle, kCadError + std::string(e.what()));
+        ReportCadError(e);
     }
     ui_.RestoreMainWindow();
 }
@@ -526,7 +523,7 @@ void Controller::Button27Click() {
         }
         ActivateCad(*cad_, *app);
     } catch (const AutomationError& e) {
-        ui_.MessageBox(kApplicationTitle, kCadError + std::string(e.what()));
+        ReportCadError(e);
     }
     ui_.RestoreMainWindow();
 }
@@ -540,7 +537,7 @@ void Controller::SpeedButton8Click() {
             VariableNumber(app->ActiveDocument().GetVariable("DIMSCALE"));
         if (s && *s > 0.01) form.Edit19 = FormatFixed(*s, 2);
     } catch (const AutomationError& e) {
-        ui_.MessageBox(kApplicationTitle, kCadError + std::string(e.what()));
+        ReportCadError(e);
     }
 }
 
