@@ -111,8 +111,7 @@ void Controller::DrawZukaLine(bool /*animeFlag*/) {
             lastInsert_ = InsertDxfBlock(dxf, {*cad_, *app, doc, form.TargetProgID},
                                          {workDir_, DxfEncoding::Cp932}, CadUi(),
                                          InsertVariant::ExplodedOrigin);
-            if (lastInsert_.status == InsertStatus::NotSaved)
-                ReportNotSaved(lastInsert_.file);
+            if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file);
         }
     } catch (const AutomationError& e) {
         ReportCadError(e);
@@ -226,8 +225,7 @@ void Controller::DrawToujikan5A() {
             lastInsert_ = InsertDxfBlock(dxf, {*cad_, *app, *doc, form.TargetProgID},
                                          {workDir_, DxfEncoding::Cp932}, CadUi(),
                                          InsertVariant::ExplodedOriginEqualTime);
-            if (lastInsert_.status == InsertStatus::NotSaved)
-                ReportNotSaved(lastInsert_.file);
+            if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file);
         }
     } catch (const AutomationError& e) {
         ReportCadError(e);
