@@ -15,6 +15,7 @@
 #include "cad/bridge.h"
 #include "cad/host/drawing_host.h"
 #include "cad/interaction.h"
+#include "dxf_entities.h"
 #include "geom/primitives.h"
 
 namespace zuka {
@@ -25,55 +26,8 @@ namespace fs = std::filesystem;
 constexpr double kTol = 1e-6;
 constexpr double kDeg = kPi / 180;
 
-// One entity of a DXF list: its type and its groups in order.
-struct TEnt {
-    std::string type;
-    std::vector<std::pair<int, std::string>> groups;
-
-    std::string Get(int code) const {
-        for (const auto& [c, v] : groups) {
-            if (c == code) return v;
-        }
-        return {};
-    }
-    bool Has(int code) const {
-        for (const auto& g : groups) {
-            if (g.first == code) return true;
-        }
-        return false;
-    }
-    double Num(int code) const { return std::stod(Get(code)); }
-};
-
-// The entities of the ENTITIES section.
-std::vector<TEnt> Entities(const DxfList& dxf) {
-    std::string text;
-    for (const std::string& s : dxf) text += s + "\r\n";
-    std::vector<std::string> lines;
-    for (std::size_t pos = 0; pos < text.size();) {
-        const std::size_t end = text.find("\r\n", pos);
-        lines.push_back(text.substr(pos, end - pos));
-        pos = end + 2;
-    }
-    std::vector<TEnt> out;
-    bool inEntities = false;
-    for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
-        const int code = std::stoi(lines[i]);
-        const std::string& value = lines[i + 1];
-        if (code == 2 && value == "ENTITIES") {
-            inEntities = true;
-            continue;
-        }
-        if (!inEntities) continue;
-        if (code == 0) {
-            if (value == "ENDSEC") break;
-            out.push_back({value, {}});
-        } else if (!out.empty()) {
-            out.back().groups.emplace_back(code, value);
-        }
-    }
-    return out;
-}
+using testing_dxf::Entities;
+using testing_dxf::TEnt;
 
 std::vector<TEnt> OfType(const std::vector<TEnt>& ents, const std::string& type,
                          const std::string& layer) {

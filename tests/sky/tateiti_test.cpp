@@ -10,39 +10,15 @@
 
 #include "cad/host/drawing_host.h"
 #include "cad/interaction.h"
+#include "dxf_entities.h"
 
 namespace zuka {
 namespace {
 
 namespace fs = std::filesystem;
 
-using Groups = std::vector<std::pair<int, std::string>>;
-
-// The entities of a DXF list after the ENTITIES marker, each as its groups after group 0.
-std::vector<std::pair<std::string, Groups>> Entities(const DxfList& dxf) {
-    std::string all;
-    for (const std::string& s : dxf) all += s + "\r\n";
-    std::vector<std::string> lines;
-    for (std::size_t at = 0; at < all.size();) {
-        const std::size_t end = all.find("\r\n", at);
-        lines.push_back(all.substr(at, end - at));
-        at = end + 2;
-    }
-    std::vector<std::pair<std::string, Groups>> out;
-    bool inEntities = true;  // a list of entities alone, or a whole file from its ENTITIES
-    for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
-        const int code = std::stoi(lines[i]);
-        const std::string& value = lines[i + 1];
-        if (code == 2 && value == "ENTITIES") {
-            out.clear();
-        } else if (inEntities && code == 0) {
-            out.push_back({value, {}});
-        } else if (inEntities && !out.empty()) {
-            out.back().second.push_back({code, value});
-        }
-    }
-    return out;
-}
+using testing_dxf::Entities;
+using testing_dxf::Groups;
 
 std::string Value(const Groups& g, int code) {
     for (const auto& [c, v] : g) {

@@ -6,49 +6,13 @@
 #include <utility>
 #include <vector>
 
+#include "dxf_entities.h"
+
 namespace zuka {
 namespace {
 
-// Entities of a DXF list as (type, groups) with groups as (code, value) text pairs; the
-// sections and tables before the first entity are skipped by the caller.
-struct Ent {
-    std::string type;
-    std::vector<std::pair<int, std::string>> groups;
-    std::string Get(int code) const {
-        for (const auto& g : groups)
-            if (g.first == code) return g.second;
-        return "";
-    }
-};
-
-std::vector<Ent> Entities(const DxfList& dxf) {
-    std::vector<std::string> lines;
-    for (const std::string& s : dxf) {
-        std::size_t from = 0;
-        for (;;) {
-            const std::size_t at = s.find("\r\n", from);
-            lines.push_back(
-                s.substr(from, at == std::string::npos ? std::string::npos : at - from));
-            if (at == std::string::npos) break;
-            from = at + 2;
-        }
-    }
-    std::vector<Ent> out;
-    bool inEntities = false;
-    for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
-        const int code = std::stoi(lines[i]);
-        if (code == 2 && lines[i + 1] == "ENTITIES") {
-            inEntities = true;
-        } else if (!inEntities) {
-            continue;
-        } else if (code == 0) {
-            out.push_back({lines[i + 1], {}});
-        } else if (!out.empty()) {
-            out.back().groups.emplace_back(code, lines[i + 1]);
-        }
-    }
-    return out;
-}
+using Ent = testing_dxf::TEnt;
+using testing_dxf::Entities;
 
 // One triangle at scale 100 with text size 2.5 (u = 500): the row shows the rounded base and
 // height and the area computed from them, 12.34568 * 0.49383 = 6.097.

@@ -12,6 +12,7 @@
 #include "base/number.h"
 #include "cad/host/drawing_host.h"
 #include "cad/interaction.h"
+#include "dxf_entities.h"
 #include "geom/primitives.h"
 
 namespace zuka {
@@ -62,45 +63,8 @@ double WallSkyArea() {
     return (kR / kS) * (kR / kS) * (kHalfPi - std::atan(std::sqrt(2.0))) / std::sqrt(2.0);
 }
 
-// Entities of a DXF list as (type, groups) with groups as (code, value) text pairs.
-struct Ent {
-    std::string type;
-    std::vector<std::pair<int, std::string>> groups;
-    std::string Get(int code) const {
-        for (const auto& g : groups)
-            if (g.first == code) return g.second;
-        return "";
-    }
-    bool Has(int code) const {
-        for (const auto& g : groups)
-            if (g.first == code) return true;
-        return false;
-    }
-};
-
-std::vector<Ent> Entities(const DxfList& dxf) {
-    std::vector<std::string> lines;
-    for (const std::string& s : dxf) {
-        std::size_t from = 0;
-        for (;;) {
-            const std::size_t at = s.find("\r\n", from);
-            lines.push_back(
-                s.substr(from, at == std::string::npos ? std::string::npos : at - from));
-            if (at == std::string::npos) break;
-            from = at + 2;
-        }
-    }
-    std::vector<Ent> out;
-    for (std::size_t i = 0; i + 1 < lines.size(); i += 2) {
-        const int code = std::stoi(lines[i]);
-        if (code == 0) {
-            out.push_back({lines[i + 1], {}});
-        } else if (!out.empty()) {
-            out.back().groups.emplace_back(code, lines[i + 1]);
-        }
-    }
-    return out;
-}
+using Ent = testing_dxf::TEnt;
+using testing_dxf::Entities;
 
 TEST(Sansya, MensekiRoundsBaseAndHalfHeightFirst) {
     struct Row {
