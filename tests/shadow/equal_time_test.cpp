@@ -4,22 +4,14 @@
 
 #include <cmath>
 
+#include "../buildings.h"
 #include "base/number.h"
 #include "geom/primitives.h"
 
 namespace zuka {
 namespace {
 
-void AddBox(Workspace& ws, double x, double y, double w, double d, double height) {
-    const TAcadPoint c[4] = {{x, y, height}, {x + w, y, height}, {x + w, y + d, height},
-                             {x, y + d, height}};
-    for (int k = 0; k < 4; ++k) {
-        TLineEnt s;
-        s.st = c[k];
-        s.ed = c[(k + 1) % 4];
-        ws.AryTatemono.push_back(s);
-    }
-}
+using testing_buildings::AddBox;
 
 SunModel Winter36() {
     SunModel sun;
@@ -81,10 +73,10 @@ TEST(EqualTime, SpanCountingMatchesTheMask) {
     const SunModel sun = Winter36();
     const TToujiMesh mesh{-60000, -5000, 150, 700};
     ToujiGrid spans, mask;
-    const int a = AccumulateTouji(ws, sun, 8, 16, 60, 4000, mesh, spans, QuietRun(),
-                                  ToujiCounting::Spans);
-    const int b = AccumulateTouji(ws, sun, 8, 16, 60, 4000, mesh, mask, QuietRun(),
-                                  ToujiCounting::Mask);
+    const int a =
+        AccumulateTouji(ws, sun, 8, 16, 60, 4000, mesh, spans, QuietRun(), ToujiCounting::Spans);
+    const int b =
+        AccumulateTouji(ws, sun, 8, 16, 60, 4000, mesh, mask, QuietRun(), ToujiCounting::Mask);
     EXPECT_EQ(a, 479);
     EXPECT_EQ(a, b);
     long total = 0;
@@ -271,13 +263,8 @@ TEST(EqualTime, TracesRegionsInSearchOrderAndGoesOnPastASpeck) {
     Draw(g,
          {"................",
           "..#.............",  // a speck first in the search order
-          "................",
-          ".........####...",
-          ".........####...",
-          "...###...####...",
-          "...###..........",
-          "...###..........",
-          "................"},
+          "................", ".........####...", ".........####...", "...###...####...",
+          "...###..........", "...###..........", "................"},
          100);
     const TContourResult r = TraceToujiOutlines(g, mesh, 100, QuietRun());
     EXPECT_FALSE(r.reachedEdge);

@@ -5,23 +5,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "../buildings.h"
 #include "geom/primitives.h"
 
 namespace zuka {
 namespace {
 
-// A box building: four walls whose tops stand at `height`.
-void AddBox(Workspace& ws, double x, double y, double w, double d, double height) {
-    const TAcadPoint c[4] = {{x, y, height}, {x + w, y, height}, {x + w, y + d, height},
-                             {x, y + d, height}};
-    for (int k = 0; k < 4; ++k) {
-        TLineEnt s;
-        s.st = c[k];
-        s.ed = c[(k + 1) % 4];
-        s.code210 = {0, 0, 1};
-        ws.AryTatemono.push_back(s);
-    }
-}
+using testing_buildings::AddBox;
 
 SunModel Sun(int season, const char* kita = "90") {
     SunModel sun;
@@ -112,9 +102,12 @@ TEST(TimeOfDay, BoxAgainstHandComputedCorners) {
     const double dir = (90 + 59.553583) * kPi / 180;
     const double dx = len * std::cos(dir);
     const double dy = len * std::sin(dir);
-    const std::vector<TAcadPoint> want = {{dx, dy, 0},          {0, 0, 0},
-                                          {10000, 0, 0},        {10000, 10000, 0},
-                                          {10000 + dx, 10000 + dy, 0}, {dx, 10000 + dy, 0}};
+    const std::vector<TAcadPoint> want = {{dx, dy, 0},
+                                          {0, 0, 0},
+                                          {10000, 0, 0},
+                                          {10000, 10000, 0},
+                                          {10000 + dx, 10000 + dy, 0},
+                                          {dx, 10000 + dy, 0}};
     const std::vector<TAcadPoint> corners = Corners(got.rings[0]);
     ASSERT_EQ(corners.size(), want.size());
     for (std::size_t i = 0; i < want.size(); ++i) {
@@ -142,8 +135,7 @@ TEST(TimeOfDay, SeparateShadowsGiveTwoOutlinesLeftmostFirst) {
     AddBox(ws, 60000, 0, 5000, 5000, 9000);  // listed first, but to the right
     AddBox(ws, 0, 0, 5000, 5000, 9000);
     DxfList dxf;
-    const TZukaResult r =
-        BuildZukaDiagram(ws, Sun(0), Params(12, 12, 1), dxf, QuietRun(), Record);
+    const TZukaResult r = BuildZukaDiagram(ws, Sun(0), Params(12, 12, 1), dxf, QuietRun(), Record);
     ASSERT_EQ(r.outlines, 2);
     const TParsed got = Parse(dxf);
     EXPECT_LT(got.rings[0][0].x, 5000);

@@ -8,22 +8,15 @@
 #include <optional>
 #include <vector>
 
+#include "../buildings.h"
 #include "cad/host/drawing_host.h"
 #include "geom/primitives.h"
 
 namespace zuka {
 namespace {
 
-// The four walls of a box standing on the ground: plan corners (x0, y0)-(x1, y1), height h.
-std::vector<TLineEnt> Box(double x0, double y0, double x1, double y1, double h) {
-    const TAcadPoint c[] = {{x0, y0, h}, {x1, y0, h}, {x1, y1, h}, {x0, y1, h}};
-    std::vector<TLineEnt> walls(4);
-    for (int i = 0; i < 4; ++i) {
-        walls[i].st = c[i];
-        walls[i].ed = c[(i + 1) % 4];
-    }
-    return walls;
-}
+using testing_buildings::Box;
+using testing_buildings::Prism;
 
 TTenkuRituParams TypeB(TAcadPoint point) {
     TTenkuRituParams p;
@@ -54,16 +47,6 @@ double BoxSkyFactorPercent(double t) {
     }
     const double circle = r * r * kPi;
     return (circle - covered) / circle * 100;
-}
-
-// Walls joining the plan points in order and back to the first, each end at its own height.
-std::vector<TLineEnt> Prism(const std::vector<TAcadPoint>& corners) {
-    std::vector<TLineEnt> walls(corners.size());
-    for (std::size_t i = 0; i < corners.size(); ++i) {
-        walls[i].st = corners[i];
-        walls[i].ed = corners[(i + 1) % corners.size()];
-    }
-    return walls;
 }
 
 // The sky factor in percent of a map of radius 1 for the point p on the plane h, integrated

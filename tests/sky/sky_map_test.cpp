@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "../buildings.h"
 #include "base/number.h"
 #include "cad/bridge.h"
 #include "cad/host/drawing_host.h"
@@ -45,11 +46,7 @@ TLineEnt Wall(double x1, double y1, double z1, double x2, double y2, double z2) 
     return w;
 }
 
-// A box building: plan x0..x1, y0..y1, height z, walls counter-clockwise.
-std::vector<TLineEnt> Box(double x0, double y0, double x1, double y1, double z) {
-    return {Wall(x0, y0, z, x1, y0, z), Wall(x1, y0, z, x1, y1, z), Wall(x1, y1, z, x0, y1, z),
-            Wall(x0, y1, z, x0, y0, z)};
-}
+using testing_buildings::Box;
 
 // Type A, radius 25 at scale 100 (R = 2500), text 1.5 (T' = 150), north up, plane at 0.
 TTenkuParams Params() {
