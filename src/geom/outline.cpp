@@ -381,24 +381,6 @@ void RemoveInnerLines(Workspace& ws) {
     Compact(ws.AryLine2);
 }
 
-void RemoveOppositePairs(Workspace& ws) {
-    std::vector<TLineEnt>& a = ws.AryLine;
-    if (a.size() < 2) return;
-    for (TLineEnt& s : a) s.id = kMarkKeep;
-    bool any = false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        for (std::size_t j = i + 1; j < a.size(); ++j) {
-            if (Same(a[i].st, a[j].ed) && Same(a[i].ed, a[j].st)) {
-                a[i].id = kMarkDrop;
-                a[j].id = kMarkDrop;
-                any = true;
-                break;
-            }
-        }
-    }
-    if (any) Compact(a);
-}
-
 void RemoveSpikes(Workspace& ws) {
     const auto reverses = [](const TLineEnt& a, const TLineEnt& b) {
         return Same(a.st, b.ed) && Same(a.ed, b.st);

@@ -31,8 +31,6 @@ void RemoveDupLines(Workspace& ws, RunContext* progress = nullptr);
 void PruneDanglingLines(Workspace& ws);
 // On AryLine2: drops segments with an end inside or on the outline held in AryLine.
 void RemoveInnerLines(Workspace& ws);
-// On AryLine: drops both members of every pair that is one segment in opposite directions.
-void RemoveOppositePairs(Workspace& ws);
 // On the closed walk in AryLine: drops every stretch where the walk turns back on itself (a
 // segment followed by its reverse, also once the stretch between them has gone, and across the
 // walk's end and start), so that the walk stays closed. A segment walked in both directions at
