@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/controller.h"
+#include "app/grid_export.h"
 #include "base/number.h"
 #include "geom/primitives.h"
 #include "sky/outline_factor.h"
@@ -587,17 +588,7 @@ TGridCells& Controller::SgCells() {
     return sg == PointGrid::StringGrid2 ? form.StringGrid2 : form.StringGrid1;
 }
 
-std::string Controller::N1Click() {
-    std::string text;
-    for (const std::vector<std::string>& row : SgCells()) {
-        for (std::size_t i = 0; i < row.size(); ++i) {
-            if (i > 0) text += '\t';
-            text += row[i];
-        }
-        text += "\r\n";
-    }
-    return text;
-}
+std::string Controller::N1Click() { return GridText(SgCells()); }
 
 void Controller::N2Click() {
     TGridCells& g = SgCells();

@@ -1,0 +1,77 @@
+// Running a drawing command to its end as a front end does: the button's handler, its page's
+// 中止, the text beside the progress bar, and what the user is told afterwards: what was drawn
+// and inserted, or why nothing was. The sky maps of the grid's points, with the placement picks
+// answered, are here too.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "app/controller.h"
+#include "app/drawing_session.h"
+
+namespace zuka {
+
+// One drawing command of a page.
+struct TDiagramCommand {
+    std::function<void(Controller&)> run;                  // the command button's handler
+    std::function<void(Controller&)> stop;                 // its page's 中止
+    std::function<std::string(const Form&)> progressText;  // beside the progress bar
+    std::string nothingDrawn;                              // when nothing was inserted
+    std::function<std::string(const Form&)> summary;       // what was drawn, line by line
+};
+
+// 時刻 (Button3, 中止 Button10): the time-of-day shadow diagram.
+TDiagramCommand TimeOfDayCommand();
+// 等時間日影 (Button6, 中止 Button7): the equal-time shadow diagram.
+TDiagramCommand EqualTimeCommand();
+
+enum class DiagramEnd {
+    Drawn,        // the diagram was inserted into the drawing
+    Stopped,      // 中止 was pressed; nothing was inserted
+    NothingDrawn  // the command ended without inserting anything (its message says why)
+};
+
+class DiagramRun {
+public:
+    DiagramRun(Controller& c, TDiagramCommand cmd) : c_(c), cmd_(std::move(cmd)) {}
+
+    // Runs the command's handler to its end.
+    DiagramEnd Run();
+    // 中止: for the front end's message pump while Run is under way.
+    void Stop();
+    // The text beside the progress bar as the run stands.
+    std::string ProgressText() const { return cmd_.progressText(c_.form); }
+    // After Drawn: the command's summary lines and "ブロック\t<block>\t<file>\n" for what was
+    // inserted.
+    std::string Summary() const;
+    const std::string& NothingDrawn() const { return cmd_.nothingDrawn; }
+
+private:
+    Controller& c_;
+    TDiagramCommand cmd_;
+    bool stopped_ = false;
+};
+
+// "天空：<position>/<max>": the progress of the sky-factor runs.
+std::string SkyProgressText(const Form& f);
+
+// The sky maps of the measurement points in StringGrid1, with the CAD's placement picks
+// answered from the session's script.
+struct TSkyMapRequest {
+    int typ = 0;       // preset: 0 type A, 1 type B
+    bool fit = false;  // the conforming building (適合) instead of the planned one
+    int row = 0;       // the grid row of the point (作図), or 0 for every filled row (一括)
+    TAcadPoint at;     // the map's centre; in a batch the first map's
+};
+
+enum class SkyMapEnd { Drawn, NoSuchPoint, NothingDrawn };
+
+// One map (作図) centred at `at`, its triangle-area table and position table to its right, or
+// every row's map in a row along +X from `at` (一括). A building method is chosen first (the
+// planned one when the form has none). Throws ConvertError for a scale or radius text that is
+// no number, before anything is drawn; NoSuchPoint when `row` is past the grid's last point.
+// The maps drawn are c.SkyMapCentres().
+SkyMapEnd DrawSkyMapsAt(Controller& c, DrawingSession& s, const TSkyMapRequest& r);
+
+}  // namespace zuka

@@ -1,0 +1,61 @@
+#include "app/drawing_session.h"
+
+#include <system_error>
+
+#include "app/svg_picture.h"
+
+namespace zuka {
+
+bool DrawingSession::Open(const std::filesystem::path& path, std::string& error) {
+    if (!host_.Load(path, error)) return false;
+    path_ = path;
+    promptsTaken_ = host_.PromptLog().size();
+    return true;
+}
+
+bool DrawingSession::Save(const std::filesystem::path& path, std::string& error) const {
+    return host_.Save(path, error);
+}
+
+bool DrawingSession::SavePicture(const std::filesystem::path& svg, const std::string& caption) {
+    SvgPicture pic;
+    pic.AddCaption(caption);
+    DrawModelSpace(host_.ActiveDocument(), pic);
+    return pic.Save(svg);
+}
+
+void DrawingSession::SetInteraction(Interaction* interaction) {
+    host_.SetInteraction(interaction ? interaction : &picks_);
+}
+
+std::vector<std::string> DrawingSession::TakePrompts() {
+    const std::vector<std::string>& log = host_.PromptLog();
+    std::vector<std::string> prompts;
+    for (; promptsTaken_ < log.size(); ++promptsTaken_) {
+        std::string p = log[promptsTaken_];
+        while (!p.empty() && (p.back() == '\n' || p.back() == '\r')) p.pop_back();
+        prompts.push_back(std::move(p));
+    }
+    return prompts;
+}
+
+bool AcquireTatemono(Controller& c, DrawingSession& s, const std::string& expr) {
+    s.Picks().PushSelection(expr);
+    s.Connect(c);
+    c.Button2Click();
+    return !c.ws.AryTatemono.empty();
+}
+
+std::filesystem::path ResultPath(const std::filesystem::path& drawing,
+                                 const std::filesystem::path& requested) {
+    if (!requested.empty()) return requested;
+    return drawing.parent_path() /
+           (drawing.stem().string() + "-zuka" + drawing.extension().string());
+}
+
+bool IsInputDrawing(const std::filesystem::path& out, const std::filesystem::path& drawing) {
+    std::error_code ec;  // a file that does not exist yet is no other file
+    return std::filesystem::equivalent(out, drawing, ec);
+}
+
+}  // namespace zuka

@@ -1,0 +1,72 @@
+// The drawing a front end works on: the embedded drawing host that holds it, the provider that
+// answers the user's picks, and the register through which the commands find the host as their
+// CAD. The command line and the window open, acquire and save through these routines alike.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/controller.h"
+#include "cad/host/drawing_host.h"
+#include "cad/interaction.h"
+
+namespace zuka {
+
+class DrawingSession {
+public:
+    // No drawing is open until Open succeeds; picks come from the session's scripted queue.
+    DrawingSession() = default;
+    DrawingSession(const DrawingSession&) = delete;
+    DrawingSession& operator=(const DrawingSession&) = delete;
+
+    // Reads a DXF drawing. On failure returns false with `error` naming the file (and, where
+    // known, the line); the drawing open before stays open.
+    bool Open(const std::filesystem::path& path, std::string& error);
+    // Writes the open drawing (the host's lossless DXF save); false with `error` when the file
+    // cannot be written, and then no partial file is left.
+    bool Save(const std::filesystem::path& path, std::string& error) const;
+    // The model space in plan as an SVG picture with `caption` above it; false when the file
+    // cannot be written.
+    bool SavePicture(const std::filesystem::path& svg, const std::string& caption);
+
+    // The file last opened.
+    const std::filesystem::path& Path() const { return path_; }
+    DrawingHost& Host() { return host_; }
+    const DrawingHost& Host() const { return host_; }
+
+    // The scripted answers to the user's picks (points, selections, ...), asked in order.
+    ScriptedInteraction& Picks() { return picks_; }
+    // Another provider of the picks, such as the window's drawing view; nullptr returns to the
+    // scripted queue.
+    void SetInteraction(Interaction* interaction);
+    // Makes this drawing the running CAD that the controller's commands find.
+    void Connect(Controller& c) { c.SetCadConnector(&connector_); }
+
+    // The prompts the commands showed on the CAD's command line since the last call, one per
+    // entry without their line ends.
+    std::vector<std::string> TakePrompts();
+
+private:
+    ScriptedInteraction picks_;
+    DrawingHost host_{&picks_};
+    HostConnector connector_{host_};
+    std::filesystem::path path_;
+    std::size_t promptsTaken_ = 0;
+};
+
+// 取得 on the session's drawing with the entities that `expr` selects (the host's selection
+// expression: all, layer=A,B, handle=1F,2A, window=x1,y1,x2,y2, joined by +), answered from
+// the scripted picks. False when no building was acquired.
+bool AcquireTatemono(Controller& c, DrawingSession& s, const std::string& expr);
+
+// Where a command saves the drawing with its results: `requested` when given, else the
+// drawing's name with "-zuka" before the extension, beside it.
+std::filesystem::path ResultPath(const std::filesystem::path& drawing,
+                                 const std::filesystem::path& requested = {});
+// True when `out` is the drawing itself (under any spelling of its path): a command's result
+// never replaces the user's drawing.
+bool IsInputDrawing(const std::filesystem::path& out, const std::filesystem::path& drawing);
+
+}  // namespace zuka

@@ -1,0 +1,84 @@
+// The drawing session: opening, acquiring, prompts, saving, and where a result is saved.
+#include "app/drawing_session.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "temp_dir.h"
+
+namespace zuka {
+namespace {
+
+const std::filesystem::path kSample =
+    std::filesystem::path(ZUKA_SOURCE_DIR) / "examples" / "sample.dxf";
+
+TEST(DrawingSession, OpenAcquireAndSave) {
+    testing::TempDir dir;
+    RecordingUiHost ui;
+    Controller c(ui, dir.Path());
+    c.FormCreate(IniFile{});
+    DrawingSession s;
+    std::string error;
+    ASSERT_TRUE(s.Open(kSample, error)) << error;
+    EXPECT_EQ(s.Path(), kSample);
+
+    EXPECT_FALSE(AcquireTatemono(c, s, "layer=無い画層"));
+    EXPECT_EQ(s.TakePrompts(),
+              (std::vector<std::string>{"建物図形を選択して下さい.", "何も選択されませんでした."}));
+    ASSERT_TRUE(AcquireTatemono(c, s, "layer=建物"));
+    EXPECT_EQ(c.ws.AryTatemono.size(), 26u);
+    // Only the prompts shown since the last call, without their line ends.
+    EXPECT_EQ(s.TakePrompts(),
+              (std::vector<std::string>{"建物図形を選択して下さい.", "図形が選択されました."}));
+    EXPECT_TRUE(s.TakePrompts().empty());
+
+    const std::filesystem::path out = dir.Path() / "out.dxf";
+    const std::filesystem::path svg = dir.Path() / "out.svg";
+    ASSERT_TRUE(s.Save(out, error)) << error;
+    ASSERT_TRUE(s.SavePicture(svg, "out.dxf"));
+    std::ifstream in(svg);
+    const std::string picture((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(picture.find("out.dxf"), std::string::npos);
+
+    // A drawing that cannot be read leaves the open one open; the saved one reads back.
+    const std::filesystem::path missing = dir.Path() / "missing.dxf";
+    EXPECT_FALSE(s.Open(missing, error));
+    EXPECT_NE(error.find(missing.string()), std::string::npos) << error;
+    EXPECT_EQ(s.Path(), kSample);
+    EXPECT_TRUE(s.Host().IsOpen());
+    DrawingSession again;
+    ASSERT_TRUE(again.Open(out, error)) << error;
+    EXPECT_TRUE(AcquireTatemono(c, again, "layer=建物"));
+    EXPECT_EQ(c.ws.AryTatemono.size(), 26u);
+}
+
+TEST(DrawingSession, ResultPathNeverTheInput) {
+    testing::TempDir dir;
+    const std::filesystem::path drawing = dir.MakeFile("site.DXF");
+    EXPECT_EQ(ResultPath(drawing), dir.Path() / "site-zuka.DXF");
+    EXPECT_EQ(ResultPath("site.dxf"), "site-zuka.dxf");
+    EXPECT_EQ(ResultPath(drawing, dir.Path() / "other.dxf"), dir.Path() / "other.dxf");
+
+    struct Row {
+        const char* name;
+        std::filesystem::path out;
+        bool input;
+    };
+    const Row rows[] = {
+        {"the same path", drawing, true},
+        {"another spelling", dir.Path() / "." / "site.DXF", true},
+        {"the default result", ResultPath(drawing), false},
+        {"another existing file", dir.MakeFile("other.dxf"), false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(IsInputDrawing(r.out, drawing), r.input);
+    }
+}
+
+}  // namespace
+}  // namespace zuka
