@@ -63,6 +63,7 @@ TCadUi Controller::CadUi() {
 }
 
 void Controller::Button3Click() {
+    lastInsert_ = {};  // a refused run leaves nothing behind that looks drawn
     form.PipelineProgress = false;
     if (ws.AryTatemono.empty() || !RunningCad()) return;
     DrawZukaLine(false);
@@ -174,6 +175,7 @@ Controller::TToujiInputs Controller::ReadToujiInputs() {
 }
 
 void Controller::Button6Click() {
+    lastInsert_ = {};  // a refused run leaves nothing behind that looks drawn
     form.Label2.clear();
     if (ws.AryTatemono.empty()) {
         ui_.MessageBox(kApplicationTitle, kNoModel);

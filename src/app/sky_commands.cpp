@@ -244,6 +244,9 @@ void Controller::RadioGroup4Click() {
 }
 
 void Controller::Button8Click(int typ) {
+    // A refused or stopped run leaves nothing behind that looks drawn.
+    skyMapCentres_.clear();
+    lastInsert_ = {};
     if (form.RadioGroup2 == 0) {
         ui_.MessageBox(kApplicationTitle, kAreaRefused2);
         return;
@@ -259,8 +262,6 @@ void Controller::Button8Click(int typ) {
     Application* app = RunningCad();
     if (!app) return;
     ReadSkyInputs(typ);  // a bad number stops the command before the user picks
-    skyMapCentres_.clear();
-    lastInsert_ = {};
     try {
         ActivateCad(*cad_, *app);
         Document& doc = app->ActiveDocument();
@@ -311,6 +312,9 @@ void Controller::Button8Click(int typ) {
 }
 
 void Controller::Button13Click(int typ) {
+    // A refused or stopped run leaves nothing behind that looks drawn.
+    skyMapCentres_.clear();
+    lastInsert_ = {};
     if (form.RadioGroup4 == 0) {
         ui_.MessageBox(kApplicationTitle, kAreaRefused4);
         return;
@@ -324,8 +328,6 @@ void Controller::Button13Click(int typ) {
     Application* app = RunningCad();
     if (!app) return;
     ReadSkyInputs(typ);
-    skyMapCentres_.clear();
-    lastInsert_ = {};
     TGridCells& g = form.StringGrid1;
     const int row = form.StringGrid1Row;
     try {
@@ -354,6 +356,9 @@ void Controller::Button13Click(int typ) {
 }
 
 void Controller::Button18Click(int typ) {
+    // A refused or stopped run leaves nothing behind that looks drawn.
+    skyMapCentres_.clear();
+    lastInsert_ = {};
     if (form.RadioGroup4 == 0) {
         ui_.MessageBox(kApplicationTitle, kAreaRefused4);
         return;
@@ -361,8 +366,6 @@ void Controller::Button18Click(int typ) {
     form.PipelineProgress = true;
     Application* app = RunningCad();
     if (!app) return;
-    skyMapCentres_.clear();
-    lastInsert_ = {};
     try {
         ActivateCad(*cad_, *app);
         if (ws.AryTatemono.empty()) {

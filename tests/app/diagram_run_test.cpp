@@ -37,13 +37,18 @@ protected:
     DrawingSession s_;
 };
 
-TEST_F(DiagramRunTest, TimeOfDayDrawn) {
+TEST_F(DiagramRunTest, TimeOfDayDrawnThenRefused) {
     DiagramRun run(c_, TimeOfDayCommand());
     ASSERT_EQ(run.Run(), DiagramEnd::Drawn);
     EXPECT_EQ(run.Summary(),
               "時刻日影図\t8.0 ～ 16.0 時, 1.0 時間ごと, 測定面 4.0 m\n"
               "ブロック\tZUKA_1\t" +
                   (dir_.Path() / "ZUKA_1.dxf").string() + "\n");
+    // A refused second run does not pass for the first one's diagram.
+    c_.form.Edit11 = "0";
+    EXPECT_EQ(run.Run(), DiagramEnd::NothingDrawn);
+    EXPECT_EQ(run.NothingDrawn(), "時刻日影図を作図できませんでした．");
+    ASSERT_EQ(ui_.messages.size(), 1u);
 }
 
 TEST_F(DiagramRunTest, StopInsertsNothing) {
