@@ -2,30 +2,29 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <chrono>
-#include <cmath>
 #include <csignal>
+#include <filesystem>
 #include <functional>
-#include <unistd.h>
-#include <fstream>
 #include <optional>
 #include <ostream>
-#include <sstream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "app/controller.h"
+#include "app/diagram_run.h"
+#include "app/drawing_session.h"
+#include "app/grid_export.h"
 #include "app/ini_file.h"
+#include "app/readouts.h"
 #include "app/settings.h"
-#include "app/work_folder.h"
 #include "app/svg_picture.h"
+#include "app/work_folder.h"
 #include "base/number.h"
-#include "cad/host/drawing_host.h"
 #include "cad/host/selection_expr.h"
-#include "cad/interaction.h"
-#include "geom/outline.h"
 #include "geom/primitives.h"
-#include "solar/sun_model.h"
 
 namespace zuka {
 namespace {
@@ -169,102 +168,39 @@ int RunRatioTable(Controller& c, std::ostream& out) {
 }
 
 int RunSun(Controller& c, const std::string& hourText, std::ostream& out, std::ostream& err) {
-    const double hour = StrToFloat(hourText, "--hour");
-    c.SetTaiyouParams();
-    double azimuth = 0;
-    double factor = 1;
-    if (!c.sun.GetTaiyouHoui(hour, azimuth, factor)) {
+    const std::optional<TReadoutRows> rows = SunReadout(c, StrToFloat(hourText, "--hour"));
+    if (!rows) {
         err << "時刻 " << hourText << " は太陽位置の計算範囲 (7.5～16.5 時) の外です．\n";
         return kExitFailed;
     }
-    const double altitude = std::atan(1 / factor) * kRadToDeg;
-    double shadowDir = std::fmod(c.sun.ShadowDir(azimuth), kTwoPi);
-    if (shadowDir < 0) shadowDir += kTwoPi;
-    const Form& f = c.form;
-    out << "緯度\t" << f.Edit3 << "°" << f.Edit5 << "′" << f.Edit23 << "″\n";
-    out << "季節\t" << kRadioGroup1Items[static_cast<std::size_t>(
-                            std::clamp(f.RadioGroup1, 0, kRadioGroup1Count - 1))]
-        << "\n";
-    out << "真北\t" << f.Edit12 << "°\n";
-    out << "時刻\t" << JikokuToHms(hour) << "\n";
-    out << "太陽方位角\t" << FormatFixed(azimuth * kRadToDeg, 4) << "°\n";
-    out << "太陽高度\t" << FormatFixed(altitude, 4) << "°\n";
-    out << "影長倍率\t" << FormatFixed(factor, 4) << "\n";
-    out << "影の方向\t" << FormatFixed(shadowDir * kRadToDeg, 4) << "°\n";
+    for (const auto& [label, value] : *rows) out << label << "\t" << value << "\n";
     return kExitOk;
-}
-
-// Segments "x1 y1 x2 y2", one per line; blank lines and # comments ignored.
-std::optional<std::vector<TLineEnt>> ReadSegmentFile(const std::string& path, std::ostream& err) {
-    std::ifstream in(path);
-    if (!in) {
-        err << "ファイルを開けません: " << path << "\n";
-        return std::nullopt;
-    }
-    std::vector<TLineEnt> segs;
-    std::string line;
-    int lineNo = 0;
-    while (std::getline(in, line)) {
-        ++lineNo;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const std::size_t hash = line.find('#');
-        if (hash != std::string::npos) line.erase(hash);
-        std::istringstream words(line);
-        std::vector<std::string> w;
-        for (std::string s; words >> s;) w.push_back(s);
-        if (w.empty()) continue;
-        double v[4];
-        bool ok = w.size() == 4;
-        for (std::size_t i = 0; ok && i < 4; ++i) {
-            const std::optional<double> d = ParseDouble(w[i]);
-            ok = d.has_value();
-            if (ok) v[i] = *d;
-        }
-        if (!ok) {
-            err << path << ":" << lineNo << ": 線分は x1 y1 x2 y2 の 4 つの数値で書いてください: "
-                << line << "\n";
-            return std::nullopt;
-        }
-        TLineEnt s;
-        s.st = {v[0], v[1], 0};
-        s.ed = {v[2], v[3], 0};
-        segs.push_back(s);
-    }
-    return segs;
 }
 
 int RunOutline(Controller& c, const std::string& path, std::ostream& out, std::ostream& err) {
-    std::optional<std::vector<TLineEnt>> segs = ReadSegmentFile(path, err);
-    if (!segs) return kExitFailed;
-    Workspace& ws = c.ws;
-    ws.AryLine = *segs;
-    PrepareOutlineSegments(ws);
-    std::ostringstream text;
-    int count = 0;
-    const OutlineLoopEnd end = TraceOutlineLoop(ws, QuietRun(), [&](const Workspace& w) {
-        if (count++ > 0) text << "\n";
-        for (const TLineEnt& s : w.AryLine)
-            text << FormatGeneral(s.st.x) << " " << FormatGeneral(s.st.y) << "\n";
-    });
-    out << text.str();
-    if (end == OutlineLoopEnd::WalkFailed) {
-        err << "輪郭の作成に失敗しました．(残りの線分 " << ws.AryLine2.size() << " 本)\n";
+    std::string error;
+    std::optional<std::vector<TLineEnt>> segs = ReadSegmentFile(path, error);
+    if (!segs) {
+        err << error << "\n";
         return kExitFailed;
     }
-    if (count == 0) err << "閉じた輪郭はありません．\n";
+    const TOutlineTrace trace = TraceSegmentOutlines(c.ws, std::move(*segs));
+    for (std::size_t i = 0; i < trace.outlines.size(); ++i) {
+        if (i > 0) out << "\n";
+        for (const TAcadPoint& p : trace.outlines[i])
+            out << FormatGeneral(p.x) << " " << FormatGeneral(p.y) << "\n";
+    }
+    if (trace.end == OutlineLoopEnd::WalkFailed) {
+        err << "輪郭の作成に失敗しました．(残りの線分 " << trace.leftover << " 本)\n";
+        return kExitFailed;
+    }
+    if (trace.outlines.empty()) err << "閉じた輪郭はありません．\n";
     return kExitOk;
 }
 
-// The drawing opened in the embedded host, with the user's picks answered from the options.
-struct TOpenDrawing {
-    ScriptedInteraction picks;
-    DrawingHost host{&picks};
-    HostConnector connector{host};
-};
-
-bool OpenDrawing(TOpenDrawing& d, const std::string& path, std::ostream& err) {
+bool OpenDrawing(DrawingSession& d, const std::string& path, std::ostream& err) {
     std::string error;
-    if (!d.host.Load(path, error)) {
+    if (!d.Open(path, error)) {
         err << error << "\n";
         return false;
     }
@@ -272,37 +208,24 @@ bool OpenDrawing(TOpenDrawing& d, const std::string& path, std::ostream& err) {
 }
 
 // The CAD's command-line prompts of the run, echoed for the user.
-void EchoPrompts(const DrawingHost& host, const TCommonOptions& o, std::ostream& err) {
+void EchoPrompts(DrawingSession& d, const TCommonOptions& o, std::ostream& err) {
     if (o.quiet) return;
-    for (std::string p : host.PromptLog()) {
-        while (!p.empty() && (p.back() == '\n' || p.back() == '\r')) p.pop_back();
-        err << "CAD: " << p << "\n";
-    }
+    for (const std::string& p : d.TakePrompts()) err << "CAD: " << p << "\n";
 }
 
 // 取得 with the entities that --buildings names; false (and a message) when none.
-bool Acquire(Controller& c, TOpenDrawing& d, const TCommonOptions& o, std::ostream& err) {
-    d.picks.PushSelection(o.buildings);
-    c.SetCadConnector(&d.connector);
-    c.Button2Click();
-    if (c.ws.AryTatemono.empty()) {
-        EchoPrompts(d.host, o, err);
-        err << "建物の図形が選択されませんでした (--buildings " << o.buildings << ").\n";
-        return false;
-    }
-    return true;
+bool Acquire(Controller& c, DrawingSession& d, const TCommonOptions& o, std::ostream& err) {
+    if (AcquireTatemono(c, d, o.buildings)) return true;
+    EchoPrompts(d, o, err);
+    err << "建物の図形が選択されませんでした (--buildings " << o.buildings << ").\n";
+    return false;
 }
 
 // DRAWING-zuka.dxf beside the input unless -o names another file; never the input itself.
 std::optional<std::filesystem::path> OutputPath(const std::string& drawing,
                                                 const TCommonOptions& o, std::ostream& err) {
-    std::filesystem::path out = o.output;
-    if (out.empty()) {
-        const std::filesystem::path in(drawing);
-        out = in.parent_path() / (in.stem().string() + "-zuka" + in.extension().string());
-    }
-    std::error_code ec;
-    if (std::filesystem::equivalent(out, drawing, ec)) {
+    const std::filesystem::path out = ResultPath(drawing, o.output);
+    if (IsInputDrawing(out, drawing)) {
         err << "入力の図面には上書きしません: " << out.string() << "\n";
         return std::nullopt;
     }
@@ -310,19 +233,16 @@ std::optional<std::filesystem::path> OutputPath(const std::string& drawing,
 }
 
 // Saves the result drawing (and its picture); the summary names the files.
-int SaveResult(TOpenDrawing& d, const std::filesystem::path& out, const TCommonOptions& o,
+int SaveResult(DrawingSession& d, const std::filesystem::path& out, const TCommonOptions& o,
                std::ostream& os, std::ostream& err) {
     std::string error;
-    if (!d.host.Save(out, error)) {
+    if (!d.Save(out, error)) {
         err << error << "\n";
         return kExitFailed;
     }
     os << "保存\t" << out.string() << "\n";
     if (!o.svg.empty()) {
-        SvgPicture pic;
-        pic.AddCaption(out.filename().string());
-        DrawModelSpace(d.host.ActiveDocument(), pic);
-        if (!pic.Save(o.svg)) {
+        if (!d.SavePicture(o.svg, out.filename().string())) {
             err << "SVG を書けません: " << o.svg << "\n";
             return kExitFailed;
         }
@@ -336,80 +256,47 @@ int ReportInterrupted(std::ostream& err) {
     return kExitFailed;
 }
 
-// What a drawing command runs between acquisition and saving, and how it reports.
-struct TDiagramCommand {
-    std::function<void()> run;                 // the window's button handler
-    std::function<void()> stop;                // its page's 中止
-    std::function<std::string()> progressText; // beside the progress bar
-    std::string nothingDrawn;                  // when nothing was inserted
-    std::function<void(std::ostream&)> summary;
-};
-
 // Opens the drawing, acquires the buildings, runs the diagram and saves the drawing with it.
 int RunDiagram(Controller& c, StderrUiHost& ui, const std::string& drawing,
-               const TCommonOptions& o, const TDiagramCommand& cmd, std::ostream& os,
+               const TCommonOptions& o, TDiagramCommand cmd, std::ostream& os,
                std::ostream& err) {
     const std::optional<std::filesystem::path> out = OutputPath(drawing, o, err);
     if (!out) return kExitUsage;
-    TOpenDrawing d;
+    DrawingSession d;
     if (!OpenDrawing(d, drawing, err)) return kExitFailed;
     if (!Acquire(c, d, o, err)) return kExitFailed;
-    ui.SetOnStop(cmd.stop);
-    ui.SetLabel(cmd.progressText);
-    cmd.run();
+    DiagramRun run(c, std::move(cmd));
+    ui.SetOnStop([&run] { run.Stop(); });
+    ui.SetLabel([&run] { return run.ProgressText(); });
+    const DiagramEnd end = run.Run();
     ui.EndBar();
-    EchoPrompts(d.host, o, err);
-    if (gInterrupted) return ReportInterrupted(err);
-    const TInsertResult& ins = c.LastInsert();
-    if (ins.status != InsertStatus::Sent) {
-        err << cmd.nothingDrawn << "\n";
+    EchoPrompts(d, o, err);
+    if (gInterrupted || end == DiagramEnd::Stopped) return ReportInterrupted(err);
+    if (end != DiagramEnd::Drawn) {
+        err << run.NothingDrawn() << "\n";
         return kExitFailed;
     }
-    cmd.summary(os);
-    os << "ブロック\t" << ins.blockName << "\t" << ins.file.string() << "\n";
+    os << run.Summary();
     return SaveResult(d, *out, o, os, err);
 }
 
 int RunTimeOfDay(Controller& c, StderrUiHost& ui, const std::string& drawing,
                  const TCommonOptions& o, std::ostream& os, std::ostream& err) {
-    const Form& f = c.form;
-    return RunDiagram(
-        c, ui, drawing, o,
-        {[&c] { c.Button3Click(); }, [&c] { c.Button10Click(); },
-         [&f] {
-             return "時刻：" + std::to_string(f.ProgressBar1.Position) + "/" +
-                    std::to_string(f.ProgressBar1.Max);
-         },
-         "時刻日影図を作図できませんでした．",
-         [&f](std::ostream& s) {
-             s << "時刻日影図\t" << f.Edit2 << " ～ " << f.Edit7 << " 時, " << f.Edit11
-               << " 時間ごと, 測定面 " << f.Edit4 << " m\n";
-         }},
-        os, err);
+    return RunDiagram(c, ui, drawing, o, TimeOfDayCommand(), os, err);
 }
 
 int RunEqualTime(Controller& c, StderrUiHost& ui, const std::string& drawing,
                  const TCommonOptions& o, std::ostream& os, std::ostream& err) {
     c.form.CheckBox2 = o.tenth;
-    const Form& f = c.form;
-    return RunDiagram(c, ui, drawing, o,
-                      {[&c] { c.Button6Click(); }, [&c] { c.Button7Click(); },
-                       [&f] { return f.Label2; }, "等時間日影図に描く輪郭がありませんでした．",
-                       [&f](std::ostream& s) {
-                           s << "等時間日影図\t" << f.Edit2 << " ～ " << f.Edit7 << " 時, 測定面 "
-                             << f.Edit4 << " m\n"
-                             << f.Label22 << "\n"
-                             << f.Label2 << "\n";
-                       }},
-                      os, err);
+    return RunDiagram(c, ui, drawing, o, EqualTimeCommand(), os, err);
 }
 
 int RunModel(Controller& c, const std::string& drawing, const TCommonOptions& o, std::ostream& out,
              std::ostream& err) {
-    TOpenDrawing d;
+    DrawingSession d;
     if (!OpenDrawing(d, drawing, err)) return kExitFailed;
     if (!Acquire(c, d, o, err)) return kExitFailed;
-    EchoPrompts(d.host, o, err);
+    EchoPrompts(d, o, err);
     const std::vector<TLineEnt>& model = c.ws.AryTatemono;
     double zmin = model[0].st.z;
     for (const TLineEnt& s : model) zmin = std::min({zmin, s.st.z, s.ed.z});
@@ -465,10 +352,10 @@ void AddPointRow(Form& f, const TAcadPoint& p, const std::string& name, const st
 
 // The measurement points of the drawing: the circles the expression selects, each named by the
 // nearest TEXT within kPointTextReach of its centre (its number when none).
-bool CapturePoints(Controller& c, TOpenDrawing& d, const std::string& expr, std::ostream& err) {
-    Document& doc = d.host.ActiveDocument();
+bool CapturePoints(Controller& c, DrawingSession& d, const std::string& expr, std::ostream& err) {
+    Document& doc = d.Host().ActiveDocument();
     SelectionSetPtr ss = doc.SelectionSets().Add("ssZukaPoints");
-    d.picks.PushSelection(expr);
+    d.Picks().PushSelection(expr);
     ss->SelectOnScreen({0}, {std::string("CIRCLE")});
     std::vector<TAcadPoint> centres;
     for (int i = 0; i < ss->Count(); ++i) {
@@ -532,17 +419,6 @@ std::optional<TAcadPoint> ParseAt(const std::string& text) {
     return TAcadPoint{*x, *y, 0};
 }
 
-// A CSV field, quoted when it holds a comma, a quote or a line break.
-std::string CsvField(const std::string& s) {
-    if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-    std::string q = "\"";
-    for (char ch : s) {
-        if (ch == '"') q += '"';
-        q += ch;
-    }
-    return q + "\"";
-}
-
 int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TCommonOptions& o,
            const TSkyOptions& so, std::ostream& os, std::ostream& err) {
     const bool drawBatch = !so.maps.empty();
@@ -556,21 +432,18 @@ int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TC
         err << "天空図の種類は A または B です: " << typeText << "\n";
         return kExitUsage;
     }
-    const int typ = typeText == "B" ? 1 : 0;
     std::optional<TAcadPoint> at;
+    std::optional<std::filesystem::path> out;
     if (drawBatch || drawOne) {
         at = ParseAt(so.at);
         if (!at) {
             err << "--at X,Y で天空図の中心を指定してください: " << so.at << "\n";
             return kExitUsage;
         }
-    }
-    std::optional<std::filesystem::path> out;
-    if (drawBatch || drawOne) {
         out = OutputPath(drawing, o, err);
         if (!out) return kExitUsage;
     }
-    TOpenDrawing d;
+    DrawingSession d;
     if (!OpenDrawing(d, drawing, err)) return kExitFailed;
     if (!Acquire(c, d, o, err)) return kExitFailed;
     if (!so.points.empty() && !CapturePoints(c, d, so.points, err)) return kExitFailed;
@@ -582,30 +455,18 @@ int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TC
         err << "測定点がありません (--points または --point で指定してください).\n";
         return kExitUsage;
     }
-    ui.SetLabel([&c] {
-        return "天空：" + std::to_string(c.form.ProgressBar1.Position) + "/" +
-               std::to_string(c.form.ProgressBar1.Max);
-    });
+    ui.SetLabel([&c] { return SkyProgressText(c.form); });
 
     if (!drawBatch && !drawOne) {
         const bool evaluated = c.Button9Click();
         ui.EndBar();
         if (!evaluated) return kExitFailed;
-        EchoPrompts(d.host, o, err);
-        const std::string text = c.N1Click();
-        std::string plain;
-        for (char ch : text) {
-            if (ch != '\r') plain += ch;
+        EchoPrompts(d, o, err);
+        for (char ch : c.N1Click()) {
+            if (ch != '\r') os << ch;
         }
-        os << plain;
         if (!so.csv.empty()) {
-            std::ofstream f(so.csv, std::ios::binary);
-            for (const std::vector<std::string>& row : c.form.StringGrid1) {
-                for (std::size_t i = 0; i < row.size(); ++i)
-                    f << (i > 0 ? "," : "") << CsvField(row[i]);
-                f << "\r\n";
-            }
-            if (!f) {
+            if (!SaveGridCsv(so.csv, c.form.StringGrid1)) {
                 err << "CSV を書けません: " << so.csv << "\n";
                 return kExitFailed;
             }
@@ -614,36 +475,19 @@ int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TC
         return kExitOk;
     }
 
-    // The maps are drawn for a building method; AREA in the settings means the planned one.
-    c.form.RadioGroup2 = so.fit ? 2 : std::max(c.form.RadioGroup2, 1);
-    c.RadioGroup2Click();
-    const double scale = StrToFloat(c.form.Edit19, "Edit19 図面の尺度");
-    const double radius = StrToFloat(typ == 1 ? c.form.Edit21 : c.form.Edit15,
-                                     typ == 1 ? "Edit21 半径" : "Edit15 半径");
-    if (drawBatch) {
-        d.picks.PushPoint(*at);
-        c.Button18Click(typ);
-    } else {
-        if (so.map > pointCount) {
-            err << "--map " << so.map << ": 測定点は " << pointCount << " 点です．\n";
-            return kExitUsage;
-        }
-        // The map at --at; its triangle table and position table to its right.
-        const double rs = radius * scale;
-        d.picks.PushPoint(*at);
-        d.picks.PushPoint({at->x + 2.5 * rs, at->y + rs, 0});
-        d.picks.PushPoint({at->x + 12.5 * rs, at->y + rs, 0});
-        c.form.StringGrid1Row = so.map;
-        c.Button13Click(typ);
+    const SkyMapEnd end =
+        DrawSkyMapsAt(c, d, {typeText == "B" ? 1 : 0, so.fit, drawBatch ? 0 : so.map, *at});
+    if (end == SkyMapEnd::NoSuchPoint) {
+        err << "--map " << so.map << ": 測定点は " << pointCount << " 点です．\n";
+        return kExitUsage;
     }
     ui.EndBar();
-    EchoPrompts(d.host, o, err);
-    const std::vector<TAcadPoint>& centres = c.SkyMapCentres();
-    if (centres.empty()) {
+    EchoPrompts(d, o, err);
+    if (end != SkyMapEnd::Drawn) {
         err << "天空図を作図できませんでした．\n";
         return kExitFailed;
     }
-    for (const TAcadPoint& p : centres)
+    for (const TAcadPoint& p : c.SkyMapCentres())
         os << "天空図\t" << FormatFixed(p.x, 3) << "," << FormatFixed(p.y, 3) << "\n";
     if (!c.form.Label74.empty()) os << c.form.Label74 << "\n";
     return SaveResult(d, *out, o, os, err);
