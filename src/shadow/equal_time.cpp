@@ -16,13 +16,6 @@ constexpr char kEdgeText[] = " 時刻範囲を超えているため、作成し�
 constexpr char kNoSun[] =
     "評価時間のうち太陽位置の計算範囲 (7:30～16:30) の外の時刻は日影に数えません : ";
 
-std::string Elapsed(std::chrono::steady_clock::time_point since) {
-    const long s = static_cast<long>(
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - since)
-            .count());
-    return FormatInt(s / 3600, 2) + ":" + FormatInt(s / 60 % 60, 2) + ":" + FormatInt(s % 60, 2);
-}
-
 void WriteOutline(DxfList& dxf, const TToujiParams& p, int item,
                   const std::vector<TAcadPoint>& v) {
     const int colour = item % 5 + 2;
@@ -58,6 +51,21 @@ std::string TimeRanges(const std::vector<double>& times) {
 
 }  // namespace
 
+std::string ToujiElapsed(std::chrono::steady_clock::time_point since) {
+    const long s = static_cast<long>(
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - since)
+            .count());
+    return FormatInt(s / 3600, 2) + ":" + FormatInt(s / 60 % 60, 2) + ":" + FormatInt(s % 60, 2);
+}
+
+void ToujiSamplingRun::SetProgressPosition(int pos) {
+    outer_.SetProgressPosition(pos);
+    if (status_ && pos >= 2)
+        status_("時刻：" + JikokuToHm(kaisi_ + static_cast<double>(step_) * (pos - 1) / 3600));
+}
+
+std::string NoSunNote(const std::vector<double>& times) { return kNoSun + TimeRanges(times); }
+
 std::string ToujiCaption(int item) { return FormatFixed(ToujiHours(item), 1) + "Hr"; }
 
 double ToujiHours(int item) { return 1.5 + 0.5 * item; }
@@ -83,6 +91,12 @@ std::vector<double> ToujiSampleTimes(double kaisi, double owari, int stepSeconds
     return times;
 }
 
+double ToujiThreshold(double hours, double period, int stepSeconds) {
+    double threshold = hours * 3600 / stepSeconds;
+    if (hours >= period) threshold -= 1;
+    return threshold;
+}
+
 void MakeShadowQuads(const std::vector<TLineEnt>& walls, double dir, double factor, double h,
                      std::vector<TShadowQuad>& quads) {
     quads.clear();
@@ -106,6 +120,16 @@ void MakeShadowQuads(const std::vector<TLineEnt>& walls, double dir, double fact
 int AccumulateTouji(const Workspace& ws, const SunModel& sun, double kaisi, double owari,
                     int stepSeconds, double h, const TToujiMesh& mesh, ToujiGrid& grid,
                     RunContext& run, ToujiCounting how, std::vector<double>* skipped) {
+    const ToujiInstantQuads pieces = [&ws, h](double dir, double factor,
+                                              std::vector<TShadowQuad>& quads) {
+        MakeShadowQuads(ws.AryTatemono, dir, factor, h, quads);
+    };
+    return AccumulateTouji(sun, kaisi, owari, stepSeconds, pieces, mesh, grid, run, how, skipped);
+}
+
+int AccumulateTouji(const SunModel& sun, double kaisi, double owari, int stepSeconds,
+                    const ToujiInstantQuads& pieces, const TToujiMesh& mesh, ToujiGrid& grid,
+                    RunContext& run, ToujiCounting how, std::vector<double>* skipped) {
     grid.Reset(mesh.n);
     const std::vector<double> times = ToujiSampleTimes(kaisi, owari, stepSeconds);
     run.SetProgressMax(static_cast<int>(times.size()) + 1);
@@ -122,7 +146,7 @@ int AccumulateTouji(const Workspace& ws, const SunModel& sun, double kaisi, doub
                 if (skipped) skipped->push_back(times[i]);
                 continue;
             }
-            MakeShadowQuads(ws.AryTatemono, sun.ShadowDir(azimuth), factor, h, quads);
+            pieces(sun.ShadowDir(azimuth), factor, quads);
             grid.PaintToujiMask(quads, mesh);
             ++done;
         }
@@ -137,7 +161,7 @@ int AccumulateTouji(const Workspace& ws, const SunModel& sun, double kaisi, doub
     std::vector<double> factors(kBatch);
     const ToujiQuadMaker make = [&](int k, std::vector<TShadowQuad>& quads) {
         const auto at = static_cast<std::size_t>(k);
-        MakeShadowQuads(ws.AryTatemono, dirs[at], factors[at], h, quads);
+        pieces(dirs[at], factors[at], quads);
     };
     std::size_t i = 0;
     while (i < times.size()) {
@@ -166,9 +190,8 @@ int AccumulateTouji(const Workspace& ws, const SunModel& sun, double kaisi, doub
 TToujiExtent GetToujiHani(const Workspace& ws, const SunModel& sun, const TToujiParams& p,
                           ToujiGrid& grid, RunContext& run) {
     constexpr int kN = 480;
-    TToujiExtent e;
     double xmin = 0, ymin = 0, xmax = 0, ymax = 0;
-    if (!GetZukaHani(ws, sun, p.kaisi, p.owari, p.takasa, xmin, ymin, xmax, ymax)) return e;
+    if (!GetZukaHani(ws, sun, p.kaisi, p.owari, p.takasa, xmin, ymin, xmax, ymax)) return {};
     xmin -= 0.025 * (xmax - xmin);
     ymin -= 0.025 * (ymax - ymin);
     xmax += 0.0244 * (xmax - xmin);
@@ -184,11 +207,15 @@ TToujiExtent GetToujiHani(const Workspace& ws, const SunModel& sun, const TTouji
     const TToujiMesh mesh{xmin, ymin, cell, kN};
     AccumulateTouji(ws, sun, p.kaisi, p.owari, 120, p.takasa, mesh, grid, QuietRun());
     run.ProcessMessages();
-    const double t0 = h0 * 60 / 2;
-    int c0 = kN - 1, r0 = kN - 1, c1 = 0, r1 = 0;
-    for (int r = 0; r < kN; ++r) {
-        for (int c = 0; c < kN; ++c) {
-            if (grid.At(c, r) >= t0 - 0.00001) {
+    return ReachedExtent(grid, mesh, h0 * 60 / 2);
+}
+
+TToujiExtent ReachedExtent(const ToujiGrid& grid, const TToujiMesh& coarse, double threshold) {
+    const int n = coarse.n;
+    int c0 = n - 1, r0 = n - 1, c1 = 0, r1 = 0;
+    for (int r = 0; r < n; ++r) {
+        for (int c = 0; c < n; ++c) {
+            if (grid.At(c, r) >= threshold - 0.00001) {
                 c0 = std::min(c0, c);
                 c1 = std::max(c1, c);
                 r0 = std::min(r0, r);
@@ -196,10 +223,11 @@ TToujiExtent GetToujiHani(const Workspace& ws, const SunModel& sun, const TTouji
             }
         }
     }
-    e.txmin = xmin + cell * (c0 - 10);
-    e.txmax = xmin + cell * (c1 + 10);
-    e.tymin = ymin + cell * (kN - r1 - 11);
-    e.tymax = ymin + cell * (kN - r0 + 9);
+    TToujiExtent e;
+    e.txmin = coarse.x0 + coarse.cell * (c0 - 10);
+    e.txmax = coarse.x0 + coarse.cell * (c1 + 10);
+    e.tymin = coarse.y0 + coarse.cell * (n - r1 - 11);
+    e.tymax = coarse.y0 + coarse.cell * (n - r0 + 9);
     return e;
 }
 
@@ -217,25 +245,7 @@ TToujiResult BuildToujiDiagram(const Workspace& ws, const SunModel& sun, const T
     const TToujiMesh mesh{e.txmin, e.tymin, result.mesh, n};
 
     // Accumulation, with the clock time of each sample on the progress label.
-    class Sampling : public RunContext {
-    public:
-        Sampling(RunContext& outer, const TToujiUi& ui, double kaisi, int step)
-            : outer_(outer), ui_(ui), kaisi_(kaisi), step_(step) {}
-        bool StopRequested() const override { return outer_.StopRequested(); }
-        void SetProgressMax(int max) override { outer_.SetProgressMax(max); }
-        void SetProgressPosition(int pos) override {
-            outer_.SetProgressPosition(pos);
-            if (ui_.status && pos >= 2)
-                ui_.status("時刻：" + JikokuToHm(kaisi_ + static_cast<double>(step_) * (pos - 1) / 3600));
-        }
-        void ProcessMessages() override { outer_.ProcessMessages(); }
-
-    private:
-        RunContext& outer_;
-        const TToujiUi& ui_;
-        double kaisi_;
-        int step_;
-    } sampling(run, ui, p.kaisi, s);
+    ToujiSamplingRun sampling(run, ui.status, p.kaisi, s);
     result.samples = AccumulateTouji(ws, sun, p.kaisi, p.owari, s, p.takasa, mesh, grid, sampling,
                                      ToujiCounting::Spans, &result.skipped);
     run.SetProgressPosition(0);
@@ -243,9 +253,9 @@ TToujiResult BuildToujiDiagram(const Workspace& ws, const SunModel& sun, const T
         result.stopped = true;
         return result;
     }
-    if (ui.status) ui.status("経過時間：" + Elapsed(started));
+    if (ui.status) ui.status("経過時間：" + ToujiElapsed(started));
     if (!result.skipped.empty() && ui.message)
-        ui.message(ui.title, kNoSun + TimeRanges(result.skipped));
+        ui.message(ui.title, NoSunNote(result.skipped));
 
     // Contours, longest hours first.
     run.SetProgressMax(kToujiItemCount);
@@ -261,8 +271,7 @@ TToujiResult BuildToujiDiagram(const Workspace& ws, const SunModel& sun, const T
         if (ui.status) ui.status("等時間：" + caption);
         run.ProcessMessages();
         const double hours = ToujiHours(item);
-        double threshold = hours * 3600 / s;
-        if (hours >= p.owari - p.kaisi) threshold -= 1;
+        const double threshold = ToujiThreshold(hours, p.owari - p.kaisi, s);
         TContourResult traced = TraceToujiOutlines(grid, mesh, threshold, run);
         if (traced.stopped) {
             result.stopped = true;
@@ -277,11 +286,11 @@ TToujiResult BuildToujiDiagram(const Workspace& ws, const SunModel& sun, const T
         }
         if (traced.reachedEdge && ui.message)
             ui.message(kEdgeTitle, "等時間：" + caption + kEdgeText);
-        if (ui.status) ui.status("経過時間：" + Elapsed(started));
+        if (ui.status) ui.status("経過時間：" + ToujiElapsed(started));
     }
     run.SetProgressPosition(0);
     if (result.stopped || result.outlines == 0) return result;
-    if (ui.status) ui.status("所要時間 : " + Elapsed(started));
+    if (ui.status) ui.status("所要時間 : " + ToujiElapsed(started));
     DxfWriter(dxf)
         .Start("TEXT", p.layer)
         .Group(10, e.txmin)

@@ -5,8 +5,10 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/run_context.h"
@@ -49,6 +51,17 @@ int ToujiStepSeconds(const TToujiParams& p);
 // steps in the period (the two ends are not sampled).
 std::vector<double> ToujiSampleTimes(double kaisi, double owari, int stepSeconds);
 
+// The count a cell needs to be shaded `hours` long: hours * 3600 / step samples, one less when
+// the hours fill the whole period (whose two ends are not sampled).
+double ToujiThreshold(double hours, double period, int stepSeconds);
+
+// The note naming the sample times left uncounted because the sun model has no position for
+// them, joined into ranges.
+std::string NoSunNote(const std::vector<double>& times);
+
+// Time since `since` as hh:mm:ss, for the progress labels.
+std::string ToujiElapsed(std::chrono::steady_clock::time_point since);
+
 // The shadow pieces of one instant: for every wall that stands above the plane at one end at
 // least, the quad of its foot and the shadow of its top edge, the same piece the time-of-day
 // diagram draws (an end at or below the plane stays at its foot).
@@ -66,6 +79,11 @@ struct TToujiExtent {
 // of the cells shaded at least as long as the shortest chosen hour, widened by ten cells.
 TToujiExtent GetToujiHani(const Workspace& ws, const SunModel& sun, const TToujiParams& p,
                           ToujiGrid& grid, RunContext& run);
+
+// The extent of the cells of the coarse mesh whose counters reach `threshold` (less 0.00001),
+// widened by ten cells on three sides and eleven below. Inverted (txmax < txmin) when no cell
+// reaches it.
+TToujiExtent ReachedExtent(const ToujiGrid& grid, const TToujiMesh& coarse, double threshold);
 
 struct TToujiResult {
     int outlines = 0;       // polylines written
@@ -90,9 +108,40 @@ TToujiResult BuildToujiDiagram(const Workspace& ws, const SunModel& sun, const T
                                ToujiGrid& grid, DxfList& dxf, RunContext& run,
                                const TToujiUi& ui);
 
-// Accumulation alone, by either counting method (for the benchmark and the tests): zeroes the
-// grid and adds every sample of the period.
+// The run of the accumulation with the clock time of each sample on the progress label
+// ("時刻：" + hh:mm): passes everything on to `outer`.
+class ToujiSamplingRun : public RunContext {
+public:
+    ToujiSamplingRun(RunContext& outer, std::function<void(const std::string&)> status,
+                     double kaisi, int stepSeconds)
+        : outer_(outer), status_(std::move(status)), kaisi_(kaisi), step_(stepSeconds) {}
+    bool StopRequested() const override { return outer_.StopRequested(); }
+    void SetProgressMax(int max) override { outer_.SetProgressMax(max); }
+    void SetProgressPosition(int pos) override;
+    void ProcessMessages() override { outer_.ProcessMessages(); }
+
+private:
+    RunContext& outer_;
+    std::function<void(const std::string&)> status_;
+    double kaisi_;
+    int step_;
+};
+
+// Makes the shadow pieces of one instant, given the drawing direction in which shadows fall
+// and the shadow-length factor, into `quads` (cleared first). Called from several threads at
+// once, each with its own `quads`.
+using ToujiInstantQuads =
+    std::function<void(double dir, double factor, std::vector<TShadowQuad>& quads)>;
+
+// Accumulation alone, by either counting method: zeroes the grid and adds every sample of the
+// period whose sun position is known (the others go to `skipped`), each instant's pieces made
+// by `pieces`. Returns the number of samples added.
 enum class ToujiCounting { Spans, Mask };
+int AccumulateTouji(const SunModel& sun, double kaisi, double owari, int stepSeconds,
+                    const ToujiInstantQuads& pieces, const TToujiMesh& mesh, ToujiGrid& grid,
+                    RunContext& run, ToujiCounting how = ToujiCounting::Spans,
+                    std::vector<double>* skipped = nullptr);
+// The same for the shadows on the measurement plane at height h (MakeShadowQuads).
 int AccumulateTouji(const Workspace& ws, const SunModel& sun, double kaisi, double owari,
                     int stepSeconds, double h, const TToujiMesh& mesh, ToujiGrid& grid,
                     RunContext& run, ToujiCounting how = ToujiCounting::Spans,

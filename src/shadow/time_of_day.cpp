@@ -138,8 +138,12 @@ TZukaResult BuildZukaDiagram(Workspace& ws, const SunModel& sun, const TZukaPara
             break;
         }
     }
-    if (!result.skipped.empty()) message(kOutOfRange + TimeList(result.skipped));
+    if (!result.skipped.empty()) message(OutOfRangeNote(result.skipped));
     return result;
+}
+
+std::string OutOfRangeNote(const std::vector<double>& times) {
+    return kOutOfRange + TimeList(times);
 }
 
 bool GetZukaHani(const Workspace& ws, const SunModel& sun, double kaisi, double owari, double h,

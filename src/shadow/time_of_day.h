@@ -53,6 +53,9 @@ TZukaResult BuildZukaDiagram(Workspace& ws, const SunModel& sun, const TZukaPara
                              DxfList& dxf, RunContext& run,
                              const std::function<void(const std::string&)>& message);
 
+// The note naming the times left out because the sun model has no position for them.
+std::string OutOfRangeNote(const std::vector<double>& times);
+
 // The times of a run: kaisi, kaisi + step, ... while t <= owari, by repeated addition (so a
 // step of 0.1 reaches 8.999999999999996 after ten steps from 8.0).
 std::vector<double> ZukaTimes(double kaisi, double owari, double kankaku);
