@@ -181,6 +181,7 @@ std::string InsertCommandText(InsertVariant variant, std::string_view source, do
         case InsertVariant::PlacedTable:
             return "-INSERT\r" + file + "\rS\r1.0\rR\r0\r";
         case InsertVariant::PlacedWall:
+        case InsertVariant::PlacedWallBlock:
             return "-INSERT\r" + file + "\rS\r1.0\rR\r0.0\r";
         case InsertVariant::PlacedBuiltBlock:
             return "-INSERT\r" + std::string(source) + "\rS\r1.0\rR\r0.0\r";

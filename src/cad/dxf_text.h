@@ -167,6 +167,7 @@ enum class InsertVariant {
     PlacedRotated,            // "S", "1.0", "R", R with 12 decimals: sky map placed by the user
     PlacedTable,              // "S", "1.0", "R", "0": triangle and position tables
     PlacedWall,               // "S", "1.0", "R", "0.0": wall shadows placed by the user
+    PlacedWallBlock,          // the same text, the block kept: wall shadows as a lasting block
     PlacedBuiltBlock,         // block name, "S", "1.0", "R", "0.0": automation-built blocks
 };
 

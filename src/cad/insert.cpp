@@ -14,7 +14,7 @@ constexpr int kAfterSaveMs = 100;  // lets the file system settle before the CAD
 constexpr int kExplodedIdlePollMs = 100;
 constexpr int kPlacingIdlePollMs = 200;
 
-enum class InsertKind { Exploded, PlacedByUser, Lasting };
+enum class InsertKind { Exploded, PlacedByUser, PlacedLasting, Lasting };
 
 InsertKind KindOf(InsertVariant variant) {
     switch (variant) {
@@ -29,6 +29,8 @@ InsertKind KindOf(InsertVariant variant) {
         case InsertVariant::PlacedWall:
         case InsertVariant::PlacedBuiltBlock:
             return InsertKind::PlacedByUser;
+        case InsertVariant::PlacedWallBlock:
+            return InsertKind::PlacedLasting;
         case InsertVariant::BlockAtPoint:
             return InsertKind::Lasting;
     }
@@ -59,11 +61,11 @@ private:
 };
 
 // Sends a placing command and waits until the user has placed the block or cancelled; then,
-// when the last entity changed and is a reference of the block, explodes it and deletes the
-// definition.
+// with `explode`, when the last entity changed and is a reference of the block, explodes it and
+// deletes the definition.
 void PlaceAndExplode(const TCadTarget& cad, const std::string& command,
                      const std::string& blockName, const TCadUi& ui, MainWindowMode mode,
-                     TInsertResult& result) {
+                     TInsertResult& result, bool explode = true) {
     Document& doc = cad.document;
     const ObjectId before = GetLastEntityId(doc);
     MinimisedMainWindow window(ui, mode != MainWindowMode::Keep);
@@ -71,12 +73,17 @@ void PlaceAndExplode(const TCadTarget& cad, const std::string& command,
     WaitCadIdle(cad.connector, cad.application, cad.progId, kPlacingIdlePollMs);
     if (mode == MainWindowMode::MinimiseRestore) window.Restore();
     TAcadPoint point;
-    if (GetLastEntityId(doc) != before && ExplodeLastInsert(doc, blockName, point)) {
+    if (GetLastEntityId(doc) == before) {
+        result.status = InsertStatus::NotPlaced;
+    } else if (!explode) {
+        result.status = InsertStatus::Placed;
+        result.point = doc.ObjectIDToObject(GetLastEntityId(doc))->InsertionPoint();
+    } else if (ExplodeLastInsert(doc, blockName, point)) {
         DeleteBlockDef(doc, blockName);
         result.status = InsertStatus::Placed;
         result.point = point;
     } else {
-        result.status = InsertStatus::NotPlaced;
+        result.status = InsertStatus::NotExploded;
     }
     if (mode == MainWindowMode::MinimiseCallerRestores) window.Release();
 }
@@ -120,6 +127,10 @@ TInsertResult InsertDxfBlock(DxfList& dxf, const TCadTarget& cad, const TDxfOutp
         case InsertKind::PlacedByUser:
             PlaceAndExplode(cad, command, result.blockName, ui, MainWindowMode::MinimiseRestore,
                             result);
+            break;
+        case InsertKind::PlacedLasting:
+            PlaceAndExplode(cad, command, result.blockName, ui, MainWindowMode::MinimiseRestore,
+                            result, false);
             break;
         case InsertKind::Lasting:
             cad.document.SendCommand(command);

@@ -37,6 +37,8 @@ enum class InsertStatus {
     Placed,     // the user placed the block; it was exploded and its definition deleted
     NotPlaced,  // nothing of that block was inserted (the user pressed Escape): the definition
                 // stays in the drawing without a reference
+    NotExploded,  // the user placed something, but it could not be exploded as the block (the
+                  // last entity is not its reference, or a call failed): all of it stays
     NotSaved,   // the DXF file could not be written; nothing was sent to the CAD
 };
 
@@ -65,7 +67,10 @@ enum class MainWindowMode {
 //    - placed-by-user variants (PlacedRotated, PlacedTable, PlacedWall): minimises the main
 //      window while the user places the block (waiting for the idle CAD with 200 ms polls);
 //      when the last entity changed and is a reference of the block, explodes it and deletes
-//      the definition, giving Placed with the user's insertion point;
+//      the definition, giving Placed with the user's insertion point (NotExploded when the
+//      last entity changed but could not be exploded, NotPlaced when it did not change);
+//    - PlacedWallBlock: placed by the user like the others, and the block stays (Placed, with
+//      the reference's insertion point, when something was inserted);
 //    - BlockAtPoint: sends the command only, the block stays.
 // A save that fails gives NotSaved and sends nothing. PlacedBuiltBlock is not a DXF variant.
 // Automation errors pass to the caller (the main window is restored first).

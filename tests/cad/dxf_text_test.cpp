@@ -335,6 +335,8 @@ TEST(DxfText, InsertCommandText) {
          "-INSERT\r\"" + p + "\"\rS\r1.0\rR\r0\r"},
         {"placed wall", InsertVariant::PlacedWall, p, 0, 0, 0,
          "-INSERT\r\"" + p + "\"\rS\r1.0\rR\r0.0\r"},
+        {"placed wall kept as a block", InsertVariant::PlacedWallBlock, p, 0, 0, 0,
+         "-INSERT\r\"" + p + "\"\rS\r1.0\rR\r0.0\r"},
         {"built block by name", InsertVariant::PlacedBuiltBlock, "ZUKA_7", 0, 0, 0,
          "-INSERT\rZUKA_7\rS\r1.0\rR\r0.0\r"},
     };

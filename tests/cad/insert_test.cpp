@@ -262,6 +262,22 @@ TEST_F(InsertTest, BlockAtPointStaysABlock) {
     EXPECT_EQ(minimised_, 0);
 }
 
+// Placed by the user and kept: the reference stays where the user put it, with its block.
+TEST_F(InsertTest, PlacedWallBlockStaysABlock) {
+    user_.PushPoint({700, 800, 0});
+    DxfList dxf = OneLine();
+    const TInsertResult r =
+        InsertDxfBlock(dxf, Target(), Output(), ui_, InsertVariant::PlacedWallBlock);
+    EXPECT_EQ(r.status, InsertStatus::Placed);
+    ASSERT_TRUE(r.point);
+    ExpectPoint(*r.point, {700, 800, 0});
+    ASSERT_EQ(Doc().ModelSpace().Count(), 1);
+    EXPECT_EQ(Doc().ModelSpace().Item(0)->EntityName(), "AcDbBlockReference");
+    EXPECT_TRUE(HasBlock(Doc(), r.blockName));
+    EXPECT_EQ(minimised_, 1);
+    EXPECT_EQ(restored_, 1);
+}
+
 // A work folder that cannot take the file: the caller learns it, the CAD gets nothing.
 TEST_F(InsertTest, FailedSaveSendsNothing) {
     DxfList dxf = OneLine();
