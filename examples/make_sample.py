@@ -5,7 +5,8 @@ A small site in millimetres, all coordinates positive:
 - layer 建物: four buildings as closed polylines at their roof elevations (one with a bulged
   side) and a free-standing wall drawn as a line with thickness;
 - layer 敷地: the site outline;
-- layer 測定点: measurement points as small circles with their number texts.
+- layer 測定点: measurement points as small circles with their number texts;
+- layer 壁面: a wall line north of building A, for the wall shadows.
 """
 import pathlib
 import sys
@@ -56,6 +57,11 @@ for n, (x, y) in enumerate([(15000, 40000), (35000, 42000), (55000, 42000)], sta
     msp.add_circle((x, y), 300, dxfattribs={"layer": "測定点"})
     msp.add_text(str(n), height=500, dxfattribs={"layer": "測定点", "insert": (x + 400, y + 400)})
 msp.add_text("サンプル敷地", height=800, dxfattribs={"layer": "敷地", "insert": (6000, 46000)})
+
+# A wall line for the wall shadows (壁面): the neighbour's face 4 m north of building A, its
+# height left to the command (the tallest building's, or --set a thickness).
+doc.layers.add("壁面", color=5)
+msp.add_line((18000, 27000, 0), (34000, 27000, 0), dxfattribs={"layer": "壁面"})
 
 doc.saveas(out)
 print(out)

@@ -21,6 +21,8 @@
 
 namespace zuka {
 
+struct TKabeParams;
+
 class Controller {
 public:
     Controller(UiHost& ui, std::filesystem::path workDir);
@@ -67,6 +69,11 @@ public:
         if (form.Button6.Enabled) CheckListBox1Click();
     }
     void RadioGroup6Click() {}
+    // 壁面/壁面等時間: the user picks a wall line in the CAD; the elevation of its face with the
+    // time-of-day and the equal-time shadows is laid along the wall line (CheckBox4) or placed
+    // by the user, exploded or kept as a block (CheckBox12). Throws ConvertError for a text
+    // that is no number, before any CAD work.
+    void Button5Click();
     // 中止 on pages 0 and 1, and the common restore of the equal-time runs.
     void Button10Click() { form.RunFlag = false; }
     void Button7Click() { form.RunFlag = false; }
@@ -130,6 +137,10 @@ public:
     enum class PointGrid { StringGrid1, StringGrid2 };
     PointGrid sg = PointGrid::StringGrid1;
 
+    // The wall of the last wall command, its ends ordered by the building side and its heights
+    // completed.
+    TLineEnt KabeSen;
+
     // What the last drawing command inserted (empty when nothing).
     const TInsertResult& LastInsert() const { return lastInsert_; }
 
@@ -174,6 +185,12 @@ private:
     // The sun inputs read and the equal-time settings converted (throws ConvertError).
     struct TToujiInputs;
     TToujiInputs ReadToujiInputs();
+    // The wall command's inputs, converted (throws ConvertError naming the field).
+    TKabeParams ReadKabeParams();
+    // Asks the user for the wall line; nullopt when cancelled or not a line.
+    std::optional<TLineEnt> PickKabeLine(Document& doc);
+    // The elevation of KabeSen drawn and inserted.
+    void DrawKabe(Application& app, Document& doc, const TKabeParams& p);
     // The sky-map inputs of preset typ, converted (throws ConvertError naming the field).
     struct TSkyInputs;
     TSkyInputs ReadSkyInputs(int typ);

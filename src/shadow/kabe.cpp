@@ -146,12 +146,22 @@ std::optional<TLineEnt> MakeKabeSen(const TLineEnt& picked, const std::vector<TL
     if (tatemono.empty()) return std::nullopt;
     TLineEnt kabe = picked;
     // The foot a of the first building corner b0 on the wall's line, and the direction from the
-    // wall towards b0.
-    const TAcadPoint b0 = tatemono[0].st;
+    // wall towards b0. A corner on the wall's line (the picked wall itself, when it is among
+    // the buildings) tells no side: the first corner off the line is taken.
+    const double normal = Angle2P(kabe.st, kabe.ed) + kHalfPi;
+    TAcadPoint b0 = tatemono[0].st;
     TAcadPoint a;
-    if (!CrossPoint(b0, PolarPoint(b0, Angle2P(kabe.st, kabe.ed) + kHalfPi, 100), kabe.st, kabe.ed,
-                    false, a))
-        return std::nullopt;
+    bool found = false;
+    for (const TLineEnt& s : tatemono) {
+        b0 = s.st;
+        if (!CrossPoint(b0, PolarPoint(b0, normal, 100), kabe.st, kabe.ed, false, a))
+            return std::nullopt;
+        if (!SamePoint2D(a, b0, kSamePointTol)) {
+            found = true;
+            break;
+        }
+    }
+    if (!found) return std::nullopt;
     const double n = Angle2P(a, b0);
     const TAcadPoint m{(kabe.st.x + kabe.ed.x) / 2, (kabe.st.y + kabe.ed.y) / 2, 0};
     const TAcadPoint q = PolarPoint(m, n, 100);

@@ -31,9 +31,10 @@ namespace zuka {
 inline constexpr double kKabeDefaultTakasa = 20000;
 
 // The picked line made the wall of the command (KabeSen): its ends ordered by the building
-// side, found from the first building segment's start, and its heights completed: an end at
-// height 0 takes gbzmax, and a thickness above an end's height replaces it. nullopt when there
-// is no building, or when the wall has no direction (its two ends coincide).
+// side, found from the first building segment whose start lies off the wall's line, and its
+// heights completed: an end at height 0 takes gbzmax, and a thickness above an end's height
+// replaces it. nullopt when there is no such building segment, or when the wall has no
+// direction (its two ends coincide).
 std::optional<TLineEnt> MakeKabeSen(const TLineEnt& picked, const std::vector<TLineEnt>& tatemono,
                                     double gbzmax);
 

@@ -131,11 +131,11 @@ TEST(Cli, ModelOfTheExample) {
     EXPECT_TRUE(Contains(r.out, "CAD: 図形が選択されました.")) << r.out;
     EXPECT_TRUE(std::filesystem::file_size(svg) > 1000);
 
-    // Everything: the site outline (4) and the three point circles (35 each) join in; the
-    // texts do not.
+    // Everything: the site outline (4), the three point circles (35 each) and the wall line
+    // join in; the texts do not.
     r = Zuka("model " + sample);
     ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_TRUE(Contains(r.out, "線分\t135 本\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "線分\t136 本\n")) << r.out;
 
     r = Zuka("model " + sample + " --buildings layer=無い画層");
     EXPECT_EQ(r.status, 1) << r.out;

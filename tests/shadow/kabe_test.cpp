@@ -96,6 +96,11 @@ TEST(Kabe, OrientationByTheBuildingSide) {
             EXPECT_EQ(k->ed.x, 20000 - r.stX);
         }
     }
+    // The wall itself first in the model tells no side: the next building does.
+    std::vector<TLineEnt> withWall = {WallLine()};
+    withWall.insert(withWall.end(), south.begin(), south.end());
+    for (const TLineEnt& drawn : {WallLine(), Reversed(WallLine())})
+        EXPECT_EQ(MakeKabeSen(drawn, withWall, 9000)->st.x, 0);
     // Nothing to orient by, or no direction.
     EXPECT_FALSE(MakeKabeSen(WallLine(), {}, 9000));
     TLineEnt point = WallLine();

@@ -127,10 +127,11 @@ TEST(HostDxf, ReadsTheExampleDrawing) {
         ++layers[ms.Item(i)->Layer()];
         ++kinds[ms.Item(i)->EntityName()];
     }
-    EXPECT_EQ(layers, (std::map<std::string, int>{{"建物", 5}, {"敷地", 2}, {"測定点", 6}}));
+    EXPECT_EQ(layers, (std::map<std::string, int>{
+                          {"建物", 5}, {"敷地", 2}, {"測定点", 6}, {"壁面", 1}}));
     EXPECT_EQ(kinds,
               (std::map<std::string, int>{
-                  {"AcDbPolyline", 5}, {"AcDbText", 4}, {"AcDbCircle", 3}, {"AcDbLine", 1}}));
+                  {"AcDbPolyline", 5}, {"AcDbText", 4}, {"AcDbCircle", 3}, {"AcDbLine", 2}}));
 }
 
 class HostDxfFile : public HostTest {};

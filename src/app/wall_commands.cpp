@@ -1,0 +1,175 @@
+// The wall command of the page "等時間": 壁面/壁面等時間 (Button5).
+#include <optional>
+#include <variant>
+
+#include "app/controller.h"
+#include "base/number.h"
+#include "geom/primitives.h"
+#include "shadow/equal_time.h"
+#include "shadow/kabe.h"
+#include "shadow/time_of_day.h"
+
+namespace zuka {
+namespace {
+
+constexpr char kWallPrompt[] = "壁面の線分を選択して下さい : ";
+constexpr char kPickFailed[] = "線分取得失敗\r\n";
+constexpr char kLinePicked[] = "線分が選択されました.\r\n";
+constexpr char kNotExploded[] = " の分解、パージに失敗しました．";
+// Refusals and reports of this program's own, where the window would otherwise loop or drop
+// the drawing without a word.
+constexpr char kBadStepHead[] = "壁面の時刻日影の間隔 (間隔 Jikoku.kankaku = ";
+constexpr char kBadStepTail[] = ") は 0 より大きい時間にしてください．";
+constexpr char kNoToujiOnWall[] =
+    "壁面等時間の輪郭は壁面にかかりませんでした．壁面の枠と時刻日影のみ作図します．";
+
+constexpr char kSnapMode[] = "SNAPMODE";
+constexpr char kLineEntity[] = "AcDbLine";
+
+}  // namespace
+
+TKabeParams Controller::ReadKabeParams() {
+    SetTaiyouParams();
+    TKabeParams p;
+    p.kaisi = sun.GB_kaisi;
+    p.owari = sun.GB_owari;
+    p.kankaku = StrToFloat(form.Edit11, "Edit11 間隔");
+    p.textTakasa = StrToFloat(form.Edit38, "Edit38 文字高さ");
+    p.onWall = form.CheckBox4;
+    p.wakuLayer = form.Edit30;
+    p.jikokuLayer = form.Edit31;
+    p.toujiLayer = form.Edit29;
+    p.textHeight = form.Edit38;
+    p.hyoukaIdx = form.RadioGroup6;
+    p.smoothK = form.UpDown5;
+    p.meshSizes = form.MeshSizeTable;
+    p.hyoukaTimes = form.HyoukaTimeTable;
+    return p;
+}
+
+void Controller::Button5Click() {
+    form.PipelineProgress = false;
+    Application* app = RunningCad();
+    if (!app) return;
+    const TKabeParams p = ReadKabeParams();
+    if (!(p.kankaku > 0)) {
+        ui_.MessageBox(kApplicationTitle, kBadStepHead + form.Edit11 + kBadStepTail);
+        return;
+    }
+    lastInsert_ = {};
+    Document* doc = nullptr;
+    try {
+        ActivateCad(*cad_, *app);
+        doc = &app->ActiveDocument();
+        doc->StartUndoMark();
+        ui_.MinimiseMainWindow();
+        const std::optional<TLineEnt> line = PickKabeLine(*doc);
+        if (line) {
+            ws.AryLine.assign(1, *line);
+            ws.ClearAryEnt();
+            if (const std::optional<TLineEnt> kabe =
+                    MakeKabeSen(*line, ws.AryTatemono, ws.gbzmax)) {
+                KabeSen = *kabe;
+                DrawKabe(*app, *doc, p);
+            }
+        }
+    } catch (const AutomationError& e) {
+        ReportCadError(e);
+    }
+    if (doc) {
+        try {
+            doc->EndUndoMark();
+            doc->Regen(0);
+        } catch (const AutomationError& e) {
+            ReportCadError(e);
+        }
+    }
+    ui_.RestoreMainWindow();
+}
+
+std::optional<TLineEnt> Controller::PickKabeLine(Document& doc) {
+    const CadValue snap = doc.GetVariable(kSnapMode);
+    doc.SetVariable(kSnapMode, 0);
+    EntityPtr picked;
+    TAcadPoint at;
+    try {
+        doc.Utility().GetEntity(picked, at, kWallPrompt);
+    } catch (const AutomationError&) {
+        picked = nullptr;
+        doc.Utility().Prompt(kPickFailed);
+    }
+    const int* was = std::get_if<int>(&snap);
+    if (was && *was == 1) doc.SetVariable(kSnapMode, 1);
+    if (!picked) return std::nullopt;
+    ui_.RestoreMainWindow();
+    if (picked->EntityName() != kLineEntity) return std::nullopt;
+    doc.Utility().Prompt(kLinePicked);
+    TLineEnt line;
+    line.st = picked->StartPoint();
+    line.ed = picked->EndPoint();
+    line.atumi = picked->Thickness();
+    return line;
+}
+
+void Controller::DrawKabe(Application& app, Document& doc, const TKabeParams& p) {
+    EnsureHiddenLinetype(*cad_, app, form.TargetProgID, CadUi());
+    EnsureLayer(app, form.Edit30);
+    EnsureLayer(app, form.Edit29);
+    EnsureLayer(app, form.Edit31);
+    DxfList dxf;
+    StartDxfFile(dxf);
+
+    // One run for both stages: the flag is set once, so a stop during the first holds.
+    form.RunFlag = true;
+    TButton* const starters[] = {&form.Button2, &form.Button3, &form.Button17, &form.Button5,
+                                 &form.Button6, &form.Button8, &form.Button9,  &form.Button11};
+    for (TButton* b : starters) b->Enabled = false;
+    form.Button7.Enabled = true;
+    FormRun run(*this);
+    const TKabeLineResult line = DrawKabeLine(ws, sun, KabeSen, p, dxf, run);
+    if (!line.skipped.empty()) ui_.MessageBox(kApplicationTitle, OutOfRangeNote(line.skipped));
+    bool stopped = line.stopped;
+    TKabeToujiResult touji;
+    if (!stopped) {
+        TKabeToujiUi tui;
+        tui.status = [this](const std::string& text) { form.Label26 = text; };
+        tui.meshNote = [this](const std::string& text) { form.Label24 = text; };
+        tui.message = [this](const std::string& title, const std::string& text) {
+            ui_.MessageBox(title, text);
+        };
+        touji = DrawKabeTouji(ws.AryTatemono, sun, KabeSen, p, toujiGrid_, dxf, run, tui);
+        stopped = touji.stopped;
+        if (!touji.skipped.empty()) ui_.MessageBox(kApplicationTitle, NoSunNote(touji.skipped));
+    }
+    run.SetProgressPosition(0);
+    for (TButton* b : starters) b->Enabled = true;
+    form.Button7.Enabled = false;
+    if (stopped || !form.RunFlag) {
+        RunEsc();
+        return;
+    }
+    form.RunFlag = false;
+    // The frame and the time-of-day shadows stand on their own when no equal-time outline
+    // reached the wall.
+    if (!touji.noMesh && touji.chains == 0) ui_.MessageBox(kApplicationTitle, kNoToujiOnWall);
+
+    const TCadTarget target{*cad_, app, doc, form.TargetProgID};
+    const TDxfOutput out{workDir_, DxfEncoding::Cp932};
+    if (form.CheckBox4) {
+        // Along the wall line: the elevation's x axis from st towards ed.
+        const double rotDeg = Angle2P(KabeSen.st, KabeSen.ed) * kRadToDeg;
+        lastInsert_ = InsertDxfBlock(
+            dxf, target, out, CadUi(),
+            form.CheckBox12 ? InsertVariant::BlockAtPoint : InsertVariant::ExplodedAtPoint,
+            KabeSen.st, rotDeg);
+    } else {
+        lastInsert_ = InsertDxfBlock(
+            dxf, target, out, CadUi(),
+            form.CheckBox12 ? InsertVariant::PlacedWallBlock : InsertVariant::PlacedWall);
+        if (lastInsert_.status == InsertStatus::NotExploded)
+            ui_.MessageBox(kApplicationTitle, lastInsert_.blockName + kNotExploded);
+    }
+    if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file);
+}
+
+}  // namespace zuka
