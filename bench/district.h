@@ -7,13 +7,27 @@
 // 6 to 45 m.
 #pragma once
 
+#include <chrono>
 #include <cmath>
 #include <vector>
 
 #include "geom/records.h"
 #include "shadow_soup.h"
+#include "solar/sun_model.h"
 
 namespace zuka::bench {
+
+// The sun of the shadow benchmarks: the winter solstice at 36 degrees north, 8:00 to 16:00.
+inline SunModel WinterSun() {
+    SunModel sun;
+    sun.RadioGroup1Click(0);
+    sun.SetTaiyouParams({"90", "36", "0", "0", "4", "8", "16", 0});
+    return sun;
+}
+
+inline double Seconds(std::chrono::steady_clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
 
 inline void AddPrism(std::vector<TLineEnt>& walls, const std::vector<TAcadPoint>& plan,
                      double height) {

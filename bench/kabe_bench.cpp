@@ -17,17 +17,6 @@
 namespace zuka::bench {
 namespace {
 
-SunModel WinterSun() {
-    SunModel sun;
-    sun.RadioGroup1Click(0);
-    sun.SetTaiyouParams({"90", "36", "0", "0", "4", "8", "16", 0});
-    return sun;
-}
-
-double Seconds(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double>(d).count();
-}
-
 void BM_WallEqualTime(benchmark::State& state) {
     const std::vector<TLineEnt> district = District();
     double gbzmax = 0;

@@ -17,13 +17,6 @@
 namespace zuka::bench {
 namespace {
 
-SunModel WinterSun() {
-    SunModel sun;
-    sun.RadioGroup1Click(0);
-    sun.SetTaiyouParams({"90", "36", "0", "0", "4", "8", "16", 0});
-    return sun;
-}
-
 Workspace DistrictModel(std::int64_t which) {
     Workspace ws;
     ws.AryTatemono = which == 0 ? District() : HeavyDistrict();
@@ -43,10 +36,6 @@ TToujiMesh RunMesh(const Workspace& ws, const SunModel& sun) {
     ToujiGrid grid;
     const TToujiExtent e = GetToujiHani(ws, sun, AllHours(0, false), grid, QuietRun());
     return {e.txmin, e.tymin, std::max(e.txmax - e.txmin, e.tymax - e.tymin) / 2000, 2000};
-}
-
-double Seconds(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double>(d).count();
 }
 
 void BM_EqualTimeVersusMask(benchmark::State& state) {

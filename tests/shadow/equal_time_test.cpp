@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "../buildings.h"
+#include "winter_sun.h"
 #include "base/number.h"
 #include "geom/primitives.h"
 
@@ -12,13 +13,7 @@ namespace zuka {
 namespace {
 
 using testing_buildings::AddBox;
-
-SunModel Winter36() {
-    SunModel sun;
-    sun.RadioGroup1Click(0);
-    sun.SetTaiyouParams({"90", "36", "0", "0", "4", "8", "16", 0});
-    return sun;
-}
+using testing_sun::Winter36;
 
 // A grid whose counters are set by hand: cells listed as "#" reach the threshold.
 void Draw(ToujiGrid& g, const std::vector<std::string>& rows, int value) {

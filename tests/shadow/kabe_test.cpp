@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "../buildings.h"
+#include "winter_sun.h"
 #include "../sky/dxf_entities.h"
 #include "base/number.h"
 #include "geom/primitives.h"
@@ -15,16 +16,10 @@ namespace zuka {
 namespace {
 
 using testing_buildings::AddBox;
+using testing_sun::Winter36;
 using testing_buildings::Box;
 using testing_dxf::Entities;
 using testing_dxf::TEnt;
-
-SunModel Winter36() {
-    SunModel sun;
-    sun.RadioGroup1Click(0);
-    sun.SetTaiyouParams({"90", "36", "0", "0", "4", "8", "16", 0});
-    return sun;
-}
 
 // A wall line along y = 10000 from x = 0 to 20000, 12 m high, drawn from west to east.
 TLineEnt WallLine(double z = 12000) {
