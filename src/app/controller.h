@@ -185,6 +185,9 @@ private:
     // The sun inputs read and the equal-time settings converted (throws ConvertError).
     struct TToujiInputs;
     TToujiInputs ReadToujiInputs();
+    // The buttons that would start another run, on or off, and 中止 (Button7) the other way:
+    // what the equal-time and wall runs disable while they run.
+    void EnableStarters(bool on);
     // The wall command's inputs, converted (throws ConvertError naming the field).
     TKabeParams ReadKabeParams();
     // Asks the user for the wall line; nullopt when cancelled or not a line.

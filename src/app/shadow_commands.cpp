@@ -147,11 +147,15 @@ void Controller::SpeedButton1Click() {
 }
 
 void Controller::RunEsc() {
-    for (TButton* b : {&form.Button2, &form.Button3, &form.Button17, &form.Button5, &form.Button8,
-                       &form.Button11, &form.Button9, &form.Button6})
-        b->Enabled = true;
-    form.Button7.Enabled = false;
+    EnableStarters(true);
     form.RunFlag = false;
+}
+
+void Controller::EnableStarters(bool on) {
+    for (TButton* b : {&form.Button2, &form.Button3, &form.Button17, &form.Button5, &form.Button6,
+                       &form.Button8, &form.Button9, &form.Button11})
+        b->Enabled = on;
+    form.Button7.Enabled = !on;
 }
 
 Controller::TToujiInputs Controller::ReadToujiInputs() {
@@ -187,15 +191,9 @@ void Controller::Button6Click() {
     }
     SetTaiyouParams();
     form.RunFlag = true;
-    for (TButton* b : {&form.Button2, &form.Button3, &form.Button17, &form.Button5, &form.Button6,
-                       &form.Button8, &form.Button9, &form.Button11})
-        b->Enabled = false;
-    form.Button7.Enabled = true;
+    EnableStarters(false);
     DrawToujikan5A();
-    for (TButton* b : {&form.Button2, &form.Button3, &form.Button17, &form.Button5, &form.Button6,
-                       &form.Button8, &form.Button9, &form.Button11})
-        b->Enabled = true;
-    form.Button7.Enabled = false;
+    EnableStarters(true);
 }
 
 void Controller::DrawToujikan5A() {

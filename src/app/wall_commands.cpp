@@ -121,10 +121,7 @@ void Controller::DrawKabe(Application& app, Document& doc, const TKabeParams& p)
 
     // One run for both stages: the flag is set once, so a stop during the first holds.
     form.RunFlag = true;
-    TButton* const starters[] = {&form.Button2, &form.Button3, &form.Button17, &form.Button5,
-                                 &form.Button6, &form.Button8, &form.Button9,  &form.Button11};
-    for (TButton* b : starters) b->Enabled = false;
-    form.Button7.Enabled = true;
+    EnableStarters(false);
     FormRun run(*this);
     const TKabeLineResult line = DrawKabeLine(ws, sun, KabeSen, p, dxf, run);
     if (!line.skipped.empty()) ui_.MessageBox(kApplicationTitle, OutOfRangeNote(line.skipped));
@@ -142,8 +139,7 @@ void Controller::DrawKabe(Application& app, Document& doc, const TKabeParams& p)
         if (!touji.skipped.empty()) ui_.MessageBox(kApplicationTitle, NoSunNote(touji.skipped));
     }
     run.SetProgressPosition(0);
-    for (TButton* b : starters) b->Enabled = true;
-    form.Button7.Enabled = false;
+    EnableStarters(true);
     if (stopped || !form.RunFlag) {
         RunEsc();
         return;
