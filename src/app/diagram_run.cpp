@@ -1,11 +1,24 @@
 #include "app/diagram_run.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "base/number.h"
 
 namespace zuka {
 namespace {
+
+constexpr char kLineEntity[] = "AcDbLine";
+
+// The plan distance from p to the segment a-b.
+double PlanDistanceToSegment(TAcadPoint p, TAcadPoint a, TAcadPoint b) {
+    const double dx = b.x - a.x;
+    const double dy = b.y - a.y;
+    const double len2 = dx * dx + dy * dy;
+    double f = len2 > 0 ? ((p.x - a.x) * dx + (p.y - a.y) * dy) / len2 : 0;
+    f = std::clamp(f, 0.0, 1.0);
+    return std::hypot(p.x - a.x - f * dx, p.y - a.y - f * dy);
+}
 
 // "<prefix><position>/<max>" of ProgressBar1.
 std::string ProgressCount(const std::string& prefix, const Form& f) {
@@ -34,12 +47,33 @@ TDiagramCommand EqualTimeCommand() {
             }};
 }
 
+TDiagramCommand WallCommand() {
+    return {[](Controller& c) { c.Button5Click(); }, [](Controller& c) { c.Button7Click(); },
+            [](const Form& f) {
+                // The time-of-day stage counts the times; the equal-time stage has its labels.
+                return f.Label26.empty() ? ProgressCount("壁面：", f) : f.Label26;
+            },
+            "壁面の日影を作図できませんでした．",
+            [](const Form& f) {
+                return "壁面\t" + f.Edit2 + " ～ " + f.Edit7 + " 時, " + f.Edit11 + " 時間ごと\n" +
+                       f.Label24 + "\n" + f.Label26 + "\n";
+            }};
+}
+
 DiagramEnd DiagramRun::Run() {
     stopped_ = false;
     cmd_.run(c_);
     if (stopped_) return DiagramEnd::Stopped;
-    return c_.LastInsert().status == InsertStatus::Sent ? DiagramEnd::Drawn
-                                                        : DiagramEnd::NothingDrawn;
+    switch (c_.LastInsert().status) {
+        case InsertStatus::Sent:
+        case InsertStatus::Placed:
+        case InsertStatus::NotExploded:  // in the drawing, as a block
+            return DiagramEnd::Drawn;
+        case InsertStatus::NotPlaced:
+        case InsertStatus::NotSaved:
+            break;
+    }
+    return DiagramEnd::NothingDrawn;
 }
 
 void DiagramRun::Stop() {
@@ -53,6 +87,48 @@ std::string DiagramRun::Summary() const {
 }
 
 std::string SkyProgressText(const Form& f) { return ProgressCount("天空：", f); }
+
+TWallLine FindWallLine(DrawingSession& s, const std::string& handle) {
+    TWallLine found;
+    // The drawing's own selection by handle, as a user's selection would be answered.
+    Document& doc = s.Host().ActiveDocument();
+    SelectionSetPtr ss = doc.SelectionSets().Add("ssZukaWall");
+    s.Picks().PushSelection("handle=" + handle);
+    ss->SelectOnScreen();
+    if (ss->Count() == 1) {
+        EntityPtr e = ss->Item(0);
+        found.handle = e->Handle();
+        found.end = e->EntityName() == kLineEntity ? WallLineEnd::Found : WallLineEnd::NotALine;
+    }
+    ss->Delete();
+    return found;
+}
+
+TWallLine FindWallLine(DrawingSession& s, TAcadPoint at, double reach) {
+    TWallLine found;
+    found.end = WallLineEnd::NoneNear;
+    Block& ms = s.Host().ActiveDocument().ModelSpace();
+    for (int i = 0; i < ms.Count(); ++i) {
+        EntityPtr e = ms.Item(i);
+        if (e->EntityName() != kLineEntity) continue;
+        const double d = PlanDistanceToSegment(at, e->StartPoint(), e->EndPoint());
+        if (found.distance >= 0 && d >= found.distance) continue;
+        found.distance = d;
+        found.handle = e->Handle();
+    }
+    if (found.distance >= 0 && found.distance <= reach) {
+        found.end = WallLineEnd::Found;
+    } else {
+        found.handle.clear();
+    }
+    return found;
+}
+
+void ScriptWallPicks(DrawingSession& s, const std::string& handle,
+                     const std::optional<TAcadPoint>& place) {
+    s.Picks().Push({AnswerKind::Entity, {}, handle, {}, 0});
+    if (place) s.Picks().PushPoint(*place);
+}
 
 SkyMapEnd DrawSkyMapsAt(Controller& c, DrawingSession& s, const TSkyMapRequest& r) {
     // The maps are drawn for a building method; AREA on the form means the planned one.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "app/controller.h"
@@ -26,8 +27,12 @@ TDiagramCommand TimeOfDayCommand();
 // 等時間日影 (Button6, 中止 Button7): the equal-time shadow diagram.
 TDiagramCommand EqualTimeCommand();
 
+// 壁面/壁面等時間 (Button5, 中止 Button7): the wall shadows on the wall line that the session's
+// picks name (ScriptWallPicks).
+TDiagramCommand WallCommand();
+
 enum class DiagramEnd {
-    Drawn,        // the diagram was inserted into the drawing
+    Drawn,        // the diagram was inserted into the drawing (or placed there by the user)
     Stopped,      // 中止 was pressed; nothing was inserted
     NothingDrawn  // the command ended without inserting anything (its message says why)
 };
@@ -52,6 +57,28 @@ private:
     TDiagramCommand cmd_;
     bool stopped_ = false;
 };
+
+// The wall line of the wall command, looked up in the session's drawing.
+enum class WallLineEnd {
+    Found,
+    NoSuchEntity,  // no model-space entity has that handle
+    NotALine,      // the entity is no LINE
+    NoneNear       // no LINE lies within reach of the point
+};
+struct TWallLine {
+    WallLineEnd end = WallLineEnd::NoSuchEntity;
+    std::string handle;    // Found: the LINE's handle
+    double distance = -1;  // by point: the plan distance to the nearest LINE, -1 when none
+};
+// The model-space entity of `handle` (any letter case), when it is a LINE.
+TWallLine FindWallLine(DrawingSession& s, const std::string& handle);
+// The model-space LINE nearest in plan to `at`, when it lies within `reach` drawing units (of
+// equally near lines, the first in the drawing).
+TWallLine FindWallLine(DrawingSession& s, TAcadPoint at, double reach);
+// Answers the wall command's picks from the session's script: the wall line by its handle and,
+// for an elevation placed by the user (CheckBox4 off), its insertion point.
+void ScriptWallPicks(DrawingSession& s, const std::string& handle,
+                     const std::optional<TAcadPoint>& place);
 
 // "天空：<position>/<max>": the progress of the sky-factor runs.
 std::string SkyProgressText(const Form& f);

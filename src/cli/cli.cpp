@@ -257,14 +257,20 @@ int ReportInterrupted(std::ostream& err) {
 }
 
 // Opens the drawing, acquires the buildings, runs the diagram and saves the drawing with it.
+// `prepare`, when given, answers the command's own picks before it runs; an exit status other
+// than kExitOk ends the run there.
 int RunDiagram(Controller& c, StderrUiHost& ui, const std::string& drawing,
                const TCommonOptions& o, TDiagramCommand cmd, std::ostream& os,
-               std::ostream& err) {
+               std::ostream& err, const std::function<int(DrawingSession&)>& prepare = {}) {
     const std::optional<std::filesystem::path> out = OutputPath(drawing, o, err);
     if (!out) return kExitUsage;
     DrawingSession d;
     if (!OpenDrawing(d, drawing, err)) return kExitFailed;
     if (!Acquire(c, d, o, err)) return kExitFailed;
+    if (prepare) {
+        const int status = prepare(d);
+        if (status != kExitOk) return status;
+    }
     DiagramRun run(c, std::move(cmd));
     ui.SetOnStop([&run] { run.Stop(); });
     ui.SetLabel([&run] { return run.ProgressText(); });
@@ -493,6 +499,70 @@ int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TC
     return SaveResult(d, *out, o, os, err);
 }
 
+// The options of `zuka walls`.
+struct TWallOptions {
+    std::string wall;    // --wall handle=H
+    std::string wallAt;  // --wall-at X,Y
+    std::string place;   // --place X,Y
+    bool block = false;  // --block
+};
+
+constexpr double kWallReach = 1000;  // how far from --wall-at the wall line may lie
+
+int RunWalls(Controller& c, StderrUiHost& ui, const std::string& drawing,
+             const TCommonOptions& o, const TWallOptions& wo, std::ostream& os,
+             std::ostream& err) {
+    if (wo.wall.empty() == wo.wallAt.empty()) {
+        err << "壁面の線分を --wall handle=H か --wall-at X,Y のどちらか一つで指定してください．\n";
+        return kExitUsage;
+    }
+    const std::string handlePrefix = "handle=";
+    const std::string handle =
+        wo.wall.rfind(handlePrefix, 0) == 0 ? wo.wall.substr(handlePrefix.size()) : "";
+    if (!wo.wall.empty() && (handle.empty() || handle.find_first_of(",+") != std::string::npos)) {
+        err << "--wall は handle=H の形で一つの線分を指定してください: " << wo.wall << "\n";
+        return kExitUsage;
+    }
+    std::optional<TAcadPoint> near;
+    if (!wo.wallAt.empty() && !(near = ParseAt(wo.wallAt))) {
+        err << "--wall-at は X,Y の形で指定してください: " << wo.wallAt << "\n";
+        return kExitUsage;
+    }
+    std::optional<TAcadPoint> place;
+    if (!wo.place.empty() && !(place = ParseAt(wo.place))) {
+        err << "--place は X,Y の形で指定してください: " << wo.place << "\n";
+        return kExitUsage;
+    }
+    // Laid along the wall line unless placed at a point; --block keeps it a block.
+    c.form.CheckBox4 = !place;
+    c.form.CheckBox12 = c.form.CheckBox12 || wo.block;
+    const auto prepare = [&](DrawingSession& d) {
+        const TWallLine line =
+            near ? FindWallLine(d, *near, kWallReach) : FindWallLine(d, handle);
+        switch (line.end) {
+            case WallLineEnd::Found:
+                break;
+            case WallLineEnd::NoSuchEntity:
+                err << "--wall " << wo.wall << ": その図形は図面にありません．\n";
+                return kExitFailed;
+            case WallLineEnd::NotALine:
+                err << "--wall " << wo.wall << ": 線分 (LINE) ではありません．\n";
+                return kExitFailed;
+            case WallLineEnd::NoneNear:
+                err << "--wall-at " << wo.wallAt << ": " << FormatGeneral(kWallReach)
+                    << " 以内に線分 (LINE) がありません";
+                if (line.distance >= 0)
+                    err << " (最も近い線分まで " << FormatFixed(line.distance, 0) << ")";
+                err << "．\n";
+                return kExitFailed;
+        }
+        os << "壁面線\t" << line.handle << "\n";
+        ScriptWallPicks(d, line.handle, place);
+        return kExitOk;
+    };
+    return RunDiagram(c, ui, drawing, o, WallCommand(), os, err, prepare);
+}
+
 }  // namespace
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
@@ -550,6 +620,17 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     sky->add_option("--at", skyOpts.at, "the centre X,Y of the (first) map");
     sky->add_flag("--fit", skyOpts.fit, "maps for the conforming building (適合), not planned");
 
+    CLI::App* walls = app.add_subcommand(
+        "walls", "draw the time-of-day and equal-time shadows on a wall's face (壁面/壁面等時間)");
+    walls->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    TWallOptions wallOpts;
+    walls->add_option("--wall", wallOpts.wall, "the wall: the LINE handle=H");
+    walls->add_option("--wall-at", wallOpts.wallAt,
+                      "the wall: the LINE nearest to X,Y (within 1000)");
+    walls->add_option("--place", wallOpts.place,
+                      "place the elevation with its origin at X,Y instead of along the wall line");
+    walls->add_flag("--block", wallOpts.block, "ブロックとして作成: keep the elevation a block");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -585,6 +666,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         if (*model) return RunModel(c, drawing, common, out, err);
         if (*timeOfDay) return RunTimeOfDay(c, ui, drawing, common, out, err);
         if (*equalTime) return RunEqualTime(c, ui, drawing, common, out, err);
+        if (*walls) return RunWalls(c, ui, drawing, common, wallOpts, out, err);
         if (*sky) return RunSky(c, ui, drawing, common, skyOpts, out, err);
     } catch (const ConvertError& e) {
         err << DescribeConvertError(e, settings->overrides) << "\n";

@@ -200,6 +200,53 @@ TEST(Cli, ShadowDiagramsIntoTheExampleDrawing) {
     EXPECT_GT(std::stoi(touji.substr(2)), 14) << touji;
 }
 
+TEST(Cli, WallShadowsIntoTheExampleDrawing) {
+    const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
+    const std::string base = "walls " + sample + " --buildings layer=建物 --quiet ";
+    const std::filesystem::path along = TempDir() / "walls.dxf";
+    // The wall line north of building A, picked near its middle.
+    TRun r = Zuka(base + "--wall-at 26000,27500 -o " + along.string());
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "壁面線\t40\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "ﾒｯｼｭｻｲｽﾞ : ")) << r.out;
+    const std::filesystem::path placed = TempDir() / "walls-placed.dxf";
+    r = Zuka(base + "--wall handle=40 --place 70000,5000 --block -o " + placed.string());
+    ASSERT_EQ(r.status, 0) << r.out;
+
+    struct Row {
+        const char* name;
+        std::string args;
+        int status;
+        const char* says;
+    };
+    const Row rows[] = {
+        {"both ways", "--wall handle=40 --wall-at 0,0", 2, "どちらか一つ"},
+        {"neither", "", 2, "どちらか一つ"},
+        {"not a handle", "--wall 40", 2, "handle=H"},
+        {"no line near", "--wall-at 60000,44000", 1, "以内に線分 (LINE) がありません"},
+        {"not a line", "--wall handle=38", 1, "線分 (LINE) ではありません"},
+        {"no such entity", "--wall handle=FFFF", 1, "その図形は図面にありません"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        r = Zuka(base + row.args);
+        EXPECT_EQ(r.status, row.status) << r.out;
+        EXPECT_TRUE(Contains(r.out, row.says)) << r.out;
+    }
+
+    if (!HaveEzdxf()) GTEST_SKIP() << "python3-ezdxf is not installed";
+    // An independent reader opens the result: the frame (24 height lines, 4 distance lines, the
+    // end line), the hourly shadows and the equal-time outlines, with their labels.
+    EXPECT_EQ(CheckWithEzdxf(along, "ZUKA_HWAKU"), "0 29\n");
+    for (const char* layer : {"ZUKA_HJIKOKU", "ZUKA_HTOJI"}) {
+        const std::string n = CheckWithEzdxf(along, layer);
+        EXPECT_EQ(n.substr(0, 2), "0 ") << n;
+        EXPECT_GE(std::stoi(n.substr(2)), 16) << layer << " " << n;
+    }
+    // Kept as a block: nothing of it on the layers of model space.
+    EXPECT_EQ(CheckWithEzdxf(placed, "ZUKA_HWAKU"), "0 0\n");
+}
+
 // The point rows of `zuka sky`'s grid: number, x, y, name, height, inscribed, AREA, circumscribed.
 std::vector<std::vector<std::string>> SkyRows(const std::string& out) {
     std::vector<std::vector<std::string>> rows;
