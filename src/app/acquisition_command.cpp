@@ -75,6 +75,7 @@ void Controller::Button2Click() {
             form.GB_Draw3dVdeg = 60;
             form.UpDown3 = 315;
             form.GB_Draw3dHdeg = 315;
+            DrawWaku3D(false);
             if (negative) ui_.MessageBox(kApplicationTitle, kNegativeWarning);
         }
     } catch (const AutomationError& e) {

@@ -37,7 +37,7 @@ void Controller::PageControl1Change(int page) {
     form.PageControl1 = page;
     if (page == 1) {
         form.PipelineProgress = false;
-        if (form.Button6.Enabled) CheckListBox1Click();
+        if (form.Button6.Enabled && !form.CommandRunning) CheckListBox1Click();
     }
     if (page == 7) SpeedButton3Click();
 }

@@ -17,6 +17,7 @@
 #include "cad/insert.h"
 #include "geom/workspace.h"
 #include "shadow/touji_grid.h"
+#include "shadow/waku3d.h"
 #include "solar/sun_model.h"
 
 namespace zuka {
@@ -59,6 +60,16 @@ public:
     void Button17Click();
     // 2点指示: true north from an angle picked in the CAD.
     void SpeedButton1Click();
+    // The 3D preview on page 時刻 (Image2, kImage2Width x kImage2Height pixels): redraws the
+    // picture from the building model, the turn, tilt and 直下 of the form; with makeDxf also
+    // draws it into the CAD as a block of lines that the user places.
+    void DrawWaku3D(bool makeDxf);
+    const TWakuPicture& WakuPicture() const { return waku_; }
+    // The turn (UpDown3) and tilt (UpDown4) buttons, 直下 (CheckBox1) and 描画 (SpeedButton2).
+    void UpDown3Click(bool up);
+    void UpDown4Click(bool up);
+    void CheckBox1Click();
+    void SpeedButton2Click();
     // 等時間日影: the equal-time shadow diagram into the drawing.
     void Button6Click();
     void DrawToujikan5A();
@@ -207,6 +218,7 @@ private:
     TInsertResult lastInsert_;
     ToujiGrid toujiGrid_;
     std::vector<TAcadPoint> skyMapCentres_;
+    TWakuPicture waku_;
 };
 
 }  // namespace zuka

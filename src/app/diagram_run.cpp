@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/command_gate.h"
 #include "base/number.h"
 
 namespace zuka {
@@ -62,7 +63,7 @@ TDiagramCommand WallCommand() {
 
 DiagramEnd DiagramRun::Run() {
     stopped_ = false;
-    cmd_.run(c_);
+    if (!RunCommand(c_.form, [this] { cmd_.run(c_); })) return DiagramEnd::Busy;
     if (stopped_) return DiagramEnd::Stopped;
     switch (c_.LastInsert().status) {
         case InsertStatus::Sent:

@@ -34,14 +34,15 @@ TDiagramCommand WallCommand();
 enum class DiagramEnd {
     Drawn,        // the diagram was inserted into the drawing (or placed there by the user)
     Stopped,      // 中止 was pressed; nothing was inserted
-    NothingDrawn  // the command ended without inserting anything (its message says why)
+    NothingDrawn,  // the command ended without inserting anything (its message says why)
+    Busy           // another command was running; this one did not start
 };
 
 class DiagramRun {
 public:
     DiagramRun(Controller& c, TDiagramCommand cmd) : c_(c), cmd_(std::move(cmd)) {}
 
-    // Runs the command's handler to its end.
+    // Runs the command's handler to its end, as the one running command (command_gate.h).
     DiagramEnd Run();
     // 中止: for the front end's message pump while Run is under way.
     void Stop();

@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "app/svg_picture.h"
+#include "picture/svg_picture.h"
 
 namespace zuka {
 
@@ -20,7 +20,7 @@ bool DrawingSession::Save(const std::filesystem::path& path, std::string& error)
 bool DrawingSession::SavePicture(const std::filesystem::path& svg, const std::string& caption) {
     SvgPicture pic;
     pic.AddCaption(caption);
-    DrawModelSpace(host_.ActiveDocument(), pic);
+    DrawPlot(host_.Plot(), pic);
     return pic.Save(svg);
 }
 

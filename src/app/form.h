@@ -33,6 +33,10 @@ inline constexpr char kBuildText[] = "Build 2025.01.30 Beta";
 inline constexpr int kFormWidth = 412;
 inline constexpr int kFormHeight = 335;
 
+// The 3D preview picture Image2 on page 時刻, pixels.
+inline constexpr int kImage2Width = 214;
+inline constexpr int kImage2Height = 212;
+
 inline constexpr char kDefaultTargetProgID[] = "BricscadApp.AcadApplication";
 // GroupBox15's caption while no target CAD name is known.
 inline constexpr char kGroupBox15Caption[] = "ターゲットCAD";
@@ -103,6 +107,9 @@ struct Form {
 
     // --- Run state shared by the commands ---------------------------------------------------
     bool RunFlag = false;           // true while a long run loops; 中止 turns it false
+    // True while a command's handler runs (looping, or waiting for a pick in the CAD): no other
+    // command starts meanwhile (see command_gate.h).
+    bool CommandRunning = false;
     bool PipelineProgress = false;  // the outline pipeline moves ProgressBar1 (sky runs only)
     std::array<int, 4> MeshSizeTable = {2000, 1600, 1200, 640};  // equal-time meshes
     std::array<int, 4> HyoukaTimeTable = {10, 30, 60, 120};      // evaluation steps, seconds

@@ -243,7 +243,8 @@ void Controller::DrawToujikan5A() {
 }
 
 void Controller::CheckListBox1Click() {
-    if (!form.Button6.Enabled) return;
+    // The preview counts into the grid an equal-time run may be using.
+    if (!form.Button6.Enabled || form.CommandRunning) return;
     int first = -2;
     for (int i = 0; i < kToujiItemCount; ++i) {
         if (form.CheckListBox1[static_cast<std::size_t>(i)]) {

@@ -20,7 +20,7 @@
 #include "app/ini_file.h"
 #include "app/readouts.h"
 #include "app/settings.h"
-#include "app/svg_picture.h"
+#include "picture/svg_picture.h"
 #include "app/work_folder.h"
 #include "base/number.h"
 #include "cad/host/selection_expr.h"

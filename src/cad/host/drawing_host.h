@@ -51,6 +51,31 @@ struct TSaveReport {
     std::size_t notSaved = 0;  // entities of unsupported types left out
 };
 
+// One stroke of the drawing as the CAD's screen shows it, in world plan coordinates: block
+// references are shown by their placed contents, polylines by their straight and bulged sides,
+// arcs and ellipses as short chords.
+struct TPlotItem {
+    enum class Kind { Path, Circle, Text };
+    Kind kind = Kind::Path;
+    std::string handle;  // the model-space entity it shows (a block reference for its contents)
+    std::string layer;   // the layer it is drawn on (contents on layer 0 take the reference's)
+    int color = 7;       // colour index 1 to 255, BYLAYER and BYBLOCK resolved
+    // The linetype's pattern in drawing units (dash positive, gap negative, dot 0), scaled by
+    // LTSCALE; empty for a continuous line.
+    std::vector<double> dashes;
+    std::vector<TAcadPoint> points;  // Path
+    bool closed = false;             // Path: the last point joins the first
+    TAcadPoint centre;               // Circle
+    double radius = 0;               // Circle
+    // Text: starts (anchor 0), is centred (1) or ends (2) at `centre`, which lies on its
+    // baseline; turned counter-clockwise by rotation (radians). The CAD's control codes %%d,
+    // %%p, %%c and %%% are replaced by the characters they stand for.
+    std::string text;
+    double height = 0;
+    double rotation = 0;
+    int anchor = 0;
+};
+
 // The idle queries of the Application, counted separately.
 enum class StateQuery { Acad, Gcad, Zcad };
 
@@ -93,6 +118,9 @@ public:
     std::intptr_t HWND() const override;
     // Throws AutomationError when no drawing is open.
     Document& ActiveDocument() override;
+    // The model space as the CAD's screen shows it, in drawing order; layers that are off are
+    // left out. Empty when no drawing is open.
+    std::vector<TPlotItem> Plot() const;
     // Always quiescent: the host runs every command to its end before SendCommand returns.
     CadStatePtr GetAcadState() override;
     CadStatePtr GetGcadState() override;

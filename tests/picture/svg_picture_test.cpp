@@ -1,4 +1,4 @@
-#include "app/svg_picture.h"
+#include "picture/svg_picture.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,7 @@ TEST(SvgPicture, TextsAsTheCadShowsThem) {
     turned->SetRotation(3.141592653589793 / 2);
 
     SvgPicture pic;
-    DrawModelSpace(host.ActiveDocument(), pic);
+    DrawPlot(host.Plot(), pic);
     const std::string svg = pic.ToText(1000);
     EXPECT_TRUE(Contains(svg, ">目盛間隔 10\u00b0</text>")) << svg;
     EXPECT_TRUE(Contains(svg, "vector-effect=\"non-scaling-stroke\""));
