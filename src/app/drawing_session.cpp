@@ -17,11 +17,15 @@ bool DrawingSession::Save(const std::filesystem::path& path, std::string& error)
     return host_.Save(path, error);
 }
 
-bool DrawingSession::SavePicture(const std::filesystem::path& svg, const std::string& caption) {
+SvgPicture DrawingSession::Picture(const std::string& caption) {
     SvgPicture pic;
     pic.AddCaption(caption);
     DrawPlot(host_.Plot(), pic);
-    return pic.Save(svg);
+    return pic;
+}
+
+bool DrawingSession::SavePicture(const std::filesystem::path& svg, const std::string& caption) {
+    return Picture(caption).Save(svg);
 }
 
 void DrawingSession::SetInteraction(Interaction* interaction) {

@@ -11,6 +11,7 @@
 #include "app/controller.h"
 #include "cad/host/drawing_host.h"
 #include "cad/interaction.h"
+#include "picture/svg_picture.h"
 
 namespace zuka {
 
@@ -27,8 +28,9 @@ public:
     // Writes the open drawing (the host's lossless DXF save); false with `error` when the file
     // cannot be written, and then no partial file is left.
     bool Save(const std::filesystem::path& path, std::string& error) const;
-    // The model space in plan as an SVG picture with `caption` above it; false when the file
-    // cannot be written.
+    // The model space in plan as a picture with `caption` above it.
+    SvgPicture Picture(const std::string& caption);
+    // The same as an SVG file; false when the file cannot be written.
     bool SavePicture(const std::filesystem::path& svg, const std::string& caption);
 
     // The file last opened.

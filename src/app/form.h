@@ -272,6 +272,11 @@ struct Form {
 // last item; -1 (and anything below) selects nothing.
 void SetRadio(int& field, int value, int itemCount);
 
+// An up-down button bound to the number in `edit` (UpDown2 with Edit16, UpDown6 with Edit14):
+// the number typed there (the position when there is none) goes one up or down, not below 0,
+// and is shown again.
+void StepAssociatedUpDown(std::string& edit, int& upDown, bool up);
+
 // Sets UpDown5 within kUpDown5Min .. kUpDown5Max and shows the position in Edit9.
 void SetUpDown5(Form& form, int position);
 

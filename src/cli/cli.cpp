@@ -20,7 +20,11 @@
 #include "app/ini_file.h"
 #include "app/readouts.h"
 #include "app/settings.h"
+#include "app/waku_picture.h"
 #include "picture/svg_picture.h"
+#ifdef ZUKA_HAVE_PNG
+#include "picture/png_picture.h"
+#endif
 #include "app/work_folder.h"
 #include "base/number.h"
 #include "cad/host/selection_expr.h"
@@ -87,6 +91,7 @@ private:
 struct TCommonOptions {
     std::string buildings = "all";
     std::string svg;
+    std::string png;
     std::string output;
     bool tenth = false;
     std::string ini;
@@ -232,23 +237,49 @@ std::optional<std::filesystem::path> OutputPath(const std::string& drawing,
     return out;
 }
 
-// Saves the result drawing (and its picture); the summary names the files.
-int SaveResult(DrawingSession& d, const std::filesystem::path& out, const TCommonOptions& o,
-               std::ostream& os, std::ostream& err) {
+// Writes the picture as SVG and as PNG where the options ask for them; the summary names them.
+bool WritePictures(const SvgPicture& pic, const TCommonOptions& o, std::ostream& os,
+                   std::ostream& err) {
+    if (!o.svg.empty()) {
+        if (!pic.Save(o.svg)) {
+            err << "SVG を書けません: " << o.svg << "\n";
+            return false;
+        }
+        os << "SVG\t" << o.svg << "\n";
+    }
+    if (!o.png.empty()) {
+#ifdef ZUKA_HAVE_PNG
+        if (!SavePng(pic, o.png)) {
+            err << "PNG を書けません: " << o.png << "\n";
+            return false;
+        }
+        os << "PNG\t" << o.png << "\n";
+#else
+        err << "この zuka は PNG を書けません (Qt なしで作られています): " << o.png << "\n";
+        return false;
+#endif
+    }
+    return true;
+}
+
+// Saves the result drawing; the summary names the file.
+int SaveDrawing(DrawingSession& d, const std::filesystem::path& out, std::ostream& os,
+                std::ostream& err) {
     std::string error;
     if (!d.Save(out, error)) {
         err << error << "\n";
         return kExitFailed;
     }
     os << "保存\t" << out.string() << "\n";
-    if (!o.svg.empty()) {
-        if (!d.SavePicture(o.svg, out.filename().string())) {
-            err << "SVG を書けません: " << o.svg << "\n";
-            return kExitFailed;
-        }
-        os << "SVG\t" << o.svg << "\n";
-    }
     return kExitOk;
+}
+
+// Saves the result drawing and its pictures; the summary names the files.
+int SaveResult(DrawingSession& d, const std::filesystem::path& out, const TCommonOptions& o,
+               std::ostream& os, std::ostream& err) {
+    if (const int status = SaveDrawing(d, out, os, err); status != kExitOk) return status;
+    if (o.svg.empty() && o.png.empty()) return kExitOk;
+    return WritePictures(d.Picture(out.filename().string()), o, os, err) ? kExitOk : kExitFailed;
 }
 
 int ReportInterrupted(std::ostream& err) {
@@ -310,21 +341,61 @@ int RunModel(Controller& c, const std::string& drawing, const TCommonOptions& o,
     out << "線分\t" << model.size() << " 本\n";
     out << "高さ\t" << FormatGeneral(zmin) << " ～ " << FormatGeneral(c.ws.gbzmax) << " mm\n";
     out << "gbzmax\t" << FormatGeneral(c.ws.gbzmax) << "\n";
-    if (!o.svg.empty()) {
-        SvgPicture pic;
-        pic.AddCaption(drawing + " : " + std::to_string(model.size()) + " 線分, 高さ " +
-                       FormatGeneral(zmin) + " ～ " + FormatGeneral(c.ws.gbzmax) + " mm");
-        for (const TLineEnt& s : model) {
-            const double z = std::max(s.st.z, s.ed.z);
-            pic.AddLine(s.st, s.ed, HeightColour(z, zmin, c.ws.gbzmax), 1.5);
-        }
-        if (!pic.Save(o.svg)) {
-            err << "SVG を書けません: " << o.svg << "\n";
-            return kExitFailed;
-        }
-        out << "SVG\t" << o.svg << "\n";
+    if (o.svg.empty() && o.png.empty()) return kExitOk;
+    SvgPicture pic;
+    pic.AddCaption(drawing + " : " + std::to_string(model.size()) + " 線分, 高さ " +
+                   FormatGeneral(zmin) + " ～ " + FormatGeneral(c.ws.gbzmax) + " mm");
+    for (const TLineEnt& s : model) {
+        const double z = std::max(s.st.z, s.ed.z);
+        pic.AddLine(s.st, s.ed, HeightColour(z, zmin, c.ws.gbzmax), 1.5);
     }
-    return kExitOk;
+    return WritePictures(pic, o, out, err) ? kExitOk : kExitFailed;
+}
+
+// The options of `zuka preview`.
+struct TPreviewOptions {
+    int turn = 315;     // --turn: degrees about the vertical axis
+    int tilt = 60;      // --tilt: degrees toward the viewer
+    bool noDrops = false;
+    bool draw = false;  // --draw: into the drawing at --at
+    std::string at;
+};
+
+std::optional<TAcadPoint> ParseAt(const std::string& text);
+
+// The 3D preview of the acquired buildings as a picture; with --draw also into the drawing.
+int RunPreview(Controller& c, const std::string& drawing, const TCommonOptions& o,
+               const TPreviewOptions& po, std::ostream& os, std::ostream& err) {
+    if (o.svg.empty() && o.png.empty()) {
+        err << "--png または --svg で絵の出力先を指定してください．\n";
+        return kExitUsage;
+    }
+    std::optional<TAcadPoint> at;
+    std::optional<std::filesystem::path> out;
+    if (po.draw) {
+        at = ParseAt(po.at);
+        if (!at) {
+            err << "--at X,Y で描く位置を指定してください: " << po.at << "\n";
+            return kExitUsage;
+        }
+        out = OutputPath(drawing, o, err);
+        if (!out) return kExitUsage;
+    }
+    DrawingSession d;
+    if (!OpenDrawing(d, drawing, err)) return kExitFailed;
+    if (!Acquire(c, d, o, err)) return kExitFailed;
+    ShowWakuView(c, po.turn, po.tilt, !po.noDrops);
+    if (!WritePictures(WakuSvgPicture(c.WakuPicture()), o, os, err)) return kExitFailed;
+    if (!po.draw) return kExitOk;
+    d.Picks().PushPoint(*at);
+    c.SpeedButton2Click();
+    EchoPrompts(d, o, err);
+    if (c.LastInsert().status != InsertStatus::Placed) {
+        err << "3D イメージを描画できませんでした．\n";
+        return kExitFailed;
+    }
+    os << "3D イメージ\t" << FormatFixed(at->x, 3) << "," << FormatFixed(at->y, 3) << "\n";
+    return SaveDrawing(d, *out, os, err);
 }
 
 // The options of `zuka sky`.
@@ -580,6 +651,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
                    "the entities to acquire: all, layer=A,B, handle=1F,2A, "
                    "window=x1,y1,x2,y2, or several joined by + (all must hold)");
     app.add_option("--svg", common.svg, "write a picture of the result as SVG");
+    app.add_option("--png", common.png, "write a picture of the result as PNG");
     app.add_option("-o,--output", common.output,
                    "save the drawing with the results here (default: DRAWING-zuka.dxf)");
 
@@ -631,6 +703,16 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
                       "place the elevation with its origin at X,Y instead of along the wall line");
     walls->add_flag("--block", wallOpts.block, "ブロックとして作成: keep the elevation a block");
 
+    CLI::App* preview = app.add_subcommand(
+        "preview", "the 3D preview of the buildings as a picture (--png, --svg), or drawn (--draw)");
+    preview->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    TPreviewOptions previewOpts;
+    preview->add_option("--turn", previewOpts.turn, "turn about the vertical axis, degrees (315)");
+    preview->add_option("--tilt", previewOpts.tilt, "tilt toward the viewer, degrees (60)");
+    preview->add_flag("--no-drops", previewOpts.noDrops, "without footprints and vertical drops (直下)");
+    preview->add_flag("--draw", previewOpts.draw, "also draw the picture into the drawing (描画)");
+    preview->add_option("--at", previewOpts.at, "where --draw places it: X,Y");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -668,6 +750,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         if (*equalTime) return RunEqualTime(c, ui, drawing, common, out, err);
         if (*walls) return RunWalls(c, ui, drawing, common, wallOpts, out, err);
         if (*sky) return RunSky(c, ui, drawing, common, skyOpts, out, err);
+        if (*preview) return RunPreview(c, drawing, common, previewOpts, out, err);
     } catch (const ConvertError& e) {
         err << DescribeConvertError(e, settings->overrides) << "\n";
         return kExitFailed;

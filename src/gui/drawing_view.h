@@ -1,0 +1,93 @@
+// The drawing window's canvas: shows the host's drawing as the CAD's screen would (colours,
+// linetypes, texts, arcs and bulges, block contents), pans and zooms with the mouse, and
+// answers the picks the commands ask for, as the user makes them:
+//   point        a click (snapped to a nearby end point or centre, marked by a square)
+//   entity       a click on it
+//   selection    clicks on entities and windows dragged left to right (wholly inside) or right
+//                to left (crossing), until Enter or a right click; a click on a chosen entity
+//                takes it out again
+//   angle        two clicks, from the first to the second
+// Escape cancels. The middle button (or the left button while nothing is asked) pans, the
+// wheel zooms about the cursor, Home shows the whole drawing.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <QPointF>
+#include <QWidget>
+
+#include "cad/host/drawing_host.h"
+#include "cad/interaction.h"
+
+class QEventLoop;
+
+namespace zuka {
+
+class DrawingView : public QWidget, public Interaction {
+public:
+    explicit DrawingView(DrawingHost& host, QWidget* parent = nullptr);
+    ~DrawingView() override;
+
+    // Reads the drawing again (after a command changed it); with `fit` shows all of it.
+    void Reload(bool fit = false);
+    void ZoomExtents();
+
+    // Waits, with the window's events running, for the user's answer of kind `want`.
+    TAnswer Ask(AnswerKind want, const std::string& prompt) override;
+    // Cancels a pending pick as Escape does (the window is closing).
+    void CancelPick();
+    bool Picking() const { return asking_; }
+
+    // Shown on the command strip: the prompt of a pick, cleared when it is answered.
+    std::function<void(const std::string&)> onPrompt;
+
+    // Drawing position <-> widget pixel.
+    QPointF ToScreen(TAcadPoint p) const;
+    TAcadPoint ToWorld(QPointF s) const;
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent*) override;
+    void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void wheelEvent(QWheelEvent*) override;
+    void keyPressEvent(QKeyEvent*) override;
+    void resizeEvent(QResizeEvent*) override;
+
+private:
+    void Answer(TAnswer a);
+    // Handles of the entities a window selects (crossing: those it touches).
+    std::vector<std::string> WindowHandles(TAcadPoint a, TAcadPoint b, bool crossing);
+    // The entity under the cursor (topmost), if any.
+    std::optional<std::string> EntityAt(QPointF s);
+    // The nearest end point or centre within a few pixels of s.
+    std::optional<TAcadPoint> SnapAt(QPointF s) const;
+
+    DrawingHost& host_;
+    std::vector<TPlotItem> plot_;
+    double scale_ = 1;  // pixels per drawing unit
+    double ox_ = 0;     // drawing x at the left edge
+    double oy_ = 0;     // drawing y at the bottom edge
+    bool fitted_ = false;
+    bool moved_ = false;  // the user panned or zoomed: a resize keeps the view
+
+    bool asking_ = false;
+    AnswerKind want_ = AnswerKind::Escape;
+    QEventLoop* loop_ = nullptr;
+    TAnswer answer_;
+    std::set<std::string> chosen_;          // selection being made
+    std::optional<TAcadPoint> anglePoint_;  // first point of an angle
+    std::optional<QPointF> dragStart_;      // window being dragged
+    std::optional<QPointF> panFrom_;
+    QPointF mouse_;
+    std::optional<TAcadPoint> snap_;
+};
+
+// The colour of a CAD colour index (1 to 255) on a dark screen.
+QColor AciColour(int index);
+
+}  // namespace zuka

@@ -1,0 +1,72 @@
+// The window that stands in for the CAD's: the drawing view, a command strip with the prompts
+// and what the commands report, and the File menu (open, save, save as; the drawing that was
+// opened is never overwritten without asking).
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include <QMainWindow>
+
+#include "app/drawing_session.h"
+#include "gui/drawing_view.h"
+
+class QLabel;
+class QPlainTextEdit;
+
+namespace zuka {
+
+class DrawingWindow : public QMainWindow {
+public:
+    explicit DrawingWindow(DrawingSession& session, QWidget* parent = nullptr);
+
+    DrawingView& View() { return *view_; }
+
+    // Opens a drawing (false, with the reason shown, when it cannot be read).
+    bool OpenDrawing(const std::filesystem::path& path);
+    // 上書き保存: to the file last saved to, else beside the drawing with "-zuka" in its name.
+    bool Save();
+    // Saves to `path`; asks first when it is the drawing that was opened.
+    bool SaveAs(const std::filesystem::path& path);
+    // Where Save writes.
+    std::filesystem::path SavePath() const;
+    // True when a command changed the drawing since it was opened or saved.
+    bool Modified() const;
+    // Asks whether to save a changed drawing; false when the user cancels.
+    bool MaybeSave();
+
+    // A line on the command strip (the prompts the commands show on the CAD's command line).
+    void Echo(const std::string& line);
+    // The current prompt of a pick, or empty.
+    void SetPrompt(const std::string& prompt);
+    // The text beside the progress of a run, and what a finished command reports.
+    void SetStatus(const std::string& text);
+    // Takes the prompts the commands wrote since the last call onto the strip, and shows the
+    // drawing as it now is.
+    void Refresh();
+
+    // Asked before a file action: false while a command runs.
+    std::function<bool()> fileActionsAllowed;
+    // Asked when the user closes this window (the program ends with it).
+    std::function<void()> onClose;
+    // Whether questions are asked (tests answer them through these instead).
+    std::function<bool(const std::string&)> confirm;
+
+protected:
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    std::size_t Signature() const;
+    void MarkSaved();
+    void UpdateTitle();
+
+    DrawingSession& session_;
+    DrawingView* view_;
+    QPlainTextEdit* strip_;
+    QLabel* prompt_;
+    std::filesystem::path savePath_;
+    std::size_t savedSignature_ = 0;
+};
+
+}  // namespace zuka

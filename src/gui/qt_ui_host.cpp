@@ -1,0 +1,43 @@
+#include "gui/qt_ui_host.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+namespace zuka {
+namespace {
+
+constexpr int kPumpMs = 25;
+
+}  // namespace
+
+void QtUiHost::MessageBox(const std::string& title, const std::string& text) {
+    if (refresh) refresh();
+    if (messageHook) {
+        messageHook(title, text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(title),
+                    QString::fromStdString(text), QMessageBox::Ok, mainWindow);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    box.exec();
+}
+
+void QtUiHost::MinimiseMainWindow() {
+    if (mainWindow) mainWindow->showMinimized();
+}
+
+void QtUiHost::RestoreMainWindow() {
+    if (!mainWindow) return;
+    mainWindow->showNormal();
+    mainWindow->raise();
+}
+
+void QtUiHost::Pump(bool events) {
+    if (shown_.isValid() && shown_.elapsed() < kPumpMs) return;
+    shown_.restart();
+    if (refresh) refresh();
+    if (events) QApplication::processEvents();
+}
+
+}  // namespace zuka
