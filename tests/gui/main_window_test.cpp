@@ -1,0 +1,207 @@
+#include "gui/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <limits>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include "../app/temp_dir.h"
+#include "app/command_gate.h"
+#include "gui/target_cad_dialog.h"
+
+namespace zuka {
+namespace {
+
+const std::filesystem::path kSample = std::filesystem::path(ZUKA_SOURCE_DIR) / "examples/sample.dxf";
+
+// The window program on a work folder of its own; message boxes are recorded.
+class GuiTest : public ::testing::Test {
+protected:
+    void Start(const std::string& ini = {}, bool drawing = true) {
+        if (!ini.empty()) std::ofstream(dir_.Path() / "zuka.ini") << ini;
+        gui_ = std::make_unique<ZukaGui>(WorkFolder{dir_.Path(), dir_.Path()});
+        gui_->ui.messageHook = [this](const std::string&, const std::string& text) {
+            messages_.push_back(text);
+        };
+        gui_->drawingWindow.confirm = [](const std::string&) { return false; };
+        gui_->Start(drawing ? kSample : std::filesystem::path());
+        gui_->drawingWindow.resize(900, 700);
+        QApplication::processEvents();
+    }
+    template <class T = QWidget>
+    T* W(const char* name) {
+        T* w = gui_->mainWindow.findChild<T*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QString Text(const char* name) { return W<QLineEdit>(name)->text(); }
+    Form& F() { return gui_->controller.form; }
+    int ModelCount() { return gui_->session.Host().ActiveDocument().ModelSpace().Count(); }
+    // 取得 without the view: the buildings of layer 建物.
+    void AcquireBuildings() {
+        gui_->session.SetInteraction(nullptr);
+        ASSERT_TRUE(AcquireTatemono(gui_->controller, gui_->session, "layer=建物"));
+        gui_->session.SetInteraction(&gui_->drawingWindow.View());
+        gui_->mainWindow.Refresh();
+    }
+
+    testing::TempDir dir_;
+    std::unique_ptr<ZukaGui> gui_;
+    std::vector<std::string> messages_;
+};
+
+// A first start shows the settings file's values where it has keys, else the first-start
+// defaults (not the window's design values).
+TEST_F(GuiTest, FirstStartShowsTheSettingsFile) {
+    Start("[Jikoku]\nkankaku=0.5\n[Common]\nido1=35\n[Touji]\nkankaku2=2\nchk3=0\n");
+    EXPECT_EQ(Text("Edit11"), "0.5");
+    EXPECT_EQ(Text("Edit3"), "35");
+    EXPECT_EQ(Text("Edit4"), "4.0");
+    EXPECT_EQ(Text("Edit19"), "200");
+    EXPECT_TRUE(W<QRadioButton>("RadioGroup5_2")->isChecked());
+    EXPECT_TRUE(W<QRadioButton>("RadioGroup6_1")->isChecked());
+    EXPECT_FALSE(W<QCheckBox>("CheckListBox1_3")->isChecked());
+    EXPECT_TRUE(W<QCheckBox>("CheckListBox1_13")->isChecked());
+    EXPECT_FALSE(W<QAbstractButton>("Button3")->isEnabled());
+    // Closing writes the settings back, with what was typed.
+    QTest::keyClicks(W<QLineEdit>("Edit27"), "X");
+    gui_->mainWindow.Quit();
+    IniFile saved;
+    ASSERT_TRUE(saved.LoadFile(dir_.Path() / "zuka.ini"));
+    EXPECT_EQ(saved.ReadString("Layer", "Jikoku", ""), "ZUKA_JIKOKUX");
+    EXPECT_EQ(saved.ReadString("Jikoku", "kankaku", ""), "0.5");
+}
+
+TEST_F(GuiTest, KeyFiltersAndEnterOrder) {
+    Start({}, false);
+    gui_->mainWindow.activateWindow();
+    QLineEdit* e3 = W<QLineEdit>("Edit3");
+    e3->setFocus();
+    QTest::keyClicks(e3, "a1");
+    EXPECT_EQ(e3->text(), "361");
+    EXPECT_EQ(F().Edit3, "361");
+    QTest::keyClicks(W<QLineEdit>("Edit2"), "-");
+    EXPECT_EQ(Text("Edit2"), "8.0");
+    QTest::keyClicks(W<QLineEdit>("Edit12"), "-");
+    EXPECT_EQ(Text("Edit12"), "90.0-");
+    // Enter: Edit3 -> Edit5 -> Edit23, where it stays.
+    e3->setFocus();
+    QTest::keyClick(e3, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), W<QLineEdit>("Edit5"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), W<QLineEdit>("Edit23"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), W<QLineEdit>("Edit23"));
+    // The city list fills the latitude; the converter turns degrees both ways.
+    emit gui_->mainWindow.findChild<QComboBox*>("ComboBox1")->activated(1);
+    EXPECT_EQ(Text("Edit3"), "43");
+    EXPECT_EQ(Text("Edit5"), "04");
+    QTest::mouseClick(W<QAbstractButton>("SpeedButton6"), Qt::LeftButton);
+    EXPECT_EQ(Text("Edit49"), "130.5500");
+}
+
+// 取得 by a window dragged in the drawing view and Enter, then 時刻 draws into the view; the
+// preview turns and tilts by 5 degrees.
+TEST_F(GuiTest, AcquireByWindowThenTimeOfDay) {
+    Start();
+    DrawingView& view = gui_->drawingWindow.View();
+    view.Reload(true);
+    double x0 = std::numeric_limits<double>::infinity(), y0 = x0, x1 = -x0, y1 = -x0;
+    for (const TPlotItem& it : gui_->session.Host().Plot()) {
+        if (it.layer != "建物") continue;
+        for (const TAcadPoint& p : it.points) {
+            x0 = std::min(x0, p.x), y0 = std::min(y0, p.y);
+            x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
+        }
+    }
+    // A crossing window right to left over the buildings' box takes every building.
+    const QPoint from = view.ToScreen({x1 + 1, y1 + 1, 0}).toPoint();
+    const QPoint to = view.ToScreen({x0 - 1, y0 - 1, 0}).toPoint();
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(view.Picking());
+        QTest::mousePress(&view, Qt::LeftButton, {}, from);
+        QTest::mouseMove(&view, to);
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, to);
+        QTest::keyClick(&view, Qt::Key_Return);
+    });
+    QTest::mouseClick(W<QAbstractButton>("Button2"), Qt::LeftButton);
+    ASSERT_FALSE(gui_->controller.ws.AryTatemono.empty());
+    EXPECT_TRUE(W<QAbstractButton>("Button3")->isEnabled());
+    EXPECT_EQ(F().UpDown3, 315);
+    const QImage before = W<QLabel>("Image2")->pixmap().toImage();
+    EXPECT_EQ(before.pixelColor(kImage2Width / 2, kImage2Height / 2).isValid(), true);
+    QTest::mouseClick(W<QAbstractButton>("UpDown3Up"), Qt::LeftButton);
+    EXPECT_EQ(F().UpDown3, 320);
+    QTest::mouseClick(W<QAbstractButton>("UpDown4Down"), Qt::LeftButton);
+    EXPECT_EQ(F().UpDown4, 55);
+    EXPECT_NE(W<QLabel>("Image2")->pixmap().toImage(), before);
+
+    const int count = ModelCount();
+    QTest::mouseClick(W<QAbstractButton>("Button3"), Qt::LeftButton);
+    EXPECT_GT(ModelCount(), count);
+    EXPECT_EQ(gui_->controller.LastInsert().status, InsertStatus::Sent);
+    EXPECT_TRUE(gui_->drawingWindow.Modified());
+    bool drawnOnLayer = false;
+    for (const TPlotItem& it : gui_->session.Host().Plot())
+        drawnOnLayer = drawnOnLayer || it.layer == F().Edit27;
+    EXPECT_TRUE(drawnOnLayer);
+}
+
+// 中止 during an equal-time run inserts nothing; while it runs no other command can start.
+TEST_F(GuiTest, StopDuringEqualTimeAndOneRunAtATime) {
+    Start();
+    AcquireBuildings();
+    F().CheckBox2 = true;  // a tenth of the step: a long run
+    const int count = ModelCount();
+    bool sawRun = false;
+    QTimer::singleShot(30, [&] {
+        sawRun = F().CommandRunning;
+        EXPECT_FALSE(W<QAbstractButton>("Button2")->isEnabled());
+        EXPECT_FALSE(W<QAbstractButton>("Button3")->isEnabled());
+        EXPECT_FALSE(W<QAbstractButton>("Button9")->isEnabled());
+        EXPECT_FALSE(RunCommand(F(), [] { FAIL() << "a second command ran"; }));
+        EXPECT_TRUE(W<QAbstractButton>("Button7")->isEnabled());
+        QTest::mouseClick(W<QAbstractButton>("Button7"), Qt::LeftButton);
+    });
+    QTest::mouseClick(W<QAbstractButton>("Button6"), Qt::LeftButton);
+    EXPECT_TRUE(sawRun);
+    EXPECT_EQ(ModelCount(), count);
+    EXPECT_NE(gui_->controller.LastInsert().status, InsertStatus::Sent);
+    EXPECT_FALSE(F().CommandRunning);
+    EXPECT_TRUE(W<QAbstractButton>("Button6")->isEnabled());
+    EXPECT_FALSE(W<QAbstractButton>("Button7")->isEnabled());
+}
+
+// Deleting the second of three list lines selects the one before it.
+TEST_F(GuiTest, TargetCadDialogDeleteRule) {
+    Start({}, false);
+    const std::filesystem::path list = dir_.Path() / kTargetCadFileName;
+    std::ofstream(list) << "A\tA.Application\r\nB\tBricscadApp.AcadApplication\r\nC\tC.App\r\n";
+    TargetCadDialogWindow dialog(gui_->mainWindow.TargetDialog(), F(), &gui_->mainWindow);
+    dialog.Show(list);
+    QListWidget* box = dialog.findChild<QListWidget*>("ListBox1");
+    EXPECT_EQ(box->currentRow(), 1);
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("Edit1")->text(), "B");
+    QTest::mouseClick(dialog.findChild<QAbstractButton*>("SpeedButton2"), Qt::LeftButton);
+    EXPECT_EQ(box->count(), 2);
+    EXPECT_EQ(box->currentRow(), 0);
+    EXPECT_EQ(dialog.findChild<QLineEdit*>("Edit1")->text(), "A");
+    QTest::mouseClick(dialog.findChild<QAbstractButton*>("Button1"), Qt::LeftButton);
+    EXPECT_EQ(F().TargetProgID, "A.Application");
+    gui_->mainWindow.Refresh();
+    EXPECT_EQ(gui_->mainWindow.windowTitle(), "Zuka2025.01.30 Beta [ A ]");
+}
+
+}  // namespace
+}  // namespace zuka
