@@ -32,8 +32,8 @@ TDiagramCommand EqualTimeCommand();
 TDiagramCommand WallCommand();
 
 enum class DiagramEnd {
-    Drawn,        // the diagram was inserted into the drawing (or placed there by the user)
-    Stopped,      // 中止 was pressed; nothing was inserted
+    Drawn,         // the diagram was inserted into the drawing (or placed there by the user)
+    Stopped,       // 中止 was pressed; nothing was inserted
     NothingDrawn,  // the command ended without inserting anything (its message says why)
     Busy           // another command was running; this one did not start
 };

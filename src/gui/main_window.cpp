@@ -427,7 +427,8 @@ QWidget* MainWindow::Page1() {
                                  }
                              },
                              nullptr, false),
-                      Button("Button5", f.Button5, NotAvailable("壁面/壁面等時間"), "壁面線分を選択"),
+                      Button("Button5", f.Button5, [this] { Diagram(WallCommand()); }, "壁面線分を選択",
+                             false),
                       nullptr}));
     auto* g9 = new QGroupBox("壁面/壁面等時間");
     g9->setObjectName("GroupBox9");
