@@ -363,6 +363,25 @@ struct TPreviewOptions {
 
 std::optional<TAcadPoint> ParseAt(const std::string& text);
 
+// Where a command draws (--at X,Y) and where it saves the drawing; none, with the reason on
+// `err`, when --at is no point or the result would replace the input.
+struct TDrawAt {
+    TAcadPoint at;
+    std::filesystem::path out;
+};
+std::optional<TDrawAt> DrawAtOptions(const std::string& atText, const std::string& what,
+                                     const std::string& drawing, const TCommonOptions& o,
+                                     std::ostream& err) {
+    const std::optional<TAcadPoint> at = ParseAt(atText);
+    if (!at) {
+        err << "--at X,Y で" << what << "を指定してください: " << atText << "\n";
+        return std::nullopt;
+    }
+    const std::optional<std::filesystem::path> out = OutputPath(drawing, o, err);
+    if (!out) return std::nullopt;
+    return TDrawAt{*at, *out};
+}
+
 // The 3D preview of the acquired buildings as a picture; with --draw also into the drawing.
 int RunPreview(Controller& c, const std::string& drawing, const TCommonOptions& o,
                const TPreviewOptions& po, std::ostream& os, std::ostream& err) {
@@ -370,16 +389,10 @@ int RunPreview(Controller& c, const std::string& drawing, const TCommonOptions& 
         err << "--png または --svg で絵の出力先を指定してください．\n";
         return kExitUsage;
     }
-    std::optional<TAcadPoint> at;
-    std::optional<std::filesystem::path> out;
+    std::optional<TDrawAt> at;
     if (po.draw) {
-        at = ParseAt(po.at);
-        if (!at) {
-            err << "--at X,Y で描く位置を指定してください: " << po.at << "\n";
-            return kExitUsage;
-        }
-        out = OutputPath(drawing, o, err);
-        if (!out) return kExitUsage;
+        at = DrawAtOptions(po.at, "描く位置", drawing, o, err);
+        if (!at) return kExitUsage;
     }
     DrawingSession d;
     if (!OpenDrawing(d, drawing, err)) return kExitFailed;
@@ -387,15 +400,15 @@ int RunPreview(Controller& c, const std::string& drawing, const TCommonOptions& 
     ShowWakuView(c, po.turn, po.tilt, !po.noDrops);
     if (!WritePictures(WakuSvgPicture(c.WakuPicture()), o, os, err)) return kExitFailed;
     if (!po.draw) return kExitOk;
-    d.Picks().PushPoint(*at);
+    d.Picks().PushPoint(at->at);
     c.SpeedButton2Click();
     EchoPrompts(d, o, err);
     if (c.LastInsert().status != InsertStatus::Placed) {
         err << "3D イメージを描画できませんでした．\n";
         return kExitFailed;
     }
-    os << "3D イメージ\t" << FormatFixed(at->x, 3) << "," << FormatFixed(at->y, 3) << "\n";
-    return SaveDrawing(d, *out, os, err);
+    os << "3D イメージ\t" << FormatFixed(at->at.x, 3) << "," << FormatFixed(at->at.y, 3) << "\n";
+    return SaveDrawing(d, at->out, os, err);
 }
 
 // The options of `zuka sky`.
@@ -509,17 +522,15 @@ int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TC
         err << "天空図の種類は A または B です: " << typeText << "\n";
         return kExitUsage;
     }
-    std::optional<TAcadPoint> at;
-    std::optional<std::filesystem::path> out;
+    std::optional<TDrawAt> placed;
     if (drawBatch || drawOne) {
-        at = ParseAt(so.at);
-        if (!at) {
-            err << "--at X,Y で天空図の中心を指定してください: " << so.at << "\n";
-            return kExitUsage;
-        }
-        out = OutputPath(drawing, o, err);
-        if (!out) return kExitUsage;
+        placed = DrawAtOptions(so.at, "天空図の中心", drawing, o, err);
+        if (!placed) return kExitUsage;
     }
+    const std::optional<TAcadPoint> at =
+        placed ? std::optional<TAcadPoint>(placed->at) : std::nullopt;
+    const std::optional<std::filesystem::path> out =
+        placed ? std::optional<std::filesystem::path>(placed->out) : std::nullopt;
     DrawingSession d;
     if (!OpenDrawing(d, drawing, err)) return kExitFailed;
     if (!Acquire(c, d, o, err)) return kExitFailed;
