@@ -6,21 +6,35 @@
 // Drawings are read with dxflib: LINE, CIRCLE, ARC, ELLIPSE, LWPOLYLINE, POLYLINE (2D and 3D)
 // with their vertices, TEXT and INSERT in model space and in block definitions, the layer,
 // linetype and text style tables and the header variables the host keeps ($DIMSCALE,
-// $INSBASE, $CLAYER, ...). Other entity types are kept without geometry: they count, carry a
-// class name, layer and handle and can be selected by layer or handle, but are left out when
-// the drawing is saved (TLoadReport::unsupported, TSaveReport::notSaved).
+// $INSBASE, $CLAYER, ...). Other entity types of model space and block definitions are kept
+// without geometry: they count, carry a class name, layer and handle and can be selected by
+// layer or handle (TLoadReport::unsupported). Paper space and attributes are not offered to the
+// commands (TLoadReport::untouched).
 //
 // Text is decoded to UTF-8 in the file's code page:
 //   - AC1021 (R2007) and later: UTF-8;
 //   - else the code page of $DWGCODEPAGE (ANSI_932 is CP932, ANSI_1252 is CP1252, ...);
-//   - a file without $DWGCODEPAGE (the R12 files the system itself writes, and most drawings
-//     of the Japanese offices it is made for) is read as CP932 when its bytes are valid CP932
-//     but not valid UTF-8, and as UTF-8 otherwise (bytes malformed in UTF-8 read as U+FFFD);
+//   - a file without $DWGCODEPAGE (the R12 files the system itself wrote before it named its
+//     code page, and most drawings of the Japanese offices it is made for) is read as CP932
+//     when its bytes are valid CP932 but not valid UTF-8, and as UTF-8 otherwise (bytes
+//     malformed in UTF-8 read as U+FFFD);
 // then the escapes \U+XXXX (a Unicode character) and \M+nXXXX (a double-byte character of an
 // Asian code page) are replaced by the characters they stand for.
 //
-// Drawings are saved as DXF R2000 (AC1015) in CP932 ($DWGCODEPAGE ANSI_932), a character
-// CP932 lacks written as \U+XXXX, with the handles the entities had.
+// Lengths are millimetres: a drawing whose $INSUNITS names another unit (metres, inches, ...)
+// is scaled to millimetres as it is read and back as it is saved; no $INSUNITS, or 0, is
+// millimetres. An $INSUNITS value that names no unit is refused.
+//
+// Saving is lossless: the drawing is written in the version and code page it was read in, and
+// every record that no command created, changed or erased (sections, table records, block
+// definitions, layouts, entities of any type with all their groups, XDATA, extension
+// dictionaries, objects) goes back out byte for byte. What a command made is added: entities
+// at the end of model space (or of their block), new layers, linetypes and text styles at the
+// end of their tables, new block definitions at the end of the block table and section. New
+// records get handles above the file's $HANDSEED, which is raised, and the owners the version
+// wants; a file whose records carry no handles (R12) gets none. Text a command wrote is encoded
+// in the file's code page (CP932 for a file that names none and holds no UTF-8 text), a
+// character the code page lacks as \U+XXXX. A new drawing is saved as R12 in CP932.
 #pragma once
 
 #include <cstddef>
@@ -40,15 +54,23 @@ namespace zuka {
 // What a load found besides the entities it kept.
 struct TLoadReport {
     std::size_t entities = 0;       // model space entities, unsupported types included
+    std::string version;            // $ACADVER ("AC1009", "AC1015", ...); empty when none
     std::string codePage;           // the code page the text was read in: "CP932", "UTF-8", ...
     std::size_t replacedChars = 0;  // bytes malformed in that code page, read as U+FFFD
-    std::map<std::string, int> unsupported;  // DXF type -> entities kept without geometry
-    std::map<std::string, int> dropped;      // left out: paper space, attributes, meshes
+    int insUnits = 0;               // $INSUNITS, 0 when none
+    double unitScale = 1;           // millimetres per drawing unit
+    std::map<std::string, int> unsupported;  // DXF type -> model space entities without geometry
+    // DXF type -> model space entities that can hold a building's shape but that the
+    // acquisition does not read: 3DFACE, SOLID, 3DSOLID, REGION, MESH, meshes as
+    // "POLYLINE (mesh)", ..., and INSERT (the contents of a block reference).
+    std::map<std::string, int> unusedGeometry;
+    // Not offered to the commands, saved unchanged: "paper space", "ATTRIB".
+    std::map<std::string, int> untouched;
 };
 
 struct TSaveReport {
-    std::size_t entities = 0;  // entities written, model space and block definitions
-    std::size_t notSaved = 0;  // entities of unsupported types left out
+    std::size_t written = 0;  // records a command created or changed, written anew
+    std::size_t kept = 0;     // records written back as they were read
 };
 
 // One stroke of the drawing as the CAD's screen shows it, in world plan coordinates: block
@@ -96,7 +118,7 @@ public:
     // false with `error` naming the file and, where known, the line; the drawing open before
     // stays open and unchanged.
     bool Load(const std::filesystem::path& path, std::string& error);
-    // Writes the open drawing as DXF R2000 (see the file comment). The file is written under a
+    // Writes the open drawing in its own version and code page (see the file comment). The file is written under a
     // temporary name and renamed, so a failed save leaves no partial file.
     bool Save(const std::filesystem::path& path, std::string& error) const;
     void Close();

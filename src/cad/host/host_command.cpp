@@ -261,8 +261,7 @@ private:
             it == part.Variables().end() ? nullptr : std::get_if<TAcadPoint>(&it->second);
         HostSpacePtr block = d.FindBlock(name);
         if (block) {
-            block->ClearItems();
-            block->SetBase(base ? *base : TAcadPoint{});
+            block->Redefine(base ? *base : TAcadPoint{});
         } else {
             block = d.AddBlock(name, base ? *base : TAcadPoint{});
         }

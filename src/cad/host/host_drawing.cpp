@@ -362,6 +362,7 @@ std::string ClassNameOf(const TEntityData& d) {
         case EntKind::Insert:
             return "AcDbBlockReference";
         case EntKind::Other:
+            if (d.typeName == "POLYLINE") return d.flags & 64 ? "AcDbPolyFaceMesh" : "AcDbPolygonMesh";
             break;
     }
     static const std::map<std::string, std::string> kOther = {
@@ -412,6 +413,11 @@ void HostEntity::NoMember(const char* member) const {
 void HostEntity::Need(bool has, const char* member) const {
     Check();
     if (!has) NoMember(member);
+}
+
+void HostEntity::Change(bool has, const char* member) {
+    Need(has, member);
+    modified_ = true;
 }
 
 bool HostEntity::IsPolyline() const {
@@ -630,6 +636,7 @@ void HostEntity::SetLayer(const std::string& layer) {
     const HostDrawingPtr drawing = Owner()->Drawing();
     const TLayer* l = drawing->FindLayer(layer);
     if (!l) throw AutomationError(kNoLayer + layer);
+    modified_ = true;
     d_.layer = l->name;
 }
 
@@ -637,6 +644,7 @@ void HostEntity::SetLinetype(const std::string& linetype) {
     const HostDrawingPtr drawing = Owner()->Drawing();
     const TLinetype* lt = drawing->FindLinetype(linetype);
     if (!lt) throw AutomationError(kNoLinetype + linetype);
+    modified_ = true;
     d_.linetype = EqualsNoCase(lt->name, "BYLAYER") ? std::string() : lt->name;
 }
 
@@ -644,22 +652,23 @@ void HostEntity::SetColor(int colorIndex) {
     Check();
     if (colorIndex < 0 || colorIndex > 256)
         throw AutomationError(kBadColor + std::to_string(colorIndex));
+    modified_ = true;
     d_.color = colorIndex;
 }
 
 void HostEntity::SetClosed(bool closed) {
-    Need(IsPolyline(), "Closed");
+    Change(IsPolyline(), "Closed");
     d_.closed = closed;
 }
 
 void HostEntity::SetScaleFactor(double factor) {
-    Need(d_.kind == EntKind::Text, "ScaleFactor");
+    Change(d_.kind == EntKind::Text, "ScaleFactor");
     if (!(factor > 0)) throw AutomationError(kBadValue + std::to_string(factor));
     d_.widthFactor = factor;
 }
 
 void HostEntity::SetAlignment(TextAlignment alignment) {
-    Need(d_.kind == EntKind::Text, "Alignment");
+    Change(d_.kind == EntKind::Text, "Alignment");
     // Horizontal (72) and vertical (73) justification of each alignment.
     static const int kH[] = {0, 1, 2, 3, 4, 5, 0, 1, 2, 0, 1, 2, 0, 1, 2};
     static const int kV[] = {0, 0, 0, 0, 0, 0, 3, 3, 3, 2, 2, 2, 1, 1, 1};
@@ -670,13 +679,13 @@ void HostEntity::SetAlignment(TextAlignment alignment) {
 }
 
 void HostEntity::SetHorizontalAlignment(int mode) {
-    Need(d_.kind == EntKind::Text, "HorizontalAlignment");
+    Change(d_.kind == EntKind::Text, "HorizontalAlignment");
     if (mode < 0 || mode > 5) throw AutomationError(kBadValue + std::to_string(mode));
     d_.hAlign = mode;
 }
 
 void HostEntity::SetVerticalAlignment(int mode) {
-    Need(d_.kind == EntKind::Text, "VerticalAlignment");
+    Change(d_.kind == EntKind::Text, "VerticalAlignment");
     if (mode < 0 || mode > 3) throw AutomationError(kBadValue + std::to_string(mode));
     d_.vAlign = mode;
 }
@@ -702,27 +711,27 @@ double HostEntity::Rotation() const {
 }
 
 void HostEntity::SetTextAlignmentPoint(TAcadPoint p) {
-    Need(d_.kind == EntKind::Text, "TextAlignmentPoint");
+    Change(d_.kind == EntKind::Text, "TextAlignmentPoint");
     d_.p2 = WcsToOcs(p, d_.normal);
 }
 
 void HostEntity::SetInsertionPoint(TAcadPoint p) {
-    Need(d_.kind == EntKind::Text || d_.kind == EntKind::Insert, "InsertionPoint");
+    Change(d_.kind == EntKind::Text || d_.kind == EntKind::Insert, "InsertionPoint");
     d_.p1 = WcsToOcs(p, d_.normal);
 }
 
 void HostEntity::SetRotation(double radians) {
-    Need(d_.kind == EntKind::Text || d_.kind == EntKind::Insert, "Rotation");
+    Change(d_.kind == EntKind::Text || d_.kind == EntKind::Insert, "Rotation");
     d_.rotation = radians;
 }
 
 void HostEntity::SetTextString(const std::string& text) {
-    Need(d_.kind == EntKind::Text, "TextString");
+    Change(d_.kind == EntKind::Text, "TextString");
     d_.text = text;
 }
 
 void HostEntity::SetBulge(int i, double bulge) {
-    Need(Is2dPolyline(), "SetBulge");
+    Change(Is2dPolyline(), "SetBulge");
     const int k = VertexIndex(i, "SetBulge");
     if (d_.bulges.size() < d_.vertices.size()) d_.bulges.resize(d_.vertices.size(), 0);
     d_.bulges[k] = bulge;
@@ -802,6 +811,12 @@ void HostSpace::ClearItems() {
         }
     }
     items_.clear();
+}
+
+void HostSpace::Redefine(TAcadPoint base) {
+    ClearItems();
+    base_ = base;
+    sourceRecord_ = -1;
 }
 
 void HostSpace::MarkDeleted() {
@@ -948,6 +963,11 @@ bool HostDrawing::BlockReferenced(std::string_view name) const {
     return false;
 }
 
+bool HostDrawing::InFile(std::string_view table, std::string_view name) const {
+    const auto it = fileNames_.find(std::string(table));
+    return it != fileNames_.end() && it->second.count(UpperAscii(name)) != 0;
+}
+
 const TLayer* HostDrawing::FindLayer(std::string_view name) const {
     for (const TLayer& l : layers_)
         if (EqualsNoCase(l.name, name)) return &l;
@@ -1072,6 +1092,13 @@ bool PlaceEntity(TEntityData& d, const TPlacement& pl) {
     d.normal = n1;
     d.thickness *= pl.scale;
     return true;
+}
+
+void ScaleLengths(TEntityData& d, double factor) {
+    if (factor == 1) return;
+    const TAcadPoint scale = d.scale;
+    PlaceEntity(d, {{0, 0, 0}, factor, 0, {0, 0, 0}, {0, 0, 1}});
+    d.scale = scale;
 }
 
 std::vector<TEntityData> ExplodeData(const TEntityData& d, const HostDrawing& drawing) {

@@ -8,6 +8,7 @@
 // which is the world system for the usual normal (0,0,1). Angles are radians.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "cad/automation.h"
+#include "cad/host/host_dxf_source.h"
 #include "cad/host/selection_expr.h"
 
 namespace zuka {
@@ -33,7 +35,7 @@ enum class EntKind {
     Polyline3d,  // POLYLINE with flag 8
     Text,
     Insert,
-    Other,  // any other type, kept for selection and counting; not saved
+    Other,  // any other type, kept for selection and counting; saved as it was read
 };
 
 // One entity's values. Which fields are used depends on the kind (see the file comment for
@@ -75,6 +77,7 @@ struct TEntityData {
     std::string style = "STANDARD";
     std::string blockName;
     TAcadPoint scale{1, 1, 1};
+    int flags = 0;  // 70 of an Other POLYLINE: 16 polygon mesh, 64 polyface mesh
 };
 
 // The DXF type ("LINE", "LWPOLYLINE", "POLYLINE", ...) and the automation class name
@@ -116,6 +119,12 @@ public:
     ObjectId ObjectIdUnchecked() const { return id_; }
     bool Alive() const;
     void MarkDeleted() { deleted_ = true; }
+
+    // The first record of the entity in the drawing file it was read from; -1 for an entity a
+    // command made. Modified: a member that changes the entity was called since.
+    int SourceRecord() const { return sourceRecord_; }
+    void SetSourceRecord(int record) { sourceRecord_ = record; }
+    bool Modified() const { return modified_; }
 
     std::string EntityName() const override;
     std::string Name() const override;
@@ -170,6 +179,8 @@ private:
     void Check() const;
     [[noreturn]] void NoMember(const char* member) const;
     void Need(bool has, const char* member) const;
+    // Need, and the entity counts as modified.
+    void Change(bool has, const char* member);
     bool IsPolyline() const;
     bool Is2dPolyline() const;
     int VertexIndex(int i, const char* member) const;
@@ -178,6 +189,8 @@ private:
     ObjectId id_;
     std::weak_ptr<HostSpace> owner_;
     bool deleted_ = false;
+    int sourceRecord_ = -1;
+    bool modified_ = false;
 };
 using HostEntityPtr = std::shared_ptr<HostEntity>;
 
@@ -188,7 +201,6 @@ public:
 
     const std::string& BlockName() const { return name_; }
     TAcadPoint Base() const { return base_; }
-    void SetBase(TAcadPoint p) { base_ = p; }
     bool IsModel() const { return isModel_; }
     const std::vector<HostEntityPtr>& Items() const { return items_; }
     std::shared_ptr<HostDrawing> Drawing() const;  // throws when the drawing is gone
@@ -197,8 +209,14 @@ public:
     // Appends an entity; a new handle is given when data.handle is empty or already taken.
     HostEntityPtr Append(TEntityData data);
     void Remove(const HostEntity* e);
-    // Drops every entity (a block redefinition); the old entity objects become deleted.
+    // Drops every entity; the old entity objects become deleted.
     void ClearItems();
+    // A new definition under the same name: no entities, the new base point, and no longer the
+    // definition read from the file.
+    void Redefine(TAcadPoint base);
+    // The BLOCK record of the definition in the drawing file; -1 for a block a command made.
+    int SourceRecord() const { return sourceRecord_; }
+    void SetSourceRecord(int record) { sourceRecord_ = record; }
     // The definition is gone from the drawing: its entities and every later call fail.
     void MarkDeleted();
 
@@ -220,6 +238,7 @@ private:
     std::weak_ptr<HostDrawing> drawing_;
     std::vector<HostEntityPtr> items_;
     bool deleted_ = false;
+    int sourceRecord_ = -1;
 };
 using HostSpacePtr = std::shared_ptr<HostSpace>;
 
@@ -268,6 +287,30 @@ public:
     void ForgetHandle(const std::string& handle);
     std::uint64_t HandleSeed() const { return nextHandle_; }
 
+    // New handles start above `seed` (the file's $HANDSEED and its largest handle).
+    void RaiseHandleSeed(std::uint64_t seed) { nextHandle_ = std::max(nextHandle_, seed); }
+
+    // The drawing file as read (none for a new drawing) and the names of the layers, linetypes,
+    // text styles and block definitions it holds (upper-cased), which saving leaves as they were.
+    const std::shared_ptr<const TDxfSource>& Source() const { return source_; }
+    void SetSource(std::shared_ptr<const TDxfSource> source) { source_ = std::move(source); }
+    std::unordered_set<std::string>& FileNames(std::string_view table) {
+        return fileNames_[std::string(table)];
+    }
+    bool InFile(std::string_view table, std::string_view name) const;
+    // The first records of the entities read from the file, and the BLOCK records of the block
+    // definitions read from it with their upper-cased names.
+    std::unordered_set<int>& FileRecords() { return fileRecords_; }
+    const std::unordered_set<int>& FileRecords() const { return fileRecords_; }
+    std::unordered_map<int, std::string>& FileBlocks() { return fileBlocks_; }
+    const std::unordered_map<int, std::string>& FileBlocks() const { return fileBlocks_; }
+    // The code page new text is written in ("CP932", "UTF-8", "CP1252", ...).
+    const std::string& TextCodePage() const { return textCodePage_; }
+    void SetTextCodePage(std::string codePage) { textCodePage_ = std::move(codePage); }
+    // Millimetres per drawing unit: the host holds every length in millimetres.
+    double UnitScale() const { return unitScale_; }
+    void SetUnitScale(double mmPerUnit) { unitScale_ = mmPerUnit; }
+
     ObjectId NewObjectId() { return nextId_++; }
     void Register(const HostEntityPtr& e);
     void Unregister(ObjectId id);
@@ -288,6 +331,12 @@ private:
     std::unordered_set<std::string> handles_;  // handles in use
     ObjectId nextId_ = 0x7E000100;
     std::unordered_map<ObjectId, std::weak_ptr<HostEntity>> byId_;
+    std::shared_ptr<const TDxfSource> source_;
+    std::map<std::string, std::unordered_set<std::string>> fileNames_;
+    std::unordered_set<int> fileRecords_;
+    std::unordered_map<int, std::string> fileBlocks_;
+    std::string textCodePage_ = "CP932";
+    double unitScale_ = 1;
 };
 using HostDrawingPtr = std::shared_ptr<HostDrawing>;
 
@@ -303,6 +352,10 @@ struct TPlacement {
 
 // Places one entity's values (scale > 0); false for an Other entity, which cannot be placed.
 bool PlaceEntity(TEntityData& d, const TPlacement& placement);
+
+// Every length of the entity times `factor` (> 0), about the origin: a change of drawing units.
+// A block reference keeps its scale factors, since its block is scaled too.
+void ScaleLengths(TEntityData& d, double factor);
 
 // The parts of a block reference (placed; uniform positive scale only) or of a polyline
 // (lines and arcs). Throws AutomationError for other kinds or a non-uniform scale.

@@ -1,138 +1,69 @@
-// Reading a DXF drawing into the host: a first pass over the lines checks the file's shape
-// (group code lines, numbers, the EOF mark) and finds the header variables that decide the
-// text code page; then dxflib reads the drawing. dxflib passes every group to
-// processCodeValuePair before it reports the entity the group ends, so the loader keeps the
-// raw groups of each entity and takes from them what dxflib does not pass on (handle,
-// thickness, extrusion, elevation, paper space flag, the text values as they are in the file).
+// Reading a DXF drawing into the host: a first pass splits the file into records (see
+// host_dxf_source.h) and finds the header variables that decide the text code page and the
+// units; then dxflib reads the records. dxflib passes every group to processCodeValuePair
+// before it reports the entity the group ends, so the loader keeps the raw groups of each
+// entity, takes from them what dxflib does not pass on (handle, thickness, extrusion,
+// elevation, paper space flag, the text values as they are in the file) and ties each entity
+// to its record, which saving writes back unchanged unless a command changed the entity.
 #include <dl_creationadapter.h>
 #include <dl_dxf.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <locale>
 #include <unordered_map>
 
 #include "base/number.h"
 #include "cad/encoding.h"
+#include "cad/host/host_dxf_source.h"
 #include "cad/host/host_state.h"
 #include "geom/primitives.h"
 
 namespace zuka {
 namespace {
 
-// Load errors; each names the file, and the line where it is known.
-const std::string kCannotOpen = "図面ファイルを開けません: ";
-const std::string kCannotRead = "図面ファイルを読めません: ";
-const std::string kEmptyFile = "図面ファイルが空です: ";
-const std::string kNotDxf = "DXF ファイルではありません: ";
-const std::string kBinaryDxf = "バイナリ形式の DXF には対応していません: ";
-const std::string kTruncated = "DXF ファイルが途中で終わっています: ";
-const std::string kNoEof = "行目の後に EOF がありません";
-const std::string kLineNo = " 行目: ";
-const std::string kBadCode = "グループコードがありません";
-const std::string kBadNumber = "数値が正しくありません (グループ ";
-const std::string kNoValue = "グループの値がありません";
-const std::string kLongLine = "行が長すぎます";
-const std::string kNoSection = "SECTION で始まっていません";
+const std::string kOutOfStep = "レコードの区切りを読み違えました";
+const std::string kBadUnits = "図面の単位に対応していません ($INSUNITS = ";
+const std::string kMeshType = "POLYLINE (mesh)";
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
 constexpr double kDegToRad = kPi / 180;
-// dxflib reads a line into a buffer of DL_DXF_MAXLINE bytes: the text, CR LF and the string's
-// terminator must fit, or the line is split in two.
-constexpr std::size_t kMaxLine = DL_DXF_MAXLINE - 3;
 
 using TGroups = std::vector<std::pair<int, std::string>>;
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
-}
+std::string_view Trim(std::string_view s) { return TrimGroupValue(s); }
 
-std::string Shown(std::string_view line) {
-    std::string s(line.substr(0, 40));
-    return "'" + s + (line.size() > 40 ? "...'" : "'");
-}
-
-// Group codes whose values are numbers.
-bool IsNumberCode(int c) {
-    return (c >= 10 && c <= 99) || (c >= 110 && c <= 149) || (c >= 170 && c <= 179) ||
-           (c >= 210 && c <= 239) || (c >= 270 && c <= 289) || (c >= 370 && c <= 389) ||
-           (c >= 400 && c <= 409) || (c >= 1010 && c <= 1071);
-}
-
-struct TDxfScan {
-    std::string acadVer;
-    std::string codePage;
-};
-
-// Checks the shape of the file: pairs of lines, an integer code on the first line of each,
-// a number where the code wants one, the first group 0 SECTION and a group 0 EOF. Comments
-// (999) may come before the first section. Finds $ACADVER and $DWGCODEPAGE on the way.
-bool ScanDxf(std::string_view bytes, const std::string& file, TDxfScan& scan, std::string& error) {
-    if (bytes.substr(0, 18) == "AutoCAD Binary DXF") {
-        error = kBinaryDxf + file;
-        return false;
-    }
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
-    if (Trim(bytes).empty()) {
-        error = kEmptyFile + file;
-        return false;
-    }
-    std::size_t pos = 0;
-    std::size_t lineNo = 0;
-    const auto nextLine = [&](std::string_view& line) {
-        if (pos >= bytes.size()) return false;
-        std::size_t end = bytes.find('\n', pos);
-        if (end == std::string_view::npos) end = bytes.size();
-        line = bytes.substr(pos, end - pos);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        pos = end + 1;
-        ++lineNo;
-        return true;
+// Millimetres per drawing unit of each $INSUNITS value; 0 (no unit) is taken as millimetres.
+std::optional<double> MillimetresPerUnit(int insUnits) {
+    static const double kMm[] = {
+        1,                  // 0 unitless
+        25.4,               // 1 inches
+        304.8,              // 2 feet
+        1609344,            // 3 miles
+        1,                  // 4 millimetres
+        10,                 // 5 centimetres
+        1000,               // 6 metres
+        1e6,                // 7 kilometres
+        25.4e-6,            // 8 microinches
+        0.0254,             // 9 mils
+        914.4,              // 10 yards
+        1e-7,               // 11 angstroms
+        1e-6,               // 12 nanometres
+        1e-3,               // 13 microns
+        100,                // 14 decimetres
+        1e4,                // 15 decametres
+        1e5,                // 16 hectometres
+        1e12,               // 17 gigametres
+        1.495978707e14,     // 18 astronomical units
+        9.4607304725808e18, // 19 light years
+        3.0856775814913673e19,  // 20 parsecs
+        1200.0 / 3937 * 1000,   // 21 US survey feet
     };
-    const auto fail = [&](const std::string& head, const std::string& what) {
-        error = head + file + " (" + std::to_string(lineNo) + kLineNo + what + ")";
-        return false;
-    };
-    bool seenSection = false;
-    std::string variable;
-    std::string_view codeLine;
-    std::string_view value;
-    while (nextLine(codeLine)) {
-        if (codeLine.size() > kMaxLine) return fail(kCannotRead, kLongLine);
-        const std::string_view t = Trim(codeLine);
-        const std::optional<std::int64_t> code =
-            t.empty() || t.find_first_not_of("-0123456789") != std::string_view::npos
-                ? std::nullopt
-                : ParseInteger(t);
-        if (!code) return fail(seenSection ? kCannotRead : kNotDxf, kBadCode + " " + Shown(t));
-        if (!nextLine(value)) {
-            error = kTruncated + file + " (" + std::to_string(lineNo) + kLineNo + kNoValue + ")";
-            return false;
-        }
-        if (value.size() > kMaxLine) return fail(kCannotRead, kLongLine);
-        const int c = static_cast<int>(*code);
-        const std::string_view v = Trim(value);
-        if (!seenSection && c != 999) {
-            if (c != 0 || v != "SECTION") return fail(kNotDxf, kNoSection);
-            seenSection = true;
-        }
-        if (IsNumberCode(c) && !ParseDouble(v))
-            return fail(kCannotRead, kBadNumber + std::to_string(c) + ") " + Shown(v));
-        if (c == 0 && v == "EOF") return true;
-        if (c == 9) {
-            variable = std::string(v);
-        } else if (!variable.empty()) {
-            if (variable == "$ACADVER") scan.acadVer = v;
-            if (variable == "$DWGCODEPAGE") scan.codePage = v;
-            variable.clear();
-        }
-    }
-    error = kTruncated + file + " (" + std::to_string(lineNo) + kNoEof + ")";
-    return false;
+    if (insUnits < 0 || insUnits >= static_cast<int>(std::size(kMm))) return std::nullopt;
+    return kMm[insUnits];
 }
 
 bool ValidUtf8(std::string_view s) {
@@ -163,10 +94,10 @@ bool ConverterExists(const std::string& code) {
 }
 
 // The code page of the file's text; see drawing_host.h.
-std::string ChooseCodePage(const TDxfScan& scan, std::string_view bytes) {
-    const std::string ver = UpperAscii(scan.acadVer);
+std::string ChooseCodePage(const TDxfSource& src, std::string_view bytes) {
+    const std::string ver = UpperAscii(src.version);
     if (ver.size() == 6 && ver.compare(0, 2, "AC") == 0 && ver >= "AC1021") return "UTF-8";
-    const std::string cp = UpperAscii(scan.codePage);
+    const std::string cp = UpperAscii(src.codePage);
     if (cp == "UTF8" || cp == "UTF-8") return "UTF-8";
     if (cp.compare(0, 5, "ANSI_") == 0 || cp.compare(0, 3, "DOS") == 0) {
         const std::string name = "CP" + cp.substr(cp[0] == 'A' ? 5 : 3);
@@ -304,20 +235,55 @@ double RealOf(const TGroups& g, int code, double def) {
 
 int IntOf(const TGroups& g, int code, int def) { return static_cast<int>(RealOf(g, code, def)); }
 
+// The C locale for the process while it lives (dxflib reads numbers by the global locale).
+struct ClassicLocale {
+    std::locale old = std::locale::global(std::locale::classic());
+    ~ClassicLocale() { std::locale::global(old); }
+};
+
+// Entity types that can hold a building's shape but that the acquisition does not read.
+bool CanHoldBuilding(const std::string& type) {
+    static const char* const kTypes[] = {
+        "3DFACE",          "SOLID",          "TRACE",           "3DSOLID",
+        "REGION",          "BODY",           "MESH",            "SURFACE",
+        "PLANESURFACE",    "EXTRUDEDSURFACE", "LOFTEDSURFACE",  "REVOLVEDSURFACE",
+        "SWEPTSURFACE",    "NURBSURFACE",    "SPLINE",          "MLINE",
+        "ACAD_PROXY_ENTITY"};
+    for (const char* t : kTypes)
+        if (type == t) return true;
+    return false;
+}
+
 std::string TypeOf(const TGroups& g) {
     return g.empty() ? std::string() : std::string(Trim(g.front().second));
 }
 
 class DxfLoader final : public DL_CreationAdapter {
 public:
-    DxfLoader(HostDrawing& drawing, TextDecoder& decoder, TLoadReport& report)
-        : drawing_(drawing), decoder_(decoder), report_(report) {}
+    DxfLoader(HostDrawing& drawing, const TDxfSource& source, TextDecoder& decoder,
+              TLoadReport& report)
+        : drawing_(drawing),
+          source_(source),
+          decoder_(decoder),
+          report_(report),
+          scale_(drawing.UnitScale()) {}
 
+    // Every group 0 starts the next record of the first pass; a type that differs would tie
+    // entities to the wrong records.
     void processCodeValuePair(unsigned int code, const std::string& value) override {
+        if (afterEof_) return;
+        if (code == 0 && record_ >= 0 && source_.records[record_].type == "EOF") {
+            afterEof_ = true;  // what follows EOF is no part of the drawing
+            return;
+        }
         if (code == 0) {
             CloseObject();
             prev_.swap(cur_);
             cur_.clear();
+            prevRecord_ = record_++;
+            if (record_ >= static_cast<int>(source_.records.size()) ||
+                source_.records[record_].type != Trim(value))
+                throw std::runtime_error(kOutOfStep);
         }
         cur_.emplace_back(static_cast<int>(code), value);
         if (code == 2 && cur_.size() == 2 && Trim(cur_[0].second) == "SECTION")
@@ -328,6 +294,7 @@ public:
         const std::string name = decoder_.DecodeName(data.name);
         const std::string* lt = FindGroup(prev_, 6);
         TLayer layer{name, IntOf(prev_, 62, 7), lt ? decoder_.DecodeName(*lt) : "CONTINUOUS"};
+        drawing_.FileNames("LAYER").insert(UpperAscii(name));
         for (TLayer& l : drawing_.Layers())
             if (EqualsNoCase(l.name, name)) {
                 l = layer;
@@ -342,6 +309,7 @@ public:
     void addLinetype(const DL_LinetypeData& data) override {
         TLinetype lt{decoder_.DecodeName(data.name), decoder_.Decode(data.description), {}};
         lt.dashes.swap(dashes_);
+        drawing_.FileNames("LTYPE").insert(UpperAscii(lt.name));
         for (TLinetype& old : drawing_.Linetypes())
             if (EqualsNoCase(old.name, lt.name)) {
                 old = std::move(lt);
@@ -358,6 +326,7 @@ public:
                          data.widthFactor > 0 ? data.widthFactor : 1,
                          data.flags};
         if (style.name.empty()) return;
+        drawing_.FileNames("STYLE").insert(UpperAscii(style.name));
         for (TTextStyle& s : drawing_.Styles())
             if (EqualsNoCase(s.name, style.name)) {
                 s = std::move(style);
@@ -367,6 +336,7 @@ public:
     }
 
     void addBlock(const DL_BlockData& data) override {
+        if (afterEof_) return;
         const std::string name = decoder_.DecodeName(data.name);
         const std::string upper = UpperAscii(name);
         paperBlock_ = false;
@@ -378,7 +348,10 @@ public:
             block_ = nullptr;
             paperBlock_ = true;
         } else {
-            block_ = drawing_.AddBlock(name, {data.bpx, data.bpy, data.bpz}).get();
+            const TAcadPoint base = {data.bpx, data.bpy, data.bpz};
+            block_ = drawing_.AddBlock(name, ScaleVec(base, scale_)).get();
+            block_->SetSourceRecord(prevRecord_);
+            drawing_.FileBlocks()[prevRecord_] = upper;
         }
     }
 
@@ -391,14 +364,14 @@ public:
         TEntityData d = Common(prev_, EntKind::Line);
         d.p1 = {data.x1, data.y1, data.z1};
         d.p2 = {data.x2, data.y2, data.z2};
-        Put(std::move(d), TargetFor(prev_));
+        Put(std::move(d), TargetFor(prev_), prevRecord_);
     }
 
     void addCircle(const DL_CircleData& data) override {
         TEntityData d = Common(prev_, EntKind::Circle);
         d.p1 = {data.cx, data.cy, data.cz};
         d.radius = data.radius;
-        Put(std::move(d), TargetFor(prev_));
+        Put(std::move(d), TargetFor(prev_), prevRecord_);
     }
 
     void addArc(const DL_ArcData& data) override {
@@ -407,7 +380,7 @@ public:
         d.radius = data.radius;
         d.start = data.angle1 * kDegToRad;  // 50, 51: degrees
         d.end = data.angle2 * kDegToRad;
-        Put(std::move(d), TargetFor(prev_));
+        Put(std::move(d), TargetFor(prev_), prevRecord_);
     }
 
     void addEllipse(const DL_EllipseData& data) override {
@@ -418,7 +391,7 @@ public:
         d.start = data.angle1;  // 41, 42: parameters in radians
         d.end = data.angle2;
         d.thickness = 0;
-        Put(std::move(d), TargetFor(prev_));
+        Put(std::move(d), TargetFor(prev_), prevRecord_);
     }
 
     void addPolyline(const DL_PolylineData& data) override {
@@ -426,8 +399,16 @@ public:
         const bool lw = TypeOf(prev_) == "LWPOLYLINE";
         const int flags = data.flags;
         pendingTarget_ = TargetFor(prev_);
-        if (!lw && (flags & (16 | 64))) {  // polygon mesh, polyface mesh
-            ++report_.dropped["POLYLINE (mesh)"];
+        pendingRecord_ = prevRecord_;
+        if (!lw && (flags & (16 | 64))) {  // polygon mesh, polyface mesh: kept without geometry
+            TEntityData mesh = Common(prev_, EntKind::Other);
+            mesh.typeName = "POLYLINE";
+            mesh.flags = flags;
+            if (pendingTarget_ && pendingTarget_->IsModel()) {
+                ++report_.unsupported[kMeshType];
+                ++report_.unusedGeometry[kMeshType];
+            }
+            Put(std::move(mesh), pendingTarget_, pendingRecord_);
             return;
         }
         const EntKind kind = lw            ? EntKind::LwPolyline
@@ -472,7 +453,7 @@ public:
         const std::string* style = FindGroup(prev_, 7);
         if (style && !Trim(*style).empty()) d.style = decoder_.DecodeName(*style);
         d.rotation = RealOf(prev_, 50, 0) * kDegToRad;
-        Put(std::move(d), TargetFor(prev_));
+        Put(std::move(d), TargetFor(prev_), prevRecord_);
     }
 
     void addInsert(const DL_InsertData& data) override {
@@ -481,7 +462,9 @@ public:
         d.p1 = {data.ipx, data.ipy, data.ipz};
         d.scale = {data.sx, data.sy, data.sz};
         d.rotation = data.angle * kDegToRad;  // 50: degrees
-        Put(std::move(d), TargetFor(prev_));
+        HostSpace* target = TargetFor(prev_);
+        if (target && target->IsModel()) ++report_.unusedGeometry["INSERT"];
+        Put(std::move(d), target, prevRecord_);
     }
 
     void setVariableDouble(const std::string& key, double value, int) override {
@@ -503,6 +486,8 @@ public:
         std::map<std::string, CadValue>& vars = drawing_.Variables();
         const std::string* layer = std::get_if<std::string>(&vars["CLAYER"]);
         if (!layer || !drawing_.FindLayer(*layer)) vars["CLAYER"] = std::string("0");
+        if (TAcadPoint* base = std::get_if<TAcadPoint>(&vars["INSBASE"]))
+            *base = ScaleVec(*base, scale_);
     }
 
 private:
@@ -518,27 +503,30 @@ private:
         for (const char* t : kReported)
             if (type == t) return;
         if (type == "ATTRIB") {
-            ++report_.dropped["ATTRIB"];
+            ++report_.untouched["ATTRIB"];
             return;
         }
         HostSpace* target = TargetFor(cur_);
         if (!target) return;
         TEntityData d = Common(cur_, EntKind::Other);
         d.typeName = type;
-        if (target->IsModel()) ++report_.unsupported[type];
-        target->Append(std::move(d));
+        if (target->IsModel()) {
+            ++report_.unsupported[type];
+            if (CanHoldBuilding(type)) ++report_.unusedGeometry[type];
+        }
+        Put(std::move(d), target, record_);
     }
 
     HostSpace* TargetFor(const TGroups& g) {
         if (section_ == "ENTITIES") {
             if (IntOf(g, 67, 0) == 1) {
-                ++report_.dropped["paper space"];
+                ++report_.untouched["paper space"];
                 return nullptr;
             }
             return &drawing_.Model();
         }
         if (section_ == "BLOCKS") {
-            if (paperBlock_) ++report_.dropped["paper space"];
+            if (paperBlock_) ++report_.untouched["paper space"];
             return block_;
         }
         return nullptr;
@@ -560,13 +548,17 @@ private:
         return d;
     }
 
-    void Put(TEntityData d, HostSpace* target) {
-        if (target) target->Append(std::move(d));
+    // The entity, in millimetres, tied to its first record.
+    void Put(TEntityData d, HostSpace* target, int record) {
+        if (!target || afterEof_) return;
+        ScaleLengths(d, scale_);
+        target->Append(std::move(d))->SetSourceRecord(record);
+        drawing_.FileRecords().insert(record);
     }
 
     void FlushPolyline() {
         if (havePending_ && pendingTarget_ && !pending_.vertices.empty())
-            pendingTarget_->Append(std::move(pending_));
+            Put(std::move(pending_), pendingTarget_, pendingRecord_);
         havePending_ = false;
         pending_ = TEntityData{};
     }
@@ -592,8 +584,14 @@ private:
     }
 
     HostDrawing& drawing_;
+    const TDxfSource& source_;
     TextDecoder& decoder_;
     TLoadReport& report_;
+    double scale_;
+    int record_ = -1;  // the record whose groups cur_ holds
+    bool afterEof_ = false;
+    int prevRecord_ = -1;
+    int pendingRecord_ = -1;
     TGroups cur_;
     TGroups prev_;
     std::string section_;
@@ -610,35 +608,47 @@ private:
 HostDrawingPtr ReadDxfDrawing(const std::filesystem::path& path, std::string& error,
                               TLoadReport& report) {
     const std::string file = path.string();
-    std::ifstream in(path, std::ios::binary);
-    if (!in || std::filesystem::is_directory(path)) {
-        error = kCannotOpen + file;
+    auto source = std::make_shared<TDxfSource>();
+    if (!ReadDxfSource(path, *source, error)) return nullptr;
+    const std::optional<double> mmPerUnit = MillimetresPerUnit(source->insUnits.value_or(0));
+    if (!mmPerUnit) {
+        error = kBadUnits + std::to_string(*source->insUnits) + "): " + file;
         return nullptr;
     }
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
-        error = kCannotRead + file;
-        return nullptr;
-    }
-    TDxfScan scan;
-    if (!ScanDxf(bytes, file, scan, error)) return nullptr;
 
     report = TLoadReport{};
-    report.codePage = ChooseCodePage(scan, bytes);
+    report.version = source->version;
+    report.insUnits = source->insUnits.value_or(0);
+    report.unitScale = *mmPerUnit;
+    report.codePage = ChooseCodePage(*source, source->bytes);
     TextDecoder decoder(report.codePage);
     HostDrawingPtr drawing = HostDrawing::Create(path.filename().string());
+    drawing->SetUnitScale(*mmPerUnit);
+    // New text goes in the file's code page; a file that names none and holds only ASCII is
+    // taken as the Japanese offices' CP932.
+    const bool ascii = std::all_of(source->bytes.begin(), source->bytes.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    drawing->SetTextCodePage(report.codePage == "UTF-8" && source->codePage.empty() &&
+                                     !source->Utf8Text() && ascii
+                                 ? "CP932"
+                                 : report.codePage);
+    // Handles the commands give start above every handle of the file.
+    drawing->RaiseHandleSeed(std::max(source->maxHandle + 1, source->handseedValue));
     try {
-        DxfLoader loader(*drawing, decoder, report);
+        DxfLoader loader(*drawing, *source, decoder, report);
+        // dxflib reads the file again; the loader follows it up to EOF. Numbers in the C locale.
+        const ClassicLocale classic;
         DL_Dxf dxf;
         if (!dxf.in(file, &loader)) {
-            error = kCannotOpen + file;
+            error = DxfReadError(file, kOutOfStep);
             return nullptr;
         }
         loader.Finish();
     } catch (const std::exception& e) {
-        error = kCannotRead + file + " (" + e.what() + ")";
+        error = DxfReadError(file, e.what());
         return nullptr;
     }
+    drawing->SetSource(std::move(source));
     report.entities = drawing->Model().Items().size();
     report.replacedChars = decoder.Replaced();
     return drawing;

@@ -1,17 +1,15 @@
-// Saving the host's drawing as DXF R2000 through dxflib's writer: header, tables (viewport,
-// linetypes, layers, text styles, views, UCS, applications, dimension styles, block records),
-// block definitions, model space and the objects a R2000 reader expects (the root dictionary,
-// groups and the two layouts). Every record carries a handle and its owner's handle; entities
-// keep the handles they have in the drawing, the file's own records get fresh handles above
-// them.
-#include <dl_writer_ascii.h>
-
+// Saving the host's drawing as DXF over the file it was read from (see host_dxf_source.h):
+// every record no command touched is copied byte for byte, in the file's order; an entity a
+// command changed is written anew in its place, one it erased is left out, and what the
+// commands made goes at the end of its table, block or section. New records are written in the
+// file's version: R12 without subclass markers or owners (and without handles when the file
+// has none), R13 and later with handles, owners and subclass markers.
+#include <algorithm>
 #include <cmath>
-#include <fstream>
-#include <iterator>
-#include <set>
-#include <system_error>
+#include <unordered_map>
+#include <unordered_set>
 
+#include "base/file_io.h"
 #include "base/number.h"
 #include "cad/encoding.h"
 #include "cad/host/host_state.h"
@@ -24,606 +22,787 @@ const std::string kCannotWrite = "図面ファイルを書き込めません: ";
 
 constexpr double kRadToDegree = 180 / kPi;
 
-// dxflib's ASCII writer with reals in the program's number form (locale-free).
-class HostWriter final : public DL_WriterA {
-public:
-    explicit HostWriter(const std::string& file) : DL_WriterA(file.c_str(), DL_Codes::AC1015) {}
-    void dxfReal(int gc, double value) const override { dxfString(gc, FormatGeneral(value)); }
-    void Point(int gc, TAcadPoint p) const { coord(gc, p.x, p.y, p.z); }
-};
-
-std::string Hex(std::uint64_t v) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string h;
-    do {
-        h.insert(h.begin(), kHex[v & 15]);
-        v >>= 4;
-    } while (v > 0);
-    return h;
-}
-
-// UTF-8 to CP932; a character CP932 lacks is written as \U+XXXX (two escapes beyond U+FFFF),
-// a malformed byte as "?".
-std::string Encode(const std::string& s) {
-    bool ascii = true;
-    for (char c : s)
-        if (static_cast<unsigned char>(c) >= 0x80) ascii = false;
-    if (ascii) return s;
-    if (std::optional<std::string> whole = Utf8ToCp932(s)) return *whole;
-    std::string out;
-    for (std::size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        const std::size_t n = c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-        const std::string ch = s.substr(i, n);
-        i += n;
-        if (n == 1) {
-            out += c < 0x80 ? ch : "?";
-            continue;
-        }
-        if (std::optional<std::string> t = Utf8ToCp932(ch)) {
-            out += *t;
-            continue;
-        }
-        std::uint32_t cp = c & (n == 2 ? 0x1F : n == 3 ? 0x0F : 0x07);
-        for (std::size_t k = 1; k < ch.size(); ++k) cp = (cp << 6) | (ch[k] & 0x3F);
-        const auto escape = [&out](std::uint32_t u) {
-            std::string h = Hex(u);
-            out += "\\U+" + std::string(4 - std::min<std::size_t>(4, h.size()), '0') + h;
-        };
-        if (cp >= 0x10000) {
-            escape(0xD800 + ((cp - 0x10000) >> 10));
-            escape(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            escape(cp);
-        }
-    }
-    return out;
-}
+// A new drawing is saved over this one: R12 in CP932, empty sections; the writer adds the
+// tables and entities the drawing holds.
+constexpr std::string_view kEmptyDrawing =
+    "  0\r\nSECTION\r\n  2\r\nHEADER\r\n"
+    "  9\r\n$ACADVER\r\n  1\r\nAC1009\r\n  9\r\n$DWGCODEPAGE\r\n  3\r\nANSI_932\r\n"
+    "  0\r\nENDSEC\r\n"
+    "  0\r\nSECTION\r\n  2\r\nTABLES\r\n  0\r\nENDSEC\r\n"
+    "  0\r\nSECTION\r\n  2\r\nBLOCKS\r\n  0\r\nENDSEC\r\n"
+    "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n  0\r\nENDSEC\r\n"
+    "  0\r\nEOF\r\n";
 
 bool IsWorldNormal(TAcadPoint n) {
     return std::fabs(n.x) < 1e-12 && std::fabs(n.y) < 1e-12 && std::fabs(n.z - 1) < 1e-12;
 }
 
-class DrawingWriter {
-public:
-    DrawingWriter(const HostDrawing& drawing, HostWriter& w, TSaveReport& report)
-        : drawing_(drawing), w_(w), report_(report), next_(drawing.HandleSeed()) {}
+bool IsAscii(std::string_view s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
 
-    void Write() {
-        CollectNames();
-        AllocateHandles();
-        WriteHeader();
-        WriteTables();
-        WriteBlocks();
-        w_.sectionEntities();
-        for (const HostEntityPtr& e : drawing_.Model().Items())
-            WriteEntity(e->Data(), modelRecord_);
-        w_.sectionEnd();
-        WriteObjects();
-        w_.dxfEOF();
+// UTF-8 to the file's code page; a character the code page lacks is written as \U+XXXX (two
+// escapes beyond U+FFFF), a malformed byte as "?".
+class TextEncoder {
+public:
+    explicit TextEncoder(std::string codePage) : codePage_(std::move(codePage)) {}
+
+    std::string Encode(const std::string& s) const {
+        if (IsAscii(s)) return s;
+        const char* to = codePage_.c_str();
+        if (const std::optional<TConvertedText> whole = ConvertText(s, "UTF-8", to, "");
+            whole && whole->replaced == 0)
+            return whole->text;
+        std::string out;
+        for (std::size_t i = 0; i < s.size();) {
+            const unsigned char c = static_cast<unsigned char>(s[i]);
+            const std::size_t n =
+                c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+            const std::string ch = s.substr(i, n);
+            i += n;
+            if (n == 1) {
+                out += c < 0x80 ? ch : "?";
+                continue;
+            }
+            if (const std::optional<TConvertedText> t = ConvertText(ch, "UTF-8", to, "");
+                t && t->replaced == 0 && !t->text.empty()) {
+                out += t->text;
+                continue;
+            }
+            std::uint32_t cp = c & (n == 2 ? 0x1F : n == 3 ? 0x0F : 0x07);
+            for (std::size_t k = 1; k < ch.size(); ++k) cp = (cp << 6) | (ch[k] & 0x3F);
+            const auto escape = [&out](std::uint32_t u) {
+                const std::string h = HandleText(u);
+                out += "\\U+" + std::string(4 - std::min<std::size_t>(4, h.size()), '0') + h;
+            };
+            if (cp >= 0x10000) {
+                escape(0xD800 + ((cp - 0x10000) >> 10));
+                escape(0xDC00 + ((cp - 0x10000) & 0x3FF));
+            } else {
+                escape(cp);
+            }
+        }
+        return out;
     }
 
 private:
-    std::string NewHandle() { return Hex(next_++); }
+    std::string codePage_;
+};
 
-    bool Writable(const TEntityData& d) const {
-        if (d.kind == EntKind::Other) return false;
-        if (d.kind == EntKind::Insert && !drawing_.FindBlock(d.blockName)) return false;
-        if ((d.kind == EntKind::LwPolyline || d.kind == EntKind::Polyline2d ||
-             d.kind == EntKind::Polyline3d) &&
-            d.vertices.empty())
-            return false;
-        return true;
-    }
+// The groups of a changed entity's record that the host does not model but keeps: its
+// application data (102 { ... }, such as the extension dictionary) and its XDATA (1000 and up).
+struct TKeptGroups {
+    std::vector<std::pair<int, std::string>> appData;
+    std::vector<std::pair<int, std::string>> xdata;
+    std::string owner;  // 330
+    bool paper = false; // 67 = 1
+};
 
-    // Layers referenced by entities but missing from the table are added, as a CAD does.
-    void CollectNames() {
-        layers_ = drawing_.Layers();
-        const auto note = [this](const HostSpace& space) {
-            for (const HostEntityPtr& e : space.Items()) {
-                const TEntityData& d = e->Data();
-                bool known = false;
-                for (const TLayer& l : layers_) known = known || EqualsNoCase(l.name, d.layer);
-                if (!known) layers_.push_back({d.layer, 7, "CONTINUOUS"});
-            }
-        };
-        note(drawing_.Model());
-        for (const HostSpacePtr& b : drawing_.BlockDefs()) note(*b);
-    }
-
-    void AllocateHandles() {
-        // Vertices and sequence ends of the old-style polylines get handles as they are written;
-        // the seed is counted first so that the header can name it.
-        std::uint64_t vertexHandles = 0;
-        const auto count = [&vertexHandles](const HostSpace& space) {
-            for (const HostEntityPtr& e : space.Items())
-                if (e->Data().kind == EntKind::Polyline2d || e->Data().kind == EntKind::Polyline3d)
-                    vertexHandles += e->Data().vertices.size() + 1;
-        };
-        count(drawing_.Model());
-        for (const HostSpacePtr& b : drawing_.BlockDefs()) count(*b);
-        for (std::string* h : {&rootDict_, &groupDict_, &layoutDict_, &modelLayout_, &paperLayout_,
-                               &modelRecord_, &paperRecord_})
-            *h = NewHandle();
-        for (std::size_t i = 0; i < drawing_.BlockDefs().size(); ++i)
-            blockRecords_.push_back(NewHandle());
-        const std::uint64_t tables = 9;
-        const std::uint64_t records =
-            1 + drawing_.Linetypes().size() + layers_.size() + drawing_.Styles().size() + 2;
-        const std::uint64_t blockEnds = 2 * (2 + drawing_.BlockDefs().size());
-        seed_ = next_ + tables + records + blockEnds + vertexHandles;
-    }
-
-    void Var(const char* name) const { w_.dxfString(9, name); }
-
-    template <typename T>
-    const T* Variable(const char* name) const {
-        const auto it = drawing_.Variables().find(name);
-        return it == drawing_.Variables().end() ? nullptr : std::get_if<T>(&it->second);
-    }
-
-    void WriteHeader() {
-        w_.sectionHeader();
-        Var("$ACADVER");
-        w_.dxfString(1, "AC1015");
-        Var("$DWGCODEPAGE");
-        w_.dxfString(3, "ANSI_932");
-        Var("$INSBASE");
-        const TAcadPoint* base = Variable<TAcadPoint>("INSBASE");
-        w_.Point(10, base ? *base : TAcadPoint{});
-        for (const char* name : {"DIMSCALE", "LTSCALE", "TEXTSIZE"}) {
-            if (const double* v = Variable<double>(name)) {
-                Var(("$" + std::string(name)).c_str());
-                w_.dxfReal(40, *v);
-            }
+TKeptGroups KeptGroupsOf(std::string_view record) {
+    TKeptGroups kept;
+    std::size_t pos = 0;
+    const auto line = [&]() {
+        std::size_t end = record.find('\n', pos);
+        if (end == std::string_view::npos) end = record.size();
+        std::string_view l = record.substr(pos, end - pos);
+        pos = end + 1;
+        if (!l.empty() && l.back() == '\r') l.remove_suffix(1);
+        return l;
+    };
+    bool inAppData = false;
+    bool first = true;
+    while (pos < record.size()) {
+        const std::string_view codeLine = TrimGroupValue(line());
+        const std::string_view value = line();
+        const std::optional<std::int64_t> code = ParseInteger(codeLine);
+        if (!code || first) {
+            first = false;
+            continue;
         }
-        if (const std::string* layer = Variable<std::string>("CLAYER")) {
-            Var("$CLAYER");
-            w_.dxfString(8, Encode(*layer));
+        const int c = static_cast<int>(*code);
+        if (c == 102 || inAppData) {
+            kept.appData.emplace_back(c, std::string(value));
+            if (c == 102) inAppData = TrimGroupValue(value) != "}";
+        } else if (c >= 1000) {
+            kept.xdata.emplace_back(c, std::string(value));
+        } else if (c == 330 && kept.owner.empty()) {
+            kept.owner = TrimGroupValue(value);
+        } else if (c == 67) {
+            kept.paper = TrimGroupValue(value) == "1";
         }
-        Var("$HANDSEED");
-        w_.dxfString(5, Hex(seed_));
-        w_.sectionEnd();
     }
+    return kept;
+}
 
-    std::string BeginTable(const char* name, std::size_t count) {
-        const std::string h = NewHandle();
-        w_.dxfString(0, "TABLE");
-        w_.dxfString(2, name);
-        w_.dxfString(5, h);
-        w_.dxfString(330, "0");
-        w_.dxfString(100, "AcDbSymbolTable");
-        w_.dxfInt(70, static_cast<int>(count));
-        return h;
-    }
+class DrawingWriter {
+public:
+    DrawingWriter(const HostDrawing& drawing, const TDxfSource& src, std::string codePage,
+                  TSaveReport& report)
+        : d_(drawing),
+          src_(src),
+          enc_(std::move(codePage)),
+          report_(report),
+          modern_(src.Modern()),
+          handles_(src.Modern() || src.handles),
+          toFile_(1 / drawing.UnitScale()),
+          next_(std::max(drawing.HandleSeed(), src.maxHandle + 1)) {}
 
-    void BeginRecord(const char* type, const std::string& table, const char* subclass,
-                     int handleCode = 5) {
-        w_.dxfString(0, type);
-        w_.dxfString(handleCode, NewHandle());
-        w_.dxfString(330, table);
-        w_.dxfString(100, "AcDbSymbolTableRecord");
-        w_.dxfString(100, subclass);
-    }
-
-    bool LinetypeKnown(const std::string& name) const {
-        return drawing_.FindLinetype(name) != nullptr;
-    }
-
-    void WriteTables() {
-        w_.sectionTables();
-
-        std::string t = BeginTable("VPORT", 1);
-        BeginRecord("VPORT", t, "AcDbViewportTableRecord");
-        WriteViewport();
-        w_.tableEnd();
-
-        t = BeginTable("LTYPE", drawing_.Linetypes().size());
-        for (const TLinetype& lt : drawing_.Linetypes()) {
-            BeginRecord("LTYPE", t, "AcDbLinetypeTableRecord");
-            w_.dxfString(2, Encode(lt.name));
-            w_.dxfInt(70, 0);
-            w_.dxfString(3, Encode(lt.description));
-            w_.dxfInt(72, 65);
-            w_.dxfInt(73, static_cast<int>(lt.dashes.size()));
-            double total = 0;
-            for (double dash : lt.dashes) total += std::fabs(dash);
-            w_.dxfReal(40, total);
-            for (double dash : lt.dashes) {
-                w_.dxfReal(49, dash);
-                w_.dxfInt(74, 0);
-            }
-        }
-        w_.tableEnd();
-
-        t = BeginTable("LAYER", layers_.size());
-        for (const TLayer& l : layers_) {
-            BeginRecord("LAYER", t, "AcDbLayerTableRecord");
-            w_.dxfString(2, Encode(l.name));
-            w_.dxfInt(70, 0);
-            w_.dxfInt(62, l.color == 0 ? 7 : l.color);
-            w_.dxfString(6, Encode(LinetypeKnown(l.linetype) ? l.linetype : "CONTINUOUS"));
-        }
-        w_.tableEnd();
-
-        t = BeginTable("STYLE", drawing_.Styles().size());
-        for (const TTextStyle& s : drawing_.Styles()) {
-            BeginRecord("STYLE", t, "AcDbTextStyleTableRecord");
-            w_.dxfString(2, Encode(s.name));
-            w_.dxfInt(70, s.flags);
-            w_.dxfReal(40, s.height);
-            w_.dxfReal(41, s.widthFactor);
-            w_.dxfReal(50, 0);
-            w_.dxfInt(71, 0);
-            w_.dxfReal(42, 2.5);
-            w_.dxfString(3, Encode(s.font));
-            w_.dxfString(4, Encode(s.bigFont));
-        }
-        w_.tableEnd();
-
-        BeginTable("VIEW", 0);
-        w_.tableEnd();
-        BeginTable("UCS", 0);
-        w_.tableEnd();
-
-        t = BeginTable("APPID", 1);
-        BeginRecord("APPID", t, "AcDbRegAppTableRecord");
-        w_.dxfString(2, "ACAD");
-        w_.dxfInt(70, 0);
-        w_.tableEnd();
-
-        t = BeginTable("DIMSTYLE", 1);
-        w_.dxfString(100, "AcDbDimStyleTable");
-        BeginRecord("DIMSTYLE", t, "AcDbDimStyleTableRecord", 105);
-        w_.dxfString(2, "Standard");
-        w_.dxfInt(70, 0);
-        w_.tableEnd();
-
-        t = BeginTable("BLOCK_RECORD", 2 + drawing_.BlockDefs().size());
-        WriteBlockRecord(t, modelRecord_, "*Model_Space", modelLayout_);
-        WriteBlockRecord(t, paperRecord_, "*Paper_Space", paperLayout_);
-        for (std::size_t i = 0; i < drawing_.BlockDefs().size(); ++i)
-            WriteBlockRecord(t, blockRecords_[i], drawing_.BlockDefs()[i]->BlockName(), "0");
-        w_.tableEnd();
-
-        w_.sectionEnd();
-    }
-
-    // The active viewport shows the extents of model space.
-    void WriteViewport() {
-        double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
-        bool any = false;
-        for (const HostEntityPtr& e : drawing_.Model().Items())
-            for (const std::vector<TAcadPoint>& line : OutlineOf(e->Data(), drawing_))
-                for (const TAcadPoint& p : line) {
-                    if (!std::isfinite(p.x) || !std::isfinite(p.y)) continue;
-                    x1 = any ? std::min(x1, p.x) : p.x;
-                    y1 = any ? std::min(y1, p.y) : p.y;
-                    x2 = any ? std::max(x2, p.x) : p.x;
-                    y2 = any ? std::max(y2, p.y) : p.y;
-                    any = true;
+    std::string Write() {
+        Plan();
+        out_.reserve(src_.bytes.size() + 4096);
+        out_.append(src_.bytes, 0, src_.records.empty() ? 0 : src_.records[0].begin);
+        const int n = static_cast<int>(src_.records.size());
+        std::string section;
+        HostSpace* block = nullptr;  // the file block whose records are being copied
+        for (int i = 0; i < n;) {
+            const TDxfRecord& r = src_.records[i];
+            if (r.type == "SECTION") {
+                section = SectionAt(i);
+                AddMissingSectionsBefore(section);
+                if (section == "HEADER") {
+                    CopyHeader(i);
+                    ++i;
+                    continue;
                 }
-        const double height = any ? std::max({y2 - y1, (x2 - x1) / 1.5, 1.0}) * 1.1 : 1000;
-        w_.dxfString(2, "*Active");
-        w_.dxfInt(70, 0);
-        w_.Point(10, {0, 0, 0});
-        w_.dxfReal(11, 1);
-        w_.dxfReal(21, 1);
-        w_.dxfReal(12, (x1 + x2) / 2);
-        w_.dxfReal(22, (y1 + y2) / 2);
-        w_.dxfReal(40, height);
-        w_.dxfReal(41, 1.5);
-    }
-
-    void WriteBlockRecord(const std::string& table, const std::string& handle,
-                          const std::string& name, const std::string& layout) {
-        w_.dxfString(0, "BLOCK_RECORD");
-        w_.dxfString(5, handle);
-        w_.dxfString(330, table);
-        w_.dxfString(100, "AcDbSymbolTableRecord");
-        w_.dxfString(100, "AcDbBlockTableRecord");
-        w_.dxfString(2, Encode(name));
-        w_.dxfString(340, layout);
-    }
-
-    void WriteBlockBegin(const std::string& record, const std::string& name, TAcadPoint base,
-                         bool paper) {
-        w_.dxfString(0, "BLOCK");
-        w_.dxfString(5, NewHandle());
-        w_.dxfString(330, record);
-        w_.dxfString(100, "AcDbEntity");
-        if (paper) w_.dxfInt(67, 1);
-        w_.dxfString(8, "0");
-        w_.dxfString(100, "AcDbBlockBegin");
-        w_.dxfString(2, Encode(name));
-        w_.dxfInt(70, 0);
-        w_.Point(10, base);
-        w_.dxfString(3, Encode(name));
-        w_.dxfString(1, "");
-    }
-
-    void WriteBlockEnd(const std::string& record, bool paper) {
-        w_.dxfString(0, "ENDBLK");
-        w_.dxfString(5, NewHandle());
-        w_.dxfString(330, record);
-        w_.dxfString(100, "AcDbEntity");
-        if (paper) w_.dxfInt(67, 1);
-        w_.dxfString(8, "0");
-        w_.dxfString(100, "AcDbBlockEnd");
-    }
-
-    void WriteBlocks() {
-        w_.sectionBlocks();
-        WriteBlockBegin(modelRecord_, "*Model_Space", {}, false);
-        WriteBlockEnd(modelRecord_, false);
-        WriteBlockBegin(paperRecord_, "*Paper_Space", {}, true);
-        WriteBlockEnd(paperRecord_, true);
-        for (std::size_t i = 0; i < drawing_.BlockDefs().size(); ++i) {
-            const HostSpace& b = *drawing_.BlockDefs()[i];
-            WriteBlockBegin(blockRecords_[i], b.BlockName(), b.Base(), false);
-            for (const HostEntityPtr& e : b.Items()) WriteEntity(e->Data(), blockRecords_[i]);
-            WriteBlockEnd(blockRecords_[i], false);
+            } else if (r.type == "EOF") {
+                AddMissingSectionsBefore("EOF");
+            }
+            if (section == "TABLES") {
+                i = TablesRecord(i);
+            } else if (section == "BLOCKS") {
+                i = BlocksRecord(i, block);
+            } else if (section == "ENTITIES") {
+                if (r.type == "ENDSEC") {
+                    for (const HostEntityPtr& e : d_.Model().Items())
+                        if (e->SourceRecord() < 0) NewEntity(*e, ModelOwner());
+                    Copy(i++);
+                } else {
+                    i = EntityRun(i);
+                }
+            } else if (section == "HEADER" && r.type == "ENDSEC" && !src_.handseed.Found() &&
+                       handles_) {
+                Placeholder();
+                Copy(i++);
+            } else {
+                Copy(i++);
+            }
+            if (r.type == "ENDSEC") section.clear();
         }
-        w_.sectionEnd();
+        if (seedAt_ != std::string::npos) {
+            const std::uint64_t seed = std::max(src_.handseedValue, maxNewHandle_ + 1);
+            if (placeholderAt_ != std::string::npos && maxNewHandle_ == 0)
+                out_.erase(placeholderAt_, seedAt_ + kSeedWidth + src_.lineEnd.size() -
+                                               placeholderAt_);
+            else
+                out_.replace(seedAt_, kSeedWidth, SeedText(seed));
+        }
+        return std::move(out_);
     }
 
-    void WriteCommon(const TEntityData& d, const char* type, const std::string& handle,
-                     const std::string& owner) {
-        w_.dxfString(0, type);
-        w_.dxfString(5, handle);
-        w_.dxfString(330, owner);
-        w_.dxfString(100, "AcDbEntity");
-        w_.dxfString(8, Encode(d.layer));  // 8: layer name
+private:
+    static constexpr std::size_t kSeedWidth = 16;
+
+    // ---- planning: what is new, what is gone ----
+
+    void Plan() {
+        for (int r : d_.FileRecords()) fileEntities_.insert(r);
+        const auto note = [this](const HostSpace& space) {
+            for (const HostEntityPtr& e : space.Items())
+                if (e->SourceRecord() >= 0) live_[e->SourceRecord()] = e.get();
+        };
+        note(d_.Model());
+        for (const HostSpacePtr& b : d_.BlockDefs()) {
+            note(*b);
+            if (b->SourceRecord() >= 0) {
+                liveBlocks_[b->SourceRecord()] = b.get();
+            } else {
+                newBlocks_.push_back(b.get());
+                blockOwner_[b.get()] = handles_ ? NewHandle() : std::string();
+            }
+        }
+        // Blocks of the file that a command deleted (or redefined) leave with their records.
+        for (const auto& [r, name] : d_.FileBlocks())
+            if (!liveBlocks_.count(r)) goneBlockNames_.insert(name);
+
+        // Layers, linetypes and text styles the file lacks; a layer that only an entity names is
+        // added as a CAD adds it.
+        for (const TLayer& l : d_.Layers())
+            if (!d_.InFile("LAYER", l.name)) newLayers_.push_back(l);
+        const auto needLayer = [this](const std::string& name) {
+            if (d_.FindLayer(name) || d_.InFile("LAYER", name)) return;
+            for (const TLayer& l : newLayers_)
+                if (EqualsNoCase(l.name, name)) return;
+            newLayers_.push_back({name, 7, "CONTINUOUS"});
+        };
+        const auto needLayers = [&needLayer](const HostSpace& space) {
+            for (const HostEntityPtr& e : space.Items())
+                if (e->SourceRecord() < 0 || e->Modified()) needLayer(e->Data().layer);
+        };
+        needLayers(d_.Model());
+        for (const HostSpacePtr& b : d_.BlockDefs()) needLayers(*b);
+        for (const TLinetype& lt : d_.Linetypes()) {
+            const bool special = EqualsNoCase(lt.name, "BYBLOCK") || EqualsNoCase(lt.name, "BYLAYER");
+            if (!d_.InFile("LTYPE", lt.name) && !(special && !modern_)) newLinetypes_.push_back(lt);
+        }
+        for (const TTextStyle& s : d_.Styles())
+            if (!d_.InFile("STYLE", s.name)) newStyles_.push_back(s);
+    }
+
+    std::string NewHandle() {
+        maxNewHandle_ = std::max(maxNewHandle_, next_);
+        return HandleText(next_++);
+    }
+
+    // The handle of an entity a command made, as the host gave it.
+    std::string EntityHandle(const std::string& handle) {
+        maxNewHandle_ = std::max(maxNewHandle_, HandleValue(handle));
+        return handle;
+    }
+
+    std::string SectionAt(int head) const {
+        for (const auto& [name, info] : src_.sections)
+            if (info.head == head) return name;
+        return {};
+    }
+
+    std::string ModelOwner() const {
+        const auto it = src_.blockRecords.find("*MODEL_SPACE");
+        return it == src_.blockRecords.end() ? std::string() : it->second.second;
+    }
+
+    std::string FileBlockOwner(const HostSpace& b) const {
+        const auto it = src_.blockRecords.find(UpperAscii(b.BlockName()));
+        return it == src_.blockRecords.end() ? std::string() : it->second.second;
+    }
+
+    // ---- copying ----
+
+    void Copy(int first, int count = 1) {
+        out_ += src_.RecordBytes(first, count);
+        report_.kept += static_cast<std::size_t>(count);
+    }
+
+    // The header as read; $HANDSEED, when the file has it, is filled in at the end.
+    void CopyHeader(int i) {
+        const std::string_view bytes = src_.RecordBytes(i);
+        if (!handles_ || !src_.handseed.Found()) {
+            Copy(i);
+            return;
+        }
+        const std::size_t at = src_.handseed.begin - src_.records[i].begin;
+        out_ += bytes.substr(0, at);
+        seedAt_ = out_.size();
+        seedOriginal_ = std::string(bytes.substr(at, src_.handseed.end - src_.handseed.begin));
+        out_ += std::string(kSeedWidth, ' ');
+        out_ += bytes.substr(src_.handseed.end - src_.records[i].begin);
+        ++report_.kept;
+    }
+
+    // The seed as the file wrote it when nothing new took a handle.
+    std::string SeedText(std::uint64_t seed) const {
+        if (!seedOriginal_.empty() && seed == src_.handseedValue) return seedOriginal_;
+        return HandleText(seed);
+    }
+
+    // A $HANDSEED variable for a header that has none; its value is filled in at the end, and
+    // it is taken out again when nothing new took a handle.
+    void Placeholder() {
+        placeholderAt_ = out_.size();
+        Group(9, "$HANDSEED");
+        out_ += "  5" + src_.lineEnd;
+        seedAt_ = out_.size();
+        out_ += std::string(kSeedWidth, ' ') + src_.lineEnd;
+    }
+
+    int TablesRecord(int i) {
+        const TDxfRecord& r = src_.records[i];
+        if (r.type == "TABLE") {
+            const std::string name = TableAt(i);
+            const TDxfTableInfo& t = src_.tables.at(name);
+            const std::size_t added = NewRecordCount(name);
+            if (added > 0 && t.count.Found()) {
+                const std::string_view bytes = src_.RecordBytes(i);
+                const std::size_t at = t.count.begin - r.begin;
+                out_ += bytes.substr(0, at);
+                out_ += std::to_string(t.countValue + static_cast<int>(added));
+                out_ += bytes.substr(t.count.end - r.begin);
+                ++report_.written;
+            } else {
+                Copy(i);
+            }
+            return i + 1;
+        }
+        if (r.type == "ENDTAB") {
+            for (const auto& [name, info] : src_.tables)
+                if (info.end == i) NewTableRecords(name, info.handle);
+            Copy(i);
+            return i + 1;
+        }
+        if (r.type == "BLOCK_RECORD") {
+            for (const auto& [name, rec] : src_.blockRecords)
+                if (rec.first == i && goneBlockNames_.count(name)) return i + 1;
+        }
+        if (r.type == "ENDSEC") {
+            for (const char* name : {"LTYPE", "LAYER", "STYLE", "BLOCK_RECORD"})
+                if (!src_.Table(name) && NewRecordCount(name) > 0) NewTable(name);
+        }
+        Copy(i);
+        return i + 1;
+    }
+
+    std::string TableAt(int head) const {
+        for (const auto& [name, info] : src_.tables)
+            if (info.head == head) return name;
+        return {};
+    }
+
+    int BlocksRecord(int i, HostSpace*& block) {
+        const TDxfRecord& r = src_.records[i];
+        if (r.type == "BLOCK") {
+            const auto it = liveBlocks_.find(i);
+            block = it == liveBlocks_.end() ? nullptr : it->second;
+            if (!block && d_.FileBlocks().count(i)) {
+                int j = i + 1;  // the whole definition leaves
+                while (j < static_cast<int>(src_.records.size()) &&
+                       src_.records[j].type != "ENDBLK" && src_.records[j].type != "ENDSEC")
+                    ++j;
+                return src_.records[j].type == "ENDBLK" ? j + 1 : j;
+            }
+            Copy(i);
+            return i + 1;
+        }
+        if (r.type == "ENDBLK") {
+            if (block) {
+                const std::string owner = FileBlockOwner(*block);
+                for (const HostEntityPtr& e : block->Items())
+                    if (e->SourceRecord() < 0) NewEntity(*e, owner);
+            }
+            block = nullptr;
+            Copy(i);
+            return i + 1;
+        }
+        if (r.type == "ENDSEC") {
+            for (const HostSpace* b : newBlocks_) NewBlock(*b);
+            Copy(i);
+            return i + 1;
+        }
+        return EntityRun(i);
+    }
+
+    // An entity with the records of its run: as read, anew when a command changed it, or not
+    // at all when a command erased it.
+    int EntityRun(int i) {
+        const TDxfRecord& r = src_.records[i];
+        const int run = std::max(1, r.run);
+        if (r.run == 0 || !fileEntities_.count(i)) {
+            Copy(i, run);
+            return i + run;
+        }
+        const auto it = live_.find(i);
+        if (it == live_.end()) return i + run;
+        const HostEntity& e = *it->second;
+        if (!e.Modified() || e.Data().kind == EntKind::Other) {
+            Copy(i, run);
+            return i + run;
+        }
+        const TKeptGroups kept = KeptGroupsOf(src_.RecordBytes(i));
+        WriteEntity(e.Data(), e.Data().handle, kept.owner, &kept);
+        return i + run;
+    }
+
+    // ---- what the commands made ----
+
+    void AddMissingSectionsBefore(const std::string& next) {
+        const auto missing = [this](const char* name) { return !src_.Section(name); };
+        const bool afterTables = next == "BLOCKS" || next == "ENTITIES" || next == "OBJECTS" ||
+                                 next == "EOF";
+        if (afterTables && missing("TABLES") && !addedTables_) {
+            addedTables_ = true;
+            bool any = false;
+            for (const char* name : {"LTYPE", "LAYER", "STYLE"}) any = any || NewRecordCount(name);
+            if (any) {
+                Section("TABLES");
+                for (const char* name : {"LTYPE", "LAYER", "STYLE"})
+                    if (NewRecordCount(name) > 0) NewTable(name);
+                Group(0, "ENDSEC");
+            }
+        }
+        const bool afterBlocks = next == "ENTITIES" || next == "OBJECTS" || next == "EOF";
+        if (afterBlocks && missing("BLOCKS") && !addedBlocks_) {
+            addedBlocks_ = true;
+            if (!newBlocks_.empty()) {
+                Section("BLOCKS");
+                for (const HostSpace* b : newBlocks_) NewBlock(*b);
+                Group(0, "ENDSEC");
+            }
+        }
+        const bool afterEntities = next == "OBJECTS" || next == "EOF";
+        if (afterEntities && missing("ENTITIES") && !addedEntities_) {
+            addedEntities_ = true;
+            Section("ENTITIES");
+            for (const HostEntityPtr& e : d_.Model().Items())
+                if (e->SourceRecord() < 0) NewEntity(*e, ModelOwner());
+            Group(0, "ENDSEC");
+        }
+    }
+
+    void Section(const char* name) {
+        Group(0, "SECTION");
+        Group(2, name);
+    }
+
+    std::size_t NewRecordCount(const std::string& table) const {
+        if (table == "LAYER") return newLayers_.size();
+        if (table == "LTYPE") return newLinetypes_.size();
+        if (table == "STYLE") return newStyles_.size();
+        if (table == "BLOCK_RECORD" && modern_) return newBlocks_.size();
+        return 0;
+    }
+
+    void NewTable(const std::string& name) {
+        Group(0, "TABLE");
+        Group(2, name);
+        std::string handle;
+        if (handles_) {
+            handle = NewHandle();
+            Group(5, handle);
+        }
+        if (modern_) {
+            Group(330, "0");
+            Group(100, "AcDbSymbolTable");
+        }
+        Group(70, std::to_string(NewRecordCount(name)));
+        NewTableRecords(name, handle);
+        Group(0, "ENDTAB");
+    }
+
+    void RecordStart(const char* type, const std::string& table, const char* subclass) {
+        Group(0, type);
+        if (handles_) Group(5, NewHandle());
+        if (modern_) {
+            Group(330, table);
+            Group(100, "AcDbSymbolTableRecord");
+            Group(100, subclass);
+        }
+        ++report_.written;
+    }
+
+    bool LinetypeKnown(const std::string& name) const { return d_.FindLinetype(name) != nullptr; }
+
+    void NewTableRecords(const std::string& name, const std::string& table) {
+        if (name == "LTYPE") {
+            for (const TLinetype& lt : newLinetypes_) {
+                RecordStart("LTYPE", table, "AcDbLinetypeTableRecord");
+                Group(2, enc_.Encode(lt.name));
+                Group(70, "0");
+                Group(3, enc_.Encode(lt.description));
+                Group(72, "65");
+                Group(73, std::to_string(lt.dashes.size()));
+                double total = 0;
+                for (double dash : lt.dashes) total += std::fabs(dash);
+                Real(40, total);
+                for (double dash : lt.dashes) {
+                    Real(49, dash);
+                    if (modern_) Group(74, "0");
+                }
+            }
+        } else if (name == "LAYER") {
+            for (const TLayer& l : newLayers_) {
+                RecordStart("LAYER", table, "AcDbLayerTableRecord");
+                Group(2, enc_.Encode(l.name));
+                Group(70, "0");
+                Group(62, std::to_string(l.color == 0 ? 7 : l.color));
+                Group(6, enc_.Encode(LinetypeKnown(l.linetype) ? l.linetype : "CONTINUOUS"));
+            }
+        } else if (name == "STYLE") {
+            for (const TTextStyle& s : newStyles_) {
+                RecordStart("STYLE", table, "AcDbTextStyleTableRecord");
+                Group(2, enc_.Encode(s.name));
+                Group(70, std::to_string(s.flags));
+                Real(40, s.height);
+                Real(41, s.widthFactor);
+                Real(50, 0);
+                Group(71, "0");
+                Real(42, 2.5);
+                Group(3, enc_.Encode(s.font));
+                Group(4, enc_.Encode(s.bigFont));
+            }
+        } else if (name == "BLOCK_RECORD" && modern_) {
+            for (const HostSpace* b : newBlocks_) {
+                Group(0, "BLOCK_RECORD");
+                Group(5, blockOwner_[b]);
+                Group(330, table);
+                Group(100, "AcDbSymbolTableRecord");
+                Group(100, "AcDbBlockTableRecord");
+                Group(2, enc_.Encode(b->BlockName()));
+                Group(340, "0");
+                ++report_.written;
+            }
+        }
+    }
+
+    void NewBlock(const HostSpace& b) {
+        const std::string& owner = blockOwner_[&b];
+        Group(0, "BLOCK");
+        if (handles_) Group(5, NewHandle());
+        if (modern_) {
+            Group(330, owner);
+            Group(100, "AcDbEntity");
+        }
+        Group(8, "0");
+        if (modern_) Group(100, "AcDbBlockBegin");
+        Group(2, enc_.Encode(b.BlockName()));
+        Group(70, "0");
+        Point(10, ScaleVec(b.Base(), toFile_));
+        Group(3, enc_.Encode(b.BlockName()));
+        if (modern_) Group(1, "");
+        for (const HostEntityPtr& e : b.Items()) NewEntity(*e, owner);
+        Group(0, "ENDBLK");
+        if (handles_) Group(5, NewHandle());
+        if (modern_) {
+            Group(330, owner);
+            Group(100, "AcDbEntity");
+        }
+        Group(8, "0");
+        if (modern_) Group(100, "AcDbBlockEnd");
+        report_.written += 2;
+    }
+
+    void NewEntity(const HostEntity& e, const std::string& owner) {
+        if (e.Data().kind == EntKind::Other) return;  // nothing to write it from
+        WriteEntity(e.Data(), EntityHandle(e.Data().handle), owner, nullptr);
+    }
+
+    // ---- groups ----
+
+    void Group(int code, std::string_view value) {
+        const std::string c = std::to_string(code);
+        if (c.size() < 3) out_.append(3 - c.size(), ' ');
+        out_ += c;
+        out_ += src_.lineEnd;
+        out_ += value;
+        out_ += src_.lineEnd;
+    }
+
+    void Real(int code, double v) { Group(code, FormatGeneral(v)); }
+
+    void Point(int code, TAcadPoint p) {
+        Real(code, p.x);
+        Real(code + 10, p.y);
+        Real(code + 20, p.z);
+    }
+
+    void Common(const TEntityData& d, const char* type, const std::string& handle,
+                const std::string& owner, const TKeptGroups* kept) {
+        Group(0, type);
+        if (handles_ && !handle.empty()) Group(5, handle);
+        if (kept && modern_)
+            for (const auto& [c, v] : kept->appData) Group(c, v);
+        if (modern_) {
+            if (!owner.empty()) Group(330, owner);
+            Group(100, "AcDbEntity");
+        }
+        if (kept && kept->paper) Group(67, "1");
+        Group(8, enc_.Encode(d.layer));  // 8: layer name
         if (!d.linetype.empty() && !EqualsNoCase(d.linetype, "BYLAYER") &&
             LinetypeKnown(d.linetype))
-            w_.dxfString(6, Encode(d.linetype));
-        if (d.color != 256) w_.dxfInt(62, d.color);
+            Group(6, enc_.Encode(d.linetype));
+        if (d.color != 256) Group(62, std::to_string(d.color));
+        ++report_.written;
+    }
+
+    void Subclass(const char* name) {
+        if (modern_) Group(100, name);
     }
 
     void Thickness(const TEntityData& d) {
-        if (d.thickness != 0) w_.dxfReal(39, d.thickness);
+        if (d.thickness != 0) Real(39, d.thickness);
     }
 
     void Extrusion(const TEntityData& d) {
-        if (!IsWorldNormal(d.normal)) w_.Point(210, d.normal);  // 210: extrusion direction
+        if (!IsWorldNormal(d.normal)) Point(210, d.normal);  // 210: extrusion direction
     }
 
-    void WriteEntity(const TEntityData& d, const std::string& owner) {
-        if (!Writable(d)) {
-            ++report_.notSaved;
-            return;
+    void WriteEntity(const TEntityData& data, const std::string& handle, const std::string& owner,
+                     const TKeptGroups* kept) {
+        TEntityData d = data;
+        ScaleLengths(d, toFile_);
+        // R12 has neither lightweight polylines nor ellipses: a polyline and a 3D polyline of
+        // the ellipse's points stand for them.
+        if (!modern_ && d.kind == EntKind::LwPolyline) d.kind = EntKind::Polyline2d;
+        if (!modern_ && d.kind == EntKind::Ellipse) {
+            const std::vector<std::vector<TAcadPoint>> outline = OutlineOf(d, d_);
+            d.kind = EntKind::Polyline3d;
+            d.vertices = outline.empty() ? std::vector<TAcadPoint>{} : outline.front();
+            d.bulges.assign(d.vertices.size(), 0);
+            d.closed = false;
         }
-        ++report_.entities;
         switch (d.kind) {
             case EntKind::Line:
-                WriteCommon(d, "LINE", d.handle, owner);
-                w_.dxfString(100, "AcDbLine");
+                Common(d, "LINE", handle, owner, kept);
+                Subclass("AcDbLine");
                 Thickness(d);
-                w_.Point(10, d.p1);
-                w_.Point(11, d.p2);
+                Point(10, d.p1);
+                Point(11, d.p2);
                 Extrusion(d);
                 break;
             case EntKind::Circle:
             case EntKind::Arc:
-                WriteCommon(d, d.kind == EntKind::Arc ? "ARC" : "CIRCLE", d.handle, owner);
-                w_.dxfString(100, "AcDbCircle");
+                Common(d, d.kind == EntKind::Arc ? "ARC" : "CIRCLE", handle, owner, kept);
+                Subclass("AcDbCircle");
                 Thickness(d);
-                w_.Point(10, d.p1);
-                w_.dxfReal(40, d.radius);
+                Point(10, d.p1);
+                Real(40, d.radius);
                 Extrusion(d);
                 if (d.kind == EntKind::Arc) {
-                    w_.dxfString(100, "AcDbArc");
-                    w_.dxfReal(50, d.start * kRadToDegree);  // 50, 51: degrees
-                    w_.dxfReal(51, d.end * kRadToDegree);
+                    Subclass("AcDbArc");
+                    Real(50, d.start * kRadToDegree);  // 50, 51: degrees
+                    Real(51, d.end * kRadToDegree);
                 }
                 break;
             case EntKind::Ellipse:
-                WriteCommon(d, "ELLIPSE", d.handle, owner);
-                w_.dxfString(100, "AcDbEllipse");
-                w_.Point(10, d.p1);
-                w_.Point(11, d.p2);
-                w_.Point(210, d.normal);
-                w_.dxfReal(40, d.ratio);
-                w_.dxfReal(41, d.start);
-                w_.dxfReal(42, d.end);
+                Common(d, "ELLIPSE", handle, owner, kept);
+                Subclass("AcDbEllipse");
+                Point(10, d.p1);
+                Point(11, d.p2);
+                Point(210, d.normal);
+                Real(40, d.ratio);
+                Real(41, d.start);
+                Real(42, d.end);
                 break;
             case EntKind::LwPolyline:
-                WriteCommon(d, "LWPOLYLINE", d.handle, owner);
-                w_.dxfString(100, "AcDbPolyline");
-                w_.dxfInt(90, static_cast<int>(d.vertices.size()));
-                w_.dxfInt(70, d.closed ? 1 : 0);
-                if (d.elevation != 0) w_.dxfReal(38, d.elevation);
+                Common(d, "LWPOLYLINE", handle, owner, kept);
+                Subclass("AcDbPolyline");
+                Group(90, std::to_string(d.vertices.size()));
+                Group(70, d.closed ? "1" : "0");
+                if (d.elevation != 0) Real(38, d.elevation);
                 Thickness(d);
                 for (std::size_t i = 0; i < d.vertices.size(); ++i) {
-                    w_.dxfReal(10, d.vertices[i].x);
-                    w_.dxfReal(20, d.vertices[i].y);
+                    Real(10, d.vertices[i].x);
+                    Real(20, d.vertices[i].y);
                     const double bulge = i < d.bulges.size() ? d.bulges[i] : 0;
-                    if (bulge != 0) w_.dxfReal(42, bulge);
+                    if (bulge != 0) Real(42, bulge);
                 }
                 Extrusion(d);
                 break;
             case EntKind::Polyline2d:
             case EntKind::Polyline3d:
-                WritePolyline(d, owner);
+                WritePolyline(d, handle, owner, kept);
                 break;
             case EntKind::Text:
-                WriteCommon(d, "TEXT", d.handle, owner);
-                w_.dxfString(100, "AcDbText");
+                Common(d, "TEXT", handle, owner, kept);
+                Subclass("AcDbText");
                 Thickness(d);
-                w_.Point(10, d.p1);
-                w_.dxfReal(40, d.height);
-                w_.dxfString(1, Encode(d.text));
-                if (d.rotation != 0) w_.dxfReal(50, d.rotation * kRadToDegree);
-                if (d.widthFactor != 1) w_.dxfReal(41, d.widthFactor);
-                for (const TTextStyle& s : drawing_.Styles())
+                Point(10, d.p1);
+                Real(40, d.height);
+                Group(1, enc_.Encode(d.text));
+                if (d.rotation != 0) Real(50, d.rotation * kRadToDegree);
+                if (d.widthFactor != 1) Real(41, d.widthFactor);
+                for (const TTextStyle& s : d_.Styles())
                     if (EqualsNoCase(s.name, d.style) && !EqualsNoCase(d.style, "STANDARD"))
-                        w_.dxfString(7, Encode(s.name));
-                if (d.hAlign != 0) w_.dxfInt(72, d.hAlign);
-                if (d.hAlign != 0 || d.vAlign != 0) w_.Point(11, d.p2);
+                        Group(7, enc_.Encode(s.name));
+                if (d.hAlign != 0) Group(72, std::to_string(d.hAlign));
+                if (d.hAlign != 0 || d.vAlign != 0) Point(11, d.p2);
                 Extrusion(d);
-                w_.dxfString(100, "AcDbText");
-                if (d.vAlign != 0) w_.dxfInt(73, d.vAlign);
+                Subclass("AcDbText");
+                if (d.vAlign != 0) Group(73, std::to_string(d.vAlign));
                 break;
             case EntKind::Insert:
-                WriteCommon(d, "INSERT", d.handle, owner);
-                w_.dxfString(100, "AcDbBlockReference");
-                w_.dxfString(2, Encode(drawing_.FindBlock(d.blockName)->BlockName()));
-                w_.Point(10, d.p1);
-                if (d.scale.x != 1) w_.dxfReal(41, d.scale.x);
-                if (d.scale.y != 1) w_.dxfReal(42, d.scale.y);
-                if (d.scale.z != 1) w_.dxfReal(43, d.scale.z);
-                if (d.rotation != 0) w_.dxfReal(50, d.rotation * kRadToDegree);
+                Common(d, "INSERT", handle, owner, kept);
+                Subclass("AcDbBlockReference");
+                Group(2, enc_.Encode(d.blockName));
+                Point(10, d.p1);
+                if (d.scale.x != 1) Real(41, d.scale.x);
+                if (d.scale.y != 1) Real(42, d.scale.y);
+                if (d.scale.z != 1) Real(43, d.scale.z);
+                if (d.rotation != 0) Real(50, d.rotation * kRadToDegree);
                 Extrusion(d);
                 break;
             case EntKind::Other:
-                break;
+                return;
         }
+        if (kept)
+            for (const auto& [c, v] : kept->xdata) Group(c, v);
     }
 
-    void WritePolyline(const TEntityData& d, const std::string& owner) {
+    void WritePolyline(const TEntityData& d, const std::string& handle, const std::string& owner,
+                       const TKeptGroups* kept) {
         const bool is3d = d.kind == EntKind::Polyline3d;
-        WriteCommon(d, "POLYLINE", d.handle, owner);
-        w_.dxfString(100, is3d ? "AcDb3dPolyline" : "AcDb2dPolyline");
-        w_.dxfInt(66, 1);  // vertices follow
-        w_.Point(10, {0, 0, is3d ? 0 : d.elevation});
+        Common(d, "POLYLINE", handle, owner, kept);
+        Subclass(is3d ? "AcDb3dPolyline" : "AcDb2dPolyline");
+        Group(66, "1");  // vertices follow
+        Point(10, {0, 0, is3d ? 0 : d.elevation});
         if (!is3d) Thickness(d);
-        w_.dxfInt(70, (d.closed ? 1 : 0) | (is3d ? 8 : 0));
+        Group(70, std::to_string((d.closed ? 1 : 0) | (is3d ? 8 : 0)));
         if (!is3d) Extrusion(d);
+        if (kept)
+            for (const auto& [c, v] : kept->xdata) Group(c, v);
+        const std::string polyline = handle;
         for (std::size_t i = 0; i < d.vertices.size(); ++i) {
             TEntityData v;
             v.layer = d.layer;
-            WriteCommon(v, "VERTEX", NewHandle(), d.handle);
-            w_.dxfString(100, "AcDbVertex");
-            w_.dxfString(100, is3d ? "AcDb3dPolylineVertex" : "AcDb2dVertex");
+            Common(v, "VERTEX", handles_ ? NewHandle() : std::string(), polyline, nullptr);
+            Subclass("AcDbVertex");
+            Subclass(is3d ? "AcDb3dPolylineVertex" : "AcDb2dVertex");
             const TAcadPoint p = d.vertices[i];
-            w_.Point(10, {p.x, p.y, is3d ? p.z : d.elevation});
+            Point(10, {p.x, p.y, is3d ? p.z : d.elevation});
             const double bulge = i < d.bulges.size() ? d.bulges[i] : 0;
-            if (!is3d && bulge != 0) w_.dxfReal(42, bulge);
-            w_.dxfInt(70, is3d ? 32 : 0);
+            if (!is3d && bulge != 0) Real(42, bulge);
+            Group(70, is3d ? "32" : "0");
         }
         TEntityData end;
         end.layer = d.layer;
-        WriteCommon(end, "SEQEND", NewHandle(), d.handle);
+        Common(end, "SEQEND", handles_ ? NewHandle() : std::string(), polyline, nullptr);
     }
 
-    void WriteDictionary(const std::string& handle, const std::string& owner,
-                         const std::vector<std::pair<std::string, std::string>>& entries) {
-        w_.dxfString(0, "DICTIONARY");
-        w_.dxfString(5, handle);
-        w_.dxfString(330, owner);
-        w_.dxfString(100, "AcDbDictionary");
-        w_.dxfInt(281, 1);
-        for (const auto& [name, target] : entries) {
-            w_.dxfString(3, name);
-            w_.dxfString(350, target);
-        }
-    }
-
-    void WriteLayout(const std::string& handle, const char* name, int order,
-                     const std::string& record) {
-        w_.dxfString(0, "LAYOUT");
-        w_.dxfString(5, handle);
-        w_.dxfString(330, layoutDict_);
-        w_.dxfString(100, "AcDbPlotSettings");
-        w_.dxfString(1, "");
-        w_.dxfString(2, "none_device");
-        w_.dxfString(4, "");
-        w_.dxfString(6, "");
-        for (int code = 40; code <= 49; ++code) w_.dxfReal(code, 0);
-        w_.dxfReal(140, 0);
-        w_.dxfReal(141, 0);
-        w_.dxfReal(142, 1);
-        w_.dxfReal(143, 1);
-        w_.dxfInt(70, 688);
-        w_.dxfInt(72, 0);
-        w_.dxfInt(73, 0);
-        w_.dxfInt(74, 5);
-        w_.dxfString(7, "");
-        w_.dxfInt(75, 16);
-        w_.dxfReal(147, 1);
-        w_.dxfReal(148, 0);
-        w_.dxfReal(149, 0);
-        w_.dxfString(100, "AcDbLayout");
-        w_.dxfString(1, name);
-        w_.dxfInt(70, 1);
-        w_.dxfInt(71, order);
-        w_.dxfReal(10, 0);
-        w_.dxfReal(20, 0);
-        w_.dxfReal(11, 420);
-        w_.dxfReal(21, 297);
-        w_.Point(12, {0, 0, 0});
-        w_.Point(14, {0, 0, 0});
-        w_.Point(15, {0, 0, 0});
-        w_.dxfReal(146, 0);
-        w_.Point(13, {0, 0, 0});
-        w_.Point(16, {1, 0, 0});
-        w_.Point(17, {0, 1, 0});
-        w_.dxfInt(76, 0);
-        w_.dxfString(330, record);
-    }
-
-    void WriteObjects() {
-        w_.sectionObjects();
-        WriteDictionary(rootDict_, "0", {{"ACAD_GROUP", groupDict_}, {"ACAD_LAYOUT", layoutDict_}});
-        WriteDictionary(groupDict_, rootDict_, {});
-        WriteDictionary(layoutDict_, rootDict_,
-                        {{"Layout1", paperLayout_}, {"Model", modelLayout_}});
-        WriteLayout(modelLayout_, "Model", 0, modelRecord_);
-        WriteLayout(paperLayout_, "Layout1", 1, paperRecord_);
-        w_.sectionEnd();
-    }
-
-    const HostDrawing& drawing_;
-    HostWriter& w_;
+    const HostDrawing& d_;
+    const TDxfSource& src_;
+    TextEncoder enc_;
     TSaveReport& report_;
+    const bool modern_;
+    const bool handles_;
+    const double toFile_;  // drawing units per millimetre
     std::uint64_t next_;
-    std::uint64_t seed_ = 0;
-    std::vector<TLayer> layers_;
-    std::string rootDict_, groupDict_, layoutDict_, modelLayout_, paperLayout_;
-    std::string modelRecord_, paperRecord_;
-    std::vector<std::string> blockRecords_;
+    std::uint64_t maxNewHandle_ = 0;
+    std::string out_;
+    std::size_t seedAt_ = std::string::npos;
+    std::size_t placeholderAt_ = std::string::npos;
+    std::string seedOriginal_;
+    bool addedTables_ = false;
+    bool addedBlocks_ = false;
+    bool addedEntities_ = false;
+    std::unordered_set<int> fileEntities_;
+    std::unordered_map<int, const HostEntity*> live_;
+    std::unordered_map<int, HostSpace*> liveBlocks_;
+    std::vector<const HostSpace*> newBlocks_;
+    std::unordered_map<const HostSpace*, std::string> blockOwner_;
+    std::unordered_set<std::string> goneBlockNames_;
+    std::vector<TLayer> newLayers_;
+    std::vector<TLinetype> newLinetypes_;
+    std::vector<TTextStyle> newStyles_;
 };
-
-bool EndsWithEof(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    const std::size_t at = bytes.rfind("EOF");
-    return at != std::string::npos && bytes.find_first_not_of("\r\n", at + 3) == std::string::npos;
-}
 
 }  // namespace
 
 bool WriteDxfDrawing(const HostDrawing& drawing, const std::filesystem::path& path,
                      std::string& error, TSaveReport& report) {
-    namespace fs = std::filesystem;
     report = TSaveReport{};
-    fs::path temp = path;
-    temp += ".zuka-tmp";
-    std::error_code ec;
-    {
-        HostWriter w(temp.string());
-        if (w.openFailed()) {
-            error = kCannotWrite + path.string();
-            return false;
-        }
-        try {
-            DrawingWriter(drawing, w, report).Write();
-        } catch (const std::exception& e) {
-            w.close();
-            fs::remove(temp, ec);
-            error = kCannotWrite + path.string() + " (" + e.what() + ")";
-            return false;
-        }
-        w.close();
+    std::shared_ptr<const TDxfSource> source = drawing.Source();
+    if (!source) {
+        auto empty = std::make_shared<TDxfSource>();
+        if (!ScanDxfSource(std::string(kEmptyDrawing), "", *empty, error)) return false;
+        source = std::move(empty);
     }
-    if (!EndsWithEof(temp)) {
-        fs::remove(temp, ec);
-        error = kCannotWrite + path.string();
+    std::string bytes;
+    try {
+        bytes = DrawingWriter(drawing, *source, drawing.TextCodePage(), report).Write();
+    } catch (const std::exception& e) {
+        error = kCannotWrite + path.string() + " (" + e.what() + ")";
         return false;
     }
-    fs::rename(temp, path, ec);
-    if (ec) {
-        fs::remove(temp, ec);
+    if (!WriteFileReplacing(path, bytes)) {
         error = kCannotWrite + path.string();
         return false;
     }

@@ -46,7 +46,7 @@ std::optional<TLinetype> BuiltInLinetype(std::string_view name, std::string_view
 HostDrawingPtr ReadDxfDrawing(const std::filesystem::path& path, std::string& error,
                               TLoadReport& report);
 
-// Writes a drawing as DXF R2000; false with `error` set.
+// Writes a drawing over the file it was read from (see drawing_host.h); false with `error` set.
 bool WriteDxfDrawing(const HostDrawing& drawing, const std::filesystem::path& path,
                      std::string& error, TSaveReport& report);
 

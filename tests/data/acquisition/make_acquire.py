@@ -18,6 +18,7 @@ import ezdxf
 out = pathlib.Path(__file__).with_name("acquire.dxf")
 doc = ezdxf.new("R2000")
 doc.encoding = "cp932"
+doc.header["$INSUNITS"] = 4  # millimetres
 doc.layers.add("建物")
 doc.layers.add("負")
 msp = doc.modelspace()
