@@ -148,6 +148,10 @@ bool SaveDxfList(const DxfList& dxf, const std::filesystem::path& path, DxfEncod
         text += s;
         text += "\r\n";
     }
+    if (enc == DxfEncoding::Utf8 && !dxf.empty() && dxf.front() == kDxfHeader) {
+        const std::size_t at = text.find(kDxfCodePage);
+        text.erase(at, kDxfCodePage.size());
+    }
     // UTF-8 goes through the converter too, so that a malformed byte never reaches the file.
     const std::optional<TConvertedText> bytes = enc == DxfEncoding::Cp932
                                                     ? Utf8ToCp932Lossy(text)

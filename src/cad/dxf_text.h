@@ -18,9 +18,13 @@ namespace zuka {
 
 using DxfList = std::vector<std::string>;
 
-// File layout pieces, each one list string.
+// File layout pieces, each one list string. The header names the code page the file is
+// written in (CP932), so that any reader decodes its Japanese text; a list saved in UTF-8 leaves
+// the code page out (see SaveDxfList).
+inline constexpr std::string_view kDxfCodePage = "  9\r\n$DWGCODEPAGE\r\n  3\r\nANSI_932\r\n";
 inline constexpr std::string_view kDxfHeader =
-    "  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\nAC1009\r\n  0\r\nENDSEC";
+    "  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\nAC1009\r\n"
+    "  9\r\n$DWGCODEPAGE\r\n  3\r\nANSI_932\r\n  0\r\nENDSEC";
 inline constexpr std::string_view kDxfTablesStart =
     "  0\r\nSECTION\r\n  2\r\nTABLES\r\n  0\r\nTABLE";
 inline constexpr std::string_view kDxfTablesEnd = "  0\r\nENDSEC";
@@ -147,7 +151,9 @@ private:
 // page of the systems the drawings are made for.
 enum class DxfEncoding { Cp932, Utf8 };
 
-// Writes every string followed by CR LF (the last one too), no byte-order mark. The file is
+// Writes every string followed by CR LF (the last one too), no byte-order mark. In UTF-8 the
+// header's code page group (kDxfCodePage) is left out: no code page name stands for UTF-8 in
+// an R12 file, and readers take such a file by its bytes. The file is
 // written beside `path` under a temporary name and renamed over `path`, so a failed save leaves
 // any earlier file untouched and never a partial one. A character the encoding cannot hold is
 // written as "?"; `replaced` (when given) receives how many were. False when the file could not

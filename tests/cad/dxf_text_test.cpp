@@ -74,7 +74,8 @@ TEST(DxfText, FileLayouts) {
     ASSERT_EQ(standard.size(), 11u);
     EXPECT_EQ(
         standard[0],
-        "  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\nAC1009\r\n  0\r\nENDSEC");
+        "  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\nAC1009\r\n"
+        "  9\r\n$DWGCODEPAGE\r\n  3\r\nANSI_932\r\n  0\r\nENDSEC");
     EXPECT_EQ(standard[1], "  0\r\nSECTION\r\n  2\r\nTABLES\r\n  0\r\nTABLE");
     EXPECT_EQ(standard[2], "  2\r\nLTYPE");
     EXPECT_EQ(standard[7], "  0\r\nENDTAB");
@@ -262,6 +263,8 @@ TEST_F(DxfSave, EveryFileHasTheSameFrame) {
             const std::string bytes = ReadBytes(path);
             EXPECT_TRUE(StartsWith(bytes, "  0\r\nSECTION\r\n")) << bytes.substr(0, 20);
             EXPECT_TRUE(EndsWith(bytes, "\r\nENDSEC\r\n  0\r\nEOF\r\n"));
+            // The code page named is the one the text is in.
+            EXPECT_EQ(bytes.find("ANSI_932") != std::string::npos, enc == DxfEncoding::Cp932);
         }
     }
 }
