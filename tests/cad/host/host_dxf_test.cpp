@@ -400,6 +400,37 @@ out.write("pattern %g %g\n" % doc.linetypes.get("HIDDEN2").simplified_line_patte
         EXPECT_NE(ReadBytes(report).find(std::string(value) + "\n"), std::string::npos) << value;
 }
 
+// A drawing in metres is held in millimetres and saved back in metres: its own records as they
+// were, what a command adds scaled back. A unit no table knows is refused, naming the value.
+TEST_F(HostDxfFile, UnitsOtherThanMillimetresAreScaled) {
+    const Groups line = {{0, "LINE"}, {5, "1A"}, {8, "0"}, {10, "1.5"}, {20, "2"}, {30, "0"},
+                         {11, "3.25"}, {21, "2"}, {31, "0"}, {39, "9"}};
+    const fs::path metres = dir_ / "metres.dxf";
+    WriteBytes(metres, MinimalDxf({{9, "$INSUNITS"}, {70, "6"}}, line));
+    DrawingHost host;
+    std::string error;
+    ASSERT_TRUE(host.Load(metres, error)) << error;
+    EXPECT_EQ(host.LastLoad().unitScale, 1000);
+    Document& doc = host.ActiveDocument();
+    const EntityPtr e = ByHandle(doc, "1A");
+    ExpectPoint(e->StartPoint(), 1500, 2000, 0);
+    EXPECT_EQ(e->Thickness(), 9000);
+    doc.ModelSpace().AddCircle({2500, 500, 0}, 250);
+    const fs::path saved = dir_ / "saved.dxf";
+    ASSERT_TRUE(host.Save(saved, error)) << error;
+    const std::string bytes = ReadBytes(saved);
+    EXPECT_NE(bytes.find(DxfText(line)), std::string::npos);  // as it was
+    EXPECT_NE(bytes.find(DxfText({{10, "2.5"}, {20, "0.5"}, {30, "0"}, {40, "0.25"}})),
+              std::string::npos)
+        << bytes;
+
+    const fs::path odd = dir_ / "odd.dxf";
+    WriteBytes(odd, MinimalDxf({{9, "$INSUNITS"}, {70, "99"}}, line));
+    EXPECT_FALSE(host.Load(odd, error));
+    EXPECT_NE(error.find("$INSUNITS = 99"), std::string::npos) << error;
+    EXPECT_NE(error.find(odd.string()), std::string::npos) << error;
+}
+
 TEST_F(HostDxfFile, LoadsTenThousandEntitiesQuickly) {
     // A quadratic step (a handle or id lookup by scanning) would take seconds here.
     Groups g;
