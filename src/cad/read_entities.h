@@ -12,4 +12,8 @@ namespace zuka {
 // to the caller.
 int ReadSelEntities(SelectionSet& ss, Workspace& ws);
 
+// Appends one entity to the entity lists as ReadSelEntities does; false (nothing appended) for
+// a kind the acquisition ignores.
+bool ReadSelEntity(Entity& e, Workspace& ws);
+
 }  // namespace zuka

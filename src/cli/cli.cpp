@@ -13,6 +13,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "app/acquisition_listing.h"
 #include "app/controller.h"
 #include "app/diagram_run.h"
 #include "app/drawing_session.h"
@@ -341,6 +342,10 @@ int RunModel(Controller& c, const std::string& drawing, const TCommonOptions& o,
     out << "線分\t" << model.size() << " 本\n";
     out << "高さ\t" << FormatGeneral(zmin) << " ～ " << FormatGeneral(c.ws.gbzmax) << " mm\n";
     out << "gbzmax\t" << FormatGeneral(c.ws.gbzmax) << "\n";
+    d.Picks().PushSelection(o.buildings);
+    for (const std::string& line :
+         AcquisitionListingLines(ListAcquisition(d.Host().ActiveDocument())))
+        out << line << "\n";
     if (o.svg.empty() && o.png.empty()) return kExitOk;
     SvgPicture pic;
     pic.AddCaption(drawing + " : " + std::to_string(model.size()) + " 線分, 高さ " +

@@ -375,6 +375,8 @@ std::string ClassNameOf(const TEntityData& d) {
         {"IMAGE", "AcDbRasterImage"}, {"VIEWPORT", "AcDbViewport"},
         {"3DSOLID", "AcDb3dSolid"},   {"REGION", "AcDbRegion"},
         {"MLINE", "AcDbMline"},       {"WIPEOUT", "AcDbWipeout"},
+        {"MESH", "AcDbSubDMesh"},     {"BODY", "AcDbBody"},
+        {"ACAD_PROXY_ENTITY", "AcDbProxyEntity"},
     };
     const auto it = kOther.find(UpperAscii(d.typeName));
     if (it != kOther.end()) return it->second;
