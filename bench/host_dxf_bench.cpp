@@ -18,6 +18,7 @@
 
 #include "base/file_io.h"
 #include "cad/host/drawing_host.h"
+#include "cad/host/host_dxf_source.h"
 
 namespace zuka::bench {
 namespace {
@@ -27,16 +28,6 @@ namespace fs = std::filesystem;
 void Group(std::string& out, int code, const std::string& value) {
     const std::string c = std::to_string(code);
     out += std::string(c.size() < 3 ? 3 - c.size() : 0, ' ') + c + "\r\n" + value + "\r\n";
-}
-
-std::string Hex(unsigned v) {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string h;
-    do {
-        h.insert(h.begin(), kHex[v & 15]);
-        v >>= 4;
-    } while (v > 0);
-    return h;
 }
 
 // The plan described above, in CP932.
@@ -49,7 +40,7 @@ const fs::path& PlanDrawing() {
         unsigned handle = 0x100;
         const auto entity = [&](const char* type, const std::string& layer) {
             Group(s, 0, type);
-            Group(s, 5, Hex(handle++));
+            Group(s, 5, HandleText(handle++));
             Group(s, 330, "1F");
             Group(s, 100, "AcDbEntity");
             Group(s, 8, layer);

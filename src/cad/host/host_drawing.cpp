@@ -989,9 +989,7 @@ const TLinetype* HostDrawing::FindLinetype(std::string_view name) const {
 }
 
 std::string HostDrawing::NewHandle() {
-    static const char kHex[] = "0123456789ABCDEF";
-    std::string h;
-    for (std::uint64_t v = nextHandle_++; v > 0; v >>= 4) h.insert(h.begin(), kHex[v & 15]);
+    std::string h = HandleText(nextHandle_++);
     handles_.insert(h);
     return h;
 }
