@@ -226,28 +226,52 @@ private:
         for (const auto& [r, name] : d_.FileBlocks())
             if (!liveBlocks_.count(r)) goneBlockNames_.insert(name);
 
-        // Layers, linetypes and text styles the file lacks; a layer that only an entity names is
-        // added as a CAD adds it.
+        // Layers, linetypes and text styles the file lacks: those a command added, those only
+        // a new entity names (added as a CAD adds them), and the standard ones (layer 0,
+        // CONTINUOUS, STANDARD, ...) where a new record refers to them.
+        std::unordered_set<std::string> usedLayers;
+        std::unordered_set<std::string> usedLinetypes;
+        bool newText = false;
+        const auto noteUse = [&](const HostSpace& space) {
+            for (const HostEntityPtr& e : space.Items()) {
+                if (e->SourceRecord() >= 0) continue;
+                usedLayers.insert(UpperAscii(e->Data().layer));
+                usedLinetypes.insert(UpperAscii(e->Data().linetype));
+                newText = newText || e->Data().kind == EntKind::Text;
+            }
+        };
+        noteUse(d_.Model());
+        for (const HostSpacePtr& b : d_.BlockDefs()) noteUse(*b);
+        if (!newBlocks_.empty()) usedLayers.insert("0");  // BLOCK and ENDBLK are on layer 0
+        const auto standard = [](const std::string& name, std::initializer_list<const char*> names) {
+            for (const char* n : names)
+                if (EqualsNoCase(name, n)) return true;
+            return false;
+        };
         for (const TLayer& l : d_.Layers())
-            if (!d_.InFile("LAYER", l.name)) newLayers_.push_back(l);
-        const auto needLayer = [this](const std::string& name) {
-            if (d_.FindLayer(name) || d_.InFile("LAYER", name)) return;
-            for (const TLayer& l : newLayers_)
-                if (EqualsNoCase(l.name, name)) return;
-            newLayers_.push_back({name, 7, "CONTINUOUS"});
-        };
-        const auto needLayers = [&needLayer](const HostSpace& space) {
-            for (const HostEntityPtr& e : space.Items())
-                if (e->SourceRecord() < 0 || e->Modified()) needLayer(e->Data().layer);
-        };
-        needLayers(d_.Model());
-        for (const HostSpacePtr& b : d_.BlockDefs()) needLayers(*b);
-        for (const TLinetype& lt : d_.Linetypes()) {
-            const bool special = EqualsNoCase(lt.name, "BYBLOCK") || EqualsNoCase(lt.name, "BYLAYER");
-            if (!d_.InFile("LTYPE", lt.name) && !(special && !modern_)) newLinetypes_.push_back(lt);
+            if (!d_.InFile("LAYER", l.name) &&
+                (!standard(l.name, {"0"}) || usedLayers.count(UpperAscii(l.name))))
+                newLayers_.push_back(l);
+        for (const std::string& name : usedLayers) {
+            if (d_.FindLayer(name) || d_.InFile("LAYER", name)) continue;
+            bool added = false;
+            for (const TLayer& l : newLayers_) added = added || EqualsNoCase(l.name, name);
+            if (!added) newLayers_.push_back({name, 7, "CONTINUOUS"});
         }
-        for (const TTextStyle& s : d_.Styles())
-            if (!d_.InFile("STYLE", s.name)) newStyles_.push_back(s);
+        for (const TLayer& l : newLayers_)
+            usedLinetypes.insert(UpperAscii(LinetypeKnown(l.linetype) ? l.linetype : "CONTINUOUS"));
+        for (const TLinetype& lt : d_.Linetypes()) {
+            if (d_.InFile("LTYPE", lt.name)) continue;
+            const bool byName = standard(lt.name, {"BYBLOCK", "BYLAYER"});
+            if (byName && !modern_) continue;  // R12 has no records for them
+            if ((byName || standard(lt.name, {"CONTINUOUS"})) &&
+                !usedLinetypes.count(UpperAscii(lt.name)))
+                continue;
+            newLinetypes_.push_back(lt);
+        }
+        for (const TTextStyle& st : d_.Styles())
+            if (!d_.InFile("STYLE", st.name) && (!standard(st.name, {"STANDARD"}) || newText))
+                newStyles_.push_back(st);
     }
 
     std::string NewHandle() {

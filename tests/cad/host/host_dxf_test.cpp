@@ -400,6 +400,48 @@ out.write("pattern %g %g\n" % doc.linetypes.get("HIDDEN2").simplified_line_patte
         EXPECT_NE(ReadBytes(report).find(std::string(value) + "\n"), std::string::npos) << value;
 }
 
+// An entity a command changes is written anew with its handle, owner, extension dictionary
+// and XDATA; one it erases leaves with its vertices; the others stay as they were.
+TEST_F(HostDxfFile, ChangedAndErasedEntitiesOnly) {
+    const Groups changed = {{0, "LINE"}, {5, "1A"}, {102, "{ACAD_XDICTIONARY"}, {360, "2F"},
+                            {102, "}"}, {330, "1F"}, {100, "AcDbEntity"}, {8, "0"},
+                            {100, "AcDbLine"}, {10, "0"}, {20, "0"}, {30, "0"}, {11, "5"},
+                            {21, "0"}, {31, "0"}, {1001, "ZUKATEST"}, {1000, "keep"}};
+    const Groups erased = {{0, "POLYLINE"}, {5, "1B"}, {330, "1F"}, {100, "AcDbEntity"},
+                           {8, "0"}, {100, "AcDb2dPolyline"}, {66, "1"}, {10, "0"},
+                           {20, "0"}, {30, "0"}, {70, "0"}, {0, "VERTEX"}, {5, "1C"},
+                           {330, "1B"}, {100, "AcDbEntity"}, {8, "0"}, {100, "AcDbVertex"},
+                           {100, "AcDb2dVertex"}, {10, "1"}, {20, "2"}, {30, "0"},
+                           {0, "SEQEND"}, {5, "1D"}, {330, "1B"}, {100, "AcDbEntity"},
+                           {8, "0"}};
+    const Groups kept = {{0, "CIRCLE"}, {5, "1E"}, {330, "1F"}, {100, "AcDbEntity"},
+                         {8, "0"}, {100, "AcDbCircle"}, {10, "1"}, {20, "1"}, {30, "0"},
+                         {40, "2"}};
+    Groups entities = changed;
+    entities.insert(entities.end(), erased.begin(), erased.end());
+    entities.insert(entities.end(), kept.begin(), kept.end());
+    const fs::path path = dir_ / "in.dxf";
+    WriteBytes(path, MinimalDxf({{9, "$ACADVER"}, {1, "AC1015"}}, entities));
+    DrawingHost host;
+    std::string error;
+    ASSERT_TRUE(host.Load(path, error)) << error;
+    Document& doc = host.ActiveDocument();
+    ByHandle(doc, "1A")->SetColor(1);
+    ByHandle(doc, "1B")->Delete();
+    const fs::path saved = dir_ / "saved.dxf";
+    ASSERT_TRUE(host.Save(saved, error)) << error;
+    const std::string bytes = ReadBytes(saved);
+    EXPECT_EQ(bytes.find(DxfText(changed)), std::string::npos);
+    for (const Groups& part :
+         {Groups{{0, "LINE"}, {5, "1A"}, {102, "{ACAD_XDICTIONARY"}, {360, "2F"}, {102, "}"},
+                 {330, "1F"}},
+          Groups{{8, "0"}, {62, "1"}}, Groups{{1001, "ZUKATEST"}, {1000, "keep"}}, kept})
+        EXPECT_NE(bytes.find(DxfText(part)), std::string::npos) << DxfText(part);
+    for (const char* gone : {"POLYLINE", "VERTEX", "SEQEND"})
+        EXPECT_EQ(bytes.find(gone), std::string::npos) << gone;
+    EXPECT_EQ(host.LastSave().written, 1u);
+}
+
 // A drawing in metres is held in millimetres and saved back in metres: its own records as they
 // were, what a command adds scaled back. A unit no table knows is refused, naming the value.
 TEST_F(HostDxfFile, UnitsOtherThanMillimetresAreScaled) {
