@@ -59,7 +59,16 @@ def variable(header, name):
     return None
 
 
-a, b = ezdxf.readfile(src), ezdxf.readfile(dst)
+def read(path):
+    """A drawing that names no code page is read as the Japanese offices' CP932."""
+    with open(path, "rb") as f:
+        head = f.read(1 << 16)
+    named = b"$DWGCODEPAGE" in head or b"AC1021" in head or b"AC1024" in head or \
+        b"AC1027" in head or b"AC1032" in head
+    return ezdxf.readfile(path) if named else ezdxf.readfile(path, encoding="cp932")
+
+
+a, b = read(src), read(dst)
 if a.dxfversion != b.dxfversion:
     problem(f"version {a.dxfversion} became {b.dxfversion}")
 ra, ha = records(src, a.encoding)

@@ -9,7 +9,7 @@ polylines with widths, XDATA on a line, and paper space with a viewport and a te
 on also HATCH, MTEXT, LEADER, lineweight, an extension dictionary with an XRECORD, a second
 layout, an ACAD_PROXY_ENTITY and an object of a class no reader knows (both written as raw
 groups after ezdxf saved the file); from R2013 on a true colour. R12 in CP932 also comes
-without handles (r12_nohandles.dxf), as older programs write it.
+without handles and without a code page (r12_nohandles.dxf), as older programs write it.
 """
 import pathlib
 import re
@@ -113,7 +113,8 @@ def inject(path, doc):
 
 
 def without_handles(src, dst):
-    """The R12 drawing as older programs write it: no handles, no $HANDSEED."""
+    """The R12 drawing as older Japanese programs write it: no handles, no $HANDSEED, and no
+    code page named for its CP932 text."""
     lines = src.read_bytes().split(b"\n")
     out = []
     i = 0
@@ -122,7 +123,7 @@ def without_handles(src, dst):
         if code in (b"5", b"105"):
             i += 2
             continue
-        if code == b"9" and value.strip() in (b"$HANDSEED", b"$HANDLING"):
+        if code == b"9" and value.strip() in (b"$HANDSEED", b"$HANDLING", b"$DWGCODEPAGE"):
             i += 4
             continue
         out += [lines[i], value]
