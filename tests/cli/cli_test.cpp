@@ -135,8 +135,7 @@ TEST(Cli, ModelOfTheExample) {
     // join in; the texts do not.
     r = Zuka("model " + sample);
     ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_TRUE(Contains(r.out, "線分	136 本
-")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "線分\t136 本\n")) << r.out;
     // What was taken, by class and layer with its heights, and what was left and why.
     EXPECT_TRUE(Contains(r.out, "取得\tAcDbPolyline\t建物\t4 図形\t22 線分\t高さ 6000 ～ 24000 mm\n"))
         << r.out;
