@@ -96,9 +96,12 @@ if ra:
         except ValueError:
             return False
 
+    def reference(k):
+        return k == "owner" or k == "layout" or (k.endswith("handle") and k != "handle")
+
     def attribs(doc, raw, e):
         return {k: v for k, v in e.dxfattribs().items()
-                if not (k == "owner" and r12) and not (k != "handle" and made_up(doc, raw, v))}
+                if not (reference(k) and ((k == "owner" and r12) or made_up(doc, raw, v)))}
 
     for h, e in a.entitydb.items():
         f = b.entitydb.get(h)
