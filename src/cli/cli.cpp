@@ -342,6 +342,10 @@ int RunModel(Controller& c, const std::string& drawing, const TCommonOptions& o,
     out << "線分\t" << model.size() << " 本\n";
     out << "高さ\t" << FormatGeneral(zmin) << " ～ " << FormatGeneral(c.ws.gbzmax) << " mm\n";
     out << "gbzmax\t" << FormatGeneral(c.ws.gbzmax) << "\n";
+    const TLoadReport& load = d.Host().LastLoad();
+    if (load.unitScale != 1)
+        out << "単位\t$INSUNITS " << load.insUnits << " (1 単位 = " << FormatGeneral(load.unitScale)
+            << " mm, mm に換算して読みました)\n";
     d.Picks().PushSelection(o.buildings);
     for (const std::string& line :
          AcquisitionListingLines(ListAcquisition(d.Host().ActiveDocument())))
