@@ -207,8 +207,8 @@ struct TPointPieces {
     std::size_t lastHit = 0;  // the piece that shaded it last: tried first
 };
 
-bool InShadow(const std::vector<TPiece>& pieces, const std::vector<TPieceAt>& at,
-              TPointPieces& pp, const TSunVec& v, TAcadPoint q) {
+bool InShadow(const std::vector<TPiece>& pieces, const std::vector<TPieceAt>& at, TPointPieces& pp,
+              const TSunVec& v, TAcadPoint q) {
     if (pp.footprint) return true;
     const std::size_t n = pp.pieces.size();
     for (std::size_t k = 0; k < n; ++k) {

@@ -30,10 +30,10 @@ bool MakeShadowOutline(Workspace& ws, const SunModel& sun, double t, double h);
 // The evaluation of a period at a fixed step: the instants kaisi + i * step for
 // i = 0 .. n - 1, n the whole number of steps in the period.
 struct TTokuteiStep {
-    double kaisi = 8;          // period start, clock hours
-    double owari = 16;         // period end
-    double stepSeconds = 30;   // evaluation step
-    double h = 0;              // measurement plane height, mm
+    double kaisi = 8;         // period start, clock hours
+    double owari = 16;        // period end
+    double stepSeconds = 30;  // evaluation step
+    double h = 0;             // measurement plane height, mm
 };
 
 int TokuteiStepCount(const TTokuteiStep& p);
@@ -41,7 +41,7 @@ double TokuteiTime(const TTokuteiStep& p, int i);
 
 // One point's shadow over the instants evaluated.
 struct TTokuteiRow {
-    long long count = 0;          // instants in shadow
+    long long count = 0;  // instants in shadow
     // The instants at which the shadow arrived, left, arrived, ... (every change, in order,
     // the point being sunny before the first instant). A period that ends in shadow gets the
     // end of its last step as the last departure, unless the run was stopped.

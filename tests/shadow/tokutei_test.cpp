@@ -34,7 +34,8 @@ bool InPolygon(const std::vector<TAcadPoint>& poly, TAcadPoint p) {
         const double dx = b.x - a.x;
         const double dy = b.y - a.y;
         const double l2 = dx * dx + dy * dy;
-        const double u = l2 > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / l2, 0.0, 1.0) : 0;
+        const double u =
+            l2 > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / l2, 0.0, 1.0) : 0;
         if (std::hypot(p.x - a.x - u * dx, p.y - a.y - u * dy) <= 1e-5) return true;
         if ((a.y > p.y) != (b.y > p.y) && p.x < a.x + (p.y - a.y) * dx / dy) inside = !inside;
     }
@@ -136,8 +137,8 @@ TEST(Tokutei, ShadedAllDayAndOnTheBoundary) {
     const double noonLength = 15000 * 1.6943;
     const std::vector<TAcadPoint> edge = {{0, 10000 + noonLength / 2, 0},
                                           {-0.1, 10000 + noonLength / 2, 0}};
-    const TTokuteiResult noon = GetTokuteiJikan(walls, sun, edge, {12, 12 + 1.0 / 60, 60, 0},
-                                                QuietRun());
+    const TTokuteiResult noon =
+        GetTokuteiJikan(walls, sun, edge, {12, 12 + 1.0 / 60, 60, 0}, QuietRun());
     ASSERT_EQ(noon.steps, 1);
     EXPECT_EQ(noon.rows[0].count, 1);
     EXPECT_EQ(noon.rows[1].count, 0);
@@ -150,8 +151,8 @@ TEST(Tokutei, EveryBuildingCasts) {
     std::vector<TLineEnt> walls = Box(0, 0, 10000, 10000, 12000);
     Append(walls, Box(100000, 0, 110000, 10000, 12000));
     const std::vector<TAcadPoint> pts = {{105000, 15000, 0}};
-    const TTokuteiResult r = GetTokuteiJikan(walls, sun, pts, {12, 12 + 1.0 / 60, 60, 0},
-                                             QuietRun());
+    const TTokuteiResult r =
+        GetTokuteiJikan(walls, sun, pts, {12, 12 + 1.0 / 60, 60, 0}, QuietRun());
     EXPECT_EQ(r.rows[0].count, 1);
 
     Workspace ws;
@@ -173,8 +174,8 @@ TEST(Tokutei, FourShadowsPassOnePoint) {
     std::vector<TLineEnt> walls;
     for (double x : {-9000.0, -3000.0, 3000.0, 9000.0})
         Append(walls, Box(x - 500, 0, x + 500, 1000, 30000));
-    const TTokuteiResult r = GetTokuteiJikan(walls, sun, {{0, 20000, 0}}, {8, 16, 60, 0},
-                                             QuietRun());
+    const TTokuteiResult r =
+        GetTokuteiJikan(walls, sun, {{0, 20000, 0}}, {8, 16, 60, 0}, QuietRun());
     const TTokuteiRow& row = r.rows[0];
     ASSERT_EQ(row.changes.size(), 8u);
     long long minutes = 0;
@@ -271,7 +272,8 @@ TEST(Tokutei, AgreesWithThePlainEvaluation) {
                 return false;
             };
             for (int i = 0; i < r.steps; ++i)
-                ASSERT_EQ(inExact(TokuteiTime(p, i)), BruteShadow(m, sun, TokuteiTime(p, i), h, pts[j]))
+                ASSERT_EQ(inExact(TokuteiTime(p, i)),
+                          BruteShadow(m, sun, TokuteiTime(p, i), h, pts[j]))
                     << i;
             for (double b : bisected) {
                 double nearest = 1e9;
