@@ -1,5 +1,6 @@
 #include "geom/primitives.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -39,6 +40,14 @@ double Dist2D(TAcadPoint p, TAcadPoint q) {
     const double dx = p.x - q.x;
     const double dy = p.y - q.y;
     return std::sqrt(dx * dx + dy * dy);
+}
+
+double DistToSegment2D(TAcadPoint p, TAcadPoint a, TAcadPoint b) {
+    const double dx = b.x - a.x;
+    const double dy = b.y - a.y;
+    const double l2 = dx * dx + dy * dy;
+    const double u = l2 > 0 ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / l2, 0.0, 1.0) : 0;
+    return std::hypot(p.x - (a.x + u * dx), p.y - (a.y + u * dy));
 }
 
 double Angle2P(TAcadPoint p, TAcadPoint q) {

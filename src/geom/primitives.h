@@ -38,6 +38,8 @@ long long RoundHalfAway(double x);
 
 // Measures.
 double Dist2D(TAcadPoint p, TAcadPoint q);
+// Plan distance from p to the segment a-b (to a when the segment has no length).
+double DistToSegment2D(TAcadPoint p, TAcadPoint a, TAcadPoint b);
 // Direction from p to q in [0, 2*pi). The x test comes first: |dx| < 1e-5 gives pi/2 when
 // p.y < q.y, else 3*pi/2 (so two coincident points give 3*pi/2).
 double Angle2P(TAcadPoint p, TAcadPoint q);

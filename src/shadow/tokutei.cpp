@@ -137,13 +137,6 @@ bool InPiece(const TPiece& w, const TPointPiece& pp, const TPieceAt& at, const T
     return true;
 }
 
-double DistToSegment(TAcadPoint q, const TPiece& w) {
-    const double l2 = w.ex * w.ex + w.ey * w.ey;
-    double u = l2 > 0 ? ((q.x - w.sx) * w.ex + (q.y - w.sy) * w.ey) / l2 : 0;
-    u = std::clamp(u, 0.0, 1.0);
-    return std::hypot(q.x - (w.sx + u * w.ex), q.y - (w.sy + u * w.ey));
-}
-
 // The outlines of the union of the walls' feet: what lies inside or on them is in shadow
 // whenever the sun shines.
 class Footprints {
@@ -413,7 +406,10 @@ std::vector<std::vector<TShadowInterval>> GetTokuteiExact(const std::vector<TLin
         events.clear();
         for (std::size_t w = 0; w < pieces.size(); ++w) {
             const TPiece& piece = pieces[w];
-            if (DistToSegment(q, piece) > std::max(piece.a, piece.c) * longest + kOnTol) continue;
+            if (DistToSegment2D(q, {piece.sx, piece.sy, 0},
+                                {piece.sx + piece.ex, piece.sy + piece.ey, 0}) >
+                std::max(piece.a, piece.c) * longest + kOnTol)
+                continue;
             const TPointPiece x = PointPiece(piece, static_cast<int>(w), q);
             pp.pieces.push_back(x);
             // The edges st-st', ed-ed' and st'-ed' pass over q, or the quad turns over.
