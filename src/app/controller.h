@@ -16,8 +16,10 @@
 #include "cad/bridge.h"
 #include "cad/insert.h"
 #include "geom/workspace.h"
+#include "shadow/tokutei.h"
 #include "shadow/touji_grid.h"
 #include "shadow/waku3d.h"
+#include "sky/kyoukaisen.h"
 #include "solar/sun_model.h"
 
 namespace zuka {
@@ -152,6 +154,51 @@ public:
     // completed.
     TLineEnt KabeSen;
 
+    // The point capture of the pages 特定点 and 天空２. `grid` is StringGrid2 for the specific
+    // points (Button21, Button22), StringGrid1 for the measurement points (Button12, Button16);
+    // the capture ends in GetTokuteiJikan or in the sky factors of Button9Click. Refused while
+    // a run is under way (RunFlag): the capture would change the grid under it.
+    // 連続指示: the user picks one point after another, each named by the first TEXT within
+    // 1000 of it (else its running number), until Enter or Escape.
+    void Button21Click(PointGrid grid);
+    // 一括取得: the user selects circles and their number texts together; each circle centre
+    // is a point, named by the first TEXT whose insertion point lies within 1000 of it in x
+    // and y (else its running number among the circles).
+    void Button22Click(PointGrid grid);
+    // The captured points (AryTempPoint) into the grid, which becomes sg: duplicates dropped,
+    // sorted along the longer extent, one row each; AryTempPoint is emptied.
+    void TempPointsToSG(PointGrid grid);
+    // The shadow hours of every StringGrid2 row (columns 4 to 10), stepping through the
+    // period at the evaluation step; stopped by Button23Click. Throws ConvertError for a text
+    // that is no number, before anything changes.
+    void GetTokuteiJikan();
+    // 再計算 / 中止.
+    void Button23Click();
+    // 作成: the point table into the drawing.
+    void Button15Click();
+    void DrawNiniText();
+    // Renaming the selected row of StringGrid2.
+    void StringGrid2Click();
+    void Edit41Change();
+    // The plane height changed: 作成 waits for the next computation.
+    void Edit6Change() { form.Button15.Enabled = false; }
+    // The exact shaded intervals of the rows the last completed GetTokuteiJikan evaluated.
+    struct TTokuteiExactRow {
+        int row = 0;              // StringGrid2 row
+        double steppedHours = 0;  // the stepped total of that run
+        std::vector<TShadowInterval> intervals;
+    };
+    std::vector<TTokuteiExactRow> TokuteiExact() const;
+
+    // 境界線作成: the user picks the site's lines; its deemed boundary lines are drawn.
+    void Button20Click();
+    void MakeKyoukaisen(Application& app);
+    const TKyoukaisenResult& LastKyoukaisen() const { return lastKyoukaisen_; }
+
+    // 倍率表作成: Memo1 as a ruled table, placed by the user. A text height (Edit38) of 0 or
+    // less is refused with a message.
+    void SpeedButton5Click();
+
     // What the last drawing command inserted (empty when nothing).
     const TInsertResult& LastInsert() const { return lastInsert_; }
 
@@ -211,6 +258,11 @@ private:
     void TenkuRinkaku(int typ, bool insertFlag, std::optional<TAcadPoint> insertVpt,
                       const TSkyInputs& in);
     TGridCells& SgCells();
+    // A text height of 0 or less: says so and returns true.
+    bool RefuseTextHeight(double h);
+    // The step of the specific points, seconds: RadioGroup3's item (the last table entry when
+    // none is chosen), a tenth of it with CheckBox2.
+    double TokuteiStepSeconds() const;
 
     UiHost& ui_;
     std::filesystem::path workDir_;
@@ -219,6 +271,17 @@ private:
     ToujiGrid toujiGrid_;
     std::vector<TAcadPoint> skyMapCentres_;
     TWakuPicture waku_;
+    // What the last completed GetTokuteiJikan evaluated: the rows, their points, the period.
+    struct TTokuteiRun {
+        std::vector<int> rows;
+        std::vector<TAcadPoint> points;
+        std::vector<TLineEnt> walls;
+        TTokuteiStep step;
+        SunModel sun;
+        std::vector<long long> counts;
+    };
+    std::optional<TTokuteiRun> lastTokutei_;
+    TKyoukaisenResult lastKyoukaisen_;
 };
 
 }  // namespace zuka

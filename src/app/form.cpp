@@ -2,10 +2,28 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
 #include "base/number.h"
 
 namespace zuka {
+
+std::string GridCell(const TGridCells& g, int row, std::size_t col) {
+    if (row < 0 || static_cast<std::size_t>(row) >= g.size()) return {};
+    const std::vector<std::string>& r = g[static_cast<std::size_t>(row)];
+    return col < r.size() ? r[col] : std::string();
+}
+
+void SetGridCell(TGridCells& g, int row, std::size_t col, std::string text) {
+    if (row < 0 || static_cast<std::size_t>(row) >= g.size()) return;
+    std::vector<std::string>& r = g[static_cast<std::size_t>(row)];
+    if (r.size() <= col) r.resize(col + 1);
+    r[col] = std::move(text);
+}
+
+bool GridRowHasPoint(const TGridCells& g, int row) {
+    return !GridCell(g, row, 1).empty() && !GridCell(g, row, 2).empty();
+}
 
 void SetRadio(int& field, int value, int itemCount) {
     field = std::max(-1, std::min(value, itemCount - 1));

@@ -268,6 +268,13 @@ struct Form {
     bool operator==(const Form&) const = default;
 };
 
+// A grid's cell, or an empty text when the grid has no such cell.
+std::string GridCell(const TGridCells& g, int row, std::size_t col);
+// Sets a cell, widening its row when needed; a row the grid does not have is left alone.
+void SetGridCell(TGridCells& g, int row, std::size_t col, std::string text);
+// Both coordinate cells (columns 1 and 2) of a point grid's row are filled.
+bool GridRowHasPoint(const TGridCells& g, int row);
+
 // Sets a radio group's index as the control takes it: an index past the last item selects the
 // last item; -1 (and anything below) selects nothing.
 void SetRadio(int& field, int value, int itemCount);

@@ -51,28 +51,10 @@ constexpr std::size_t kColArea = 6;
 constexpr std::size_t kColGaisetu = 7;
 constexpr std::size_t kGridColumns = 8;
 
-// The cell, or an empty text when the grid has no such cell.
-std::string Cell(const TGridCells& g, int row, std::size_t col) {
-    if (row < 0 || static_cast<std::size_t>(row) >= g.size()) return {};
-    const std::vector<std::string>& r = g[static_cast<std::size_t>(row)];
-    return col < r.size() ? r[col] : std::string();
-}
-
-void SetCell(TGridCells& g, int row, std::size_t col, std::string text) {
-    if (row < 0 || static_cast<std::size_t>(row) >= g.size()) return;
-    std::vector<std::string>& r = g[static_cast<std::size_t>(row)];
-    if (r.size() <= col) r.resize(col + 1);
-    r[col] = std::move(text);
-}
-
-bool HasPoint(const TGridCells& g, int row) {
-    return !Cell(g, row, kColX).empty() && !Cell(g, row, kColY).empty();
-}
-
 // The measurement point of a grid row: "x,y,0" read as a point; none when it is no point.
 std::optional<TAcadPoint> RowPoint(const TGridCells& g, int row) {
     TAcadPoint p;
-    if (!StrToAcadPoint(Cell(g, row, kColX) + "," + Cell(g, row, kColY) + ",0", p))
+    if (!StrToAcadPoint(GridCell(g, row, kColX) + "," + GridCell(g, row, kColY) + ",0", p))
         return std::nullopt;
     return p;
 }
@@ -337,12 +319,12 @@ void Controller::Button13Click(int typ) {
         const std::optional<TAcadPoint> p = row > 0 ? RowPoint(g, row) : std::nullopt;
         if (row <= 0) {
             ui_.MessageBox(kApplicationTitle, kNoRowSelected);
-        } else if (!HasPoint(g, row) || !p) {
+        } else if (!GridRowHasPoint(g, row) || !p) {
             ui_.MessageBox(kApplicationTitle, kNoPointData);
         } else {
             IDPOINT1 = *p;
-            (typ == 1 ? GB_TenMeiB : GB_TenMeiA) = Cell(g, row, kColName);
-            if (!Cell(g, row, kColHeight).empty()) MENTAKA = Cell(g, row, kColHeight);
+            (typ == 1 ? GB_TenMeiB : GB_TenMeiA) = GridCell(g, row, kColName);
+            if (!GridCell(g, row, kColHeight).empty()) MENTAKA = GridCell(g, row, kColHeight);
             MakeTenkuzu(typ, true, std::nullopt);
             if (form.CheckBox9)
                 form.StringGrid1Row = row + 1 < static_cast<int>(g.size()) ? row + 1 : 1;
@@ -382,7 +364,7 @@ void Controller::Button18Click(int typ) {
         const int rowCount = static_cast<int>(g.size());
         int lastFilled = 0;
         for (int r = rowCount - 1; r >= 1; --r) {
-            if (HasPoint(g, r)) {
+            if (GridRowHasPoint(g, r)) {
                 lastFilled = r;
                 break;
             }
@@ -410,11 +392,11 @@ void Controller::Button18Click(int typ) {
                 doc.Utility().Prompt(kBatchProgress + std::to_string(r) + " / " +
                                      std::to_string(rowCount - 1));
                 const std::optional<TAcadPoint> p = RowPoint(g, r);
-                if (!HasPoint(g, r)) break;
+                if (!GridRowHasPoint(g, r)) break;
                 if (p) {
                     IDPOINT1 = *p;
-                    (typ == 1 ? GB_TenMeiB : GB_TenMeiA) = Cell(g, r, kColName);
-                    if (!Cell(g, r, kColHeight).empty()) MENTAKA = Cell(g, r, kColHeight);
+                    (typ == 1 ? GB_TenMeiB : GB_TenMeiA) = GridCell(g, r, kColName);
+                    if (!GridCell(g, r, kColHeight).empty()) MENTAKA = GridCell(g, r, kColHeight);
                     try {
                         MakeTenkuzu(typ, false, at);
                     } catch (const AutomationError&) {
@@ -548,25 +530,25 @@ void Controller::SpeedButton8Click() {
 void Controller::StringGrid1Click() {
     const TGridCells& g = form.StringGrid1;
     const int row = form.StringGrid1Row;
-    if (Cell(g, row, kColX).empty()) return;
-    form.Edit10 = Cell(g, row, kColName);
-    form.Edit26 = Cell(g, row, kColHeight);
+    if (GridCell(g, row, kColX).empty()) return;
+    form.Edit10 = GridCell(g, row, kColName);
+    form.Edit26 = GridCell(g, row, kColHeight);
 }
 
 void Controller::Edit10Change() {
-    if (Cell(form.StringGrid1, form.StringGrid1Row, kColX).empty()) return;
-    SetCell(form.StringGrid1, form.StringGrid1Row, kColName, form.Edit10);
+    if (GridCell(form.StringGrid1, form.StringGrid1Row, kColX).empty()) return;
+    SetGridCell(form.StringGrid1, form.StringGrid1Row, kColName, form.Edit10);
 }
 
 void Controller::Edit10KeyPress(char& key) {
     if (key != '\r') return;
-    SetCell(form.StringGrid1, form.StringGrid1Row, kColName, form.Edit10);
+    SetGridCell(form.StringGrid1, form.StringGrid1Row, kColName, form.Edit10);
     key = 0;  // the focus moves on to Edit26
 }
 
 void Controller::Edit26Change() {
-    if (!HasPoint(form.StringGrid1, form.StringGrid1Row)) return;
-    SetCell(form.StringGrid1, form.StringGrid1Row, kColHeight, form.Edit26);
+    if (!GridRowHasPoint(form.StringGrid1, form.StringGrid1Row)) return;
+    SetGridCell(form.StringGrid1, form.StringGrid1Row, kColHeight, form.Edit26);
     for (TButton* b : {&form.Button13, &form.Button14, &form.Button18, &form.Button24})
         b->Enabled = false;
 }
@@ -581,8 +563,8 @@ void Controller::Edit26KeyPress(char& key) {
     key = 0;  // the focus moves on to Edit10
     TGridCells& g = form.StringGrid1;
     const int row = form.StringGrid1Row;
-    if (!HasPoint(g, row)) return;
-    if (!Trim(form.Edit26).empty()) SetCell(g, row, kColHeight, form.Edit26);
+    if (!GridRowHasPoint(g, row)) return;
+    if (!Trim(form.Edit26).empty()) SetGridCell(g, row, kColHeight, form.Edit26);
     form.StringGrid1Row = row + 1 < static_cast<int>(g.size()) ? row + 1 : 1;
 }
 
@@ -639,16 +621,16 @@ bool Controller::Button9Click() {
         FormRun run(*this);
         std::string enclosedRows;  // the numbers of the points the buildings stand around
         for (int r = 1; r < static_cast<int>(g.size()); ++r) {
-            for (std::size_t col : {kColNaisetu, kColArea, kColGaisetu}) SetCell(g, r, col, "");
-            if (Cell(g, r, kColHeight).find(':') != std::string::npos)
-                SetCell(g, r, kColHeight, "0");
+            for (std::size_t col : {kColNaisetu, kColArea, kColGaisetu}) SetGridCell(g, r, col, "");
+            if (GridCell(g, r, kColHeight).find(':') != std::string::npos)
+                SetGridCell(g, r, kColHeight, "0");
             const std::optional<TAcadPoint> pt = RowPoint(g, r);
-            if (!HasPoint(g, r) || !pt) {
+            if (!GridRowHasPoint(g, r) || !pt) {
                 ui_.MessageBox(kApplicationTitle, kNoPointData);
                 break;
             }
             IDPOINT1 = *pt;
-            if (!Cell(g, r, kColHeight).empty()) MENTAKA = Cell(g, r, kColHeight);
+            if (!GridCell(g, r, kColHeight).empty()) MENTAKA = GridCell(g, r, kColHeight);
             p.point = IDPOINT1;
             p.mentakaMm = MentakaToMm(MENTAKA);
             double naisetu = 0;
@@ -657,11 +639,11 @@ bool Controller::Button9Click() {
             bool enclosed = false;
             if (GetTenkuLine(ws, p, &run, &enclosed) &&
                 GetTenkuRitu(ws, p, naisetu, gaisetu, areacmd, cadArea)) {
-                SetCell(g, r, kColNaisetu, FormatFixed(naisetu, 3));
-                SetCell(g, r, kColArea, FormatFixed(areacmd, 3));
-                SetCell(g, r, kColGaisetu, FormatFixed(gaisetu, 3));
+                SetGridCell(g, r, kColNaisetu, FormatFixed(naisetu, 3));
+                SetGridCell(g, r, kColArea, FormatFixed(areacmd, 3));
+                SetGridCell(g, r, kColGaisetu, FormatFixed(gaisetu, 3));
             }
-            if (enclosed) enclosedRows += (enclosedRows.empty() ? "" : ", ") + Cell(g, r, 0);
+            if (enclosed) enclosedRows += (enclosedRows.empty() ? "" : ", ") + GridCell(g, r, 0);
             form.StringGrid1Row = r;
         }
         run.SetProgressPosition(0);

@@ -1,0 +1,67 @@
+// 境界線作成 on the page 設定２: the deemed boundary lines of the site the user picks.
+#include "app/controller.h"
+#include "cad/read_entities.h"
+#include "geom/acquisition.h"
+
+namespace zuka {
+namespace {
+
+constexpr char kSelectSite[] = "敷地の線分、ポリラインを選択 : \r\n";
+constexpr char kFailed[] = "\r\nみなし境界線の作成に失敗しました.\r\n";
+
+}  // namespace
+
+void Controller::Button20Click() {
+    Application* app = RunningCad();
+    if (!app) return;
+    lastInsert_ = {};
+    lastKyoukaisen_ = {};
+    try {
+        ActivateCad(*cad_, *app);
+        Document& doc = app->ActiveDocument();
+        doc.StartUndoMark();
+        ui_.MinimiseMainWindow();
+        SelectionSetPtr ss = GetTempSelSet(doc);
+        int count = 0;
+        try {
+            doc.Utility().Prompt(kSelectSite);
+            ss->SelectOnScreen();
+            count = ReadSelEntities(*ss, ws);
+        } catch (const AutomationError&) {
+            count = 0;
+        }
+        try {
+            ss->Delete();
+        } catch (const AutomationError&) {
+        }
+        ui_.RestoreMainWindow();
+        if (count > 0) {
+            ConvertEntitiesToLines(ws);
+            MakeKyoukaisen(*app);
+        }
+        doc.EndUndoMark();
+        doc.Regen(0);
+    } catch (const AutomationError& e) {
+        ui_.RestoreMainWindow();
+        ReportCadError(e);
+    }
+}
+
+void Controller::MakeKyoukaisen(Application& app) {
+    Document& doc = app.ActiveDocument();
+    DxfList dxf;
+    lastKyoukaisen_ = zuka::MakeKyoukaisen(ws, dxf);
+    if (lastKyoukaisen_.status == KyoukaisenStatus::TooFew) return;
+    if (lastKyoukaisen_.status == KyoukaisenStatus::Failed) {
+        doc.Utility().Prompt(kFailed);
+        return;
+    }
+    lastInsert_ =
+        InsertDxfBlock(dxf, {*cad_, app, doc, form.TargetProgID}, {workDir_, DxfEncoding::Cp932},
+                       CadUi(), InsertVariant::ExplodedOriginBoundary);
+    if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file);
+    // The sites traced before a walk that failed have their lines; the failure is said too.
+    if (lastKyoukaisen_.walkFailed) doc.Utility().Prompt(kFailed);
+}
+
+}  // namespace zuka
