@@ -165,6 +165,9 @@ public:
     // is a point, named by the first TEXT whose insertion point lies within 1000 of it in x
     // and y (else its running number among the circles).
     void Button22Click(PointGrid grid);
+    // The selection of 一括取得 alone: the circles become AryTempPoint, named by their texts.
+    // False when nothing was selected (or the CAD failed; AryTempPoint is then empty).
+    bool SelectCirclePoints();
     // The captured points (AryTempPoint) into the grid, which becomes sg: duplicates dropped,
     // sorted along the longer extent, one row each; AryTempPoint is emptied.
     void TempPointsToSG(PointGrid grid);
@@ -184,11 +187,15 @@ public:
     void Edit6Change() { form.Button15.Enabled = false; }
     // The exact shaded intervals of the rows the last completed GetTokuteiJikan evaluated.
     struct TTokuteiExactRow {
-        int row = 0;              // StringGrid2 row
-        double steppedHours = 0;  // the stepped total of that run
+        int row = 0;                         // StringGrid2 row
+        double steppedHours = 0;             // the stepped total of that run
+        std::vector<double> steppedChanges;  // its arrivals and departures, every one
         std::vector<TShadowInterval> intervals;
     };
     std::vector<TTokuteiExactRow> TokuteiExact() const;
+    // The step of the specific points, seconds: RadioGroup3's item (the last table entry when
+    // none is chosen), a tenth of it with CheckBox2.
+    double TokuteiStepSeconds() const;
 
     // 境界線作成: the user picks the site's lines; its deemed boundary lines are drawn.
     void Button20Click();
@@ -260,9 +267,6 @@ private:
     TGridCells& SgCells();
     // A text height of 0 or less: says so and returns true.
     bool RefuseTextHeight(double h);
-    // The step of the specific points, seconds: RadioGroup3's item (the last table entry when
-    // none is chosen), a tenth of it with CheckBox2.
-    double TokuteiStepSeconds() const;
 
     UiHost& ui_;
     std::filesystem::path workDir_;
@@ -278,7 +282,7 @@ private:
         std::vector<TLineEnt> walls;
         TTokuteiStep step;
         SunModel sun;
-        std::vector<long long> counts;
+        std::vector<TTokuteiRow> stepped;
     };
     std::optional<TTokuteiRun> lastTokutei_;
     TKyoukaisenResult lastKyoukaisen_;

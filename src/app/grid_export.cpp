@@ -34,7 +34,14 @@ std::string CsvField(const std::string& s) {
     return q + "\"";
 }
 
-std::string GridCsv(const TGridCells& cells) { return JoinRows(cells, ',', CsvField); }
+std::string GridCsv(const TGridCells& cells) {
+    // The headings go out without the blanks that indent them in the grid.
+    TGridCells trimmed = cells;
+    if (!trimmed.empty()) {
+        for (std::string& h : trimmed[0]) h.erase(0, h.find_first_not_of(' '));
+    }
+    return JoinRows(trimmed, ',', CsvField);
+}
 
 bool SaveGridCsv(const std::filesystem::path& path, const TGridCells& cells) {
     return WriteFileReplacing(path, GridCsv(cells));

@@ -1,5 +1,5 @@
 // The point grids (StringGrid1, StringGrid2) as text for other programs: the clipboard's
-// tab-separated rows and CSV files. Row 0 is the headings row, written as the grid shows it.
+// tab-separated rows and CSV files. Row 0 is the headings row.
 #pragma once
 
 #include <filesystem>
@@ -15,7 +15,8 @@ std::string GridText(const TGridCells& cells);
 // One CSV field: as it is, or in double quotes (quotes inside doubled) when it holds a comma,
 // a quote or a line break.
 std::string CsvField(const std::string& s);
-// Fields joined by commas, every row ended by "\r\n".
+// Fields joined by commas, every row ended by "\r\n"; the headings without their leading
+// blanks.
 std::string GridCsv(const TGridCells& cells);
 // GridCsv into a file; false (and no partial file) when it cannot be written.
 bool SaveGridCsv(const std::filesystem::path& path, const TGridCells& cells);

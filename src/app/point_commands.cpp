@@ -155,8 +155,18 @@ void Controller::Button21Click(PointGrid grid) {
 void Controller::Button22Click(PointGrid grid) {
     form.PipelineProgress = false;
     if (form.RunFlag) return;
+    if (!SelectCirclePoints()) return;
+    TempPointsToSG(grid);
+    if (grid == PointGrid::StringGrid1) {
+        Button9Click();
+    } else {
+        GetTokuteiJikan();
+    }
+}
+
+bool Controller::SelectCirclePoints() {
     Application* app = RunningCad();
-    if (!app) return;
+    if (!app) return false;
     try {
         ActivateCad(*cad_, *app);
         Document& doc = app->ActiveDocument();
@@ -166,7 +176,7 @@ void Controller::Button22Click(PointGrid grid) {
         ss->SelectOnScreen({0}, {std::string("CIRCLE,TEXT")});
         ui_.RestoreMainWindow();
         cad_->Sleep(200);
-        if (ss->Count() == 0) return;
+        if (ss->Count() == 0) return false;
         ws.AryTempPoint.clear();
         for (int i = 0; i < ss->Count(); ++i) {
             EntityPtr e = ss->Item(i);
@@ -191,14 +201,9 @@ void Controller::Button22Click(PointGrid grid) {
     } catch (const AutomationError&) {
         ws.AryTempPoint.clear();
         ui_.RestoreMainWindow();
-        return;
+        return false;
     }
-    TempPointsToSG(grid);
-    if (grid == PointGrid::StringGrid1) {
-        Button9Click();
-    } else {
-        GetTokuteiJikan();
-    }
+    return true;
 }
 
 void Controller::TempPointsToSG(PointGrid grid) {
@@ -286,9 +291,7 @@ void Controller::GetTokuteiJikan() {
     if (result.stopped) {
         lastTokutei_.reset();
     } else {
-        TTokuteiRun last{rows, points, ws.AryTatemono, step, sun, {}};
-        for (const TTokuteiRow& row : result.rows) last.counts.push_back(row.count);
-        lastTokutei_ = std::move(last);
+        lastTokutei_ = TTokuteiRun{rows, points, ws.AryTatemono, step, sun, result.rows};
     }
 
     for (TButton* b : RunLockedButtons(form)) b->Enabled = true;
@@ -308,9 +311,10 @@ std::vector<Controller::TTokuteiExactRow> Controller::TokuteiExact() const {
     const std::vector<std::vector<TShadowInterval>> exact = GetTokuteiExact(
         last.walls, last.sun, last.points, last.step.kaisi, last.step.owari, last.step.h);
     for (std::size_t j = 0; j < last.rows.size(); ++j) {
+        const TTokuteiRow& stepped = last.stepped[j];
         out.push_back({last.rows[j],
-                       last.step.stepSeconds * static_cast<double>(last.counts[j]) / 3600,
-                       exact[j]});
+                       last.step.stepSeconds * static_cast<double>(stepped.count) / 3600,
+                       stepped.changes, exact[j]});
     }
     return out;
 }

@@ -1,7 +1,8 @@
 #include "cli/cli.h"
 
-#include <CLI/CLI.hpp>
+#include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -10,7 +11,6 @@
 #include <optional>
 #include <ostream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "app/acquisition_listing.h"
@@ -19,6 +19,7 @@
 #include "app/drawing_session.h"
 #include "app/grid_export.h"
 #include "app/ini_file.h"
+#include "app/point_run.h"
 #include "app/readouts.h"
 #include "app/settings.h"
 #include "app/waku_picture.h"
@@ -167,12 +168,6 @@ std::string DescribeConvertError(const ConvertError& e, const std::vector<TSetti
     return msg;
 }
 
-int RunRatioTable(Controller& c, std::ostream& out) {
-    c.PageControl1Change(7);
-    for (const std::string& line : c.form.Memo1) out << line << "\n";
-    return kExitOk;
-}
-
 int RunSun(Controller& c, const std::string& hourText, std::ostream& out, std::ostream& err) {
     const std::optional<TReadoutRows> rows = SunReadout(c, StrToFloat(hourText, "--hour"));
     if (!rows) {
@@ -228,8 +223,8 @@ bool Acquire(Controller& c, DrawingSession& d, const TCommonOptions& o, std::ost
 }
 
 // DRAWING-zuka.dxf beside the input unless -o names another file; never the input itself.
-std::optional<std::filesystem::path> OutputPath(const std::string& drawing,
-                                                const TCommonOptions& o, std::ostream& err) {
+std::optional<std::filesystem::path> OutputPath(const std::string& drawing, const TCommonOptions& o,
+                                                std::ostream& err) {
     const std::filesystem::path out = ResultPath(drawing, o.output);
     if (IsInputDrawing(out, drawing)) {
         err << "入力の図面には上書きしません: " << out.string() << "\n";
@@ -291,9 +286,9 @@ int ReportInterrupted(std::ostream& err) {
 // Opens the drawing, acquires the buildings, runs the diagram and saves the drawing with it.
 // `prepare`, when given, answers the command's own picks before it runs; an exit status other
 // than kExitOk ends the run there.
-int RunDiagram(Controller& c, StderrUiHost& ui, const std::string& drawing,
-               const TCommonOptions& o, TDiagramCommand cmd, std::ostream& os,
-               std::ostream& err, const std::function<int(DrawingSession&)>& prepare = {}) {
+int RunDiagram(Controller& c, StderrUiHost& ui, const std::string& drawing, const TCommonOptions& o,
+               TDiagramCommand cmd, std::ostream& os, std::ostream& err,
+               const std::function<int(DrawingSession&)>& prepare = {}) {
     const std::optional<std::filesystem::path> out = OutputPath(drawing, o, err);
     if (!out) return kExitUsage;
     DrawingSession d;
@@ -422,71 +417,18 @@ int RunPreview(Controller& c, const std::string& drawing, const TCommonOptions& 
 
 // The options of `zuka sky`.
 struct TSkyOptions {
-    std::string points;               // --points: selection expression of the point circles
-    std::vector<std::string> point;   // --point X,Y[,NAME[,HEIGHT]]
-    std::string csv;                  // --csv FILE
-    std::string maps;                 // --maps A|B
-    int map = 0;                      // --map N (grid row)
-    std::string type = "A";           // --type A|B
-    std::string at;                   // --at X,Y
-    bool fit = false;                 // --fit: conforming building (適合) instead of planned
+    std::string points;              // --points: selection expression of the point circles
+    std::vector<std::string> point;  // --point X,Y[,NAME[,HEIGHT]]
+    std::string csv;                 // --csv FILE
+    std::string maps;                // --maps A|B
+    int map = 0;                     // --map N (grid row)
+    std::string type = "A";          // --type A|B
+    std::string at;                  // --at X,Y
+    bool fit = false;                // --fit: conforming building (適合) instead of planned
 };
 
-constexpr double kPointTextReach = 1000;  // how far a point's number text may stand
-
-// One grid row: number, x, y, name, plane height (metres).
-void AddPointRow(Form& f, const TAcadPoint& p, const std::string& name, const std::string& height) {
-    TGridCells& g = f.StringGrid1;
-    // Row 1 of a fresh grid is blank: the first point takes it.
-    const bool blank = g.size() == 2 && g[1][1].empty() && g[1][2].empty();
-    if (!blank) g.push_back(std::vector<std::string>(kStringGrid1Headings.size()));
-    std::vector<std::string>& row = g.back();
-    row.assign(kStringGrid1Headings.size(), "");
-    row[0] = std::to_string(g.size() - 1);
-    row[1] = FormatFixed(p.x, 3);
-    row[2] = FormatFixed(p.y, 3);
-    row[3] = name;
-    row[4] = height;
-}
-
-// The measurement points of the drawing: the circles the expression selects, each named by the
-// nearest TEXT within kPointTextReach of its centre (its number when none).
-bool CapturePoints(Controller& c, DrawingSession& d, const std::string& expr, std::ostream& err) {
-    Document& doc = d.Host().ActiveDocument();
-    SelectionSetPtr ss = doc.SelectionSets().Add("ssZukaPoints");
-    d.Picks().PushSelection(expr);
-    ss->SelectOnScreen({0}, {std::string("CIRCLE")});
-    std::vector<TAcadPoint> centres;
-    for (int i = 0; i < ss->Count(); ++i) {
-        EntityPtr e = ss->Item(i);
-        if (e->EntityName() == "AcDbCircle") centres.push_back(e->Center());
-    }
-    ss->Delete();
-    if (centres.empty()) {
-        err << "測定点の円が選択されませんでした (--points " << expr << ").\n";
-        return false;
-    }
-    Block& ms = doc.ModelSpace();
-    for (const TAcadPoint& p : centres) {
-        std::string name;
-        double best = kPointTextReach;
-        for (int i = 0; i < ms.Count(); ++i) {
-            EntityPtr e = ms.Item(i);
-            if (e->EntityName() != "AcDbText") continue;
-            const double dist = Dist2D(p, e->InsertionPoint());
-            if (dist <= best) {
-                best = dist;
-                name = e->TextString();
-            }
-        }
-        if (name.empty()) name = std::to_string(c.form.StringGrid1.size());
-        AddPointRow(c.form, p, name, c.form.Edit17);
-    }
-    return true;
-}
-
 // --point X,Y[,NAME[,HEIGHT]].
-bool ListedPoint(Controller& c, const std::string& text, std::ostream& err) {
+std::optional<TListedPoint> ParseListedPoint(const std::string& text) {
     std::vector<std::string> parts;
     std::size_t start = 0;
     for (;;) {
@@ -495,17 +437,39 @@ bool ListedPoint(Controller& c, const std::string& text, std::ostream& err) {
         if (comma == std::string::npos) break;
         start = comma + 1;
     }
-    const std::optional<double> x = parts.size() >= 2 ? ParseDouble(parts[0]) : std::nullopt;
-    const std::optional<double> y = parts.size() >= 2 ? ParseDouble(parts[1]) : std::nullopt;
-    const bool heightOk = parts.size() < 4 || ParseDouble(parts[3]).has_value();
-    if (!x || !y || parts.size() > 4 || !heightOk) {
-        err << "--point は X,Y[,名前[,高さ m]] の形で指定してください: " << text << "\n";
-        return false;
+    if (parts.size() < 2 || parts.size() > 4) return std::nullopt;
+    const std::optional<double> x = ParseDouble(parts[0]);
+    const std::optional<double> y = ParseDouble(parts[1]);
+    if (!x || !y) return std::nullopt;
+    TListedPoint p{*x, *y, parts.size() >= 3 ? parts[2] : std::string(), std::nullopt};
+    if (parts.size() == 4) {
+        p.heightM = ParseDouble(parts[3]);
+        if (!p.heightM) return std::nullopt;
     }
-    const std::string name =
-        parts.size() >= 3 ? parts[2] : std::to_string(c.form.StringGrid1.size());
-    AddPointRow(c.form, {*x, *y, 0}, name, parts.size() >= 4 ? parts[3] : c.form.Edit17);
-    return true;
+    return p;
+}
+
+// Every --point, or nullopt (and a message) for the first one that is malformed.
+std::optional<std::vector<TListedPoint>> ParseListedPoints(const std::vector<std::string>& texts,
+                                                           std::ostream& err) {
+    std::vector<TListedPoint> listed;
+    for (const std::string& t : texts) {
+        const std::optional<TListedPoint> p = ParseListedPoint(t);
+        if (!p) {
+            err << "--point は X,Y[,名前[,高さ m]] の形で指定してください: " << t << "\n";
+            return std::nullopt;
+        }
+        listed.push_back(*p);
+    }
+    return listed;
+}
+
+// A selection expression of an option, or false and a message.
+bool CheckExpr(const std::string& option, const std::string& expr, std::ostream& err) {
+    std::string error;
+    if (ParseSelectionExpr(expr, error)) return true;
+    err << option << " " << expr << ": " << error << "\n";
+    return false;
 }
 
 // "X,Y" of --at.
@@ -540,15 +504,19 @@ int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TC
         placed ? std::optional<TAcadPoint>(placed->at) : std::nullopt;
     const std::optional<std::filesystem::path> out =
         placed ? std::optional<std::filesystem::path>(placed->out) : std::nullopt;
+    const std::optional<std::vector<TListedPoint>> listed = ParseListedPoints(so.point, err);
+    if (!listed) return kExitUsage;
+    if (!so.points.empty() && !CheckExpr("--points", so.points, err)) return kExitUsage;
     DrawingSession d;
     if (!OpenDrawing(d, drawing, err)) return kExitFailed;
     if (!Acquire(c, d, o, err)) return kExitFailed;
-    if (!so.points.empty() && !CapturePoints(c, d, so.points, err)) return kExitFailed;
-    for (const std::string& p : so.point) {
-        if (!ListedPoint(c, p, err)) return kExitUsage;
-    }
-    const int pointCount = static_cast<int>(c.form.StringGrid1.size()) - 1;
-    if (pointCount < 1 || c.form.StringGrid1[1][1].empty()) {
+    // The points as the page 天空２ takes them (測定点一括取得, Button16), and the listed ones.
+    const int pointCount = TakePoints(c, d, Controller::PointGrid::StringGrid1, so.points, *listed);
+    if (pointCount < 1) {
+        if (!so.points.empty()) {
+            err << "測定点の円が選択されませんでした (--points " << so.points << ").\n";
+            return kExitFailed;
+        }
         err << "測定点がありません (--points または --point で指定してください).\n";
         return kExitUsage;
     }
@@ -600,9 +568,8 @@ struct TWallOptions {
 
 constexpr double kWallReach = 1000;  // how far from --wall-at the wall line may lie
 
-int RunWalls(Controller& c, StderrUiHost& ui, const std::string& drawing,
-             const TCommonOptions& o, const TWallOptions& wo, std::ostream& os,
-             std::ostream& err) {
+int RunWalls(Controller& c, StderrUiHost& ui, const std::string& drawing, const TCommonOptions& o,
+             const TWallOptions& wo, std::ostream& os, std::ostream& err) {
     if (wo.wall.empty() == wo.wallAt.empty()) {
         err << "壁面の線分を --wall handle=H か --wall-at X,Y のどちらか一つで指定してください．\n";
         return kExitUsage;
@@ -628,8 +595,7 @@ int RunWalls(Controller& c, StderrUiHost& ui, const std::string& drawing,
     c.form.CheckBox4 = !place;
     c.form.CheckBox12 = c.form.CheckBox12 || wo.block;
     const auto prepare = [&](DrawingSession& d) {
-        const TWallLine line =
-            near ? FindWallLine(d, *near, kWallReach) : FindWallLine(d, handle);
+        const TWallLine line = near ? FindWallLine(d, *near, kWallReach) : FindWallLine(d, handle);
         switch (line.end) {
             case WallLineEnd::Found:
                 break;
@@ -654,6 +620,151 @@ int RunWalls(Controller& c, StderrUiHost& ui, const std::string& drawing,
     return RunDiagram(c, ui, drawing, o, WallCommand(), os, err, prepare);
 }
 
+int RunRatioTable(Controller& c, const TCommonOptions& o, const std::string& drawing,
+                  const std::string& atText, std::ostream& os, std::ostream& err) {
+    std::optional<TAcadPoint> at;
+    std::optional<std::filesystem::path> out;
+    if (!drawing.empty()) {
+        at = ParseAt(atText);
+        if (!at) {
+            err << "--at X,Y で影倍率表を置く位置を指定してください: " << atText << "\n";
+            return kExitUsage;
+        }
+        out = OutputPath(drawing, o, err);
+        if (!out) return kExitUsage;
+    }
+    c.PageControl1Change(7);
+    for (const std::string& line : c.form.Memo1) os << line << "\n";
+    if (drawing.empty()) return kExitOk;
+    // 倍率表作成: the user places the table at --at.
+    DrawingSession d;
+    if (!OpenDrawing(d, drawing, err)) return kExitFailed;
+    d.Connect(c);
+    d.Picks().PushPoint(*at);
+    c.SpeedButton5Click();
+    EchoPrompts(d, o, err);
+    const TInsertResult& ins = c.LastInsert();
+    if (ins.status != InsertStatus::Placed) {
+        err << "影倍率表を作図できませんでした．\n";
+        return kExitFailed;
+    }
+    os << "影倍率表\t" << ins.blockName << "\n";
+    return SaveResult(d, *out, o, os, err);
+}
+
+// The options of `zuka points`.
+struct TPointsOptions {
+    std::string points;              // --points: the circles and their number texts
+    std::vector<std::string> point;  // --point X,Y[,NAME[,HEIGHT]]
+    std::string csv;                 // --csv FILE
+    std::string json;                // --json FILE
+    bool exact = false;              // --exact: the intervals to the second
+    bool draw = false;               // --draw: the table into the drawing, at --at
+    std::string at;
+};
+
+int RunPoints(Controller& c, StderrUiHost& ui, const std::string& drawing, const TCommonOptions& o,
+              const TPointsOptions& po, std::ostream& os, std::ostream& err) {
+    const std::optional<std::vector<TListedPoint>> listed = ParseListedPoints(po.point, err);
+    if (!listed) return kExitUsage;
+    if (po.points.empty() && listed->empty()) {
+        err << "特定点がありません (--points または --point で指定してください).\n";
+        return kExitUsage;
+    }
+    if (!po.points.empty() && !CheckExpr("--points", po.points, err)) return kExitUsage;
+    std::optional<TAcadPoint> at;
+    std::optional<std::filesystem::path> out;
+    if (po.draw) {
+        at = ParseAt(po.at);
+        if (!at) {
+            err << "--at X,Y で特定点の表を置く位置を指定してください: " << po.at << "\n";
+            return kExitUsage;
+        }
+        out = OutputPath(drawing, o, err);
+        if (!out) return kExitUsage;
+    }
+    DrawingSession d;
+    if (!OpenDrawing(d, drawing, err)) return kExitFailed;
+    if (!Acquire(c, d, o, err)) return kExitFailed;
+    c.form.CheckBox2 = o.tenth;
+    c.PageControl1Change(2);
+    // The points as the page 特定点 takes them (特定点一括取得, Button22), and the listed ones.
+    if (TakePoints(c, d, Controller::PointGrid::StringGrid2, po.points, *listed) < 1) {
+        err << "特定点の円が選択されませんでした (--points " << po.points << ").\n";
+        return kExitFailed;
+    }
+    ui.SetOnStop([&c] { c.Button23Click(); });  // 再計算 reads 中止 while it runs
+    ui.SetLabel([&c] {
+        return "特定点：" + std::to_string(c.form.ProgressBar1.Position) + "/" +
+               std::to_string(c.form.ProgressBar1.Max);
+    });
+    c.Button23Click();
+    ui.EndBar();
+    EchoPrompts(d, o, err);
+    if (gInterrupted) return ReportInterrupted(err);
+    for (char ch : GridText(c.form.StringGrid2)) {
+        if (ch != '\r') os << ch;
+    }
+    std::vector<Controller::TTokuteiExactRow> exact;
+    if (po.exact) {
+        exact = c.TokuteiExact();
+        for (const std::string& line : TokuteiExactLines(c, exact)) os << line << "\n";
+    }
+    if (!po.csv.empty()) {
+        if (!SaveGridCsv(po.csv, c.form.StringGrid2)) {
+            err << "CSV を書けません: " << po.csv << "\n";
+            return kExitFailed;
+        }
+        os << "CSV\t" << po.csv << "\n";
+    }
+    if (!po.json.empty()) {
+        if (!SaveTokuteiJson(po.json, c, po.exact ? &exact : nullptr)) {
+            err << "JSON を書けません: " << po.json << "\n";
+            return kExitFailed;
+        }
+        os << "JSON\t" << po.json << "\n";
+    }
+    if (!po.draw) return kExitOk;
+    // 作成: the user places the table at --at.
+    d.Picks().PushPoint(*at);
+    c.Button15Click();
+    EchoPrompts(d, o, err);
+    const TInsertResult& ins = c.LastInsert();
+    if (ins.status != InsertStatus::Placed) {
+        err << "特定点の表を作図できませんでした．\n";
+        return kExitFailed;
+    }
+    os << "特定点表\t" << ins.blockName << "\n";
+    return SaveResult(d, *out, o, os, err);
+}
+
+int RunBoundary(Controller& c, const std::string& drawing, const TCommonOptions& o,
+                const std::string& site, std::ostream& os, std::ostream& err) {
+    if (!CheckExpr("--site", site, err)) return kExitUsage;
+    const std::optional<std::filesystem::path> out = OutputPath(drawing, o, err);
+    if (!out) return kExitUsage;
+    DrawingSession d;
+    if (!OpenDrawing(d, drawing, err)) return kExitFailed;
+    d.Connect(c);
+    // 境界線作成: the user picks the site's lines and polylines.
+    d.Picks().PushSelection(site);
+    c.Button20Click();
+    EchoPrompts(d, o, err);
+    const TKyoukaisenResult& r = c.LastKyoukaisen();
+    if (r.status == KyoukaisenStatus::TooFew) {
+        err << "敷地の線分が選択されませんでした (--site " << site << ").\n";
+        return kExitFailed;
+    }
+    const TInsertResult& ins = c.LastInsert();
+    if (r.status != KyoukaisenStatus::Drawn || ins.status != InsertStatus::Sent) {
+        err << "みなし境界線を作図できませんでした．\n";
+        return kExitFailed;
+    }
+    os << "みなし境界線\t敷地 " << r.sites << ", 5 m と 10 m の線 " << 2 * r.sites << " 本\n";
+    os << "ブロック\t" << ins.blockName << "\t" << ins.file.string() << "\n";
+    return SaveResult(d, *out, o, os, err);
+}
+
 }  // namespace
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
@@ -675,7 +786,12 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     app.add_option("-o,--output", common.output,
                    "save the drawing with the results here (default: DRAWING-zuka.dxf)");
 
-    CLI::App* ratio = app.add_subcommand("ratio-table", "print the shadow-length ratio table");
+    CLI::App* ratio = app.add_subcommand(
+        "ratio-table", "print the shadow-length ratio table, or draw it (倍率表作成)");
+    std::string ratioDrawing;
+    std::string ratioAt;
+    ratio->add_option("--draw", ratioDrawing, "draw the table into this drawing, placed at --at");
+    ratio->add_option("--at", ratioAt, "where the table's upper left corner goes: X,Y");
     CLI::App* sunCmd = app.add_subcommand("sun", "print the sun's position at a clock hour");
     std::string hourText;
     sunCmd->add_option("--hour", hourText, "clock hour, 7.5 to 16.5 (8.5 = 8:30)")->required();
@@ -700,8 +816,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     sky->add_option("DRAWING", drawing, "the drawing, DXF")->required();
     TSkyOptions skyOpts;
     sky->add_option("--points", skyOpts.points,
-                    "the measurement points: circles selected like --buildings, each named by "
-                    "the nearest TEXT within 1000");
+                    "the measurement points: circles and their number texts selected like "
+                    "--buildings; a circle is named by the first TEXT within 1000 in x and y");
     sky->add_option("--point", skyOpts.point, "a measurement point X,Y[,NAME[,HEIGHT m]]")
         ->take_all()
         ->allow_extra_args(false);
@@ -733,6 +849,32 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     preview->add_flag("--draw", previewOpts.draw, "also draw the picture into the drawing (描画)");
     preview->add_option("--at", previewOpts.at, "where --draw places it: X,Y");
 
+    CLI::App* points = app.add_subcommand(
+        "points", "shadow hours of specific points (特定点, 再計算), or their table (作成)");
+    points->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    TPointsOptions pointsOpts;
+    points->add_option("--points", pointsOpts.points,
+                       "the points: circles and their number texts selected like --buildings");
+    points->add_option("--point", pointsOpts.point, "a point X,Y[,NAME[,HEIGHT m]]")
+        ->take_all()
+        ->allow_extra_args(false);
+    points->add_option("--csv", pointsOpts.csv, "also write the grid as CSV");
+    points->add_option("--json", pointsOpts.json, "also write the points' times as JSON");
+    points->add_flag("--exact", pointsOpts.exact,
+                     "also the shaded intervals solved to the second, every one");
+    points->add_flag("--tenth", common.tenth,
+                     "等時間の評価時間を 1/10 に: a tenth of the evaluation step (1, 3 or 6 s)");
+    points->add_flag("--draw", pointsOpts.draw, "draw the table into the drawing at --at (作成)");
+    points->add_option("--at", pointsOpts.at, "where the table goes: X,Y");
+
+    CLI::App* boundary =
+        app.add_subcommand("boundary", "draw the deemed boundary lines of a site (境界線作成)");
+    boundary->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    std::string site;
+    boundary
+        ->add_option("--site", site, "the site's lines and polylines, selected like --buildings")
+        ->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -762,7 +904,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     std::signal(SIGINT, OnInterrupt);
     try {
         c.FormCreate(settings->ini);
-        if (*ratio) return RunRatioTable(c, out);
+        if (*ratio) return RunRatioTable(c, common, ratioDrawing, ratioAt, out, err);
         if (*sunCmd) return RunSun(c, hourText, out, err);
         if (*outline) return RunOutline(c, segFile, out, err);
         if (*model) return RunModel(c, drawing, common, out, err);
@@ -771,6 +913,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         if (*walls) return RunWalls(c, ui, drawing, common, wallOpts, out, err);
         if (*sky) return RunSky(c, ui, drawing, common, skyOpts, out, err);
         if (*preview) return RunPreview(c, drawing, common, previewOpts, out, err);
+        if (*points) return RunPoints(c, ui, drawing, common, pointsOpts, out, err);
+        if (*boundary) return RunBoundary(c, drawing, common, site, out, err);
     } catch (const ConvertError& e) {
         err << DescribeConvertError(e, settings->overrides) << "\n";
         return kExitFailed;

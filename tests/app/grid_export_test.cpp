@@ -32,7 +32,7 @@ TEST(GridExport, CsvFieldsAreQuotedOnlyWhenNeeded) {
 TEST(GridExport, RowsEndInCrLf) {
     const TGridCells cells = {{"番号", " X座標", " 測定点"}, {"1", "1.000", "P,1"}};
     EXPECT_EQ(GridText(cells), "番号\t X座標\t 測定点\r\n1\t1.000\tP,1\r\n");
-    EXPECT_EQ(GridCsv(cells), "番号, X座標, 測定点\r\n1,1.000,\"P,1\"\r\n");
+    EXPECT_EQ(GridCsv(cells), "番号,X座標,測定点\r\n1,1.000,\"P,1\"\r\n");
 
     testing::TempDir dir;
     const std::filesystem::path csv = dir.Path() / "grid.csv";

@@ -293,7 +293,7 @@ TEST(Cli, SkyFactorsOfTheExamplePoints) {
     std::ifstream in(csv);
     std::string head;
     std::getline(in, head);
-    EXPECT_EQ(head, "番号, X座標, Y座標, 測定点, 測定面, 内接,<AREA<, 外接\r");
+    EXPECT_EQ(head, "番号,X座標,Y座標,測定点,測定面,内接,<AREA<,外接\r");
 
     // One building alone: inscribed < AREA < circumscribed at every point.
     r = Zuka("sky " + sample + " --buildings handle=35 --points layer=測定点 --quiet");
@@ -306,14 +306,17 @@ TEST(Cli, SkyFactorsOfTheExamplePoints) {
         EXPECT_LT(std::stod(row[6]), std::stod(row[7]));
     }
 
-    // Listed points, with a name and a plane height.
+    // Listed points, with a name and a plane height, ordered as captured points are (here
+    // along y, their longer extent); the one without a name takes its row number.
     r = Zuka("sky " + sample + " --buildings layer=建物 --point 35000,42000,P,1.5 --point 1,2");
     ASSERT_EQ(r.status, 0) << r.out;
     rows = SkyRows(r.out);
     ASSERT_EQ(rows.size(), 2u) << r.out;
-    EXPECT_EQ(rows[0][3], "P");
-    EXPECT_EQ(rows[0][4], "1.5");
-    EXPECT_EQ(rows[1][3], "2");
+    EXPECT_EQ(rows[0][2], "2");
+    EXPECT_EQ(rows[0][3], "1");
+    EXPECT_EQ(rows[0][4], "0");  // Tenku.Takasa
+    EXPECT_EQ(rows[1][3], "P");
+    EXPECT_EQ(rows[1][4], "1.5");
     for (const char* bad : {"--point 1", "--point 1,2,a,b", "--maps C --at 0,0", "--map 1",
                             "--map 9 --at 0,0"}) {
         SCOPED_TRACE(bad);

@@ -1,0 +1,52 @@
+// Specific points and measurement points without a window: the points a command names, taken
+// as the window's capture takes them, and the exact shaded intervals of the specific points as
+// a table and as JSON.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/controller.h"
+#include "app/drawing_session.h"
+
+namespace zuka {
+
+// A point given by its coordinates.
+struct TListedPoint {
+    double x = 0;
+    double y = 0;
+    std::string name;               // empty: the point takes its row number
+    std::optional<double> heightM;  // its height, metres
+};
+
+// Takes the points into `grid` as the capture does: the circles and number texts that `select`
+// picks (一括取得's selection, answered from the session's script; none when empty), then the
+// listed points after them, all through AryTempPoint and TempPointsToSG. A listed point
+// without a height stands at the sky page's plane height (Tenku.Takasa) in the measurement
+// grid, on the ground in the specific-point grid. Returns the number of rows with a point.
+// Throws ConvertError when that plane height is no number.
+int TakePoints(Controller& c, DrawingSession& s, Controller::PointGrid grid,
+               const std::string& select, const std::vector<TListedPoint>& listed);
+
+// A clock hour (or a duration in hours) to the nearest second: "H:MM:SS".
+std::string HoursToHms(double hours);
+
+// The exact intervals as tab-separated lines: the heading, then per row its number, its name,
+// the exact total, the exact total less the stepped one in whole seconds (signed), and every
+// interval "in-out", separated by blanks.
+std::vector<std::string> TokuteiExactLines(const Controller& c,
+                                           const std::vector<Controller::TTokuteiExactRow>& rows);
+
+// The specific-point grid as JSON: the plane height, the step and per row its number, name,
+// coordinates, the stepped total and times as the grid shows them, and with `exact` the exact
+// total, its difference to the stepped one and every interval, each with the stepped interval
+// it matches and the differences of both ends (seconds).
+std::string TokuteiJson(const Controller& c,
+                        const std::vector<Controller::TTokuteiExactRow>* exact);
+// Into a file; false (and no partial file) when it cannot be written.
+bool SaveTokuteiJson(const std::filesystem::path& path, const Controller& c,
+                     const std::vector<Controller::TTokuteiExactRow>* exact);
+
+}  // namespace zuka
