@@ -1,16 +1,17 @@
 // The command line as a user runs it: the built program, its output and its exit status.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 
@@ -21,8 +22,8 @@ struct TRun {
 
 // A work folder of the test's own, removed when the test program ends.
 struct TTempFolder {
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("zuka_cli_test_" + std::to_string(::getpid()));
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("zuka_cli_test_" + std::to_string(::getpid()));
     TTempFolder() { std::filesystem::create_directories(dir); }
     ~TTempFolder() {
         std::error_code ec;
@@ -37,8 +38,8 @@ std::filesystem::path TempDir() {
 
 // Runs zuka with an empty work folder of its own, so no settings file of the machine leaks in.
 TRun Zuka(const std::string& args) {
-    const std::string cmd = std::string(ZUKA_EXE) + " --workdir " + TempDir().string() + " " +
-                            args + " 2>&1";
+    const std::string cmd =
+        std::string(ZUKA_EXE) + " --workdir " + TempDir().string() + " " + args + " 2>&1";
     TRun r;
     FILE* p = ::popen(cmd.c_str(), "r");
     if (!p) return r;
@@ -317,8 +318,8 @@ TEST(Cli, SkyFactorsOfTheExamplePoints) {
     EXPECT_EQ(rows[0][4], "0");  // Tenku.Takasa
     EXPECT_EQ(rows[1][3], "P");
     EXPECT_EQ(rows[1][4], "1.5");
-    for (const char* bad : {"--point 1", "--point 1,2,a,b", "--maps C --at 0,0", "--map 1",
-                            "--map 9 --at 0,0"}) {
+    for (const char* bad :
+         {"--point 1", "--point 1,2,a,b", "--maps C --at 0,0", "--map 1", "--map 9 --at 0,0"}) {
         SCOPED_TRACE(bad);
         r = Zuka("sky " + sample + " --buildings layer=建物 --points layer=測定点 " + bad);
         EXPECT_EQ(r.status, 2) << r.out;
@@ -356,6 +357,73 @@ TEST(Cli, SkyMapsIntoTheExampleDrawing) {
     const std::string tenku = CheckWithEzdxf(maps, "ZUKA_TENKU");
     EXPECT_EQ(tenku.substr(0, 2), "0 ") << tenku;
     EXPECT_GT(std::stoi(tenku.substr(2)), 3 * 10) << tenku;
+}
+
+TEST(Cli, SpecificPointsOfTheExample) {
+    const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
+    const std::filesystem::path csv = TempDir() / "points.csv";
+    const std::filesystem::path json = TempDir() / "points.json";
+    const std::filesystem::path table = TempDir() / "points.dxf";
+    TRun r = Zuka("points " + sample + " --buildings layer=建物 --points layer=測定点 --exact " +
+                  "--quiet --csv " + csv.string() + " --json " + json.string() +
+                  " --draw --at 62000,40000 -o " + table.string());
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "番号\t X座標\t Y座標\t 測定点\t 日影時間\t 入時刻 1\t")) << r.out;
+    // Point 2 lies north-west of the tower: shaded from 8:00; the exact table follows.
+    EXPECT_TRUE(Contains(r.out, "\n2\t35000\t42000\t2\t")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "番号\t測定点\t日影時間(秒単位)\t差(秒)\t日影区間(秒単位)\n"))
+        << r.out;
+    EXPECT_TRUE(Contains(r.out, "\t8:00:00-11:34:47 13:57:25-16:00:00\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "特定点表\tZUKA_1\n")) << r.out;
+    std::ifstream in(csv);
+    std::string head;
+    std::getline(in, head);
+    EXPECT_EQ(head,
+              "番号,X座標,Y座標,測定点,日影時間,入時刻 1,出時刻 1,入時刻 2,出時刻 2,入時刻 3,"
+              "出時刻 3\r");
+    std::ifstream j(json);
+    const std::string text((std::istreambuf_iterator<char>(j)), {});
+    EXPECT_TRUE(Contains(text, "\"exact\": {\"total\": \"5:37:22\"")) << text;
+
+    // Listed points: the one without a name takes its row number; a bad one is refused.
+    r = Zuka("points " + sample +
+             " --buildings layer=建物 --point 60000,30000 --point "
+             "26000,19000,中 --quiet");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n1\t26000\t19000\t中\t08:00'00\"\t08:00'00\"\t16:00'00\"\t"))
+        << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n2\t60000\t30000\t2\t")) << r.out;
+    for (const char* bad : {"--point 1", "", "--points layer=測定点 --draw"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(Zuka("points " + sample + " --buildings layer=建物 " + bad).status, 2);
+    }
+
+    if (!HaveEzdxf()) GTEST_SKIP() << "python3-ezdxf is not installed";
+    // The table: a heading and a line per point, on the current layer.
+    EXPECT_EQ(CheckWithEzdxf(table, "0"), "0 4\n");
+}
+
+TEST(Cli, BoundaryLinesAndRatioTableIntoTheExample) {
+    const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
+    const std::filesystem::path lines = TempDir() / "boundary.dxf";
+    TRun r = Zuka("boundary " + sample + " --site layer=敷地 --quiet -o " + lines.string());
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "みなし境界線\t敷地 1, 5 m と 10 m の線 2 本\n")) << r.out;
+    // Nothing picked: nothing drawn.
+    r = Zuka("boundary " + sample + " --site window=0,0,1,1 --quiet -o " + lines.string() + "x");
+    EXPECT_EQ(r.status, 1) << r.out;
+
+    const std::filesystem::path ratio = TempDir() / "ratio.dxf";
+    r = Zuka("ratio-table --draw " + sample + " --at 70000,60000 -o " + ratio.string());
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "影倍率表\tZUKA_1\n")) << r.out;
+    EXPECT_EQ(Zuka("ratio-table --draw " + sample).status, 2);
+
+    if (!HaveEzdxf()) GTEST_SKIP() << "python3-ezdxf is not installed";
+    EXPECT_EQ(CheckWithEzdxf(lines, "0"), "0 2\n");
+    EXPECT_EQ(CheckWithEzdxf(lines, "敷地"), "0 2\n");  // the user's site is still there
+    // 109 cells, 26 rules.
+    EXPECT_EQ(CheckWithEzdxf(ratio, "0"), "0 135\n");
 }
 
 TEST(Cli, IniFileIsReadAndNeverWritten) {
