@@ -78,6 +78,20 @@ std::string TimeRanges(const std::vector<double>& times, double step) {
     return s;
 }
 
+// The checks of 再計算 and 作成: a building model and a grid row with coordinates; a missing
+// one is said in a message box.
+bool TokuteiInputsPresent(Controller& c) {
+    if (c.ws.AryTatemono.empty()) {
+        c.Ui().MessageBox(kApplicationTitle, kNoBuildings);
+        return false;
+    }
+    const TGridCells& g = c.form.StringGrid2;
+    for (int r = static_cast<int>(g.size()) - 1; r >= 1; --r)
+        if (GridRowHasPoint(g, r)) return true;
+    c.Ui().MessageBox(kApplicationTitle, kNoPointData);
+    return false;
+}
+
 }  // namespace
 
 double Controller::TokuteiStepSeconds() const {
@@ -324,34 +338,14 @@ void Controller::Button23Click() {
         form.RunFlag = false;
         return;
     }
-    if (ws.AryTatemono.empty()) {
-        ui_.MessageBox(kApplicationTitle, kNoBuildings);
-        return;
-    }
-    const TGridCells& g = form.StringGrid2;
-    bool any = false;
-    for (int r = static_cast<int>(g.size()) - 1; r >= 1 && !any; --r) any = GridRowHasPoint(g, r);
-    if (!any) {
-        ui_.MessageBox(kApplicationTitle, kNoPointData);
-        return;
-    }
+    if (!TokuteiInputsPresent(*this)) return;
     GetTokuteiJikan();
     form.Button15.Enabled = true;
 }
 
 void Controller::Button15Click() {
     if (form.RunFlag) return;
-    if (ws.AryTatemono.empty()) {
-        ui_.MessageBox(kApplicationTitle, kNoBuildings);
-        return;
-    }
-    const TGridCells& g = form.StringGrid2;
-    bool any = false;
-    for (int r = static_cast<int>(g.size()) - 1; r >= 1 && !any; --r) any = GridRowHasPoint(g, r);
-    if (!any) {
-        ui_.MessageBox(kApplicationTitle, kNoPointData);
-        return;
-    }
+    if (!TokuteiInputsPresent(*this)) return;
     if (!RunningCad()) return;
     DrawNiniText();
 }

@@ -620,6 +620,23 @@ int RunWalls(Controller& c, StderrUiHost& ui, const std::string& drawing, const 
     return RunDiagram(c, ui, drawing, o, WallCommand(), os, err, prepare);
 }
 
+// A table that the user places (倍率表作成, 作成): the command's pick answered with `at`, then
+// the drawing saved; `what` names the table in the output.
+int PlaceTable(Controller& c, DrawingSession& d, TAcadPoint at, void (Controller::*command)(),
+               const std::string& what, const std::filesystem::path& out, const TCommonOptions& o,
+               std::ostream& os, std::ostream& err) {
+    d.Picks().PushPoint(at);
+    (c.*command)();
+    EchoPrompts(d, o, err);
+    const TInsertResult& ins = c.LastInsert();
+    if (ins.status != InsertStatus::Placed) {
+        err << what << "を作図できませんでした．\n";
+        return kExitFailed;
+    }
+    os << what << "\t" << ins.blockName << "\n";
+    return SaveResult(d, out, o, os, err);
+}
+
 int RunRatioTable(Controller& c, const TCommonOptions& o, const std::string& drawing,
                   const std::string& atText, std::ostream& os, std::ostream& err) {
     std::optional<TAcadPoint> at;
@@ -640,16 +657,7 @@ int RunRatioTable(Controller& c, const TCommonOptions& o, const std::string& dra
     DrawingSession d;
     if (!OpenDrawing(d, drawing, err)) return kExitFailed;
     d.Connect(c);
-    d.Picks().PushPoint(*at);
-    c.SpeedButton5Click();
-    EchoPrompts(d, o, err);
-    const TInsertResult& ins = c.LastInsert();
-    if (ins.status != InsertStatus::Placed) {
-        err << "影倍率表を作図できませんでした．\n";
-        return kExitFailed;
-    }
-    os << "影倍率表\t" << ins.blockName << "\n";
-    return SaveResult(d, *out, o, os, err);
+    return PlaceTable(c, d, *at, &Controller::SpeedButton5Click, "影倍率表", *out, o, os, err);
 }
 
 // The options of `zuka points`.
@@ -726,16 +734,7 @@ int RunPoints(Controller& c, StderrUiHost& ui, const std::string& drawing, const
     }
     if (!po.draw) return kExitOk;
     // 作成: the user places the table at --at.
-    d.Picks().PushPoint(*at);
-    c.Button15Click();
-    EchoPrompts(d, o, err);
-    const TInsertResult& ins = c.LastInsert();
-    if (ins.status != InsertStatus::Placed) {
-        err << "特定点の表を作図できませんでした．\n";
-        return kExitFailed;
-    }
-    os << "特定点表\t" << ins.blockName << "\n";
-    return SaveResult(d, *out, o, os, err);
+    return PlaceTable(c, d, *at, &Controller::Button15Click, "特定点表", *out, o, os, err);
 }
 
 int RunBoundary(Controller& c, const std::string& drawing, const TCommonOptions& o,
