@@ -106,6 +106,28 @@ TEST_F(PointCommandsTest, PointsPickedOneAfterAnother) {
     EXPECT_EQ(host_.CommandLog().back(), "ID\r");
 }
 
+TEST_F(PointCommandsTest, IdCaptureEndsOnAnError) {
+    // The drawing goes away while the user answers the second ID: from then on every pass of
+    // the capture fails. It ends there instead of going round for ever.
+    struct CloseOnSecondAsk : Interaction {
+        DrawingHost* host = nullptr;
+        int asks = 0;
+        TAnswer Ask(AnswerKind, const std::string&) override {
+            if (++asks == 1) return {AnswerKind::Point, {15000, 40000, 0}, {}, {}, 0};
+            host->Close();
+            return {};
+        }
+    } user;
+    user.host = &host_;
+    c_.form.TargetProgID = "AutoCAD.Application.24";
+    host_.SetInteraction(&user);
+    c_.Button21Click(StringGrid2);
+    host_.SetInteraction(&picks_);
+    EXPECT_EQ(user.asks, 2);
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_EQ(ui_.messages[0].text, "エラーです．");
+}
+
 TEST_F(PointCommandsTest, WholeDayAndItsSteps) {
     // A point inside building A: 8:00 to 16:00 at 60 s gives 480 instants, all shaded.
     c_.form.RadioGroup3 = 2;
