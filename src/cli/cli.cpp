@@ -1,8 +1,7 @@
 #include "cli/cli.h"
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
+
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -11,6 +10,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "app/acquisition_listing.h"
@@ -223,8 +223,8 @@ bool Acquire(Controller& c, DrawingSession& d, const TCommonOptions& o, std::ost
 }
 
 // DRAWING-zuka.dxf beside the input unless -o names another file; never the input itself.
-std::optional<std::filesystem::path> OutputPath(const std::string& drawing, const TCommonOptions& o,
-                                                std::ostream& err) {
+std::optional<std::filesystem::path> OutputPath(const std::string& drawing,
+                                                const TCommonOptions& o, std::ostream& err) {
     const std::filesystem::path out = ResultPath(drawing, o.output);
     if (IsInputDrawing(out, drawing)) {
         err << "入力の図面には上書きしません: " << out.string() << "\n";
@@ -286,9 +286,9 @@ int ReportInterrupted(std::ostream& err) {
 // Opens the drawing, acquires the buildings, runs the diagram and saves the drawing with it.
 // `prepare`, when given, answers the command's own picks before it runs; an exit status other
 // than kExitOk ends the run there.
-int RunDiagram(Controller& c, StderrUiHost& ui, const std::string& drawing, const TCommonOptions& o,
-               TDiagramCommand cmd, std::ostream& os, std::ostream& err,
-               const std::function<int(DrawingSession&)>& prepare = {}) {
+int RunDiagram(Controller& c, StderrUiHost& ui, const std::string& drawing,
+               const TCommonOptions& o, TDiagramCommand cmd, std::ostream& os,
+               std::ostream& err, const std::function<int(DrawingSession&)>& prepare = {}) {
     const std::optional<std::filesystem::path> out = OutputPath(drawing, o, err);
     if (!out) return kExitUsage;
     DrawingSession d;
@@ -417,14 +417,14 @@ int RunPreview(Controller& c, const std::string& drawing, const TCommonOptions& 
 
 // The options of `zuka sky`.
 struct TSkyOptions {
-    std::string points;              // --points: selection expression of the point circles
-    std::vector<std::string> point;  // --point X,Y[,NAME[,HEIGHT]]
-    std::string csv;                 // --csv FILE
-    std::string maps;                // --maps A|B
-    int map = 0;                     // --map N (grid row)
-    std::string type = "A";          // --type A|B
-    std::string at;                  // --at X,Y
-    bool fit = false;                // --fit: conforming building (適合) instead of planned
+    std::string points;               // --points: selection expression of the point circles
+    std::vector<std::string> point;   // --point X,Y[,NAME[,HEIGHT]]
+    std::string csv;                  // --csv FILE
+    std::string maps;                 // --maps A|B
+    int map = 0;                      // --map N (grid row)
+    std::string type = "A";           // --type A|B
+    std::string at;                   // --at X,Y
+    bool fit = false;                 // --fit: conforming building (適合) instead of planned
 };
 
 // --point X,Y[,NAME[,HEIGHT]].
@@ -568,8 +568,9 @@ struct TWallOptions {
 
 constexpr double kWallReach = 1000;  // how far from --wall-at the wall line may lie
 
-int RunWalls(Controller& c, StderrUiHost& ui, const std::string& drawing, const TCommonOptions& o,
-             const TWallOptions& wo, std::ostream& os, std::ostream& err) {
+int RunWalls(Controller& c, StderrUiHost& ui, const std::string& drawing,
+             const TCommonOptions& o, const TWallOptions& wo, std::ostream& os,
+             std::ostream& err) {
     if (wo.wall.empty() == wo.wallAt.empty()) {
         err << "壁面の線分を --wall handle=H か --wall-at X,Y のどちらか一つで指定してください．\n";
         return kExitUsage;
@@ -595,7 +596,8 @@ int RunWalls(Controller& c, StderrUiHost& ui, const std::string& drawing, const 
     c.form.CheckBox4 = !place;
     c.form.CheckBox12 = c.form.CheckBox12 || wo.block;
     const auto prepare = [&](DrawingSession& d) {
-        const TWallLine line = near ? FindWallLine(d, *near, kWallReach) : FindWallLine(d, handle);
+        const TWallLine line =
+            near ? FindWallLine(d, *near, kWallReach) : FindWallLine(d, handle);
         switch (line.end) {
             case WallLineEnd::Found:
                 break;
