@@ -26,9 +26,6 @@ constexpr char kHeaderStep[] = " メートル /評価時間= ";
 constexpr char kSeconds[] = " 秒";
 constexpr char kRecalc[] = "再計算";
 constexpr char kStop[] = "中止";
-// Said where the window would otherwise count a shadow toward due north.
-constexpr char kNoSun[] =
-    "評価時間のうち太陽位置の計算範囲 (7:30～16:30) の外の時刻は日影に数えません : ";
 
 constexpr double kTextReach = 1000;  // how far from a point its number text may stand
 
@@ -63,19 +60,6 @@ std::vector<TButton*> RunLockedButtons(Form& f) {
     return {&f.Button5,  &f.Button15, &f.Button6,  &f.Button2, &f.Button3,
             &f.Button17, &f.Button8,  &f.Button11, &f.Button9, &f.Button21,
             &f.Button22, &f.Button12, &f.Button16};
-}
-
-// Distinct ranges of consecutive instants, "H:MM:SS～H:MM:SS, ...".
-std::string TimeRanges(const std::vector<double>& times, double step) {
-    std::string s;
-    std::size_t i = 0;
-    while (i < times.size()) {
-        std::size_t j = i;
-        while (j + 1 < times.size() && times[j + 1] - times[j] < 1.5 * step) ++j;
-        s += (s.empty() ? "" : ", ") + JikokuToHms(times[i]) + "～" + JikokuToHms(times[j]);
-        i = j + 1;
-    }
-    return s;
 }
 
 // The checks of 再計算 and 作成: a building model and a grid row with coordinates; a missing
@@ -313,9 +297,7 @@ void Controller::GetTokuteiJikan() {
     form.Button23.Caption = kRecalc;
     run.SetProgressPosition(0);
     form.RunFlag = false;
-    if (!result.noSun.empty())
-        ui_.MessageBox(kApplicationTitle,
-                       kNoSun + TimeRanges(result.noSun, step.stepSeconds / 3600));
+    if (!result.noSun.empty()) ui_.MessageBox(kApplicationTitle, NoSunNote(result.noSun));
 }
 
 std::vector<Controller::TTokuteiExactRow> Controller::TokuteiExact() const {
