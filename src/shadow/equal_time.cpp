@@ -16,8 +16,7 @@ constexpr char kEdgeText[] = " 時刻範囲を超えているため、作成し�
 constexpr char kNoSun[] =
     "評価時間のうち太陽位置の計算範囲 (7:30～16:30) の外の時刻は日影に数えません : ";
 
-void WriteOutline(DxfList& dxf, const TToujiParams& p, int item,
-                  const std::vector<TAcadPoint>& v) {
+void WriteOutline(DxfList& dxf, const TToujiParams& p, int item, const std::vector<TAcadPoint>& v) {
     const int colour = item % 5 + 2;
     DxfWriter w(dxf);
     w.Start("POLYLINE", p.layer).Group(62, colour).Add(kDxfVerticesFollow);
@@ -34,21 +33,6 @@ void WriteOutline(DxfList& dxf, const TToujiParams& p, int item,
         .Add(" 41\r\n0.8");
 }
 
-std::string TimeRanges(const std::vector<double>& times) {
-    if (times.empty()) return {};
-    std::string s;
-    std::size_t i = 0;
-    while (i < times.size()) {
-        std::size_t j = i;
-        // Consecutive samples run together; a gap starts a new range.
-        while (j + 1 < times.size() && times[j + 1] - times[j] < 0.5) ++j;
-        if (!s.empty()) s += ", ";
-        s += JikokuToHms(times[i]) + "～" + JikokuToHms(times[j]);
-        i = j + 1;
-    }
-    return s;
-}
-
 }  // namespace
 
 std::string ToujiElapsed(std::chrono::steady_clock::time_point since) {
@@ -62,6 +46,21 @@ void ToujiSamplingRun::SetProgressPosition(int pos) {
     outer_.SetProgressPosition(pos);
     if (status_ && pos >= 2)
         status_("時刻：" + JikokuToHm(kaisi_ + static_cast<double>(step_) * (pos - 1) / 3600));
+}
+
+std::string TimeRanges(const std::vector<double>& times) {
+    if (times.empty()) return {};
+    std::string s;
+    std::size_t i = 0;
+    while (i < times.size()) {
+        std::size_t j = i;
+        // Consecutive samples run together; a gap starts a new range.
+        while (j + 1 < times.size() && times[j + 1] - times[j] < 0.5) ++j;
+        if (!s.empty()) s += ", ";
+        s += JikokuToHms(times[i]) + "～" + JikokuToHms(times[j]);
+        i = j + 1;
+    }
+    return s;
 }
 
 std::string NoSunNote(const std::vector<double>& times) { return kNoSun + TimeRanges(times); }
@@ -232,8 +231,7 @@ TToujiExtent ReachedExtent(const ToujiGrid& grid, const TToujiMesh& coarse, doub
 }
 
 TToujiResult BuildToujiDiagram(const Workspace& ws, const SunModel& sun, const TToujiParams& p,
-                               ToujiGrid& grid, DxfList& dxf, RunContext& run,
-                               const TToujiUi& ui) {
+                               ToujiGrid& grid, DxfList& dxf, RunContext& run, const TToujiUi& ui) {
     TToujiResult result;
     const auto started = std::chrono::steady_clock::now();
     const TToujiExtent e = GetToujiHani(ws, sun, p, grid, run);
@@ -254,8 +252,7 @@ TToujiResult BuildToujiDiagram(const Workspace& ws, const SunModel& sun, const T
         return result;
     }
     if (ui.status) ui.status("経過時間：" + ToujiElapsed(started));
-    if (!result.skipped.empty() && ui.message)
-        ui.message(ui.title, NoSunNote(result.skipped));
+    if (!result.skipped.empty() && ui.message) ui.message(ui.title, NoSunNote(result.skipped));
 
     // Contours, longest hours first.
     run.SetProgressMax(kToujiItemCount);

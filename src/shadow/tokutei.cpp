@@ -28,13 +28,17 @@ struct TSunVec {
     double len = 0;
 };
 
-bool SunVecAt(const SunModel& sun, double t, TSunVec& v) {
+enum class SunAt { Up, NoPosition, Down };
+
+SunAt SunVecAt(const SunModel& sun, double t, TSunVec& v) {
     double azimuth = 0;
     double factor = 1;
-    if (!sun.GetTaiyouHoui(t, azimuth, factor)) return false;
+    if (!sun.GetTaiyouHoui(t, azimuth, factor)) return SunAt::NoPosition;
+    // At or below the horizon the factor is no longer positive: no sun, no shadow.
+    if (!(factor > 0) || !std::isfinite(factor)) return SunAt::Down;
     const TAcadPoint unit = PolarPoint({0, 0, 0}, sun.ShadowDir(azimuth), 1);
     v = {unit.x * factor, unit.y * factor, factor};
-    return true;
+    return SunAt::Up;
 }
 
 // A wall that casts a shadow piece on the plane: the quad st, ed, ed + c v, st + a v for the
@@ -316,12 +320,12 @@ TTokuteiResult GetTokuteiJikan(const std::vector<TLineEnt>& walls, const SunMode
 
     // The shadow of a unit height at every instant, and its box.
     std::vector<TSunVec> vs(static_cast<std::size_t>(n));
-    std::vector<char> sunUp(static_cast<std::size_t>(n));
+    std::vector<SunAt> sunAt(static_cast<std::size_t>(n));
     TVecBox box;
     for (int i = 0; i < n; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        sunUp[k] = SunVecAt(sun, TokuteiTime(p, i), vs[k]) ? 1 : 0;
-        if (!sunUp[k]) continue;
+        sunAt[k] = SunVecAt(sun, TokuteiTime(p, i), vs[k]);
+        if (sunAt[k] != SunAt::Up) continue;
         box.x0 = std::min(box.x0, vs[k].x);
         box.y0 = std::min(box.y0, vs[k].y);
         box.x1 = std::max(box.x1, vs[k].x);
@@ -356,13 +360,14 @@ TTokuteiResult GetTokuteiJikan(const std::vector<TLineEnt>& walls, const SunMode
         run.ProcessMessages();
         const auto k = static_cast<std::size_t>(i);
         const double t = TokuteiTime(p, i);
-        if (sunUp[k]) {
+        const bool up = sunAt[k] == SunAt::Up;
+        if (up) {
             for (std::size_t w : usedList) at[w] = PieceAt(pieces[w], vs[k]);
         } else {
-            result.noSun.push_back(t);
+            (sunAt[k] == SunAt::Down ? result.sunDown : result.noSun).push_back(t);
         }
         for (std::size_t j = 0; j < points.size(); ++j) {
-            const bool inside = sunUp[k] && InShadow(pieces, at, perPoint[j], vs[k], points[j]);
+            const bool inside = up && InShadow(pieces, at, perPoint[j], vs[k], points[j]);
             TTokuteiRow& row = result.rows[j];
             if (inside) ++row.count;
             if (inside != static_cast<bool>(shaded[j])) row.changes.push_back(t);
@@ -380,19 +385,31 @@ std::vector<std::vector<TShadowInterval>> GetTokuteiExact(const std::vector<TLin
                                                           const std::vector<TAcadPoint>& points,
                                                           double kaisi, double owari, double h) {
     std::vector<std::vector<TShadowInterval>> out(points.size());
-    const double lo = std::max(kaisi, kFirstSunHour);
-    const double hi = std::min(owari, kLastSunHour);
+    const TSunForms forms = SunFormsOf(sun);
+    double lo = std::max(kaisi, kFirstSunHour);
+    double hi = std::min(owari, kLastSunHour);
+    // The sun is above the horizon while z0 + z1 cos H > 0.
+    if (forms.z1 > 0) {
+        const double c = -forms.z0 / forms.z1;
+        if (c >= 1) return out;  // below the horizon all day
+        if (c > -1) {
+            const double half = std::acos(c) / kHourAngle;
+            lo = std::max(lo, 12 - half);
+            hi = std::min(hi, 12 + half);
+        }
+    }
     if (!(lo < hi)) return out;
 
     const std::vector<TPiece> pieces = PiecesOf(walls, h);
     const Footprints feet(walls);
-    const TSunForms forms = SunFormsOf(sun);
-    // The altitude is lowest at one end of the period: no shadow is longer than there.
+    // The altitude is lowest at one end of the period: no shadow is longer than there (and a
+    // period from sunrise or to sunset has shadows of any length).
     TSunVec vLo;
     TSunVec vHi;
-    SunVecAt(sun, lo, vLo);
-    SunVecAt(sun, hi, vHi);
-    const double longest = std::max(vLo.len, vHi.len);
+    const bool upAtEnds =
+        SunVecAt(sun, lo, vLo) == SunAt::Up && SunVecAt(sun, hi, vHi) == SunAt::Up;
+    const double longest =
+        upAtEnds ? std::max(vLo.len, vHi.len) : std::numeric_limits<double>::infinity();
 
     std::vector<TPieceAt> at(pieces.size());
     std::vector<double> events;
@@ -430,7 +447,7 @@ std::vector<std::vector<TShadowInterval>> GetTokuteiExact(const std::vector<TLin
             const double b = events[e + 1];
             if (!(b > a)) continue;
             TSunVec v;
-            if (!SunVecAt(sun, (a + b) / 2, v)) continue;
+            if (SunVecAt(sun, (a + b) / 2, v) != SunAt::Up) continue;
             for (const TPointPiece& x : pp.pieces) {
                 const auto w = static_cast<std::size_t>(x.piece);
                 at[w] = PieceAt(pieces[w], v);

@@ -6,7 +6,8 @@
 // it and the equal-time diagram paints it). A point lies in shadow when it lies inside that
 // union or on its boundary (within kSamePointTol). Footprints are the outlines of the union of
 // the walls' feet, so a building's courtyard counts as footprint, and a lone wall has none.
-// An instant without a sun position (outside 7:30 to 16:30) has no shadow.
+// An instant without a sun position (outside 7:30 to 16:30) or with the sun at or below the
+// horizon has no shadow.
 //
 // Glossary: tokutei specific, jikan hours/time, kage shadow, kaisi/owari start/end of the
 // period, takasa height.
@@ -53,6 +54,7 @@ struct TTokuteiResult {
     int steps = 0;                  // n
     bool stopped = false;           // the run was stopped before the last instant
     std::vector<double> noSun;      // instants without a sun position (no shadow)
+    std::vector<double> sunDown;    // instants with the sun at or below the horizon (no shadow)
 };
 
 // Samples every instant of the period (progress: position i before instant i; the run is asked
@@ -69,9 +71,9 @@ struct TShadowInterval {
 };
 
 // The shaded intervals of each point within [kaisi, owari] (clipped to the hours with a sun
-// position), solved in closed form rather than stepped: a point's state changes only where a
-// shadow edge passes over it, and each edge's passage is the root of a linear form in the
-// cosine and sine of the hour angle. Intervals are in order and apart.
+// position above the horizon), solved in closed form rather than stepped: a point's state changes
+// only where a shadow edge passes over it, and each edge's passage is the root of a linear form in
+// the cosine and sine of the hour angle. Intervals are in order and apart.
 std::vector<std::vector<TShadowInterval>> GetTokuteiExact(const std::vector<TLineEnt>& walls,
                                                           const SunModel& sun,
                                                           const std::vector<TAcadPoint>& points,

@@ -212,6 +212,21 @@ TEST(Tokutei, InstantsWithoutSunCastNoShadow) {
     EXPECT_EQ(r.noSun.size(), 30u);  // 7:00 to 7:29
     EXPECT_EQ(r.rows[0].count, 30);
     EXPECT_EQ(r.rows[0].changes, (std::vector<double>{7.5, 8}));
+
+    // At 43 degrees north the winter sun rises at about 7:35: before that it casts no shadow,
+    // stepped or exact.
+    SunModel north = sun;
+    north.SetTaiyouParams({"90", "43", "0", "0", "0", "7.5", "8", 0});
+    const TTokuteiResult early = GetTokuteiJikan(Box(0, 0, 20000, 10000, 15000), north,
+                                                 {{10000, 5000, 0}}, {7.5, 8, 60, 0}, QuietRun());
+    ASSERT_EQ(early.sunDown.size(), 6u);  // 7:30 to 7:35
+    EXPECT_TRUE(early.noSun.empty());
+    EXPECT_EQ(early.rows[0].changes.front(), 7.6);
+    const std::vector<std::vector<TShadowInterval>> exact =
+        GetTokuteiExact(Box(0, 0, 20000, 10000, 15000), north, {{10000, 5000, 0}}, 7.5, 8, 0);
+    ASSERT_EQ(exact[0].size(), 1u);
+    EXPECT_GT(exact[0][0].in, 7.5 + 5.0 / 60);
+    EXPECT_LT(exact[0][0].in, 7.6);
 }
 
 // The stepped times agree with the plain evaluation of every instant, and the exact intervals
