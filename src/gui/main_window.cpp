@@ -36,7 +36,6 @@
 namespace zuka {
 namespace {
 
-constexpr char kNotAvailable[] = "「%1」はまだ使えません．";
 constexpr char kStopped[] = "中止しました．図面には何も作図していません．";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -288,13 +287,6 @@ QWidget* MainWindow::UpDown(const char* name, std::function<void(bool)> step, co
     return box;
 }
 
-std::function<void()> MainWindow::NotAvailable(const char* caption) {
-    return [this, caption] {
-        ui_.MessageBox(kApplicationTitle,
-                       QString::fromUtf8(kNotAvailable).arg(QString::fromUtf8(caption)).toStdString());
-    };
-}
-
 // --- Pages ---------------------------------------------------------------------------------
 
 QWidget* MainWindow::Page0() {
@@ -452,16 +444,37 @@ QWidget* MainWindow::Page2() {
     auto* page = new QWidget;
     page->setObjectName("TabSheet3");
     auto* l = Column(page);
-    QTableWidget* g2 = Grid("StringGrid2", f.StringGrid2, f.StringGrid2Row, {});
+    QTableWidget* g2 = Grid("StringGrid2", f.StringGrid2, f.StringGrid2Row,
+                            [this] { c_.StringGrid2Click(); });
     g2->setToolTip("右クリックで順位反転");
     l->addWidget(g2, 1);
+    QLineEdit* e6 = Edit("Edit6", f.Edit6, 36);
+    QObject::connect(e6, &QLineEdit::textEdited, this, [this] {
+        c_.Edit6Change();
+        Refresh();
+    });
+    QLineEdit* e41 = Edit("Edit41", f.Edit41, 36);
+    QObject::connect(e41, &QLineEdit::textEdited, this, [this] {
+        c_.Edit41Change();
+        Refresh();
+    });
     l->addLayout(Row({Radio("RadioGroup3", "", {"10秒", "30秒", "60秒"}, f.RadioGroup3, {}, true),
-                      Caption("測定面の高さ"), Edit("Edit6", f.Edit6, 36), Caption("ﾒｰﾄﾙ"),
-                      Caption("点番号修正"), Edit("Edit41", f.Edit41, 36)}));
-    l->addLayout(Row({Button("Button21", f.Button21, NotAvailable("特定点連続指示")),
-                      Button("Button22", f.Button22, NotAvailable("特定点一括取得")),
-                      Button("Button23", f.Button23, NotAvailable("再計算")),
-                      Button("Button15", f.Button15, NotAvailable("作成"))}));
+                      Caption("測定面の高さ"), e6, Caption("ﾒｰﾄﾙ"), Caption("点番号修正"), e41}));
+    constexpr Controller::PointGrid kTokutei = Controller::PointGrid::StringGrid2;
+    l->addLayout(Row(
+        {Button("Button21", f.Button21, [this] { c_.Button21Click(kTokutei); }),
+         Button("Button22", f.Button22, [this] { c_.Button22Click(kTokutei); }),
+         // 再計算 starts a run; while the run goes on it reads 中止 and stops it.
+         Button("Button23", f.Button23,
+                [this] {
+                    if (IsStopButton("Button23", c_.form.Button23)) {
+                        c_.Button23Click();
+                    } else {
+                        Command([this] { c_.Button23Click(); });
+                    }
+                },
+                nullptr, false),
+         Button("Button15", f.Button15, [this] { c_.Button15Click(); })}));
     return page;
 }
 
@@ -549,8 +562,9 @@ QWidget* MainWindow::Page4() {
                       Check("CheckBox9", "↓", f.CheckBox9)}));
     auto* g = new QGridLayout;
     g->setSpacing(2);
-    g->addWidget(Button("Button12", f.Button12, NotAvailable("測定点連続指示")), 0, 0);
-    g->addWidget(Button("Button16", f.Button16, NotAvailable("測定点一括取得")), 0, 1);
+    constexpr Controller::PointGrid kSokutei = Controller::PointGrid::StringGrid1;
+    g->addWidget(Button("Button12", f.Button12, [this] { c_.Button21Click(kSokutei); }), 0, 0);
+    g->addWidget(Button("Button16", f.Button16, [this] { c_.Button22Click(kSokutei); }), 0, 1);
     g->addWidget(Button("Button9", f.Button9, [this] { c_.Button9Click(); }), 0, 2);
     g->addWidget(Button("Button13", f.Button13, [this] { c_.Button13Click(0); }), 1, 0);
     g->addWidget(Button("Button14", f.Button14, [this] { c_.Button13Click(1); }), 1, 1);
@@ -616,7 +630,9 @@ QWidget* MainWindow::Page6() {
     auto* page = new QWidget;
     page->setObjectName("TabSheet7");
     auto* l = Column(page);
-    l->addLayout(Row({Button("Button20", f.Button20, NotAvailable("境界線作成")), nullptr}));
+    l->addLayout(Row({Button("Button20", f.Button20, [this] { c_.Button20Click(); },
+                             "敷地の線分を選択"),
+                      nullptr}));
     l->addWidget(Check("CheckBox2", "等時間の評価時間を 1/10 に", f.CheckBox2));
     l->addWidget(Check("CheckBox11", "時刻日影図に時刻のみ記入（方位角不要）", f.CheckBox11));
     groupBox15_ = new QGroupBox(Q(f.GroupBox15Caption));
@@ -663,7 +679,7 @@ QWidget* MainWindow::Page7() {
     memo1_->setReadOnly(true);
     memo1_->setLineWrapMode(QPlainTextEdit::NoWrap);
     l->addWidget(memo1_, 1);
-    l->addLayout(Row({Button("SpeedButton5", f.SpeedButton5, NotAvailable("倍率表作成")),
+    l->addLayout(Row({Button("SpeedButton5", f.SpeedButton5, [this] { c_.SpeedButton5Click(); }),
                       Check("CheckBox14", "度、分、秒で表示", f.CheckBox14),
                       Check("CheckBox15", "小数点以下 3 桁", f.CheckBox15), nullptr}));
     return page;

@@ -75,8 +75,6 @@ private:
     QTableWidget* Grid(const char* name, TGridCells& cells, int& row, std::function<void()> click);
     QWidget* UpDown(const char* name, std::function<void(bool)> step, const char* upHint,
                     const char* downHint);
-    // A button whose command another part of the program has not got yet.
-    std::function<void()> NotAvailable(const char* caption);
 
     QWidget* Page0();
     QWidget* Page1();

@@ -34,8 +34,11 @@ void QtUiHost::RestoreMainWindow() {
 }
 
 void QtUiHost::Pump(bool events) {
-    if (shown_.isValid() && shown_.elapsed() < kPumpMs) return;
-    shown_.restart();
+    // Refreshing and processing events keep their own clocks: a loop that shows its progress
+    // just before it lets the window process its events still gets its events processed.
+    QElapsedTimer& last = events ? pumped_ : shown_;
+    if (last.isValid() && last.elapsed() < kPumpMs) return;
+    last.restart();
     if (refresh) refresh();
     if (events) QApplication::processEvents();
 }

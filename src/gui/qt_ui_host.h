@@ -34,7 +34,8 @@ private:
     // Refreshes the window and processes pending events, at most every few milliseconds so
     // that a long loop is not slowed by drawing.
     void Pump(bool events);
-    QElapsedTimer shown_;
+    QElapsedTimer shown_;   // the last refresh for the progress
+    QElapsedTimer pumped_;  // the last time the events were processed
 };
 
 }  // namespace zuka

@@ -183,6 +183,46 @@ TEST_F(GuiTest, StopDuringEqualTimeAndOneRunAtATime) {
     EXPECT_FALSE(W<QAbstractButton>("Button7")->isEnabled());
 }
 
+// 特定点一括取得 fills the point grid and computes the times. 再計算 runs again and, reading 中止
+// meanwhile, stops the run; no capture can start during it.
+TEST_F(GuiTest, SpecificPointsCaptureAndStop) {
+    Start();
+    AcquireBuildings();
+    gui_->session.SetInteraction(nullptr);
+    gui_->session.Picks().PushSelection("layer=測定点");
+    QTest::mouseClick(W<QAbstractButton>("Button22"), Qt::LeftButton);
+    ASSERT_EQ(F().StringGrid2.size(), 4u);
+    EXPECT_EQ(F().StringGrid2[2][3], "2");
+    EXPECT_FALSE(F().StringGrid2[2][4].empty());
+    EXPECT_TRUE(W<QAbstractButton>("Button15")->isEnabled());
+
+    // Four hundred points at a tenth of 10 s: a long run.
+    TGridCells& g = F().StringGrid2;
+    g.resize(1);
+    for (int i = 0; i < 400; ++i) {
+        std::vector<std::string> row(11);
+        row[0] = std::to_string(i + 1);
+        row[1] = std::to_string(5000 + (i % 20) * 2500);
+        row[2] = std::to_string(5000 + (i / 20) * 2000);
+        g.push_back(row);
+    }
+    F().RadioGroup3 = 0;
+    F().CheckBox2 = true;
+    bool sawStop = false;
+    QTimer::singleShot(30, [&] {
+        sawStop = W<QAbstractButton>("Button23")->isEnabled() && F().Button23.Caption == "中止";
+        EXPECT_FALSE(W<QAbstractButton>("Button22")->isEnabled());
+        EXPECT_FALSE(W<QAbstractButton>("Button12")->isEnabled());
+        QTest::mouseClick(W<QAbstractButton>("Button23"), Qt::LeftButton);
+    });
+    QTest::mouseClick(W<QAbstractButton>("Button23"), Qt::LeftButton);
+    EXPECT_TRUE(sawStop);
+    EXPECT_EQ(F().Button23.Caption, "再計算");
+    EXPECT_TRUE(F().StringGrid2[1][4].empty());  // stopped before the end: no totals
+    EXPECT_FALSE(F().CommandRunning);
+    EXPECT_TRUE(W<QAbstractButton>("Button22")->isEnabled());
+}
+
 // Deleting the second of three list lines selects the one before it.
 TEST_F(GuiTest, TargetCadDialogDeleteRule) {
     Start({}, false);
