@@ -624,10 +624,10 @@ int RunWalls(Controller& c, StderrUiHost& ui, const std::string& drawing,
 
 // A table that the user places (倍率表作成, 作成): the command's pick answered with `at`, then
 // the drawing saved; `what` names the table in the output.
-int PlaceTable(Controller& c, DrawingSession& d, TAcadPoint at, void (Controller::*command)(),
-               const std::string& what, const std::filesystem::path& out, const TCommonOptions& o,
-               std::ostream& os, std::ostream& err) {
-    d.Picks().PushPoint(at);
+int PlaceTable(Controller& c, DrawingSession& d, const TDrawAt& at, void (Controller::*command)(),
+               const std::string& what, const TCommonOptions& o, std::ostream& os,
+               std::ostream& err) {
+    d.Picks().PushPoint(at.at);
     (c.*command)();
     EchoPrompts(d, o, err);
     const TInsertResult& ins = c.LastInsert();
@@ -636,21 +636,15 @@ int PlaceTable(Controller& c, DrawingSession& d, TAcadPoint at, void (Controller
         return kExitFailed;
     }
     os << what << "\t" << ins.blockName << "\n";
-    return SaveResult(d, out, o, os, err);
+    return SaveResult(d, at.out, o, os, err);
 }
 
 int RunRatioTable(Controller& c, const TCommonOptions& o, const std::string& drawing,
                   const std::string& atText, std::ostream& os, std::ostream& err) {
-    std::optional<TAcadPoint> at;
-    std::optional<std::filesystem::path> out;
+    std::optional<TDrawAt> placed;
     if (!drawing.empty()) {
-        at = ParseAt(atText);
-        if (!at) {
-            err << "--at X,Y で影倍率表を置く位置を指定してください: " << atText << "\n";
-            return kExitUsage;
-        }
-        out = OutputPath(drawing, o, err);
-        if (!out) return kExitUsage;
+        placed = DrawAtOptions(atText, "影倍率表を置く位置", drawing, o, err);
+        if (!placed) return kExitUsage;
     }
     c.PageControl1Change(7);
     for (const std::string& line : c.form.Memo1) os << line << "\n";
@@ -659,7 +653,7 @@ int RunRatioTable(Controller& c, const TCommonOptions& o, const std::string& dra
     DrawingSession d;
     if (!OpenDrawing(d, drawing, err)) return kExitFailed;
     d.Connect(c);
-    return PlaceTable(c, d, *at, &Controller::SpeedButton5Click, "影倍率表", *out, o, os, err);
+    return PlaceTable(c, d, *placed, &Controller::SpeedButton5Click, "影倍率表", o, os, err);
 }
 
 // The options of `zuka points`.
@@ -682,16 +676,10 @@ int RunPoints(Controller& c, StderrUiHost& ui, const std::string& drawing, const
         return kExitUsage;
     }
     if (!po.points.empty() && !CheckExpr("--points", po.points, err)) return kExitUsage;
-    std::optional<TAcadPoint> at;
-    std::optional<std::filesystem::path> out;
+    std::optional<TDrawAt> placed;
     if (po.draw) {
-        at = ParseAt(po.at);
-        if (!at) {
-            err << "--at X,Y で特定点の表を置く位置を指定してください: " << po.at << "\n";
-            return kExitUsage;
-        }
-        out = OutputPath(drawing, o, err);
-        if (!out) return kExitUsage;
+        placed = DrawAtOptions(po.at, "特定点の表を置く位置", drawing, o, err);
+        if (!placed) return kExitUsage;
     }
     DrawingSession d;
     if (!OpenDrawing(d, drawing, err)) return kExitFailed;
@@ -736,7 +724,7 @@ int RunPoints(Controller& c, StderrUiHost& ui, const std::string& drawing, const
     }
     if (!po.draw) return kExitOk;
     // 作成: the user places the table at --at.
-    return PlaceTable(c, d, *at, &Controller::Button15Click, "特定点表", *out, o, os, err);
+    return PlaceTable(c, d, *placed, &Controller::Button15Click, "特定点表", o, os, err);
 }
 
 int RunBoundary(Controller& c, const std::string& drawing, const TCommonOptions& o,
