@@ -47,6 +47,24 @@ void Controller::SpeedButton3Click() {
                                  form.CheckBox15);
 }
 
+void Controller::PlaceBuiltBlock(Application& app, const std::function<void(Block&)>& fill,
+                                 MainWindowMode mode) {
+    lastInsert_ = {};
+    try {
+        ActivateCad(*cad_, app);
+        Document& doc = app.ActiveDocument();
+        doc.StartUndoMark();
+        BlockPtr block = AddNewBlock(doc, "ZUKA_");
+        fill(*block);
+        lastInsert_ = InsertBuiltBlock(*block, {*cad_, app, doc, form.TargetProgID}, CadUi(), mode);
+        doc.EndUndoMark();
+        doc.Regen(0);
+    } catch (const AutomationError& e) {
+        ui_.RestoreMainWindow();
+        ReportCadError(e);
+    }
+}
+
 TSunTexts Controller::SunTexts() const {
     TSunTexts t;
     t.Edit12 = form.Edit12;

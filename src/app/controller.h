@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -246,6 +247,11 @@ private:
     // The reports of this program's own where a command would otherwise end without a word:
     // the CAD failed to answer, or a block file could not be written.
     void ReportCadError(const AutomationError& e);
+    // The tables and pictures that the user places: within an undo group, a new ZUKA_n block
+    // that `fill` fills, placed by the user (InsertBuiltBlock), then a regeneration. The result
+    // goes to LastInsert(); an automation error is reported.
+    void PlaceBuiltBlock(Application& app, const std::function<void(Block&)>& fill,
+                         MainWindowMode mode);
     void ReportNotSaved(const std::filesystem::path& file);
     // The sun inputs read and the equal-time settings converted (throws ConvertError).
     struct TToujiInputs;

@@ -340,38 +340,29 @@ void Controller::DrawNiniText() {
     // The height is read, and refused, before the undo group and the block are started.
     const double h = StrToFloat(form.Edit38, "文字高さ, Common.takasa2");
     if (RefuseTextHeight(h)) return;
-    lastInsert_ = {};
-    try {
-        ActivateCad(*cad_, *app);
-        Document& doc = app->ActiveDocument();
-        doc.StartUndoMark();
-        BlockPtr block = AddNewBlock(doc, "ZUKA_");
-        TGridCells& g = form.StringGrid2;
-        auto add = [&](const std::string& text, double y) {
-            EntityPtr t = block->AddText(text, {0, y, 0}, h);
-            t->SetScaleFactor(0.8);
-        };
-        for (int r = 1; r < static_cast<int>(g.size()); ++r) {
-            if (GridCell(g, r, kColName).empty()) SetGridCell(g, r, kColName, std::to_string(r));
-            auto cell = [&](std::size_t c) { return GridCell(g, r, c); };
-            std::string line = cell(3) + " " + cell(4) + " [" + cell(5) + "-" + cell(6) + "] ";
-            if (!cell(7).empty()) line += " [" + cell(7) + "-" + cell(8) + "] ";
-            if (!cell(9).empty()) line += " [" + cell(9) + "-" + cell(10) + "] ";
-            add(line, -2 * h * r);
-        }
-        // The step used, a tenth of the chosen one with CheckBox2.
-        add(kHeaderHeight + form.Edit6 + kHeaderStep + FormatGeneral(TokuteiStepSeconds()) +
-                kSeconds,
-            0);
-        lastInsert_ = InsertBuiltBlock(*block, {*cad_, *app, doc, form.TargetProgID}, CadUi(),
-                                       MainWindowMode::MinimiseCallerRestores);
-        doc.EndUndoMark();
-        doc.Regen(0);
-    } catch (const AutomationError& e) {
-        ui_.RestoreMainWindow();
-        ReportCadError(e);
-        return;
-    }
+    PlaceBuiltBlock(
+        *app,
+        [this, h](Block& block) {
+            auto add = [&](const std::string& text, double y) {
+                EntityPtr t = block.AddText(text, {0, y, 0}, h);
+                t->SetScaleFactor(0.8);
+            };
+            TGridCells& g = form.StringGrid2;
+            for (int r = 1; r < static_cast<int>(g.size()); ++r) {
+                if (GridCell(g, r, kColName).empty())
+                    SetGridCell(g, r, kColName, std::to_string(r));
+                auto cell = [&](std::size_t c) { return GridCell(g, r, c); };
+                std::string line = cell(3) + " " + cell(4) + " [" + cell(5) + "-" + cell(6) + "] ";
+                if (!cell(7).empty()) line += " [" + cell(7) + "-" + cell(8) + "] ";
+                if (!cell(9).empty()) line += " [" + cell(9) + "-" + cell(10) + "] ";
+                add(line, -2 * h * r);
+            }
+            // The step used, a tenth of the chosen one with CheckBox2.
+            add(kHeaderHeight + form.Edit6 + kHeaderStep + FormatGeneral(TokuteiStepSeconds()) +
+                    kSeconds,
+                0);
+        },
+        MainWindowMode::MinimiseCallerRestores);
     ui_.RestoreMainWindow();
 }
 

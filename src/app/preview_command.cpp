@@ -32,24 +32,16 @@ void Controller::DrawWaku3D(bool makeDxf) {
     if (!makeDxf || waku_.lines.empty()) return;
     Application* app = RunningCad();
     if (!app) return;
-    lastInsert_ = {};
-    try {
-        ActivateCad(*cad_, *app);
-        Document& doc = app->ActiveDocument();
-        doc.StartUndoMark();
-        BlockPtr block = AddNewBlock(doc, "ZUKA_");
-        for (const TWakuLine& l : waku_.lines) {
-            EntityPtr e = block->AddLine({l.st.x - waku_.xmin, l.st.y - waku_.ymin, 0},
-                                         {l.ed.x - waku_.xmin, l.ed.y - waku_.ymin, 0});
-            e->SetColor(WakuColour(l.kind));
-        }
-        lastInsert_ = InsertBuiltBlock(*block, {*cad_, *app, doc, form.TargetProgID}, CadUi(),
-                                       MainWindowMode::MinimiseCallerRestores);
-        doc.EndUndoMark();
-        doc.Regen(0);
-    } catch (const AutomationError& e) {
-        ReportCadError(e);
-    }
+    PlaceBuiltBlock(
+        *app,
+        [this](Block& block) {
+            for (const TWakuLine& l : waku_.lines) {
+                EntityPtr e = block.AddLine({l.st.x - waku_.xmin, l.st.y - waku_.ymin, 0},
+                                            {l.ed.x - waku_.xmin, l.ed.y - waku_.ymin, 0});
+                e->SetColor(WakuColour(l.kind));
+            }
+        },
+        MainWindowMode::MinimiseCallerRestores);
     ui_.RestoreMainWindow();
 }
 

@@ -34,51 +34,43 @@ void Controller::SpeedButton5Click() {
     if (!app) return;
     const double h = ParseDouble(form.Edit38).value_or(300);
     if (RefuseTextHeight(h) || form.Memo1.empty()) return;
-    lastInsert_ = {};
     // Six columns 8h wide, lines 2h apart from the title at y = 0; the ruling runs from the
     // heading (y = -h) to below the last line.
     const double width = kTableColumns * 8 * h;
     const double bottom = -(2.0 * static_cast<double>(form.Memo1.size()) - 1) * h;
-    try {
-        ActivateCad(*cad_, *app);
-        Document& doc = app->ActiveDocument();
-        TAcadPoint p{0, 0, 0};
-        doc.StartUndoMark();
-        BlockPtr block = AddNewBlock(doc, "ZUKA_");
-        for (std::size_t i = 0; i < form.Memo1.size(); ++i) {
-            p.x = 0;
-            const std::vector<std::string> cells = SplitTabs(form.Memo1[i]);
-            for (std::size_t j = 0; j < cells.size(); ++j) {
-                EntityPtr t = block->AddText(cells[j], p, h);
-                t->SetInsertionPoint(p);
-                if (i > 0) t->SetScaleFactor(0.8);
-                TAcadPoint q = p;
-                if (i == 0) {
-                    t->SetAlignment(TextAlignment::MiddleLeft);
-                    q.x = p.x + h;
-                } else if (i == 1) {
-                    t->SetAlignment(TextAlignment::MiddleCenter);
-                    q.x = p.x + 4 * h;
-                } else {
-                    t->SetAlignment(TextAlignment::MiddleRight);
-                    q.x = p.x + (j == 1 || j == 2 ? 7 : 6) * h;
+    PlaceBuiltBlock(
+        *app,
+        [&](Block& block) {
+            TAcadPoint p{0, 0, 0};
+            for (std::size_t i = 0; i < form.Memo1.size(); ++i) {
+                p.x = 0;
+                const std::vector<std::string> cells = SplitTabs(form.Memo1[i]);
+                for (std::size_t j = 0; j < cells.size(); ++j) {
+                    EntityPtr t = block.AddText(cells[j], p, h);
+                    t->SetInsertionPoint(p);
+                    if (i > 0) t->SetScaleFactor(0.8);
+                    TAcadPoint q = p;
+                    if (i == 0) {
+                        t->SetAlignment(TextAlignment::MiddleLeft);
+                        q.x = p.x + h;
+                    } else if (i == 1) {
+                        t->SetAlignment(TextAlignment::MiddleCenter);
+                        q.x = p.x + 4 * h;
+                    } else {
+                        t->SetAlignment(TextAlignment::MiddleRight);
+                        q.x = p.x + (j == 1 || j == 2 ? 7 : 6) * h;
+                    }
+                    t->SetTextAlignmentPoint(q);
+                    if (i == 1) block.AddLine({p.x, -h, 0}, {p.x, bottom, 0});
+                    p.x += 8 * h;
                 }
-                t->SetTextAlignmentPoint(q);
-                if (i == 1) block->AddLine({p.x, -h, 0}, {p.x, bottom, 0});
-                p.x += 8 * h;
+                if (i > 0) block.AddLine({0, p.y + h, 0}, {width, p.y + h, 0});
+                p.y -= 2 * h;
             }
-            if (i > 0) block->AddLine({0, p.y + h, 0}, {width, p.y + h, 0});
-            p.y -= 2 * h;
-        }
-        block->AddLine({0, p.y + h, 0}, {width, p.y + h, 0});
-        block->AddLine({width, -h, 0}, {width, bottom, 0});
-        lastInsert_ = InsertBuiltBlock(*block, {*cad_, *app, doc, form.TargetProgID}, CadUi(),
-                                       MainWindowMode::Keep);
-        doc.EndUndoMark();
-        doc.Regen(0);
-    } catch (const AutomationError& e) {
-        ReportCadError(e);
-    }
+            block.AddLine({0, p.y + h, 0}, {width, p.y + h, 0});
+            block.AddLine({width, -h, 0}, {width, bottom, 0});
+        },
+        MainWindowMode::Keep);
 }
 
 }  // namespace zuka
