@@ -16,7 +16,8 @@ constexpr char kEdgeText[] = " 時刻範囲を超えているため、作成し�
 constexpr char kNoSun[] =
     "評価時間のうち太陽位置の計算範囲 (7:30～16:30) の外の時刻は日影に数えません : ";
 
-void WriteOutline(DxfList& dxf, const TToujiParams& p, int item, const std::vector<TAcadPoint>& v) {
+void WriteOutline(DxfList& dxf, const TToujiParams& p, int item,
+                  const std::vector<TAcadPoint>& v) {
     const int colour = item % 5 + 2;
     DxfWriter w(dxf);
     w.Start("POLYLINE", p.layer).Group(62, colour).Add(kDxfVerticesFollow);
@@ -231,7 +232,8 @@ TToujiExtent ReachedExtent(const ToujiGrid& grid, const TToujiMesh& coarse, doub
 }
 
 TToujiResult BuildToujiDiagram(const Workspace& ws, const SunModel& sun, const TToujiParams& p,
-                               ToujiGrid& grid, DxfList& dxf, RunContext& run, const TToujiUi& ui) {
+                               ToujiGrid& grid, DxfList& dxf, RunContext& run,
+                               const TToujiUi& ui) {
     TToujiResult result;
     const auto started = std::chrono::steady_clock::now();
     const TToujiExtent e = GetToujiHani(ws, sun, p, grid, run);
@@ -252,7 +254,8 @@ TToujiResult BuildToujiDiagram(const Workspace& ws, const SunModel& sun, const T
         return result;
     }
     if (ui.status) ui.status("経過時間：" + ToujiElapsed(started));
-    if (!result.skipped.empty() && ui.message) ui.message(ui.title, NoSunNote(result.skipped));
+    if (!result.skipped.empty() && ui.message)
+        ui.message(ui.title, NoSunNote(result.skipped));
 
     // Contours, longest hours first.
     run.SetProgressMax(kToujiItemCount);

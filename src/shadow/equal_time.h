@@ -23,19 +23,19 @@ inline constexpr int kToujiItemCount = 14;  // "1.5Hr" ... "8.0Hr"
 
 // What the diagram reads from the window, converted once when the command starts.
 struct TToujiParams {
-    double kaisi = 8;                           // period start, hours (Edit2)
-    double owari = 16;                          // period end, hours (Edit7)
-    double takasa = 4000;                       // measurement plane height, mm (Edit4 * 1000)
-    double kitaDeg = 90;                        // true north, degrees (Edit12)
-    int hyoukaIdx = 1;                          // RadioGroup5 item, -1 for none
-    bool tenth = false;                         // CheckBox2: a tenth of the evaluation step
+    double kaisi = 8;          // period start, hours (Edit2)
+    double owari = 16;         // period end, hours (Edit7)
+    double takasa = 4000;      // measurement plane height, mm (Edit4 * 1000)
+    double kitaDeg = 90;       // true north, degrees (Edit12)
+    int hyoukaIdx = 1;         // RadioGroup5 item, -1 for none
+    bool tenth = false;        // CheckBox2: a tenth of the evaluation step
     std::array<bool, kToujiItemCount> hours{};  // CheckListBox1
-    bool smoothing = true;                      // CheckBox8
-    int smoothK = 4;                            // UpDown5
-    std::string layer = "ZUKA_TOUJI";           // Edit28
-    std::string textHeight = "300.0";           // Edit38, written as typed
+    bool smoothing = true;     // CheckBox8
+    int smoothK = 4;           // UpDown5
+    std::string layer = "ZUKA_TOUJI";  // Edit28
+    std::string textHeight = "300.0";  // Edit38, written as typed
     std::array<int, 4> meshSizes = {2000, 1600, 1200, 640};  // MeshSizeTable
-    std::array<int, 4> hyoukaTimes = {10, 30, 60, 120};      // HyoukaTimeTable, seconds
+    std::array<int, 4> hyoukaTimes = {10, 30, 60, 120};     // HyoukaTimeTable, seconds
 };
 
 // "1.5Hr" ... "8.0Hr" and its hours.
@@ -90,12 +90,12 @@ TToujiExtent GetToujiHani(const Workspace& ws, const SunModel& sun, const TTouji
 TToujiExtent ReachedExtent(const ToujiGrid& grid, const TToujiMesh& coarse, double threshold);
 
 struct TToujiResult {
-    int outlines = 0;             // polylines written
-    double mesh = 0;              // cell size, drawing units
-    int meshSize = 0;             // cells per side
-    int samples = 0;              // instants accumulated
+    int outlines = 0;       // polylines written
+    double mesh = 0;        // cell size, drawing units
+    int meshSize = 0;       // cells per side
+    int samples = 0;        // instants accumulated
     std::vector<double> skipped;  // sample times without a sun position, not counted
-    bool stopped = false;         // the user stopped: nothing is to be inserted
+    bool stopped = false;   // the user stopped: nothing is to be inserted
 };
 
 // Hooks to the window: progress texts for Label2 ("時刻：", "等時間：") and message boxes.
@@ -109,7 +109,8 @@ struct TToujiUi {
 // each outline and its label, and the mesh text after the last hour, into `dxf` (the caller
 // starts and ends the file and inserts it when outlines > 0 and not stopped).
 TToujiResult BuildToujiDiagram(const Workspace& ws, const SunModel& sun, const TToujiParams& p,
-                               ToujiGrid& grid, DxfList& dxf, RunContext& run, const TToujiUi& ui);
+                               ToujiGrid& grid, DxfList& dxf, RunContext& run,
+                               const TToujiUi& ui);
 
 // The run of the accumulation with the clock time of each sample on the progress label
 // ("時刻：" + hh:mm): passes everything on to `outer`.
