@@ -283,6 +283,7 @@ TToujiResult BuildToujiDiagram(const Workspace& ws, const SunModel& sun, const T
             if (v.size() < 2) continue;
             WriteOutline(dxf, p, item, v);
             ++result.outlines;
+            result.drawn.push_back({item, v});
         }
         if (traced.reachedEdge && ui.message)
             ui.message(kEdgeTitle, "等時間：" + caption + kEdgeText);

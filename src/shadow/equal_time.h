@@ -89,8 +89,15 @@ TToujiExtent GetToujiHani(const Workspace& ws, const SunModel& sun, const TTouji
 // reaches it.
 TToujiExtent ReachedExtent(const ToujiGrid& grid, const TToujiMesh& coarse, double threshold);
 
+// One outline as drawn: its CheckListBox1 item and its vertices.
+struct TToujiOutline {
+    int item = 0;
+    std::vector<TAcadPoint> vertices;
+};
+
 struct TToujiResult {
     int outlines = 0;       // polylines written
+    std::vector<TToujiOutline> drawn;  // each polyline written, in order
     double mesh = 0;        // cell size, drawing units
     int meshSize = 0;       // cells per side
     int samples = 0;        // instants accumulated

@@ -126,6 +126,8 @@ TZukaResult BuildZukaDiagram(Workspace& ws, const SunModel& sun, const TZukaPara
             const OutlineLoopEnd end = TraceOutlineLoop(ws, run, [&](const Workspace& w) {
                 WriteOutline(w, p, t, azimuth, dxf);
                 ++result.outlines;
+                TZukaOutline& o = result.drawn.emplace_back(TZukaOutline{t, azimuth, {}});
+                for (const TLineEnt& s : w.AryLine) o.vertices.push_back(s.st);
             });
             if (end == OutlineLoopEnd::Stopped) {
                 result.stopped = true;

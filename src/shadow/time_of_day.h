@@ -39,9 +39,17 @@ struct TZukaParams {
     bool timeOnly = true;      // CheckBox11: label with the time only
 };
 
+// One outline as drawn: its time, the sun's azimuth (radians) and its vertices.
+struct TZukaOutline {
+    double t = 0;
+    double azimuth = 0;
+    std::vector<TAcadPoint> vertices;
+};
+
 struct TZukaResult {
     int times = 0;                    // clock times drawn
     int outlines = 0;                 // polylines written
+    std::vector<TZukaOutline> drawn;  // each polyline written, in order
     std::vector<double> skipped;      // times outside the sun model's range, not drawn
     bool stopped = false;             // the user stopped the run: nothing is to be inserted
 };

@@ -321,16 +321,6 @@ std::vector<TKyoukaiVertex> GrownSiteBoundary(const std::vector<TLineEnt>& outli
     return v;
 }
 
-void WriteLine(DxfList& dxf, const TKyoukaiLine& line) {
-    DxfWriter w(dxf);
-    w.Polyline(kLayer);
-    for (const TKyoukaiVertex& v : line.vertices) {
-        w.Vertex(kLayer, v.x, v.y,
-                 v.arc ? std::optional<DxfValue>(DxfValue(v.bulge)) : std::nullopt);
-    }
-    w.SeqEnd();
-}
-
 }  // namespace
 
 TKyoukaiLine KyoukaiLine(const std::vector<TLineEnt>& outline, double d, Workspace& ws) {
@@ -396,6 +386,29 @@ TKyoukaiLine KyoukaiLine(const std::vector<TLineEnt>& outline, double d, Workspa
 
 double KyoukaiArea(const TKyoukaiLine& line) { return ChainArea(ElemsOf(line.vertices)); }
 
+std::vector<TAcadPoint> KyoukaiPolygon(const TKyoukaiLine& line, double sagitta) {
+    std::vector<TAcadPoint> poly;
+    for (const TElem& e : ElemsOf(line.vertices)) {
+        poly.push_back(e.a);
+        if (!e.arc) continue;
+        // Chords of angle a stray r (1 - cos(a / 2)) from the arc.
+        const double a = 2 * std::acos(std::max(-1.0, 1 - sagitta / e.r));
+        const int n = std::max(1, static_cast<int>(std::ceil(e.sweep / a)));
+        for (int k = 1; k < n; ++k) poly.push_back(ArcPoint(e, e.sweep * k / n));
+    }
+    return poly;
+}
+
+void WriteKyoukaiLine(DxfList& dxf, const TKyoukaiLine& line, const std::string& layer) {
+    DxfWriter w(dxf);
+    w.Polyline(layer);
+    for (const TKyoukaiVertex& v : line.vertices) {
+        w.Vertex(layer, v.x, v.y,
+                 v.arc ? std::optional<DxfValue>(DxfValue(v.bulge)) : std::nullopt);
+    }
+    w.SeqEnd();
+}
+
 TKyoukaisenResult MakeKyoukaisen(Workspace& ws, DxfList& dxf) {
     TKyoukaisenResult r;
     if (ws.AryLine.size() < 3) return r;
@@ -411,14 +424,16 @@ TKyoukaisenResult MakeKyoukaisen(Workspace& ws, DxfList& dxf) {
     }
     StartDxfFileWithoutTables(dxf);
     for (const std::vector<TLineEnt>& site : sites) {
-        for (double d : kKyoukaiDistances) {
-            const TKyoukaiLine line = KyoukaiLine(site, d, ws);
-            r.envelopes += line.envelope ? 1 : 0;
-            WriteLine(dxf, line);
+        std::array<TKyoukaiLine, 2>& both = r.lines.emplace_back();
+        for (std::size_t j = 0; j < 2; ++j) {
+            both[j] = KyoukaiLine(site, kKyoukaiDistances[j], ws);
+            r.envelopes += both[j].envelope ? 1 : 0;
+            WriteKyoukaiLine(dxf, both[j], kLayer);
         }
     }
     r.status = KyoukaisenStatus::Drawn;
     r.sites = static_cast<int>(sites.size());
+    r.siteOutlines = std::move(sites);
     ws.AryArc.clear();
     ws.AryLineBuf.clear();
     ws.AryLine.clear();

@@ -9,6 +9,8 @@
 // Glossary: kyoukaisen boundary line, minashi deemed, shikichi site, hankei radius.
 #pragma once
 
+#include <array>
+#include <string>
 #include <vector>
 
 #include "cad/dxf_text.h"
@@ -43,6 +45,13 @@ TKyoukaiLine KyoukaiLine(const std::vector<TLineEnt>& outline, double d, Workspa
 // The area enclosed by a line, its arcs included.
 double KyoukaiArea(const TKyoukaiLine& line);
 
+// The line as a closed polygon (the last vertex not repeating the first), its arcs as chords
+// that stray at most `sagitta` (drawing units) from them.
+std::vector<TAcadPoint> KyoukaiPolygon(const TKyoukaiLine& line, double sagitta);
+
+// The line as one closed POLYLINE (bulges on its arc vertices) on `layer`, appended to `dxf`.
+void WriteKyoukaiLine(DxfList& dxf, const TKyoukaiLine& line, const std::string& layer);
+
 enum class KyoukaisenStatus {
     TooFew,  // fewer than 3 segments: nothing is drawn, nothing said
     Failed,  // no closed site outline: nothing is drawn
@@ -54,6 +63,9 @@ struct TKyoukaisenResult {
     int sites = 0;            // site outlines with lines
     bool walkFailed = false;  // a later outline could not be traced (the ones before it are drawn)
     int envelopes = 0;        // lines taken as the grown site's boundary
+    // Per site its outline (closed, counter-clockwise) and its lines at kKyoukaiDistances.
+    std::vector<std::vector<TLineEnt>> siteOutlines;
+    std::vector<std::array<TKyoukaiLine, 2>> lines;
 };
 
 // From the segments in AryLine (the converted selection): the outline of every site in the

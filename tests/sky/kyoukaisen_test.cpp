@@ -83,6 +83,20 @@ TEST(Kyoukaisen, RectangularSite) {
         ExpectOnGrownSite(line, corners, d);
         const double closedForm = 200e6 + 60000 * d + kPi * d * d;
         EXPECT_NEAR(KyoukaiArea(line), closedForm, closedForm * 1e-4);
+        // As a polygon whose chords stray 1 mm at most: every vertex on the line, the area
+        // short of the arcs' by less than the strip the chords cut off.
+        const std::vector<TAcadPoint> poly = KyoukaiPolygon(line, 1);
+        double area = 0;
+        for (std::size_t i = 0; i < poly.size(); ++i) {
+            const TAcadPoint& a = poly[i];
+            const TAcadPoint& b = poly[(i + 1) % poly.size()];
+            area += a.x * b.y - b.x * a.y;
+            const double fromSite = std::hypot(std::max({5000 - a.x, a.x - 25000, 0.0}),
+                                               std::max({5000 - a.y, a.y - 15000, 0.0}));
+            EXPECT_NEAR(fromSite, d, 1e-6);
+        }
+        EXPECT_LT(area / 2, closedForm);
+        EXPECT_GT(area / 2, closedForm - 2 * kPi * d * 1);
     }
 
     DxfList dxf;
