@@ -3,8 +3,8 @@
 #include <filesystem>
 
 #include "app/controller.h"
+#include "app/height_override.h"
 #include "cad/bridge.h"
-#include "cad/read_entities.h"
 #include "geom/acquisition.h"
 
 namespace zuka {
@@ -58,7 +58,7 @@ void Controller::Button2Click() {
         } else {
             doc.Utility().Prompt(kSelectedPrompt);
             cad_->Sleep(200);
-            ReadSelEntities(*ss, ws);
+            tatemonoEntities_ = ReadTatemonoEntities(*ss, ws, heightOverrides);
             ConvertEntitiesToLines(ws);
             ws.ClearAryEnt();
 

@@ -11,6 +11,26 @@ constexpr char kFailed[] = "\r\nみなし境界線の作成に失敗しました
 
 }  // namespace
 
+int Controller::PickSiteSegments(Document& doc) {
+    ui_.MinimiseMainWindow();
+    SelectionSetPtr ss = GetTempSelSet(doc);
+    int count = 0;
+    try {
+        doc.Utility().Prompt(kSelectSite);
+        ss->SelectOnScreen();
+        count = ReadSelEntities(*ss, ws);
+    } catch (const AutomationError&) {
+        count = 0;
+    }
+    try {
+        ss->Delete();
+    } catch (const AutomationError&) {
+    }
+    ui_.RestoreMainWindow();
+    if (count > 0) ConvertEntitiesToLines(ws);
+    return count;
+}
+
 void Controller::Button20Click() {
     Application* app = RunningCad();
     if (!app) return;
@@ -20,25 +40,7 @@ void Controller::Button20Click() {
         ActivateCad(*cad_, *app);
         Document& doc = app->ActiveDocument();
         doc.StartUndoMark();
-        ui_.MinimiseMainWindow();
-        SelectionSetPtr ss = GetTempSelSet(doc);
-        int count = 0;
-        try {
-            doc.Utility().Prompt(kSelectSite);
-            ss->SelectOnScreen();
-            count = ReadSelEntities(*ss, ws);
-        } catch (const AutomationError&) {
-            count = 0;
-        }
-        try {
-            ss->Delete();
-        } catch (const AutomationError&) {
-        }
-        ui_.RestoreMainWindow();
-        if (count > 0) {
-            ConvertEntitiesToLines(ws);
-            MakeKyoukaisen(*app);
-        }
+        if (PickSiteSegments(doc) > 0) MakeKyoukaisen(*app);
         doc.EndUndoMark();
         doc.Regen(0);
     } catch (const AutomationError& e) {
@@ -56,10 +58,12 @@ void Controller::MakeKyoukaisen(Application& app) {
         doc.Utility().Prompt(kFailed);
         return;
     }
+    const int first = doc.ModelSpace().Count();
     lastInsert_ =
         InsertDxfBlock(dxf, {*cad_, app, doc, form.TargetProgID}, {workDir_, DxfEncoding::Cp932},
                        CadUi(), InsertVariant::ExplodedOriginBoundary);
     if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file);
+    LeaveCalcRecord(app, doc, RunKind::Boundary, first);
     // The sites traced before a walk that failed have their lines; the failure is said too.
     if (lastKyoukaisen_.walkFailed) doc.Utility().Prompt(kFailed);
 }

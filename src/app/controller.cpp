@@ -31,7 +31,15 @@ void Controller::FormCreate(const IniFile& settings, TScreenSize screen) {
     RadioGroup1Click();
 }
 
-void Controller::RadioGroup1Click() { sun.RadioGroup1Click(form.RadioGroup1); }
+void Controller::RadioGroup1Click() {
+    sunDate_.reset();
+    sun.RadioGroup1Click(form.RadioGroup1);
+}
+
+void Controller::SetSunDate(const TSunDate& d) {
+    sunDate_ = d;
+    sun.Sekii = SekiiOfDate(d);
+}
 
 void Controller::PageControl1Change(int page) {
     form.PageControl1 = page;
@@ -48,7 +56,7 @@ void Controller::SpeedButton3Click() {
 }
 
 void Controller::PlaceBuiltBlock(Application& app, const std::function<void(Block&)>& fill,
-                                 MainWindowMode mode) {
+                                 MainWindowMode mode, RunKind kind) {
     lastInsert_ = {};
     try {
         ActivateCad(*cad_, app);
@@ -56,7 +64,9 @@ void Controller::PlaceBuiltBlock(Application& app, const std::function<void(Bloc
         doc.StartUndoMark();
         BlockPtr block = AddNewBlock(doc, "ZUKA_");
         fill(*block);
+        const int first = doc.ModelSpace().Count();
         lastInsert_ = InsertBuiltBlock(*block, {*cad_, app, doc, form.TargetProgID}, CadUi(), mode);
+        if (lastInsert_.status == InsertStatus::Placed) LeaveCalcRecord(app, doc, kind, first);
         doc.EndUndoMark();
         doc.Regen(0);
     } catch (const AutomationError& e) {

@@ -3,13 +3,16 @@
 // both drive this one controller; it owns the program-wide lists and the sun model.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/calc_record.h"
 #include "app/form.h"
+#include "app/height_override.h"
 #include "app/ini_file.h"
 #include "app/settings.h"
 #include "app/ui_host.h"
@@ -17,15 +20,58 @@
 #include "cad/bridge.h"
 #include "cad/insert.h"
 #include "geom/workspace.h"
+#include "shadow/equal_time.h"
+#include "shadow/kisei.h"
+#include "shadow/time_of_day.h"
 #include "shadow/tokutei.h"
 #include "shadow/touji_grid.h"
 #include "shadow/waku3d.h"
 #include "sky/kyoukaisen.h"
+#include "solar/sun_date.h"
 #include "solar/sun_model.h"
 
 namespace zuka {
 
 struct TKabeParams;
+
+// The regulation check of the equal-time shadows (the command line's `zuka check`): the site
+// is picked as 境界線作成 picks it; its deemed lines bound the ground shaded `hours5` and
+// `hours10` hours or longer.
+struct TKiseiRequest {
+    double hours5 = 4;                 // H5: the limit at the 5 m line, hours
+    double hours10 = 2.5;              // H10: at the 10 m line
+    std::optional<double> planeM;      // the measurement plane (default: Edit4)
+    bool tenth = false;                // 1-second samples instead of 10
+    bool headroom = false;             // how far each building may move, up or down
+    bool draw = true;                  // the lines, outlines and tightest spot into the drawing
+};
+
+enum class KiseiStatus {
+    NotRun,
+    NoModel,     // no buildings acquired
+    NoSite,      // nothing picked for the site
+    SiteFailed,  // the site's outline did not close
+    Stopped,     // 中止
+    Undecided,   // the shaded ground reached the edge of the mesh
+    Checked,
+};
+
+// One building's headroom: its walls, where it stands, how high, and how far it may move.
+struct TKiseiBuildingRoom {
+    std::vector<std::size_t> walls;
+    TAcadPoint centre;  // the middle of its plan extent
+    double zmaxM = 0;
+    TKiseiHeadroom room;
+};
+
+struct TKiseiRun {
+    KiseiStatus status = KiseiStatus::NotRun;
+    TKiseiRequest request;
+    TKiseiParams params;
+    TKyoukaisenResult sites;  // the sites' outlines and deemed lines
+    TKiseiResult result;
+    std::vector<TKiseiBuildingRoom> headroom;
+};
 
 class Controller {
 public:
@@ -209,6 +255,33 @@ public:
 
     // What the last drawing command inserted (empty when nothing).
     const TInsertResult& LastInsert() const { return lastInsert_; }
+    // What the last time-of-day and equal-time diagrams drew.
+    const TZukaResult& LastZuka() const { return lastZuka_; }
+    const TToujiResult& LastTouji() const { return lastTouji_; }
+
+    // The regulation check: picks the site, checks, and with request.draw draws the deemed
+    // lines, the outlines of the shaded ground and the tightest spot into the drawing (layer
+    // Edit51). Throws ConvertError for an input that is no number, before any CAD work.
+    void KiseiCheck(const TKiseiRequest& request);
+    const TKiseiRun& LastKisei() const { return lastKisei_; }
+
+    // The sun of a calendar day instead of RadioGroup1's season, until the season is chosen
+    // again (RadioGroup1Click).
+    void SetSunDate(const TSunDate& d);
+    const std::optional<TSunDate>& SunDate() const { return sunDate_; }
+
+    // Heights for flat plans: the acquisition puts the outlines of these layers and entities at
+    // these heights (each counts the entities it gave its height to).
+    std::vector<THeightOverride> heightOverrides;
+    // The entities the last acquisition took as buildings.
+    int TatemonoEntities() const { return tatemonoEntities_; }
+
+    // The calculation record each drawing command leaves on the layer Edit50; false: none.
+    bool leaveRecord = true;
+    // The clock of the record's date and time.
+    std::function<std::chrono::system_clock::time_point()> recordClock = [] {
+        return std::chrono::system_clock::now();
+    };
 
     // The sun inputs as the window shows them.
     TSunTexts SunTexts() const;
@@ -251,7 +324,13 @@ private:
     // that `fill` fills, placed by the user (InsertBuiltBlock), then a regeneration. The result
     // goes to LastInsert(); an automation error is reported.
     void PlaceBuiltBlock(Application& app, const std::function<void(Block&)>& fill,
-                         MainWindowMode mode);
+                         MainWindowMode mode, RunKind kind);
+    // The calculation record of a command of `kind` beside what it added to model space from
+    // entity `first` on (nothing when it added nothing, or leaveRecord is off).
+    void LeaveCalcRecord(Application& app, Document& doc, RunKind kind, int first);
+    // The site's segments picked as 境界線作成 picks them, into AryLine (read and converted);
+    // the count ReadSelEntities gives.
+    int PickSiteSegments(Document& doc);
     void ReportNotSaved(const std::filesystem::path& file);
     // The sun inputs read and the equal-time settings converted (throws ConvertError).
     struct TToujiInputs;
@@ -292,6 +371,11 @@ private:
     };
     std::optional<TTokuteiRun> lastTokutei_;
     TKyoukaisenResult lastKyoukaisen_;
+    TZukaResult lastZuka_;
+    TToujiResult lastTouji_;
+    TKiseiRun lastKisei_;
+    std::optional<TSunDate> sunDate_;
+    int tatemonoEntities_ = 0;
 };
 
 }  // namespace zuka

@@ -17,10 +17,10 @@ bool DrawingSession::Save(const std::filesystem::path& path, std::string& error)
     return host_.Save(path, error);
 }
 
-SvgPicture DrawingSession::Picture(const std::string& caption) {
+SvgPicture DrawingSession::Picture(const std::string& caption, bool entityColours) {
     SvgPicture pic;
     pic.AddCaption(caption);
-    DrawPlot(host_.Plot(), pic);
+    DrawPlot(host_.Plot(), pic, entityColours);
     return pic;
 }
 

@@ -28,8 +28,9 @@ public:
     // Writes the open drawing (the host's lossless DXF save); false with `error` when the file
     // cannot be written, and then no partial file is left.
     bool Save(const std::filesystem::path& path, std::string& error) const;
-    // The model space in plan as a picture with `caption` above it.
-    SvgPicture Picture(const std::string& caption);
+    // The model space in plan as a picture with `caption` above it; with `entityColours` the
+    // results drawn in one of the six basic colours show in it (DrawPlot).
+    SvgPicture Picture(const std::string& caption, bool entityColours = false);
     // The same as an SVG file; false when the file cannot be written.
     bool SavePicture(const std::filesystem::path& svg, const std::string& caption);
 

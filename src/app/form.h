@@ -239,6 +239,8 @@ struct Form {
     int UpDown5 = 4;                       // kUpDown5Min .. kUpDown5Max
     std::string Edit9 = "4";               // read-only, shows UpDown5
     std::string Edit39 = "1";              // 検出係数
+    std::string Edit50 = "ZUKA_INFO";      // 計算記録: the calculation record of every drawing
+    std::string Edit51 = "ZUKA_KISEI";     // 日影規制: the regulation check's lines and spot
 
     // --- Page 6 "設定２" ---------------------------------------------------------------------
     TButton Button20{false, "境界線作成"};

@@ -362,7 +362,7 @@ void Controller::DrawNiniText() {
                     kSeconds,
                 0);
         },
-        MainWindowMode::MinimiseCallerRestores);
+        MainWindowMode::MinimiseCallerRestores, RunKind::Points);
     ui_.RestoreMainWindow();
 }
 

@@ -1,6 +1,6 @@
 // Specific points and measurement points without a window: the points a command names, taken
 // as the window's capture takes them, and the exact shaded intervals of the specific points as
-// a table and as JSON.
+// a table (results_json.h writes them as JSON).
 #pragma once
 
 #include <filesystem>
@@ -33,20 +33,13 @@ int TakePoints(Controller& c, DrawingSession& s, Controller::PointGrid grid,
 // A clock hour (or a duration in hours) to the nearest second: "H:MM:SS".
 std::string HoursToHms(double hours);
 
+// The exact hours in shadow of a row: its intervals summed.
+double TokuteiExactHours(const Controller::TTokuteiExactRow& r);
+
 // The exact intervals as tab-separated lines: the heading, then per row its number, its name,
 // the exact total, the exact total less the stepped one in whole seconds (signed), and every
 // interval "in-out", separated by blanks.
 std::vector<std::string> TokuteiExactLines(const Controller& c,
                                            const std::vector<Controller::TTokuteiExactRow>& rows);
-
-// The specific-point grid as JSON: the plane height, the step and per row its number, name,
-// coordinates, the stepped total and times as the grid shows them, and with `exact` the exact
-// total, its difference to the stepped one and every interval, each with the stepped interval
-// it matches and the differences of both ends (seconds).
-std::string TokuteiJson(const Controller& c,
-                        const std::vector<Controller::TTokuteiExactRow>* exact);
-// Into a file; false (and no partial file) when it cannot be written.
-bool SaveTokuteiJson(const std::filesystem::path& path, const Controller& c,
-                     const std::vector<Controller::TTokuteiExactRow>* exact);
 
 }  // namespace zuka

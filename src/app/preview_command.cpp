@@ -41,7 +41,7 @@ void Controller::DrawWaku3D(bool makeDxf) {
                 e->SetColor(WakuColour(l.kind));
             }
         },
-        MainWindowMode::MinimiseCallerRestores);
+        MainWindowMode::MinimiseCallerRestores, RunKind::Preview);
     ui_.RestoreMainWindow();
 }
 

@@ -70,7 +70,7 @@ void Controller::SpeedButton5Click() {
             block.AddLine({0, p.y + h, 0}, {width, p.y + h, 0});
             block.AddLine({width, -h, 0}, {width, bottom, 0});
         },
-        MainWindowMode::Keep);
+        MainWindowMode::Keep, RunKind::RatioTable);
 }
 
 }  // namespace zuka

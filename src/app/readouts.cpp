@@ -22,9 +22,16 @@ std::optional<TReadoutRows> SunReadout(Controller& c, double hour) {
     const Form& f = c.form;
     const std::size_t season =
         static_cast<std::size_t>(std::clamp(f.RadioGroup1, 0, kRadioGroup1Count - 1));
+    // A calendar day (--date) stands where the season would, with its declination.
+    const std::optional<TSunDate>& date = c.SunDate();
     return TReadoutRows{
         {"緯度", f.Edit3 + "°" + f.Edit5 + "′" + f.Edit23 + "″"},
-        {"季節", std::string(kRadioGroup1Items[season])},
+        date ? std::pair<std::string, std::string>{"日付",
+                                                   SunDateText(*date) + " (赤緯 " +
+                                                       FormatFixed(c.sun.Sekii * kRadToDeg, 4) +
+                                                       "°)"}
+             : std::pair<std::string, std::string>{"季節",
+                                                   std::string(kRadioGroup1Items[season])},
         {"真北", f.Edit12 + "°"},
         {"時刻", JikokuToHms(hour)},
         {"太陽方位角", FormatFixed(azimuth * kRadToDeg, 4) + "°"},

@@ -103,6 +103,10 @@ void LoadSettings(const IniFile& ini, Form& form, TScreenSize screen) {
 
     // 9. Target CAD.
     form.TargetProgID = ini.ReadString("Target", "ProgID", form.TargetProgID);
+
+    // 10. Layers of the calculation record and the regulation check.
+    form.Edit50 = ini.ReadString("Layer", "Info", first.Edit50);
+    form.Edit51 = ini.ReadString("Layer", "Kisei", first.Edit51);
 }
 
 IniFile SaveSettings(const Form& form) {
@@ -168,6 +172,8 @@ IniFile SaveSettings(const Form& form) {
     ini.WriteBool("Bairitsu", "useDMS", form.CheckBox14);
     ini.WriteBool("Bairitsu", "wdigit", form.CheckBox15);
     ini.WriteString("Tenku", "Keisuu", form.Edit39);
+    ini.WriteString("Layer", "Info", form.Edit50);
+    ini.WriteString("Layer", "Kisei", form.Edit51);
     return ini;
 }
 

@@ -101,18 +101,21 @@ void Controller::DrawZukaLine(bool /*animeFlag*/) {
 
         DxfList dxf;
         StartDxfFile(dxf);
-        const TZukaResult r = BuildZukaDiagram(
+        lastZuka_ = BuildZukaDiagram(
             ws, sun, p, dxf, run,
             [this](const std::string& text) { ui_.MessageBox(kApplicationTitle, text); });
+        const TZukaResult& r = lastZuka_;
         run.SetProgressPosition(form.ProgressBar1.Max);
         Document& doc = app->ActiveDocument();
         doc.EndUndoMark();
         doc.Regen(0);
         if (form.RunFlag && !r.stopped) {
+            const int first = doc.ModelSpace().Count();
             lastInsert_ = InsertDxfBlock(dxf, {*cad_, *app, doc, form.TargetProgID},
                                          {workDir_, DxfEncoding::Cp932}, CadUi(),
                                          InsertVariant::ExplodedOrigin);
             if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file);
+            LeaveCalcRecord(*app, doc, RunKind::TimeOfDay, first);
         }
     } catch (const AutomationError& e) {
         ReportCadError(e);
@@ -217,15 +220,18 @@ void Controller::DrawToujikan5A() {
         tui.message = [this](const std::string& title, const std::string& text) {
             ui_.MessageBox(title, text);
         };
-        const TToujiResult r = BuildToujiDiagram(ws, sun, in.p, toujiGrid_, dxf, run, tui);
+        lastTouji_ = BuildToujiDiagram(ws, sun, in.p, toujiGrid_, dxf, run, tui);
+        const TToujiResult& r = lastTouji_;
         if (r.stopped || !form.RunFlag) {
             RunEsc();
         } else if (r.outlines > 0) {
             form.Label22 = "ﾒｯｼｭｻｲｽﾞ : " + FormatFixed(r.mesh, 1);
+            const int first = doc->ModelSpace().Count();
             lastInsert_ = InsertDxfBlock(dxf, {*cad_, *app, *doc, form.TargetProgID},
                                          {workDir_, DxfEncoding::Cp932}, CadUi(),
                                          InsertVariant::ExplodedOriginEqualTime);
             if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file);
+            LeaveCalcRecord(*app, *doc, RunKind::EqualTime, first);
         }
     } catch (const AutomationError& e) {
         ReportCadError(e);

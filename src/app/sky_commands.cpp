@@ -279,7 +279,9 @@ void Controller::Button8Click(int typ) {
         doc.SetVariable("BLIPMODE", 0);
         ui_.RestoreMainWindow();
         form.PipelineProgress = true;
+        const int first = doc.ModelSpace().Count();
         MakeTenkuzu(typ, true, std::nullopt);
+        if (!skyMapCentres_.empty()) LeaveCalcRecord(*app, doc, RunKind::Sky, first);
         if (typ == 1) {
             StepUpDown(form.Edit14, form.UpDown6);
         } else {
@@ -325,7 +327,9 @@ void Controller::Button13Click(int typ) {
             IDPOINT1 = *p;
             (typ == 1 ? GB_TenMeiB : GB_TenMeiA) = GridCell(g, row, kColName);
             if (!GridCell(g, row, kColHeight).empty()) MENTAKA = GridCell(g, row, kColHeight);
+            const int first = doc.ModelSpace().Count();
             MakeTenkuzu(typ, true, std::nullopt);
+            if (!skyMapCentres_.empty()) LeaveCalcRecord(*app, doc, RunKind::Sky, first);
             if (form.CheckBox9)
                 form.StringGrid1Row = row + 1 < static_cast<int>(g.size()) ? row + 1 : 1;
         }
@@ -385,6 +389,7 @@ void Controller::Button18Click(int typ) {
             doc.SetVariable("BLIPMODE", 0);
             ui_.RestoreMainWindow();
         }
+        const int first = doc.ModelSpace().Count();
         if (centre && pitch != 0) {
             TAcadPoint at = *centre;
             IDPOINT2 = *centre;
@@ -407,6 +412,7 @@ void Controller::Button18Click(int typ) {
                 IDPOINT2.x += pitch;
             }
         }
+        if (!skyMapCentres_.empty()) LeaveCalcRecord(*app, doc, RunKind::Sky, first);
         doc.EndUndoMark();
         doc.Utility().Prompt(kBatchDone);
         if (lastFilled == 0) ui_.MessageBox(kApplicationTitle, kNoPointData);

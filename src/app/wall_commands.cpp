@@ -151,6 +151,7 @@ void Controller::DrawKabe(Application& app, Document& doc, const TKabeParams& p)
 
     const TCadTarget target{*cad_, app, doc, form.TargetProgID};
     const TDxfOutput out{workDir_, DxfEncoding::Cp932};
+    const int first = doc.ModelSpace().Count();
     if (form.CheckBox4) {
         // Along the wall line: the elevation's x axis from st towards ed.
         const double rotDeg = Angle2P(KabeSen.st, KabeSen.ed) * kRadToDeg;
@@ -166,6 +167,7 @@ void Controller::DrawKabe(Application& app, Document& doc, const TKabeParams& p)
             ui_.MessageBox(kApplicationTitle, lastInsert_.blockName + kNotExploded);
     }
     if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file);
+    LeaveCalcRecord(app, doc, RunKind::Walls, first);
 }
 
 }  // namespace zuka

@@ -19,8 +19,10 @@
 #include "app/drawing_session.h"
 #include "app/grid_export.h"
 #include "app/ini_file.h"
+#include "app/kisei_report.h"
 #include "app/point_run.h"
 #include "app/readouts.h"
+#include "app/results_json.h"
 #include "app/settings.h"
 #include "app/waku_picture.h"
 #include "picture/svg_picture.h"
@@ -100,7 +102,60 @@ struct TCommonOptions {
     std::vector<std::string> sets;
     std::string workdir;
     bool quiet = false;
+    std::vector<std::string> heights;  // --height KEY=METRES
+    std::string date;                  // --date YYYY-MM-DD
+    bool noRecord = false;             // --no-record
+    std::string json;                  // --json FILE, of the commands that compute
+    std::string trueSolar = "on";      // --true-solar on|off
 };
+
+// What the shared options ask of the run, checked before the controller starts.
+struct TRunOptions {
+    std::vector<THeightOverride> heights;
+    std::optional<TSunDate> date;
+    bool clockTimes = false;  // --true-solar off
+};
+
+std::optional<TRunOptions> CheckRunOptions(const TCommonOptions& o, std::ostream& err) {
+    TRunOptions r;
+    for (const std::string& h : o.heights) {
+        std::optional<THeightOverride> parsed = ParseHeightOverride(h);
+        if (!parsed) {
+            err << "--height は 画層=メートル または ハンドル=メートル の形で指定してください: " << h
+                << "\n";
+            return std::nullopt;
+        }
+        r.heights.push_back(*parsed);
+    }
+    if (!o.date.empty()) {
+        r.date = ParseSunDate(o.date);
+        if (!r.date) {
+            err << "--date は YYYY-MM-DD の形の日付で指定してください: " << o.date << "\n";
+            return std::nullopt;
+        }
+    }
+    if (o.trueSolar != "on" && o.trueSolar != "off") {
+        err << "--true-solar は on か off です: " << o.trueSolar << "\n";
+        return std::nullopt;
+    }
+    r.clockTimes = o.trueSolar == "off";
+    return r;
+}
+
+// The results of the last run of `kind` as JSON into --json's file; the summary names it.
+bool WriteResultsJson(const Controller& c, RunKind kind, const std::string& drawing,
+                      const TCommonOptions& o, std::ostream& os, std::ostream& err,
+                      TResultsOptions ro = {}) {
+    if (o.json.empty()) return true;
+    if (o.trueSolar == "off") ro.clock = ReadClockShift(c.form);
+    const std::string name = std::filesystem::path(drawing).filename().string();
+    if (!SaveResultsJson(o.json, ResultsJson(c, kind, name, ro))) {
+        err << "JSON を書けません: " << o.json << "\n";
+        return false;
+    }
+    os << "JSON\t" << o.json << "\n";
+    return true;
+}
 
 struct TSetting {
     std::string section;
@@ -270,12 +325,15 @@ int SaveDrawing(DrawingSession& d, const std::filesystem::path& out, std::ostrea
     return kExitOk;
 }
 
-// Saves the result drawing and its pictures; the summary names the files.
+// Saves the result drawing and its pictures; the summary names the files. `entityColours`:
+// results in their own colours (DrawPlot).
 int SaveResult(DrawingSession& d, const std::filesystem::path& out, const TCommonOptions& o,
-               std::ostream& os, std::ostream& err) {
+               std::ostream& os, std::ostream& err, bool entityColours = false) {
     if (const int status = SaveDrawing(d, out, os, err); status != kExitOk) return status;
     if (o.svg.empty() && o.png.empty()) return kExitOk;
-    return WritePictures(d.Picture(out.filename().string()), o, os, err) ? kExitOk : kExitFailed;
+    return WritePictures(d.Picture(out.filename().string(), entityColours), o, os, err)
+               ? kExitOk
+               : kExitFailed;
 }
 
 int ReportInterrupted(std::ostream& err) {
@@ -287,7 +345,7 @@ int ReportInterrupted(std::ostream& err) {
 // `prepare`, when given, answers the command's own picks before it runs; an exit status other
 // than kExitOk ends the run there.
 int RunDiagram(Controller& c, StderrUiHost& ui, const std::string& drawing,
-               const TCommonOptions& o, TDiagramCommand cmd, std::ostream& os,
+               const TCommonOptions& o, TDiagramCommand cmd, RunKind kind, std::ostream& os,
                std::ostream& err, const std::function<int(DrawingSession&)>& prepare = {}) {
     const std::optional<std::filesystem::path> out = OutputPath(drawing, o, err);
     if (!out) return kExitUsage;
@@ -310,18 +368,19 @@ int RunDiagram(Controller& c, StderrUiHost& ui, const std::string& drawing,
         return kExitFailed;
     }
     os << run.Summary();
+    if (!WriteResultsJson(c, kind, drawing, o, os, err)) return kExitFailed;
     return SaveResult(d, *out, o, os, err);
 }
 
 int RunTimeOfDay(Controller& c, StderrUiHost& ui, const std::string& drawing,
                  const TCommonOptions& o, std::ostream& os, std::ostream& err) {
-    return RunDiagram(c, ui, drawing, o, TimeOfDayCommand(), os, err);
+    return RunDiagram(c, ui, drawing, o, TimeOfDayCommand(), RunKind::TimeOfDay, os, err);
 }
 
 int RunEqualTime(Controller& c, StderrUiHost& ui, const std::string& drawing,
                  const TCommonOptions& o, std::ostream& os, std::ostream& err) {
     c.form.CheckBox2 = o.tenth;
-    return RunDiagram(c, ui, drawing, o, EqualTimeCommand(), os, err);
+    return RunDiagram(c, ui, drawing, o, EqualTimeCommand(), RunKind::EqualTime, os, err);
 }
 
 int RunModel(Controller& c, const std::string& drawing, const TCommonOptions& o, std::ostream& out,
@@ -341,6 +400,9 @@ int RunModel(Controller& c, const std::string& drawing, const TCommonOptions& o,
     if (load.unitScale != 1)
         out << "単位\t$INSUNITS " << load.insUnits << " (1 単位 = " << FormatGeneral(load.unitScale)
             << " mm, mm に換算して読みました)\n";
+    for (const THeightOverride& h : c.heightOverrides)
+        out << "高さ指定\t" << h.key << "\t" << FormatGeneral(h.metres) << " m\t" << h.entities
+            << " 図形\n";
     d.Picks().PushSelection(o.buildings);
     for (const std::string& line :
          AcquisitionListingLines(ListAcquisition(d.Host().ActiveDocument())))
@@ -537,7 +599,7 @@ int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TC
             }
             os << "CSV\t" << so.csv << "\n";
         }
-        return kExitOk;
+        return WriteResultsJson(c, RunKind::Sky, drawing, o, os, err) ? kExitOk : kExitFailed;
     }
 
     const SkyMapEnd end =
@@ -619,7 +681,7 @@ int RunWalls(Controller& c, StderrUiHost& ui, const std::string& drawing,
         ScriptWallPicks(d, line.handle, place);
         return kExitOk;
     };
-    return RunDiagram(c, ui, drawing, o, WallCommand(), os, err, prepare);
+    return RunDiagram(c, ui, drawing, o, WallCommand(), RunKind::Walls, os, err, prepare);
 }
 
 // A table that the user places (倍率表作成, 作成): the command's pick answered with `at`, then
@@ -661,7 +723,6 @@ struct TPointsOptions {
     std::string points;              // --points: the circles and their number texts
     std::vector<std::string> point;  // --point X,Y[,NAME[,HEIGHT]]
     std::string csv;                 // --csv FILE
-    std::string json;                // --json FILE
     bool exact = false;              // --exact: the intervals to the second
     bool draw = false;               // --draw: the table into the drawing, at --at
     std::string at;
@@ -708,6 +769,11 @@ int RunPoints(Controller& c, StderrUiHost& ui, const std::string& drawing, const
         exact = c.TokuteiExact();
         for (const std::string& line : TokuteiExactLines(c, exact)) os << line << "\n";
     }
+    if (o.trueSolar == "off") {
+        const std::vector<Controller::TTokuteiExactRow> rows = po.exact ? exact : c.TokuteiExact();
+        for (const std::string& line : TokuteiClockLines(c, rows, ReadClockShift(c.form)))
+            os << line << "\n";
+    }
     if (!po.csv.empty()) {
         if (!SaveGridCsv(po.csv, c.form.StringGrid2)) {
             err << "CSV を書けません: " << po.csv << "\n";
@@ -715,13 +781,9 @@ int RunPoints(Controller& c, StderrUiHost& ui, const std::string& drawing, const
         }
         os << "CSV\t" << po.csv << "\n";
     }
-    if (!po.json.empty()) {
-        if (!SaveTokuteiJson(po.json, c, po.exact ? &exact : nullptr)) {
-            err << "JSON を書けません: " << po.json << "\n";
-            return kExitFailed;
-        }
-        os << "JSON\t" << po.json << "\n";
-    }
+    TResultsOptions ro;
+    if (po.exact) ro.exact = &exact;
+    if (!WriteResultsJson(c, RunKind::Points, drawing, o, os, err, ro)) return kExitFailed;
     if (!po.draw) return kExitOk;
     // 作成: the user places the table at --at.
     return PlaceTable(c, d, *placed, &Controller::Button15Click, "特定点表", o, os, err);
@@ -751,7 +813,87 @@ int RunBoundary(Controller& c, const std::string& drawing, const TCommonOptions&
     }
     os << "みなし境界線\t敷地 " << r.sites << ", 5 m と 10 m の線 " << 2 * r.sites << " 本\n";
     os << "ブロック\t" << ins.blockName << "\t" << ins.file.string() << "\n";
+    if (!WriteResultsJson(c, RunKind::Boundary, drawing, o, os, err)) return kExitFailed;
     return SaveResult(d, *out, o, os, err);
+}
+
+// The options of `zuka check`.
+struct TCheckOptions {
+    std::string site;    // --site EXPR
+    std::string limits;  // --limits H5,H10
+    std::string plane;   // --plane M
+    bool headroom = false;
+};
+
+// "H5,H10", both numbers above 0.
+std::optional<std::pair<double, double>> ParseLimits(const std::string& text) {
+    const std::size_t comma = text.find(',');
+    if (comma == std::string::npos) return std::nullopt;
+    const std::optional<double> h5 = ParseDouble(text.substr(0, comma));
+    const std::optional<double> h10 = ParseDouble(text.substr(comma + 1));
+    if (!h5 || !h10 || !(*h5 > 0) || !(*h10 > 0)) return std::nullopt;
+    return std::make_pair(*h5, *h10);
+}
+
+// The regulation check: a verdict with clearances, the drawing with the deemed lines, the
+// outlines and the tightest spots; exit 0 when both limits hold, 1 when either fails.
+int RunCheck(Controller& c, StderrUiHost& ui, const std::string& drawing, const TCommonOptions& o,
+             const TCheckOptions& ko, std::ostream& os, std::ostream& err) {
+    if (!CheckExpr("--site", ko.site, err)) return kExitUsage;
+    const std::optional<std::pair<double, double>> limits = ParseLimits(ko.limits);
+    if (!limits) {
+        err << "--limits は H5,H10 (時間, 0 より大きい数) の形で指定してください: " << ko.limits
+            << "\n";
+        return kExitUsage;
+    }
+    TKiseiRequest req;
+    req.hours5 = limits->first;
+    req.hours10 = limits->second;
+    req.tenth = o.tenth;
+    req.headroom = ko.headroom;
+    if (!ko.plane.empty()) {
+        req.planeM = ParseDouble(ko.plane);
+        if (!req.planeM) {
+            err << "--plane はメートルの数で指定してください: " << ko.plane << "\n";
+            return kExitUsage;
+        }
+    }
+    const std::optional<std::filesystem::path> out = OutputPath(drawing, o, err);
+    if (!out) return kExitUsage;
+    DrawingSession d;
+    if (!OpenDrawing(d, drawing, err)) return kExitFailed;
+    if (!Acquire(c, d, o, err)) return kExitFailed;
+    d.Picks().PushSelection(ko.site);
+    ui.SetOnStop([&c] { c.Button7Click(); });
+    ui.SetLabel([&c] {
+        return "日影規制：" + std::to_string(c.form.ProgressBar1.Position) + "/" +
+               std::to_string(c.form.ProgressBar1.Max);
+    });
+    c.KiseiCheck(req);
+    ui.EndBar();
+    EchoPrompts(d, o, err);
+    const TKiseiRun& k = c.LastKisei();
+    if (gInterrupted || k.status == KiseiStatus::Stopped) return ReportInterrupted(err);
+    switch (k.status) {
+        case KiseiStatus::Checked:
+            break;
+        case KiseiStatus::NoSite:
+            err << "(--site " << ko.site << ")\n";
+            return kExitFailed;
+        default:
+            return kExitFailed;  // the controller's message says why
+    }
+    const std::optional<TClockShift> clock =
+        o.trueSolar == "off" ? std::optional<TClockShift>(ReadClockShift(c.form)) : std::nullopt;
+    for (const std::string& line : KiseiReportLines(c, clock)) os << line << "\n";
+    if (!WriteResultsJson(c, RunKind::Check, drawing, o, os, err)) return kExitFailed;
+    if (c.LastInsert().status != InsertStatus::Sent) {
+        err << "日影規制の図を作図できませんでした．\n";
+        return kExitFailed;
+    }
+    const int saved = SaveResult(d, *out, o, os, err, true);
+    if (saved != kExitOk) return saved;
+    return k.result.Holds() ? kExitOk : kExitFailed;
 }
 
 }  // namespace
@@ -774,6 +916,15 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     app.add_option("--png", common.png, "write a picture of the result as PNG");
     app.add_option("-o,--output", common.output,
                    "save the drawing with the results here (default: DRAWING-zuka.dxf)");
+    app.add_option("--height", common.heights,
+                   "give the outlines of a layer (or one entity, by handle) a height for this "
+                   "run: LAYER=METRES or HANDLE=METRES")
+        ->take_all()
+        ->allow_extra_args(false);
+    app.add_option("--date", common.date,
+                   "the sun of this day, YYYY-MM-DD, instead of the season (Common.kisetsu)");
+    app.add_flag("--no-record", common.noRecord,
+                 "leave no calculation record (layer Layer.Info) beside what is drawn");
 
     CLI::App* ratio = app.add_subcommand(
         "ratio-table", "print the shadow-length ratio table, or draw it (倍率表作成)");
@@ -794,9 +945,11 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CLI::App* timeOfDay =
         app.add_subcommand("time-of-day", "draw the time-of-day shadow diagram (時刻日影図)");
     timeOfDay->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    timeOfDay->add_option("--json", common.json, "also write the outlines and times as JSON");
     CLI::App* equalTime =
         app.add_subcommand("equal-time", "draw the equal-time shadow diagram (等時間日影図)");
     equalTime->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    equalTime->add_option("--json", common.json, "also write the outlines per hour as JSON");
     equalTime->add_flag("--tenth", common.tenth,
                         "等時間の評価時間を 1/10 に: a tenth of the evaluation step (1, 3 or 6 s)");
 
@@ -811,6 +964,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         ->take_all()
         ->allow_extra_args(false);
     sky->add_option("--csv", skyOpts.csv, "also write the sky factors as CSV");
+    sky->add_option("--json", common.json, "also write the sky factors as JSON");
     sky->add_option("--maps", skyOpts.maps, "the maps of all points in a row (一括), type A or B");
     sky->add_option("--map", skyOpts.map, "the map of point N (作図), placed at --at");
     sky->add_option("--type", skyOpts.type, "the preset of --map: A or B");
@@ -848,7 +1002,9 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         ->take_all()
         ->allow_extra_args(false);
     points->add_option("--csv", pointsOpts.csv, "also write the grid as CSV");
-    points->add_option("--json", pointsOpts.json, "also write the points' times as JSON");
+    points->add_option("--json", common.json, "also write the points' times as JSON");
+    points->add_option("--true-solar", common.trueSolar,
+                       "on: true solar times only (default); off: local clock times beside them");
     points->add_flag("--exact", pointsOpts.exact,
                      "also the shaded intervals solved to the second, every one");
     points->add_flag("--tenth", common.tenth,
@@ -863,6 +1019,26 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     boundary
         ->add_option("--site", site, "the site's lines and polylines, selected like --buildings")
         ->required();
+    boundary->add_option("--json", common.json, "also write the sites and lines as JSON");
+
+    CLI::App* check = app.add_subcommand(
+        "check", "check the equal-time shadows against the 5 m and 10 m deemed lines");
+    check->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    TCheckOptions checkOpts;
+    check->add_option("--site", checkOpts.site,
+                      "the site's lines and polylines, selected like --buildings")
+        ->required();
+    check->add_option("--limits", checkOpts.limits,
+                      "H5,H10: hours allowed beyond the 5 m line and beyond the 10 m line")
+        ->required();
+    check->add_option("--plane", checkOpts.plane,
+                      "the measurement plane, metres (default: Common.takasa)");
+    check->add_flag("--headroom", checkOpts.headroom,
+                    "how far each building could be raised (or must be lowered), to 0.1 m");
+    check->add_flag("--tenth", common.tenth, "1-second samples instead of 10");
+    check->add_option("--json", common.json, "also write the verdicts as JSON");
+    check->add_option("--true-solar", common.trueSolar,
+                      "on: true solar times only (default); off: local clock times beside them");
 
     try {
         app.parse(argc, argv);
@@ -883,6 +1059,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
             << (common.workdir.empty() ? FallbackFolder().string() : common.workdir) << "\n";
         return kExitFailed;
     }
+    const std::optional<TRunOptions> runOptions = CheckRunOptions(common, err);
+    if (!runOptions) return kExitUsage;
     int status = kExitOk;
     std::optional<TRunSettings> settings = ReadRunSettings(common, *folder, err, status);
     if (!settings) return status;
@@ -893,6 +1071,9 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     std::signal(SIGINT, OnInterrupt);
     try {
         c.FormCreate(settings->ini);
+        if (runOptions->date) c.SetSunDate(*runOptions->date);
+        c.heightOverrides = runOptions->heights;
+        c.leaveRecord = !common.noRecord;
         if (*ratio) return RunRatioTable(c, common, ratioDrawing, ratioAt, out, err);
         if (*sunCmd) return RunSun(c, hourText, out, err);
         if (*outline) return RunOutline(c, segFile, out, err);
@@ -904,6 +1085,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         if (*preview) return RunPreview(c, drawing, common, previewOpts, out, err);
         if (*points) return RunPoints(c, ui, drawing, common, pointsOpts, out, err);
         if (*boundary) return RunBoundary(c, drawing, common, site, out, err);
+        if (*check) return RunCheck(c, ui, drawing, common, checkOpts, out, err);
     } catch (const ConvertError& e) {
         err << DescribeConvertError(e, settings->overrides) << "\n";
         return kExitFailed;

@@ -178,11 +178,20 @@ std::string LayerColour(const std::string& layer) {
     return kColours[h % (sizeof kColours / sizeof kColours[0])];
 }
 
+// The six basic colours, darkened where white paper would hide them.
+std::string BasicColour(int index) {
+    static const char* const kBasic[] = {"#d01010", "#b08800", "#109010",
+                                         "#008a9a", "#1030d0", "#b010b0"};
+    return kBasic[index - 1];
+}
+
 }  // namespace
 
-void DrawPlot(const std::vector<TPlotItem>& plot, SvgPicture& pic) {
+void DrawPlot(const std::vector<TPlotItem>& plot, SvgPicture& pic, bool entityColours) {
     for (const TPlotItem& it : plot) {
-        const std::string colour = LayerColour(it.layer);
+        const bool own = entityColours && it.color >= 1 && it.color <= 6 &&
+                         it.layer.rfind("ZUKA_", 0) == 0;
+        const std::string colour = own ? BasicColour(it.color) : LayerColour(it.layer);
         const bool dashed = !it.dashes.empty();
         switch (it.kind) {
             case TPlotItem::Kind::Path:

@@ -87,8 +87,9 @@ private:
 
 // Draws a drawing's model space as the CAD's screen shows it (DrawingHost::Plot), in plan:
 // the entities on layers whose names start with "ZUKA_" in colour, the user's own in grey;
-// lines whose linetype has a pattern dashed.
-void DrawPlot(const std::vector<TPlotItem>& plot, SvgPicture& pic);
+// lines whose linetype has a pattern dashed. With `entityColours` an entity of those layers
+// whose own colour is one of the six basic ones (1 red to 6 magenta) is drawn in it.
+void DrawPlot(const std::vector<TPlotItem>& plot, SvgPicture& pic, bool entityColours = false);
 
 // A colour from blue (low) to red (high) for a height within [lo, hi].
 std::string HeightColour(double z, double lo, double hi);

@@ -101,32 +101,27 @@ struct TRay {
     TAcadPoint Point(double s) const { return {at.x + s * normal.x, at.y + s * normal.y, 0}; }
 };
 
-// The rays of the outline vertices that come within kTightCells cells of their line, or beyond
-// it, or within kTightCells cells of the nearest approach of all: one per quarter cell of the
-// line. The other vertices go to `loose` with their clearances read off the mesh.
-std::vector<TRay> TightRays(const std::vector<std::vector<TAcadPoint>>& outlines,
-                            const std::vector<std::vector<TAcadPoint>>& lines, double cell,
-                            std::vector<TKiseiSpot>& loose) {
-    std::vector<std::pair<TAcadPoint, TNearest>> near;
-    double nearest = 1e300;
-    for (const std::vector<TAcadPoint>& o : outlines) {
-        for (const TAcadPoint& v : o) {
-            near.emplace_back(v, NearestOnLines(lines, v));
-            nearest = std::min(nearest, near.back().second.signedDist);
-        }
-    }
-    const double tight = kTightCells * cell + std::max(0.0, nearest);
+// An outline vertex with its nearest point on the lines.
+struct TVertexNear {
+    TAcadPoint v;
+    TNearest n;
+    bool solved = false;
+};
+
+// The rays of the vertices not yet solved whose clearance by the mesh `take` accepts, one per
+// quarter cell of the line; those vertices count as solved afterwards.
+template <typename Take>
+std::vector<TRay> RaysOf(std::vector<TVertexNear>& near, const Take& take, double cell) {
     std::map<std::pair<long long, long long>, TRay> rays;
     const double key = cell / 4;
-    for (const auto& [v, n] : near) {
-        if (n.signedDist >= tight) {
-            loose.push_back({v, n.at, n.signedDist, false});
-            continue;
-        }
-        const TRay r{n.at, n.normal, -(std::max(0.0, n.signedDist) + kRayInsideCells * cell),
-                     std::max(0.0, -n.signedDist) + kTightCells * cell};
-        const std::pair<long long, long long> k{std::llround(n.at.x / key),
-                                                std::llround(n.at.y / key)};
+    for (TVertexNear& x : near) {
+        if (x.solved || !take(x.n.signedDist)) continue;
+        x.solved = true;
+        const double d = x.n.signedDist;
+        const TRay r{x.n.at, x.n.normal, -(std::max(0.0, d) + kRayInsideCells * cell),
+                     std::max(0.0, -d) + kTightCells * cell};
+        const std::pair<long long, long long> k{std::llround(x.n.at.x / key),
+                                                std::llround(x.n.at.y / key)};
         auto it = rays.find(k);
         if (it == rays.end()) {
             rays.emplace(k, r);
@@ -289,21 +284,47 @@ TKiseiResult CheckKisei(const std::vector<TLineEnt>& walls, const SunModel& sun,
     for (std::size_t i = 0; i < 2; ++i) {
         TKiseiLimitResult& lr = result.limits[i];
         if (lr.outlines.empty() || limits[i].lines.empty()) continue;
+        // Solved exactly first: the vertices within kTightCells cells of their line on either
+        // side, where the mesh cannot tell in from out, and those near the nearest approach
+        // (or the farthest reach beyond). The mesh places outlines up to a cell or two
+        // outward, so any other vertex whose mesh clearance falls below the best solved one is
+        // solved too, until none does.
+        std::vector<TVertexNear> near;
+        double nearest = 1e300;
+        for (const std::vector<TAcadPoint>& o : lr.outlines) {
+            for (const TAcadPoint& v : o) {
+                near.push_back({v, NearestOnLines(limits[i].lines, v), false});
+                nearest = std::min(nearest, near.back().n.signedDist);
+            }
+        }
+        const double cell = result.cell;
         std::vector<TKiseiSpot> spots;
-        const std::vector<TRay> rays = TightRays(lr.outlines, limits[i].lines, result.cell, spots);
-        lr.rays = static_cast<int>(rays.size());
-        SolveRays(walls, sun, p, limits[i].hours, result.cell, rays, spots, lr.exactPoints);
+        std::vector<TRay> rays = RaysOf(
+            near,
+            [&](double d) {
+                return std::fabs(d) < kTightCells * cell || d < nearest + kTightCells * cell;
+            },
+            cell);
+        while (!rays.empty()) {
+            lr.rays += static_cast<int>(rays.size());
+            SolveRays(walls, sun, p, limits[i].hours, cell, rays, spots, lr.exactPoints);
+            if (spots.empty()) break;
+            const double best =
+                std::min_element(spots.begin(), spots.end(), [](const auto& a, const auto& b) {
+                    return a.clearance < b.clearance;
+                })->clearance;
+            rays = RaysOf(near, [&](double d) { return d < best + cell; }, cell);
+        }
+        for (const TVertexNear& x : near)
+            if (!x.solved) spots.push_back({x.v, x.n.at, x.n.signedDist, false});
         if (spots.empty()) {
-            // Every vertex was near the line, and the exact hours put the outline farther in
-            // than every ray looked: the nearest vertex stands for it, its clearance the depth
-            // the rays were clear to.
-            for (const std::vector<TAcadPoint>& o : lr.outlines) {
-                for (const TAcadPoint& v : o) {
-                    const TNearest n = NearestOnLines(limits[i].lines, v);
-                    spots.push_back(
-                        {v, n.at, std::max(n.signedDist, 0.0) + kRayInsideCells * result.cell,
-                         false});
-                }
+            // Every vertex was solved and the exact hours put the outline farther in than
+            // every ray looked: the nearest vertex stands for it, its clearance the depth the
+            // rays were clear to.
+            for (const TVertexNear& x : near) {
+                spots.push_back({x.v, x.n.at,
+                                 std::max(x.n.signedDist, 0.0) + kRayInsideCells * result.cell,
+                                 false});
             }
         }
         lr.tightest = *std::min_element(

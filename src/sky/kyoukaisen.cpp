@@ -399,9 +399,10 @@ std::vector<TAcadPoint> KyoukaiPolygon(const TKyoukaiLine& line, double sagitta)
     return poly;
 }
 
-void WriteKyoukaiLine(DxfList& dxf, const TKyoukaiLine& line, const std::string& layer) {
+void WriteKyoukaiLine(DxfList& dxf, const TKyoukaiLine& line, const std::string& layer,
+                      const TDxfPolyline& head) {
     DxfWriter w(dxf);
-    w.Polyline(layer);
+    w.Polyline(layer, head);
     for (const TKyoukaiVertex& v : line.vertices) {
         w.Vertex(layer, v.x, v.y,
                  v.arc ? std::optional<DxfValue>(DxfValue(v.bulge)) : std::nullopt);

@@ -49,8 +49,10 @@ double KyoukaiArea(const TKyoukaiLine& line);
 // that stray at most `sagitta` (drawing units) from them.
 std::vector<TAcadPoint> KyoukaiPolygon(const TKyoukaiLine& line, double sagitta);
 
-// The line as one closed POLYLINE (bulges on its arc vertices) on `layer`, appended to `dxf`.
-void WriteKyoukaiLine(DxfList& dxf, const TKyoukaiLine& line, const std::string& layer);
+// The line as one closed POLYLINE (bulges on its arc vertices) on `layer`, appended to `dxf`;
+// `head` adds a linetype or colour.
+void WriteKyoukaiLine(DxfList& dxf, const TKyoukaiLine& line, const std::string& layer,
+                      const TDxfPolyline& head = {});
 
 enum class KyoukaisenStatus {
     TooFew,  // fewer than 3 segments: nothing is drawn, nothing said

@@ -215,6 +215,7 @@ TEST_F(PointCommandsTest, StopOneRunAtATimeAndRefusals) {
 }
 
 TEST_F(PointCommandsTest, TableDrawnIntoTheDrawing) {
+    c_.leaveRecord = false;  // the table's texts alone
     c_.form.RadioGroup3 = 1;
     c_.form.CheckBox2 = true;  // 30 s / 10: the header shows 3 秒
     SetPoints({{"15000", "40000", "北"}, {"35000", "42000", ""}});

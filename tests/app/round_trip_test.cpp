@@ -101,9 +101,9 @@ TEST_F(RoundTripTest, TimeOfDayKeepsEveryVersionWhole) {
         c_.Button3Click();
         ASSERT_EQ(c_.LastInsert().status, InsertStatus::Sent);
         const fs::path out = Save(std::string("out_") + name);
-        // Nothing lost or changed; the diagram is new, on its own layer only.
+        // Nothing lost or changed; the diagram and its record are new, on their own layers.
         EXPECT_EQ(RunCommand(kPython + " " + Script("compare.py").string() + " " +
-                      (Corpus() / name).string() + " " + out.string() + " ZUKA_JIKOKU"),
+                      (Corpus() / name).string() + " " + out.string() + " ZUKA_JIKOKU ZUKA_INFO"),
                   "");
         // The result read back and saved again is the same file.
         DrawingHost again;

@@ -80,6 +80,8 @@ Form ChangedForm() {
     f.CheckBox14 = true;
     f.CheckBox15 = true;
     f.Edit39 = "5";
+    f.Edit50 = "info";
+    f.Edit51 = "kisei";
     return f;
 }
 
@@ -226,7 +228,10 @@ TEST(Settings, WrittenFileOrderAndKinds) {
     EXPECT_EQ(tenku.front(), "Takasa");
     EXPECT_EQ(tenku[16], "IkkatsuA");
     EXPECT_EQ(tenku.back(), "Keisuu");
-    EXPECT_EQ(ini.Keys("Layer").size(), 11u);
+    const std::vector<std::string> layers = ini.Keys("Layer");
+    ASSERT_EQ(layers.size(), 13u);
+    EXPECT_EQ(layers[11], "Info");
+    EXPECT_EQ(layers[12], "Kisei");
     EXPECT_EQ(ini.Keys("Bairitsu"), (std::vector<std::string>{"useDMS", "wdigit"}));
 
     EXPECT_EQ(ini.ReadString("Jikoku", "NotHoui", ""), "0");
@@ -271,7 +276,7 @@ TEST(Settings, EveryWrittenKeyIsRead) {
             ++checked;
         }
     }
-    EXPECT_EQ(checked, 72 - 9);  // all 72 keys but the nine hours ChangedForm leaves on
+    EXPECT_EQ(checked, 74 - 9);  // all 74 keys but the nine hours ChangedForm leaves on
 }
 
 // A file edited by hand on Windows: byte-order mark, CRLF, other letter case, blanks around keys.

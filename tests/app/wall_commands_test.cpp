@@ -82,6 +82,7 @@ TEST_F(WallCommandsTest, InsertionVariants) {
         {"placed, exploded", false, false, "\rS\r1.0\rR\r0.0\r"},
         {"placed, block", false, true, "\rS\r1.0\rR\r0.0\r"},
     };
+    c_.leaveRecord = false;  // the elevation's own entities come last
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         c_.form.CheckBox4 = r.onWall;

@@ -198,6 +198,7 @@ TEST(Cli, ShadowDiagramsIntoTheExampleDrawing) {
     // An independent reader opens both drawings without errors; the user's buildings are
     // still there and the diagrams are on their layers.
     EXPECT_EQ(CheckWithEzdxf(tod, "建物"), "0 5\n");
+    EXPECT_EQ(CheckWithEzdxf(tod, "ZUKA_INFO"), "0 6\n");  // the calculation record
     const std::string jikoku = CheckWithEzdxf(tod, "ZUKA_JIKOKU");
     EXPECT_EQ(jikoku.substr(0, 2), "0 ") << jikoku;
     EXPECT_GE(std::stoi(jikoku.substr(2)), 34) << jikoku;  // 17 times, outline and label each
@@ -251,6 +252,9 @@ TEST(Cli, WallShadowsIntoTheExampleDrawing) {
     }
     // Kept as a block: nothing of it on the layers of model space.
     EXPECT_EQ(CheckWithEzdxf(placed, "ZUKA_HWAKU"), "0 0\n");
+    // Either way its calculation record stands beside it.
+    EXPECT_EQ(CheckWithEzdxf(along, "ZUKA_INFO"), "0 6\n");
+    EXPECT_EQ(CheckWithEzdxf(placed, "ZUKA_INFO"), "0 6\n");
 }
 
 // The point rows of `zuka sky`'s grid: number, x, y, name, height, inscribed, AREA, circumscribed.
@@ -352,6 +356,8 @@ TEST(Cli, SkyMapsIntoTheExampleDrawing) {
         EXPECT_GT(std::stoi(check.substr(2)), 0) << check;
     }
     EXPECT_EQ(CheckWithEzdxf(map, "建物"), "0 5\n");
+    EXPECT_EQ(CheckWithEzdxf(map, "ZUKA_INFO"), "0 5\n");   // one record for the map
+    EXPECT_EQ(CheckWithEzdxf(maps, "ZUKA_INFO"), "0 5\n");  // and one for the batch
     // Batch maps carry neither triangles nor tables.
     EXPECT_EQ(CheckWithEzdxf(maps, "ZUKA_TSANSYA"), "0 0\n");
     const std::string tenku = CheckWithEzdxf(maps, "ZUKA_TENKU");
@@ -383,7 +389,7 @@ TEST(Cli, SpecificPointsOfTheExample) {
               "出時刻 3\r");
     std::ifstream j(json);
     const std::string text((std::istreambuf_iterator<char>(j)), {});
-    EXPECT_TRUE(Contains(text, "\"exact\": {\"total\": \"5:37:22\"")) << text;
+    EXPECT_TRUE(Contains(text, "\"total\": \"5:37:22\"")) << text;
 
     // Listed points: the one without a name takes its row number; a bad one is refused.
     r = Zuka("points " + sample +
@@ -399,8 +405,9 @@ TEST(Cli, SpecificPointsOfTheExample) {
     }
 
     if (!HaveEzdxf()) GTEST_SKIP() << "python3-ezdxf is not installed";
-    // The table: a heading and a line per point, on the current layer.
+    // The table: a heading and a line per point, on the current layer; its record beside it.
     EXPECT_EQ(CheckWithEzdxf(table, "0"), "0 4\n");
+    EXPECT_EQ(CheckWithEzdxf(table, "ZUKA_INFO"), "0 6\n");
 }
 
 TEST(Cli, BoundaryLinesAndRatioTableIntoTheExample) {
@@ -422,8 +429,138 @@ TEST(Cli, BoundaryLinesAndRatioTableIntoTheExample) {
     if (!HaveEzdxf()) GTEST_SKIP() << "python3-ezdxf is not installed";
     EXPECT_EQ(CheckWithEzdxf(lines, "0"), "0 2\n");
     EXPECT_EQ(CheckWithEzdxf(lines, "敷地"), "0 2\n");  // the user's site is still there
+    EXPECT_EQ(CheckWithEzdxf(lines, "ZUKA_INFO"), "0 3\n");
     // 109 cells, 26 rules.
     EXPECT_EQ(CheckWithEzdxf(ratio, "0"), "0 135\n");
+}
+
+TEST(Cli, CheckOfTheExample) {
+    const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
+    const std::string base = "check " + sample + " --buildings layer=建物 --site layer=敷地 --quiet ";
+    const std::filesystem::path out = TempDir() / "check.dxf";
+    const std::filesystem::path svg = TempDir() / "check.svg";
+    TRun r = Zuka(base + "--limits 4,2.5 -o " + out.string() + " --svg " + svg.string());
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n5 m 線\t4.0 時間\t適合\t最小余裕 ")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n10 m 線\t2.5 時間\t適合\t最小余裕 ")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n判定\t適合: ")) << r.out;
+    EXPECT_GT(std::filesystem::file_size(svg), 10000u);
+
+    // Short limits fail: the largest excess, where, and exit 1 (each building's headroom is
+    // in ResultsAsJsonFollowTheSchema).
+    r = Zuka(base + "--limits 2,1.5 --plane 4 -o " + (TempDir() / "fail.dxf").string());
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n5 m 線\t2.0 時間\t不適合\t最大超過 ")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n判定\t不適合: 2.0 時間の日影が 5 m 線を ")) << r.out;
+
+    for (const char* bad : {"--limits 4", "--limits 4,0", "--limits 4,2.5 --plane x",
+                            "--limits 4,2.5 --true-solar maybe"}) {
+        SCOPED_TRACE(bad);
+        EXPECT_EQ(Zuka(base + bad).status, 2);
+    }
+
+    if (!HaveEzdxf()) GTEST_SKIP() << "python3-ezdxf is not installed";
+    // Both deemed lines, the two outlines with their labels, the two tightest spots (a line, a
+    // circle and a text each), and the record.
+    const std::string kisei = CheckWithEzdxf(out, "ZUKA_KISEI");
+    EXPECT_EQ(kisei.substr(0, 2), "0 ") << kisei;
+    EXPECT_GE(std::stoi(kisei.substr(2)), 2 + 4 + 6) << kisei;
+    EXPECT_EQ(CheckWithEzdxf(out, "ZUKA_INFO"), "0 6\n");
+}
+
+TEST(Cli, FlatPlansDatesAndClockTimes) {
+    const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
+    // The site outline given 7 m: a building; the model says which heights it used.
+    TRun r = Zuka("model " + sample + " --buildings layer=建物,敷地 --height 敷地=7");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "高さ指定\t敷地\t7 m\t1 図形\n")) << r.out;
+    EXPECT_EQ(Zuka("model " + sample + " --height 敷地").status, 2);
+
+    // A calendar day: the summer solstice's sun stands 90 - 36 + 23.45 degrees high at noon.
+    r = Zuka("sun --hour 12 --date 2025-06-21");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "日付\t2025-06-21 (赤緯 23.4500°)\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "太陽高度\t77.4500°\n")) << r.out;
+    EXPECT_EQ(Zuka("sun --hour 12 --date 2025-02-30").status, 2);
+
+    // Clock times beside the true solar ones: at 135 E only the equation of time, 1.896 min.
+    r = Zuka("points " + sample + " --buildings layer=建物 --point 35000,42000 --quiet "
+             "--true-solar off");
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "中央標準時 (経度 135°, 均時差 1.896 分)\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n1\t1\t07:58'10\"-11:33'10\" 13:55'40\"-15:58'10\"\n")) << r.out;
+}
+
+// Validates JSON files against docs/results-schema.json with Debian's python3-jsonschema;
+// prints every error and then "errors N".
+std::string ValidateJson(const std::vector<std::filesystem::path>& files) {
+    const std::filesystem::path script = TempDir() / "validate.py";
+    std::ofstream(script) << "import json, sys\n"
+                             "from jsonschema import Draft202012Validator\n"
+                             "schema = json.load(open(sys.argv[1], encoding='utf-8'))\n"
+                             "Draft202012Validator.check_schema(schema)\n"
+                             "v = Draft202012Validator(schema)\n"
+                             "bad = 0\n"
+                             "for f in sys.argv[2:]:\n"
+                             "    for e in v.iter_errors(json.load(open(f, encoding='utf-8'))):\n"
+                             "        bad += 1\n"
+                             "        print(f, list(e.absolute_path), e.message[:200])\n"
+                             "print('errors', bad)\n";
+    std::string cmd = "/usr/bin/python3 " + script.string() + " " + ZUKA_SOURCE_DIR +
+                      "/docs/results-schema.json";
+    for (const std::filesystem::path& f : files) cmd += " " + f.string();
+    std::string out;
+    if (FILE* p = ::popen((cmd + " 2>&1").c_str(), "r")) {
+        std::array<char, 512> buf;
+        while (std::fgets(buf.data(), buf.size(), p)) out += buf.data();
+        ::pclose(p);
+    }
+    return out;
+}
+
+TEST(Cli, ResultsAsJsonFollowTheSchema) {
+    if (std::system("/usr/bin/python3 -c 'import jsonschema' 2>/dev/null") != 0)
+        GTEST_SKIP() << "python3-jsonschema is not installed";
+    const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
+    const std::string b = " " + sample + " --buildings layer=建物 --quiet ";
+    const std::string points = "--points layer=測定点 ";
+    struct Row {
+        const char* name;
+        std::string args;
+    };
+    const Row rows[] = {
+        {"time-of-day", "time-of-day" + b + "--date 2025-12-22"},
+        {"equal-time", "equal-time" + b + "--set Touji.kankaku2=2"},
+        {"points", "points" + b + points + "--exact --true-solar off"},
+        {"sky", "sky" + b + points},
+        {"boundary", "boundary " + sample + " --site layer=敷地 --quiet"},
+        {"check", "check" + b + "--site layer=敷地 --limits 2,1.5 --headroom"},
+    };
+    std::vector<std::filesystem::path> files;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const std::filesystem::path json = TempDir() / (std::string(r.name) + ".json");
+        const std::filesystem::path dxf = TempDir() / (std::string(r.name) + "-json.dxf");
+        const TRun run = Zuka(r.args + " --json " + json.string() + " -o " + dxf.string());
+        EXPECT_LE(run.status, 1) << run.out;  // the failing check says 1
+        EXPECT_TRUE(Contains(run.out, "JSON\t" + json.string() + "\n")) << run.out;
+        files.push_back(json);
+        if (std::string(r.name) == "check") {
+            // Only the tower can make it hold, lowered far enough; the others cannot.
+            EXPECT_TRUE(Contains(run.out, "\n高さの余裕\t建物 5 (43500, 34500)\t高さ 24.0 m\t"))
+                << run.out;
+            EXPECT_TRUE(Contains(run.out, "\t高さ 9.0 m\tこの建物だけ下げても適合しません\n"))
+                << run.out;
+        }
+    }
+    EXPECT_EQ(ValidateJson(files), "errors 0\n");
+
+    // The schema catches what is not so: a check without its verdicts, a time label of
+    // another form.
+    const std::filesystem::path broken = TempDir() / "broken.json";
+    std::ofstream(broken) << "{\"program\": \"Zuka\", \"version\": \"0\", \"command\": \"check\", "
+                             "\"drawing\": \"a.dxf\", \"inputs\": {\"method\": \"\"}}";
+    EXPECT_EQ(ValidateJson({broken}).substr(0, broken.string().size()), broken.string());
 }
 
 TEST(Cli, IniFileIsReadAndNeverWritten) {
