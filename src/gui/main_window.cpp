@@ -594,11 +594,12 @@ QWidget* MainWindow::Page5() {
                   {"Edit29", "(等時)", &f.Edit29},  {"Edit32", "特定点", &f.Edit32},
                   {"Edit33", "天空図", &f.Edit33},  {"Edit34", "(目盛)", &f.Edit34},
                   {"Edit35", "(ﾊｯﾁ)", &f.Edit35},   {"Edit36", "(三斜)", &f.Edit36},
-                  {"Edit37", "(位置)", &f.Edit37}};
+                  {"Edit37", "(位置)", &f.Edit37},  {"Edit50", "計算記録", &f.Edit50},
+                  {"Edit51", "日影規制", &f.Edit51}};
     int i = 0;
     for (const auto& ly : layers) {
-        g5l->addWidget(Caption(ly.caption), i % 6, (i / 6) * 2);
-        g5l->addWidget(Edit(ly.name, *ly.field, 110), i % 6, (i / 6) * 2 + 1);
+        g5l->addWidget(Caption(ly.caption), i % 7, (i / 7) * 2);
+        g5l->addWidget(Edit(ly.name, *ly.field, 110), i % 7, (i / 7) * 2 + 1);
         ++i;
     }
     l->addWidget(g5);
