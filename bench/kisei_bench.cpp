@@ -23,8 +23,8 @@ std::array<TKiseiLimit, 2> DistrictLimits(const std::vector<TLineEnt>& walls) {
         y1 = std::max({y1, w.st.y, w.ed.y});
     }
     const double m = 10000;
-    const TAcadPoint c[4] = {{x0 - m, y0 - m, 0}, {x1 + m, y0 - m, 0}, {x1 + m, y1 + m, 0},
-                             {x0 - m, y1 + m, 0}};
+    const TAcadPoint c[4] = {
+        {x0 - m, y0 - m, 0}, {x1 + m, y0 - m, 0}, {x1 + m, y1 + m, 0}, {x0 - m, y1 + m, 0}};
     std::vector<TLineEnt> site(4);
     for (int i = 0; i < 4; ++i) {
         site[static_cast<std::size_t>(i)].st = c[i];

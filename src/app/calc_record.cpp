@@ -16,6 +16,23 @@ namespace zuka {
 namespace {
 
 constexpr char kRecordHead[] = "計算記録 ";
+
+// Per RunKind, in its order: the record's name and the command line's.
+struct TKindNames {
+    const char* name;
+    const char* command;
+};
+constexpr TKindNames kKindNames[] = {
+    {"時刻日影図", "time-of-day"},
+    {"等時間日影図", "equal-time"},
+    {"壁面日影", "walls"},
+    {"特定点", "points"},
+    {"天空図", "sky"},
+    {"みなし境界線", "boundary"},
+    {"影倍率表", "ratio-table"},
+    {"3D イメージ", "preview"},
+    {"日影規制の確認", "check"},
+};
 constexpr double kRadToDeg = 57.29577951308232;
 
 // A number as typed, or `fallback` when it is none (the command has refused it already).
@@ -74,34 +91,10 @@ void AddEntity(Entity& e, TBox& box) {
 
 std::string ProgramVersion() { return ZUKA_VERSION; }
 
-std::string RunKindName(RunKind kind) {
-    switch (kind) {
-        case RunKind::TimeOfDay: return "時刻日影図";
-        case RunKind::EqualTime: return "等時間日影図";
-        case RunKind::Walls: return "壁面日影";
-        case RunKind::Points: return "特定点";
-        case RunKind::Sky: return "天空図";
-        case RunKind::Boundary: return "みなし境界線";
-        case RunKind::RatioTable: return "影倍率表";
-        case RunKind::Preview: return "3D イメージ";
-        case RunKind::Check: return "日影規制の確認";
-    }
-    return {};
-}
+std::string RunKindName(RunKind kind) { return kKindNames[static_cast<std::size_t>(kind)].name; }
 
 std::string RunKindCommand(RunKind kind) {
-    switch (kind) {
-        case RunKind::TimeOfDay: return "time-of-day";
-        case RunKind::EqualTime: return "equal-time";
-        case RunKind::Walls: return "walls";
-        case RunKind::Points: return "points";
-        case RunKind::Sky: return "sky";
-        case RunKind::Boundary: return "boundary";
-        case RunKind::RatioTable: return "ratio-table";
-        case RunKind::Preview: return "preview";
-        case RunKind::Check: return "check";
-    }
-    return {};
+    return kKindNames[static_cast<std::size_t>(kind)].command;
 }
 
 TRunInputs GatherRunInputs(const Controller& c, RunKind kind, const std::string& drawing) {
@@ -140,8 +133,7 @@ TRunInputs GatherRunInputs(const Controller& c, RunKind kind, const std::string&
         }
     }
     const bool period = kind == RunKind::TimeOfDay || kind == RunKind::EqualTime ||
-                        kind == RunKind::Walls || kind == RunKind::Points ||
-                        kind == RunKind::Check;
+                        kind == RunKind::Walls || kind == RunKind::Points || kind == RunKind::Check;
     if (period) {
         in.kaisi = Number(f.Edit2, 8);
         in.owari = Number(f.Edit7, 16);
@@ -253,8 +245,8 @@ std::vector<std::string> CalcRecordLines(const TRunInputs& in,
     return lines;
 }
 
-void WriteCalcRecord(Application& app, Document& doc, int first, const std::string& layer,
-                     double h, const std::vector<std::string>& lines) {
+void WriteCalcRecord(Application& app, Document& doc, int first, const std::string& layer, double h,
+                     const std::vector<std::string>& lines) {
     Block& model = doc.ModelSpace();
     TBox box;
     for (int i = std::max(first, 0); i < model.Count(); ++i) AddEntity(*model.Item(i), box);

@@ -46,11 +46,11 @@ struct TRunInputs {
     bool sun = false;
     double latitudeDeg = 0;
     double kitaDeg = 0;
-    int season = 0;                 // RadioGroup1
-    std::optional<TSunDate> date;   // a calendar day instead of the season
+    int season = 0;                // RadioGroup1
+    std::optional<TSunDate> date;  // a calendar day instead of the season
     double sekiiDeg = 0;
-    std::optional<double> planeM;   // measurement plane
-    std::optional<double> kaisi;    // the period, hours
+    std::optional<double> planeM;  // measurement plane
+    std::optional<double> kaisi;   // the period, hours
     std::optional<double> owari;
     std::optional<double> stepHours;    // time-of-day step
     std::optional<double> stepSeconds;  // evaluation step
@@ -77,7 +77,7 @@ std::vector<std::string> CalcRecordLines(const TRunInputs& in,
 // Writes the lines as TEXTs of height h (width factor 0.8) on `layer` (made when missing),
 // downward from just below the lower left corner of the plan extent of the model space's
 // entities from index `first` on. Nothing when there are none. Automation errors pass on.
-void WriteCalcRecord(Application& app, Document& doc, int first, const std::string& layer,
-                     double h, const std::vector<std::string>& lines);
+void WriteCalcRecord(Application& app, Document& doc, int first, const std::string& layer, double h,
+                     const std::vector<std::string>& lines);
 
 }  // namespace zuka

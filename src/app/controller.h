@@ -38,12 +38,12 @@ struct TKabeParams;
 // is picked as 境界線作成 picks it; its deemed lines bound the ground shaded `hours5` and
 // `hours10` hours or longer.
 struct TKiseiRequest {
-    double hours5 = 4;                 // H5: the limit at the 5 m line, hours
-    double hours10 = 2.5;              // H10: at the 10 m line
-    std::optional<double> planeM;      // the measurement plane (default: Edit4)
-    bool tenth = false;                // 1-second samples instead of 10
-    bool headroom = false;             // how far each building may move, up or down
-    bool draw = true;                  // the lines, outlines and tightest spot into the drawing
+    double hours5 = 4;             // H5: the limit at the 5 m line, hours
+    double hours10 = 2.5;          // H10: at the 10 m line
+    std::optional<double> planeM;  // the measurement plane (default: Edit4)
+    bool tenth = false;            // 1-second samples instead of 10
+    bool headroom = false;         // how far each building may move, up or down
+    bool draw = true;              // the lines, outlines and tightest spot into the drawing
 };
 
 enum class KiseiStatus {

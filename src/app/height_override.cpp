@@ -10,8 +10,7 @@ namespace zuka {
 namespace {
 
 bool SameText(const std::string& a, const std::string& b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                return std::toupper(static_cast<unsigned char>(x)) ==
                       std::toupper(static_cast<unsigned char>(y));
            });
@@ -23,8 +22,8 @@ struct TListSizes {
 };
 
 TListSizes Sizes(const Workspace& ws) {
-    return {ws.AryLine.size(), ws.AryCircle.size(), ws.AryArc.size(),
-            ws.AryEllipse.size(), ws.AryLwp.size(), ws.AryLwpEle.size()};
+    return {ws.AryLine.size(),    ws.AryCircle.size(), ws.AryArc.size(),
+            ws.AryEllipse.size(), ws.AryLwp.size(),    ws.AryLwpEle.size()};
 }
 
 void SetHeight(Workspace& ws, const TListSizes& from, double z) {
@@ -35,8 +34,7 @@ void SetHeight(Workspace& ws, const TListSizes& from, double z) {
     for (std::size_t i = from.ellipses; i < ws.AryEllipse.size(); ++i)
         ws.AryEllipse[i].center.z = z;
     for (std::size_t i = from.lwps; i < ws.AryLwp.size(); ++i) ws.AryLwp[i].code38 = z;
-    for (std::size_t i = from.vertices; i < ws.AryLwpEle.size(); ++i)
-        ws.AryLwpEle[i].code10.z = z;
+    for (std::size_t i = from.vertices; i < ws.AryLwpEle.size(); ++i) ws.AryLwpEle[i].code10.z = z;
 }
 
 }  // namespace
@@ -59,8 +57,7 @@ THeightOverride* FindHeightOverride(std::vector<THeightOverride>& overrides, Ent
     return nullptr;
 }
 
-int ReadTatemonoEntities(SelectionSet& ss, Workspace& ws,
-                         std::vector<THeightOverride>& overrides) {
+int ReadTatemonoEntities(SelectionSet& ss, Workspace& ws, std::vector<THeightOverride>& overrides) {
     for (THeightOverride& o : overrides) o.entities = 0;
     if (overrides.empty()) return ReadSelEntities(ss, ws);
     ws.AryLine.clear();

@@ -13,9 +13,9 @@
 namespace zuka {
 
 struct THeightOverride {
-    std::string key;     // a layer name, or an entity handle (any letter case)
+    std::string key;  // a layer name, or an entity handle (any letter case)
     double metres = 0;
-    int entities = 0;    // entities given this height by the last acquisition
+    int entities = 0;  // entities given this height by the last acquisition
 };
 
 // "KEY=METRES" (the last "=" divides; the key is not empty, the metres a number of 0 or more);
@@ -28,7 +28,6 @@ THeightOverride* FindHeightOverride(std::vector<THeightOverride>& overrides, Ent
 // ReadSelEntities with the overrides applied: every entity an override names gets the height
 // as the z of everything read from it (its end points, centre, elevation and vertices), and
 // the override counts it. Returns the count ReadSelEntities gives. Automation errors pass on.
-int ReadTatemonoEntities(SelectionSet& ss, Workspace& ws,
-                         std::vector<THeightOverride>& overrides);
+int ReadTatemonoEntities(SelectionSet& ss, Workspace& ws, std::vector<THeightOverride>& overrides);
 
 }  // namespace zuka

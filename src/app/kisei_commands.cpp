@@ -15,8 +15,7 @@ constexpr char kNoSite[] = "敷地の線分が選択されませんでした．"
 constexpr char kSiteFailed[] = "\r\nみなし境界線の作成に失敗しました.\r\n";
 constexpr char kBadHours[] = "規制時間は 0 より大きい時間にしてください．";
 constexpr char kBadPeriod[] = "終了時刻は開始時刻より後にしてください．";
-constexpr char kUndecided[] =
-    "日影の範囲が計算範囲の端に達したため、日影規制を判定できません．";
+constexpr char kUndecided[] = "日影の範囲が計算範囲の端に達したため、日影規制を判定できません．";
 
 // The chords of the deemed lines' arcs stray at most this far from them (mm).
 constexpr double kLineSagitta = 1;
@@ -27,8 +26,8 @@ constexpr bool kLimitDashed[2] = {false, true};
 
 // "5 m 4.0Hr 余裕 1.422 m" or "... 超過 17.874 m".
 std::string SpotText(int limit, double hours, const TKiseiSpot& s) {
-    const std::string head = FormatGeneral(kKyoukaiDistances[limit] / 1000) + " m " +
-                             FormatFixed(hours, 1) + "Hr ";
+    const std::string head =
+        FormatGeneral(kKyoukaiDistances[limit] / 1000) + " m " + FormatFixed(hours, 1) + "Hr ";
     return head + (s.clearance >= 0 ? "余裕 " : "超過 ") +
            FormatFixed(std::abs(s.clearance) / 1000, 3) + " m";
 }
@@ -105,8 +104,8 @@ void Controller::KiseiCheck(const TKiseiRequest& request) {
     p.kaisi = sun.GB_kaisi;
     p.owari = sun.GB_owari;
     p.takasa = request.planeM ? *request.planeM * 1000 : sun.GB_takasa;
-    p.stepSeconds = request.tenth ? std::max(1, form.HyoukaTimeTable[0] / 10)
-                                  : form.HyoukaTimeTable[0];
+    p.stepSeconds =
+        request.tenth ? std::max(1, form.HyoukaTimeTable[0] / 10) : form.HyoukaTimeTable[0];
     p.meshSize = form.MeshSizeTable[0];
     const double textH = ParseDouble(form.Edit38).value_or(300);
     if (!(request.hours5 > 0) || !(request.hours10 > 0)) {
@@ -164,8 +163,8 @@ void Controller::KiseiCheck(const TKiseiRequest& request) {
                         }
                     }
                     room.centre = {(x0 + x1) / 2, (y0 + y1) / 2, 0};
-                    room.room = KiseiHeadroom(ws.AryTatemono, b, p.takasa, k.result.Holds(),
-                                              100, holds);
+                    room.room =
+                        KiseiHeadroom(ws.AryTatemono, b, p.takasa, k.result.Holds(), 100, holds);
                     room.walls = std::move(b);
                     k.headroom.push_back(std::move(room));
                 }

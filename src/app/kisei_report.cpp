@@ -16,9 +16,7 @@ std::string At(const TAcadPoint& p) {
     return "(" + FormatFixed(p.x, 0) + ", " + FormatFixed(p.y, 0) + ")";
 }
 
-std::string LineName(std::size_t i) {
-    return FormatGeneral(kKyoukaiDistances[i] / 1000) + " m 線";
-}
+std::string LineName(std::size_t i) { return FormatGeneral(kKyoukaiDistances[i] / 1000) + " m 線"; }
 
 }  // namespace
 
@@ -26,8 +24,8 @@ std::vector<std::string> KiseiReportLines(const Controller& c,
                                           const std::optional<TClockShift>& clock) {
     const TKiseiRun& k = c.LastKisei();
     std::vector<std::string> lines;
-    std::string period = JikokuToHm(k.params.kaisi) + "～" + JikokuToHm(k.params.owari) +
-                         " (真太陽時)";
+    std::string period =
+        JikokuToHm(k.params.kaisi) + "～" + JikokuToHm(k.params.owari) + " (真太陽時)";
     if (clock)
         period += " 中央標準時 " + JikokuToHms(clock->Clock(k.params.kaisi)) + "～" +
                   JikokuToHms(clock->Clock(k.params.owari));
@@ -47,8 +45,7 @@ std::vector<std::string> KiseiReportLines(const Controller& c,
         } else {
             line += "最大超過 " + Metres3(-l.tightest->clearance) + "\t" + At(l.tightest->outline);
         }
-        if (l.tightest)
-            line += l.tightest->refined ? "\t厳密" : "\tメッシュ";
+        if (l.tightest) line += l.tightest->refined ? "\t厳密" : "\tメッシュ";
         lines.push_back(line);
     }
     int rays = 0;
@@ -57,19 +54,19 @@ std::vector<std::string> KiseiReportLines(const Controller& c,
         rays += l.rays;
         points += l.exactPoints;
     }
-    lines.push_back("精査\t線から 2 メッシュ以内の輪郭と線に最も近づく (最も越える) 所は特定点の厳密な日影時間で求め直しました (" +
-                    std::to_string(rays) + " 本の法線上, " + std::to_string(points) + " 点)");
+    lines.push_back(
+        "精査\t線から 2 メッシュ以内の輪郭と線に最も近づく (最も越える) "
+        "所は特定点の厳密な日影時間で求め直しました (" +
+        std::to_string(rays) + " 本の法線上, " + std::to_string(points) + " 点)");
     for (std::size_t i = 0; i < k.headroom.size(); ++i) {
         const TKiseiBuildingRoom& b = k.headroom[i];
         std::string line = "高さの余裕\t建物 " + std::to_string(i + 1) + " " + At(b.centre) +
                            "\t高さ " + FormatFixed(b.zmaxM, 1) + " m\t";
         const std::string m = FormatFixed(b.room.metres, 1) + " m";
         if (b.room.holdsNow) {
-            line += b.room.bounded ? "+" + m + " まで高くしても適合"
-                                   : "+" + m + " 高くしても適合";
+            line += b.room.bounded ? "+" + m + " まで高くしても適合" : "+" + m + " 高くしても適合";
         } else {
-            line += b.room.bounded ? m + " 下げると適合"
-                                   : "この建物だけ下げても適合しません";
+            line += b.room.bounded ? m + " 下げると適合" : "この建物だけ下げても適合しません";
         }
         lines.push_back(line);
     }

@@ -14,7 +14,6 @@ long long Seconds(double hours) { return std::llround(hours * 3600); }
 
 std::string Signed(long long v) { return (v > 0 ? "+" : "") + std::to_string(v); }
 
-
 }  // namespace
 
 double TokuteiExactHours(const Controller::TTokuteiExactRow& r) {

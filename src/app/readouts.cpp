@@ -30,8 +30,7 @@ std::optional<TReadoutRows> SunReadout(Controller& c, double hour) {
                                                    SunDateText(*date) + " (赤緯 " +
                                                        FormatFixed(c.sun.Sekii * kRadToDeg, 4) +
                                                        "°)"}
-             : std::pair<std::string, std::string>{"季節",
-                                                   std::string(kRadioGroup1Items[season])},
+             : std::pair<std::string, std::string>{"季節", std::string(kRadioGroup1Items[season])},
         {"真北", f.Edit12 + "°"},
         {"時刻", JikokuToHms(hour)},
         {"太陽方位角", FormatFixed(azimuth * kRadToDeg, 4) + "°"},

@@ -111,7 +111,6 @@ JsonValue EqualTimeJson(const TToujiResult& r) {
         .Add("hours", std::move(hours));
 }
 
-
 long long Seconds(double hours) { return std::llround(hours * 3600); }
 
 // The stepped interval that an exact one shows as: the stepped arrival is the first instant
@@ -175,9 +174,9 @@ JsonValue PointsJson(const Controller& c, const TResultsOptions& o) {
                     const auto at = static_cast<std::size_t>(k);
                     const double in = x->steppedChanges[at];
                     const double out = x->steppedChanges[at + 1];
-                    i.Add("stepped", JsonValue::Array()
-                                         .Push(JikokuToHmsCeil5(in))
-                                         .Push(JikokuToHmsCeil5(out)));
+                    i.Add(
+                        "stepped",
+                        JsonValue::Array().Push(JikokuToHmsCeil5(in)).Push(JikokuToHmsCeil5(out)));
                     i.Add("difference_seconds",
                           JsonValue::Array()
                               .Push(static_cast<std::int64_t>(Seconds(iv.in) - Seconds(in)))
@@ -185,12 +184,12 @@ JsonValue PointsJson(const Controller& c, const TResultsOptions& o) {
                 }
                 intervals.Push(std::move(i));
             }
-            p.Add("exact", JsonValue::Object()
-                               .Add("total", HoursToHms(hours))
-                               .Add("difference_seconds",
-                                    static_cast<std::int64_t>(Seconds(hours) -
-                                                              Seconds(x->steppedHours)))
-                               .Add("intervals", std::move(intervals)));
+            p.Add("exact",
+                  JsonValue::Object()
+                      .Add("total", HoursToHms(hours))
+                      .Add("difference_seconds",
+                           static_cast<std::int64_t>(Seconds(hours) - Seconds(x->steppedHours)))
+                      .Add("intervals", std::move(intervals)));
         }
         points.Push(std::move(p));
     }
@@ -218,9 +217,7 @@ JsonValue SkyJson(const Controller& c) {
                         .Add("area", factor(6))
                         .Add("circumscribed", factor(7)));
     }
-    return JsonValue::Object()
-        .Add("preset", a > b ? "A" : "B")
-        .Add("points", std::move(points));
+    return JsonValue::Object().Add("preset", a > b ? "A" : "B").Add("points", std::move(points));
 }
 
 JsonValue LineJson(const TKyoukaiLine& line, double d) {
@@ -246,9 +243,8 @@ JsonValue SitesJson(const TKyoukaisenResult& r) {
         JsonValue lines = JsonValue::Array();
         for (std::size_t j = 0; j < 2; ++j)
             lines.Push(LineJson(r.lines[i][j], kKyoukaiDistances[j]));
-        sites.Push(JsonValue::Object()
-                       .Add("outline", Outline(outline))
-                       .Add("lines", std::move(lines)));
+        sites.Push(
+            JsonValue::Object().Add("outline", Outline(outline)).Add("lines", std::move(lines)));
     }
     return sites;
 }
@@ -276,8 +272,7 @@ JsonValue CheckJson(const TKiseiRun& k) {
                 .Add("holds", l.holds && !l.reachedEdge)
                 .Add("reached_mesh_edge", l.reachedEdge)
                 .Add("clearance_m",
-                     l.tightest ? JsonValue::Rounded(l.tightest->clearance / 1000, 6)
-                                : JsonValue())
+                     l.tightest ? JsonValue::Rounded(l.tightest->clearance / 1000, 6) : JsonValue())
                 .Add("excess_m",
                      excess ? JsonValue::Rounded(-l.tightest->clearance / 1000, 6) : JsonValue())
                 .Add("tightest", SpotJson(l.tightest))
@@ -290,15 +285,15 @@ JsonValue CheckJson(const TKiseiRun& k) {
     JsonValue headroom = JsonValue::Array();
     for (std::size_t i = 0; i < k.headroom.size(); ++i) {
         const TKiseiBuildingRoom& b = k.headroom[i];
-        headroom.Push(JsonValue::Object()
-                          .Add("building", static_cast<int>(i + 1))
-                          .Add("centre", JsonValue::Point(b.centre.x, b.centre.y))
-                          .Add("walls", static_cast<int>(b.walls.size()))
-                          .Add("height_m", JsonValue::Rounded(b.zmaxM, 6))
-                          .Add("holds_now", b.room.holdsNow)
-                          .Add(b.room.holdsNow ? "raise_m" : "lower_m",
-                               JsonValue::Rounded(b.room.metres, 1))
-                          .Add("bounded", b.room.bounded));
+        headroom.Push(
+            JsonValue::Object()
+                .Add("building", static_cast<int>(i + 1))
+                .Add("centre", JsonValue::Point(b.centre.x, b.centre.y))
+                .Add("walls", static_cast<int>(b.walls.size()))
+                .Add("height_m", JsonValue::Rounded(b.zmaxM, 6))
+                .Add("holds_now", b.room.holdsNow)
+                .Add(b.room.holdsNow ? "raise_m" : "lower_m", JsonValue::Rounded(b.room.metres, 1))
+                .Add("bounded", b.room.bounded));
     }
     JsonValue j = JsonValue::Object();
     j.Add("decided", k.status == KiseiStatus::Checked)
@@ -321,7 +316,8 @@ double TClockShift::Clock(double solarHour) const {
 }
 
 TClockShift ReadClockShift(const Form& f) {
-    return {StrToFloat(f.Edit43, "経度, Jikoku.keido"), StrToFloat(f.Edit44, "均時差, Jikoku.kinjisa")};
+    return {StrToFloat(f.Edit43, "経度, Jikoku.keido"),
+            StrToFloat(f.Edit44, "均時差, Jikoku.kinjisa")};
 }
 
 JsonValue ResultsJson(const Controller& c, RunKind kind, const std::string& drawing,

@@ -101,9 +101,9 @@ void Controller::DrawZukaLine(bool /*animeFlag*/) {
 
         DxfList dxf;
         StartDxfFile(dxf);
-        lastZuka_ = BuildZukaDiagram(
-            ws, sun, p, dxf, run,
-            [this](const std::string& text) { ui_.MessageBox(kApplicationTitle, text); });
+        lastZuka_ = BuildZukaDiagram(ws, sun, p, dxf, run, [this](const std::string& text) {
+            ui_.MessageBox(kApplicationTitle, text);
+        });
         const TZukaResult& r = lastZuka_;
         run.SetProgressPosition(form.ProgressBar1.Max);
         Document& doc = app->ActiveDocument();

@@ -1,7 +1,8 @@
 #include "cli/cli.h"
 
-#include <CLI/CLI.hpp>
+#include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -10,7 +11,6 @@
 #include <optional>
 #include <ostream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "app/acquisition_listing.h"
@@ -121,8 +121,8 @@ std::optional<TRunOptions> CheckRunOptions(const TCommonOptions& o, std::ostream
     for (const std::string& h : o.heights) {
         std::optional<THeightOverride> parsed = ParseHeightOverride(h);
         if (!parsed) {
-            err << "--height は 画層=メートル または ハンドル=メートル の形で指定してください: " << h
-                << "\n";
+            err << "--height は 画層=メートル または ハンドル=メートル の形で指定してください: "
+                << h << "\n";
             return std::nullopt;
         }
         r.heights.push_back(*parsed);
@@ -344,9 +344,9 @@ int ReportInterrupted(std::ostream& err) {
 // Opens the drawing, acquires the buildings, runs the diagram and saves the drawing with it.
 // `prepare`, when given, answers the command's own picks before it runs; an exit status other
 // than kExitOk ends the run there.
-int RunDiagram(Controller& c, StderrUiHost& ui, const std::string& drawing,
-               const TCommonOptions& o, TDiagramCommand cmd, RunKind kind, std::ostream& os,
-               std::ostream& err, const std::function<int(DrawingSession&)>& prepare = {}) {
+int RunDiagram(Controller& c, StderrUiHost& ui, const std::string& drawing, const TCommonOptions& o,
+               TDiagramCommand cmd, RunKind kind, std::ostream& os, std::ostream& err,
+               const std::function<int(DrawingSession&)>& prepare = {}) {
     const std::optional<std::filesystem::path> out = OutputPath(drawing, o, err);
     if (!out) return kExitUsage;
     DrawingSession d;
@@ -1025,11 +1025,13 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         "check", "check the equal-time shadows against the 5 m and 10 m deemed lines");
     check->add_option("DRAWING", drawing, "the drawing, DXF")->required();
     TCheckOptions checkOpts;
-    check->add_option("--site", checkOpts.site,
-                      "the site's lines and polylines, selected like --buildings")
+    check
+        ->add_option("--site", checkOpts.site,
+                     "the site's lines and polylines, selected like --buildings")
         ->required();
-    check->add_option("--limits", checkOpts.limits,
-                      "H5,H10: hours allowed beyond the 5 m line and beyond the 10 m line")
+    check
+        ->add_option("--limits", checkOpts.limits,
+                     "H5,H10: hours allowed beyond the 5 m line and beyond the 10 m line")
         ->required();
     check->add_option("--plane", checkOpts.plane,
                       "the measurement plane, metres (default: Common.takasa)");

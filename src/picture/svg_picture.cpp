@@ -189,8 +189,8 @@ std::string BasicColour(int index) {
 
 void DrawPlot(const std::vector<TPlotItem>& plot, SvgPicture& pic, bool entityColours) {
     for (const TPlotItem& it : plot) {
-        const bool own = entityColours && it.color >= 1 && it.color <= 6 &&
-                         it.layer.rfind("ZUKA_", 0) == 0;
+        const bool own =
+            entityColours && it.color >= 1 && it.color <= 6 && it.layer.rfind("ZUKA_", 0) == 0;
         const std::string colour = own ? BasicColour(it.color) : LayerColour(it.layer);
         const bool dashed = !it.dashes.empty();
         switch (it.kind) {

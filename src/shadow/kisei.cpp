@@ -148,8 +148,8 @@ void SolveRays(const std::vector<TLineEnt>& walls, const SunModel& sun, const TK
     std::vector<double> steps(rays.size());
     for (std::size_t i = 0; i < rays.size(); ++i) {
         const TRay& r = rays[i];
-        const int k = std::clamp(static_cast<int>(std::ceil((r.hi - r.lo) / (cell / 2))), 1,
-                                 kRaySamples);
+        const int k =
+            std::clamp(static_cast<int>(std::ceil((r.hi - r.lo) / (cell / 2))), 1, kRaySamples);
         steps[i] = (r.hi - r.lo) / k;
         first[i] = pts.size();
         for (int j = 0; j <= k; ++j) pts.push_back(r.Point(r.lo + steps[i] * j));
@@ -224,9 +224,7 @@ int ExtentItem(double hours) {
 
 }  // namespace
 
-bool TKiseiResult::Holds() const {
-    return Decided() && limits[0].holds && limits[1].holds;
-}
+bool TKiseiResult::Holds() const { return Decided() && limits[0].holds && limits[1].holds; }
 
 bool TKiseiResult::Decided() const {
     return !stopped && !limits[0].reachedEdge && !limits[1].reachedEdge;
@@ -245,14 +243,14 @@ TKiseiResult CheckKisei(const std::vector<TLineEnt>& walls, const SunModel& sun,
     tp.kaisi = p.kaisi;
     tp.owari = p.owari;
     tp.takasa = p.takasa;
-    tp.hours[static_cast<std::size_t>(
-        ExtentItem(std::min(limits[0].hours, limits[1].hours)))] = true;
+    tp.hours[static_cast<std::size_t>(ExtentItem(std::min(limits[0].hours, limits[1].hours)))] =
+        true;
     const TToujiExtent e = GetToujiHani(ws, sun, tp, grid, run);
     result.cell = std::max(e.txmax - e.txmin, e.tymax - e.tymin) / p.meshSize;
     if (!(result.cell > 0)) return result;  // no ground shaded that long: both hold
     const TToujiMesh mesh{e.txmin, e.tymin, result.cell, p.meshSize};
-    result.samples = AccumulateTouji(ws, sun, p.kaisi, p.owari, p.stepSeconds, p.takasa, mesh,
-                                     grid, run, ToujiCounting::Spans, &result.skipped);
+    result.samples = AccumulateTouji(ws, sun, p.kaisi, p.owari, p.stepSeconds, p.takasa, mesh, grid,
+                                     run, ToujiCounting::Spans, &result.skipped);
     if (run.StopRequested()) {
         result.stopped = true;
         return result;
@@ -269,8 +267,8 @@ TKiseiResult CheckKisei(const std::vector<TLineEnt>& walls, const SunModel& sun,
             lr.outlines = result.limits[order[0]].outlines;
             lr.reachedEdge = result.limits[order[0]].reachedEdge;
         } else {
-            const double threshold = ToujiThreshold(limits[i].hours, p.owari - p.kaisi,
-                                                    p.stepSeconds);
+            const double threshold =
+                ToujiThreshold(limits[i].hours, p.owari - p.kaisi, p.stepSeconds);
             TContourResult traced = TraceToujiOutlines(grid, mesh, threshold, run);
             if (traced.stopped) {
                 result.stopped = true;
@@ -313,7 +311,8 @@ TKiseiResult CheckKisei(const std::vector<TLineEnt>& walls, const SunModel& sun,
                 std::min_element(spots.begin(), spots.end(), [](const auto& a, const auto& b) {
                     return a.clearance < b.clearance;
                 })->clearance;
-            rays = RaysOf(near, [&](double d) { return d < best + cell; }, cell);
+            rays = RaysOf(
+                near, [&](double d) { return d < best + cell; }, cell);
         }
         for (const TVertexNear& x : near)
             if (!x.solved) spots.push_back({x.v, x.n.at, x.n.signedDist, false});
@@ -377,8 +376,8 @@ std::vector<TLineEnt> ShiftTatemono(const std::vector<TLineEnt>& walls,
 }
 
 TKiseiHeadroom KiseiHeadroom(const std::vector<TLineEnt>& walls,
-                             const std::vector<std::size_t>& building, double takasa,
-                             bool holdsNow, double maxRaiseM,
+                             const std::vector<std::size_t>& building, double takasa, bool holdsNow,
+                             double maxRaiseM,
                              const std::function<bool(const std::vector<TLineEnt>&)>& holds) {
     TKiseiHeadroom h;
     h.holdsNow = holdsNow;

@@ -32,19 +32,19 @@ struct TKiseiLimit {
 };
 
 struct TKiseiParams {
-    double kaisi = 8;       // period start, hours
-    double owari = 16;      // period end
-    double takasa = 4000;   // measurement plane, mm
-    int stepSeconds = 10;   // sampling step of the counter grid
-    int meshSize = 2000;    // cells per side
+    double kaisi = 8;      // period start, hours
+    double owari = 16;     // period end
+    double takasa = 4000;  // measurement plane, mm
+    int stepSeconds = 10;  // sampling step of the counter grid
+    int meshSize = 2000;   // cells per side
 };
 
 // Where the outline of the shaded ground passes closest to its line (or farthest beyond it).
 struct TKiseiSpot {
-    TAcadPoint outline;     // on the outline of the shaded ground
-    TAcadPoint line;        // the nearest point of the line
-    double clearance = 0;   // mm, signed
-    bool refined = false;   // solved from the exact hours rather than read off the mesh
+    TAcadPoint outline;    // on the outline of the shaded ground
+    TAcadPoint line;       // the nearest point of the line
+    double clearance = 0;  // mm, signed
+    bool refined = false;  // solved from the exact hours rather than read off the mesh
 };
 
 struct TKiseiLimitResult {
@@ -55,15 +55,15 @@ struct TKiseiLimitResult {
     // ground is shaded that long.
     std::vector<std::vector<TAcadPoint>> outlines;
     std::optional<TKiseiSpot> tightest;  // the smallest clearance; the largest excess if negative
-    int rays = 0;          // rays across the line on which the outline was solved exactly
-    int exactPoints = 0;   // points whose exact shadow hours were computed
+    int rays = 0;         // rays across the line on which the outline was solved exactly
+    int exactPoints = 0;  // points whose exact shadow hours were computed
 };
 
 struct TKiseiResult {
     std::array<TKiseiLimitResult, 2> limits;  // in the order given
-    double cell = 0;       // mesh cell, mm
+    double cell = 0;                          // mesh cell, mm
     int meshSize = 0;
-    int samples = 0;       // instants counted
+    int samples = 0;              // instants counted
     std::vector<double> skipped;  // sample times without a sun position
     bool stopped = false;
     bool Holds() const;    // both limits hold (and had a verdict)
@@ -97,8 +97,8 @@ struct TKiseiHeadroom {
     int checks = 0;       // verdicts asked
 };
 TKiseiHeadroom KiseiHeadroom(const std::vector<TLineEnt>& walls,
-                             const std::vector<std::size_t>& building, double takasa,
-                             bool holdsNow, double maxRaiseM,
+                             const std::vector<std::size_t>& building, double takasa, bool holdsNow,
+                             double maxRaiseM,
                              const std::function<bool(const std::vector<TLineEnt>&)>& holds);
 
 }  // namespace zuka

@@ -19,8 +19,8 @@ TEST(HeightOverride, Parse) {
         double metres;
     };
     const Row rows[] = {
-        {"計画=12", true, "計画", 12},  {"A=B=3.5", true, "A=B", 3.5}, {"1F=0", true, "1F", 0},
-        {"=12", false, "", 0},          {"計画", false, "", 0},        {"計画=-1", false, "", 0},
+        {"計画=12", true, "計画", 12}, {"A=B=3.5", true, "A=B", 3.5}, {"1F=0", true, "1F", 0},
+        {"=12", false, "", 0},         {"計画", false, "", 0},        {"計画=-1", false, "", 0},
         {"計画=12m", false, "", 0},
     };
     for (const Row& r : rows) {

@@ -102,9 +102,10 @@ TEST_F(RoundTripTest, TimeOfDayKeepsEveryVersionWhole) {
         ASSERT_EQ(c_.LastInsert().status, InsertStatus::Sent);
         const fs::path out = Save(std::string("out_") + name);
         // Nothing lost or changed; the diagram and its record are new, on their own layers.
-        EXPECT_EQ(RunCommand(kPython + " " + Script("compare.py").string() + " " +
-                      (Corpus() / name).string() + " " + out.string() + " ZUKA_JIKOKU ZUKA_INFO"),
-                  "");
+        EXPECT_EQ(
+            RunCommand(kPython + " " + Script("compare.py").string() + " " +
+                       (Corpus() / name).string() + " " + out.string() + " ZUKA_JIKOKU ZUKA_INFO"),
+            "");
         // The result read back and saved again is the same file.
         DrawingHost again;
         std::string error;

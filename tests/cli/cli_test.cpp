@@ -436,7 +436,8 @@ TEST(Cli, BoundaryLinesAndRatioTableIntoTheExample) {
 
 TEST(Cli, CheckOfTheExample) {
     const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
-    const std::string base = "check " + sample + " --buildings layer=建物 --site layer=敷地 --quiet ";
+    const std::string base =
+        "check " + sample + " --buildings layer=建物 --site layer=敷地 --quiet ";
     const std::filesystem::path out = TempDir() / "check.dxf";
     const std::filesystem::path svg = TempDir() / "check.svg";
     TRun r = Zuka(base + "--limits 4,2.5 -o " + out.string() + " --svg " + svg.string());
@@ -484,7 +485,8 @@ TEST(Cli, FlatPlansDatesAndClockTimes) {
     EXPECT_EQ(Zuka("sun --hour 12 --date 2025-02-30").status, 2);
 
     // Clock times beside the true solar ones: at 135 E only the equation of time, 1.896 min.
-    r = Zuka("points " + sample + " --buildings layer=建物 --point 35000,42000 --quiet "
+    r = Zuka("points " + sample +
+             " --buildings layer=建物 --point 35000,42000 --quiet "
              "--true-solar off");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(Contains(r.out, "中央標準時 (経度 135°, 均時差 1.896 分)\n")) << r.out;
@@ -506,8 +508,8 @@ std::string ValidateJson(const std::vector<std::filesystem::path>& files) {
                              "        bad += 1\n"
                              "        print(f, list(e.absolute_path), e.message[:200])\n"
                              "print('errors', bad)\n";
-    std::string cmd = "/usr/bin/python3 " + script.string() + " " + ZUKA_SOURCE_DIR +
-                      "/docs/results-schema.json";
+    std::string cmd =
+        "/usr/bin/python3 " + script.string() + " " + ZUKA_SOURCE_DIR + "/docs/results-schema.json";
     for (const std::filesystem::path& f : files) cmd += " " + f.string();
     std::string out;
     if (FILE* p = ::popen((cmd + " 2>&1").c_str(), "r")) {

@@ -27,9 +27,8 @@ std::vector<TAcadPoint> Rect(double x0, double y0, double x1, double y1) {
 
 struct TSlab {
     std::vector<TLineEnt> walls = Box(0, 0, 200000, 10000, 10000);
-    std::array<TKiseiLimit, 2> limits{
-        TKiseiLimit{4, {Rect(-45000, -25000, 245000, 23000)}},
-        TKiseiLimit{2.5, {Rect(-50000, -30000, 250000, 28000)}}};
+    std::array<TKiseiLimit, 2> limits{TKiseiLimit{4, {Rect(-45000, -25000, 245000, 23000)}},
+                                      TKiseiLimit{2.5, {Rect(-50000, -30000, 250000, 28000)}}};
     TKiseiParams params{8, 16, 4000, 60, 640};  // a coarse mesh: the exact hours decide
     ToujiGrid grid;
 
