@@ -6,7 +6,6 @@
 
 #include "base/number.h"
 #include "cad/bridge.h"
-#include "cad/read_entities.h"
 #include "geom/acquisition.h"
 
 namespace zuka {
@@ -46,7 +45,7 @@ std::string ReasonSkipped(const std::string& kind) {
 
 }  // namespace
 
-TAcquisitionListing ListAcquisition(SelectionSet& ss) {
+TAcquisitionListing ListAcquisition(SelectionSet& ss, std::vector<THeightOverride> heights) {
     std::map<std::pair<std::string, std::string>, TAcquiredGroup> taken;
     std::map<std::pair<std::string, std::string>, TSkippedGroup> skipped;
     for (int i = 0; i < ss.Count(); ++i) {
@@ -54,7 +53,7 @@ TAcquisitionListing ListAcquisition(SelectionSet& ss) {
         const std::string kind = e->EntityName();
         const std::string layer = e->Layer();
         Workspace ws;
-        if (!ReadSelEntity(*e, ws)) {
+        if (!ReadTatemonoEntity(*e, ws, heights)) {
             TSkippedGroup& g = skipped[{kind, layer}];
             if (g.entities++ == 0) g = {kind, layer, 1, ReasonSkipped(kind)};
             continue;
@@ -79,12 +78,12 @@ TAcquisitionListing ListAcquisition(SelectionSet& ss) {
     return listing;
 }
 
-TAcquisitionListing ListAcquisition(Document& doc) {
+TAcquisitionListing ListAcquisition(Document& doc, std::vector<THeightOverride> heights) {
     const SelectionSetPtr ss = GetSelSet(doc, kListSetName);
     TAcquisitionListing listing;
     try {
         ss->SelectOnScreen();
-        listing = ListAcquisition(*ss);
+        listing = ListAcquisition(*ss, std::move(heights));
     } catch (const AutomationError&) {
         ss->Delete();
         throw;

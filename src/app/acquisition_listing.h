@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/height_override.h"
 #include "cad/automation.h"
 
 namespace zuka {
@@ -33,12 +34,14 @@ struct TAcquisitionListing {
 };
 
 // Reads every entity of the selection as 取得 reads it (one at a time, with the same
-// conversions) and groups what it takes and what it leaves by class and layer.
-TAcquisitionListing ListAcquisition(SelectionSet& ss);
+// conversions and the heights given for the run) and groups what it takes and what it leaves
+// by class and layer.
+TAcquisitionListing ListAcquisition(SelectionSet& ss,
+                                    std::vector<THeightOverride> heights = {});
 
 // The user's selection, made on screen as 取得 makes it (a set of its own, deleted again),
 // listed.
-TAcquisitionListing ListAcquisition(Document& doc);
+TAcquisitionListing ListAcquisition(Document& doc, std::vector<THeightOverride> heights = {});
 
 // One line per group, tab-separated: "取得" class layer "N 図形" "M 線分" "高さ a ～ b mm",
 // and "除外" class layer "N 図形" reason.

@@ -57,6 +57,16 @@ THeightOverride* FindHeightOverride(std::vector<THeightOverride>& overrides, Ent
     return nullptr;
 }
 
+bool ReadTatemonoEntity(Entity& e, Workspace& ws, std::vector<THeightOverride>& overrides) {
+    const TListSizes before = Sizes(ws);
+    if (!ReadSelEntity(e, ws)) return false;
+    if (THeightOverride* o = FindHeightOverride(overrides, e)) {
+        SetHeight(ws, before, o->metres * 1000);
+        ++o->entities;
+    }
+    return true;
+}
+
 int ReadTatemonoEntities(SelectionSet& ss, Workspace& ws, std::vector<THeightOverride>& overrides) {
     for (THeightOverride& o : overrides) o.entities = 0;
     if (overrides.empty()) return ReadSelEntities(ss, ws);
@@ -66,15 +76,7 @@ int ReadTatemonoEntities(SelectionSet& ss, Workspace& ws, std::vector<THeightOve
     ws.AryArc.clear();
     ws.AryLwp.clear();
     ws.AryLwpEle.clear();
-    for (int i = 0; i < ss.Count(); ++i) {
-        EntityPtr e = ss.Item(i);
-        const TListSizes before = Sizes(ws);
-        if (!ReadSelEntity(*e, ws)) continue;
-        if (THeightOverride* o = FindHeightOverride(overrides, *e)) {
-            SetHeight(ws, before, o->metres * 1000);
-            ++o->entities;
-        }
-    }
+    for (int i = 0; i < ss.Count(); ++i) ReadTatemonoEntity(*ss.Item(i), ws, overrides);
     return static_cast<int>(ws.AryLine.size() + ws.AryCircle.size() + ws.AryLwp.size());
 }
 

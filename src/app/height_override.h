@@ -25,6 +25,11 @@ std::optional<THeightOverride> ParseHeightOverride(const std::string& text);
 // The override for an entity: the one naming its handle, else the one naming its layer.
 THeightOverride* FindHeightOverride(std::vector<THeightOverride>& overrides, Entity& e);
 
+// ReadSelEntity with the override that names the entity applied: the height as the z of
+// everything read from it (its end points, centre, elevation and vertices); the override counts
+// it. False (nothing read) for a kind the acquisition ignores.
+bool ReadTatemonoEntity(Entity& e, Workspace& ws, std::vector<THeightOverride>& overrides);
+
 // ReadSelEntities with the overrides applied: every entity an override names gets the height
 // as the z of everything read from it (its end points, centre, elevation and vertices), and
 // the override counts it. Returns the count ReadSelEntities gives. Automation errors pass on.

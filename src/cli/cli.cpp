@@ -405,7 +405,7 @@ int RunModel(Controller& c, const std::string& drawing, const TCommonOptions& o,
             << " 図形\n";
     d.Picks().PushSelection(o.buildings);
     for (const std::string& line :
-         AcquisitionListingLines(ListAcquisition(d.Host().ActiveDocument())))
+         AcquisitionListingLines(ListAcquisition(d.Host().ActiveDocument(), c.heightOverrides)))
         out << line << "\n";
     if (o.svg.empty() && o.png.empty()) return kExitOk;
     SvgPicture pic;

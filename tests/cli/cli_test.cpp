@@ -475,6 +475,8 @@ TEST(Cli, FlatPlansDatesAndClockTimes) {
     TRun r = Zuka("model " + sample + " --buildings layer=建物,敷地 --height 敷地=7");
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(Contains(r.out, "高さ指定\t敷地\t7 m\t1 図形\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "取得\tAcDbPolyline\t敷地\t1 図形\t4 線分\t高さ 7000 ～ 7000 mm\n"))
+        << r.out;
     EXPECT_EQ(Zuka("model " + sample + " --height 敷地").status, 2);
 
     // A calendar day: the summer solstice's sun stands 90 - 36 + 23.45 degrees high at noon.
