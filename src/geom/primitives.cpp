@@ -188,10 +188,9 @@ bool StrToXYZ(std::string_view text, double& x, double& y, double& z) {
 
 bool StrToAcadPoint(std::string_view text, TAcadPoint& p) { return StrToXYZ(text, p.x, p.y, p.z); }
 
-bool IsInsideLines(TAcadPoint q, double span, const std::vector<TLineEnt>& lines) {
+double InsideRayDirection(TAcadPoint q, const std::vector<TLineEnt>& lines) {
     // A ray direction that passes through no end point, so that each crossing is clean.
     constexpr double kRayStep = kPi / 360;
-    double f = kTwoPi;
     for (int k = 0; k < 720; ++k) {
         const double cand = k * kRayStep;
         bool clear = true;
@@ -202,23 +201,31 @@ bool IsInsideLines(TAcadPoint q, double span, const std::vector<TLineEnt>& lines
                 break;
             }
         }
-        if (clear) {
-            f = cand;
-            break;
-        }
+        if (clear) return cand;
     }
-    const TAcadPoint r = PolarPoint(q, f, span * 1000);
+    return kTwoPi;
+}
 
+bool IsInsideAlongRay(TAcadPoint q, TAcadPoint r, const std::vector<TLineEnt>& lines,
+                      const std::uint32_t* pick, std::size_t count) {
     std::vector<TAcadPoint> crossings;
     crossings.reserve(16);
-    for (const TLineEnt& s : lines) {
+    for (std::size_t k = 0; k < count; ++k) {
+        const TLineEnt& s = lines[pick ? pick[k] : k];
         if (SamePoint2D(q, s.st, kSamePointTol) || SamePoint2D(q, s.ed, kSamePointTol)) return true;
         // Foot of the perpendicular from q on the segment's line: q on the segment itself.
-        const TAcadPoint foot = PolarPoint(q, Angle2P(s.st, s.ed) + kHalfPi, 100);
+        // Only a q within 1.5e-5 of the line can meet it (the foot lies within 1e-5 of q in x
+        // and y), so a q clearly farther skips the angles.
+        const double dx = s.ed.x - s.st.x;
+        const double dy = s.ed.y - s.st.y;
+        const double cross = dx * (q.y - s.st.y) - dy * (q.x - s.st.x);
         TAcadPoint hit;
-        if (CrossPoint(q, foot, s.st, s.ed, false, hit) && SamePoint2D(hit, q, kSamePointTol) &&
-            IsOnSegment(q, s.st, s.ed))
-            return true;
+        if (!(std::fabs(cross) > 1e-4 * std::hypot(dx, dy))) {
+            const TAcadPoint foot = PolarPoint(q, Angle2P(s.st, s.ed) + kHalfPi, 100);
+            if (CrossPoint(q, foot, s.st, s.ed, false, hit) && SamePoint2D(hit, q, kSamePointTol) &&
+                IsOnSegment(q, s.st, s.ed))
+                return true;
+        }
         if (CrossPoint(q, r, s.st, s.ed, true, hit)) {
             if (SamePoint2D(hit, q, kSamePointTol)) return true;
             bool seen = false;
@@ -232,6 +239,11 @@ bool IsInsideLines(TAcadPoint q, double span, const std::vector<TLineEnt>& lines
         }
     }
     return crossings.size() % 2 == 1;
+}
+
+bool IsInsideLines(TAcadPoint q, double span, const std::vector<TLineEnt>& lines) {
+    const TAcadPoint r = PolarPoint(q, InsideRayDirection(q, lines), span * 1000);
+    return IsInsideAlongRay(q, r, lines, nullptr, lines.size());
 }
 
 double SignedArea(const std::vector<TAcadPoint>& pts) {

@@ -6,6 +6,8 @@
 // means within 0.01 of the line; lines are parallel when the cross denominator is <= 1e-12.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -90,6 +92,15 @@ bool StrToAcadPoint(std::string_view text, TAcadPoint& p);
 // q inside or on the boundary of the closed figure formed by the unordered segments.
 // span is a length scale far above the figure's size (callers pass MaxSpan * 1000).
 bool IsInsideLines(TAcadPoint q, double span, const std::vector<TLineEnt>& lines);
+// The two halves of IsInsideLines, for callers that look only at the segments a ray can meet.
+// The ray direction from q: the first of the 720 directions k * pi / 360 that passes within
+// 1e-5 radians of no end point; 2 * pi when every one does.
+double InsideRayDirection(TAcadPoint q, const std::vector<TLineEnt>& lines);
+// The test along the ray from q to r over lines[pick[0]], ..., lines[pick[count - 1]] in that
+// order (over lines[0 .. count) when pick is null): q on a segment, or an odd number of
+// distinct crossings.
+bool IsInsideAlongRay(TAcadPoint q, TAcadPoint r, const std::vector<TLineEnt>& lines,
+                      const std::uint32_t* pick, std::size_t count);
 
 // The area of the closed polygon through pts in plan (shoelace), positive when the points run
 // counter-clockwise.
