@@ -5,6 +5,8 @@
 // L-shaped blocks, and two round towers.
 // HeavyDistrict: a harder case kept for comparison: one building in five a round tower, heights
 // 6 to 45 m.
+// CityBlock: a city block of a few hundred buildings on a 28 m grid: boxes, L-shapes, slender
+// square towers and round towers, one in four turned, 6 to 60 m high.
 #pragma once
 
 #include <chrono>
@@ -104,6 +106,52 @@ inline std::vector<TLineEnt> HeavyDistrict(int buildings = 40, std::uint64_t see
             default:
                 AddPrism(walls, RoundPlan(x, y, d, 35), h);
         }
+    }
+    return walls;
+}
+
+// The plan turned by angle a about (cx, cy).
+inline std::vector<TAcadPoint> Turned(std::vector<TAcadPoint> plan, double cx, double cy,
+                                      double a) {
+    const double c = std::cos(a);
+    const double s = std::sin(a);
+    for (TAcadPoint& p : plan) {
+        const double dx = p.x - cx;
+        const double dy = p.y - cy;
+        p = {cx + dx * c - dy * s, cy + dx * s + dy * c, 0};
+    }
+    return plan;
+}
+
+inline std::vector<TLineEnt> CityBlock(int buildings = 400, std::uint64_t seed = 5) {
+    Lcg rnd(seed);
+    std::vector<TLineEnt> walls;
+    const int perRow = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(buildings))));
+    const double pitch = 28000;
+    for (int b = 0; b < buildings; ++b) {
+        const double x = (b % perRow) * pitch + rnd.Next() * 4000;
+        const double y = (b / perRow) * pitch + rnd.Next() * 4000;
+        const double w = 8000 + rnd.Next() * 12000;
+        const double d = 8000 + rnd.Next() * 12000;
+        const double h = 6000 + 3000.0 * static_cast<int>(rnd.Next() * 19);  // 6 .. 60 m
+        const double turn = rnd.Next() < 0.25 ? rnd.Next() * 1.5 : 0;
+        std::vector<TAcadPoint> plan;
+        switch (b % 10) {
+            case 0:
+                plan = RoundPlan(x, y, 8000 + d / 2, 36);
+                break;
+            case 1:
+            case 4:
+            case 7:
+                plan = LPlan(x, y, w, d);
+                break;
+            case 5:
+                plan = BoxPlan(x, y, 8000 + w / 3, 8000 + w / 3);
+                break;
+            default:
+                plan = BoxPlan(x, y, w, d);
+        }
+        AddPrism(walls, turn != 0 ? Turned(plan, x + w / 2, y + d / 2, turn) : plan, h);
     }
     return walls;
 }

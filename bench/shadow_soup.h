@@ -25,39 +25,58 @@ private:
     std::uint64_t s_;
 };
 
-// About `segments` segments (16 per box building). Shadow direction and length factor are
-// those of a winter morning at 36 degrees north; heights 6 to 30 m above a 4 m plane.
-inline std::vector<TLineEnt> ShadowSoup(int segments, std::uint64_t seed = 1) {
+// The segment soup of one instant from any walls, in the order the time-of-day diagram fills
+// its line list: every wall's footprint, then per wall the shadow of its top edge and the two
+// joins back to the footprint (an end at or below the plane stays at its foot).
+inline std::vector<TLineEnt> ShadowSoupOf(const std::vector<TLineEnt>& walls, double dir,
+                                          double factor, double plane) {
+    auto shadow = [&](TAcadPoint p) {
+        TAcadPoint s = p.z > plane ? PolarPoint(p, dir, (p.z - plane) * factor) : p;
+        s.z = 0;
+        return s;
+    };
+    std::vector<TLineEnt> soup;
+    soup.reserve(walls.size() * 4);
+    for (const TLineEnt& w : walls)
+        soup.push_back({0, {w.st.x, w.st.y, 0}, {w.ed.x, w.ed.y, 0}, 0, {}});
+    for (const TLineEnt& w : walls) {
+        const TAcadPoint sSt = shadow(w.st);
+        const TAcadPoint sEd = shadow(w.ed);
+        soup.push_back({0, sSt, sEd, 0, {}});
+        soup.push_back({0, sSt, {w.st.x, w.st.y, 0}, 0, {}});
+        soup.push_back({0, sEd, {w.ed.x, w.ed.y, 0}, 0, {}});
+    }
+    return soup;
+}
+
+// The walls of about `segments` / 16 box buildings on a jittered grid, 6 to 30 m high.
+inline std::vector<TLineEnt> SoupWalls(int segments, std::uint64_t seed = 1) {
     const int boxes = segments / 16;
     const int perRow = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(boxes))));
-    const double dir = 1.25;     // shadow direction in the drawing, radians
-    const double factor = 2.2;   // shadow length per unit of height above the plane
-    const double plane = 4000;
     Lcg rnd(seed);
-    std::vector<TLineEnt> soup;
-    soup.reserve(static_cast<std::size_t>(boxes) * 16);
+    std::vector<TLineEnt> walls;
+    walls.reserve(static_cast<std::size_t>(boxes) * 4);
     for (int b = 0; b < boxes; ++b) {
         const double x0 = (b % perRow) * 30000.0 + rnd.Next() * 8000;
         const double y0 = (b / perRow) * 30000.0 + rnd.Next() * 8000;
         const double w = 8000 + rnd.Next() * 12000;
         const double d = 8000 + rnd.Next() * 12000;
         const double h = 6000 + rnd.Next() * 24000;
-        const TAcadPoint c[4] = {{x0, y0, h}, {x0 + w, y0, h}, {x0 + w, y0 + d, h}, {x0, y0 + d, h}};
-        for (int k = 0; k < 4; ++k) {
-            TAcadPoint st = c[k];
-            TAcadPoint ed = c[(k + 1) % 4];
-            TAcadPoint footSt{st.x, st.y, 0};
-            TAcadPoint footEd{ed.x, ed.y, 0};
-            TAcadPoint shSt = PolarPoint(st, dir, (st.z - plane) * factor);
-            TAcadPoint shEd = PolarPoint(ed, dir, (ed.z - plane) * factor);
-            shSt.z = shEd.z = 0;
-            soup.push_back({0, footSt, footEd, 0, {}});
-            soup.push_back({0, shSt, shEd, 0, {}});
-            soup.push_back({0, shSt, footSt, 0, {}});
-            soup.push_back({0, shEd, footEd, 0, {}});
-        }
+        const TAcadPoint c[4] = {
+            {x0, y0, h}, {x0 + w, y0, h}, {x0 + w, y0 + d, h}, {x0, y0 + d, h}};
+        for (int k = 0; k < 4; ++k) walls.push_back({0, c[k], c[(k + 1) % 4], 0, {}});
     }
-    return soup;
+    return walls;
+}
+
+// Shadow direction and length factor of the soups: a winter morning at 36 degrees north.
+inline constexpr double kSoupDir = 1.25;
+inline constexpr double kSoupFactor = 2.2;
+inline constexpr double kSoupPlane = 4000;
+
+// About `segments` segments (16 per box building): the soup of SoupWalls at kSoupDir.
+inline std::vector<TLineEnt> ShadowSoup(int segments, std::uint64_t seed = 1) {
+    return ShadowSoupOf(SoupWalls(segments, seed), kSoupDir, kSoupFactor, kSoupPlane);
 }
 
 }  // namespace zuka::bench

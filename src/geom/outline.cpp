@@ -1,25 +1,41 @@
 #include "geom/outline.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <optional>
-#include <tuple>
 #include <utility>
 
 #include "geom/primitives.h"
 
+// Every pass gives exactly what comparing each segment with every other gives (the same
+// segments in the same order, the same bits), but compares only what can pass its test:
+// segments and end points are filed by cells, and a cell is looked at only where a test within
+// the tolerances can succeed. The margins below say why nothing that could pass is left out.
 namespace zuka {
 namespace {
 
 constexpr int kMarkKeep = 0;
-// Widening of a segment's box when looking for end points that may lie on it.
-constexpr double kNearTol = 1e-4;
 constexpr int kMarkDrop = -1;
+constexpr std::uint32_t kNone = 0xFFFFFFFFu;
+// Widening of boxes around points and segments: far more than any point that a test within
+// the coincidence tolerance (1e-5 in x and in y) can accept.
+constexpr double kNearTol = 1e-4;
+// Lists shorter than this are compared pair by pair: filing them costs more than it saves.
+constexpr std::size_t kFewSegments = 48;
+// Items of a pass between two looks at the stop request.
+constexpr std::size_t kStopEvery = 1024;
 
 bool Same(TAcadPoint p, TAcadPoint q) { return SamePoint2D(p, q, kSamePointTol); }
+
+bool SameBits(const TAcadPoint& a, const TAcadPoint& b) {
+    return std::bit_cast<std::uint64_t>(a.x) == std::bit_cast<std::uint64_t>(b.x) &&
+           std::bit_cast<std::uint64_t>(a.y) == std::bit_cast<std::uint64_t>(b.y) &&
+           std::bit_cast<std::uint64_t>(a.z) == std::bit_cast<std::uint64_t>(b.z);
+}
 
 // Keeps the segments whose id is kMarkKeep, in order.
 void Compact(std::vector<TLineEnt>& lines) {
@@ -28,166 +44,10 @@ void Compact(std::vector<TLineEnt>& lines) {
                 lines.end());
 }
 
-// End points of a segment list filed by cells of the coincidence tolerance: a point coincident
-// with p (Same) lies in p's cell or in one of its eight neighbours, so only the segments filed
-// there need the exact test.
-class EndPointCells {
-public:
-    explicit EndPointCells(const std::vector<TLineEnt>& segs) {
-        entries_.reserve(2 * segs.size());
-        for (std::size_t k = 0; k < segs.size(); ++k) {
-            entries_.push_back({CellOf(segs[k].st.x), CellOf(segs[k].st.y), k});
-            entries_.push_back({CellOf(segs[k].ed.x), CellOf(segs[k].ed.y), k});
-        }
-        std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
-            return std::tie(a.cx, a.cy, a.k) < std::tie(b.cx, b.cy, b.k);
-        });
-    }
-
-    // The segments with an end filed near p, ascending, each once.
-    void Near(TAcadPoint p, std::vector<std::size_t>& out) const {
-        out.clear();
-        const std::int64_t cx = CellOf(p.x);
-        const std::int64_t cy = CellOf(p.y);
-        const auto before = [](const Entry& e, const std::pair<std::int64_t, std::int64_t>& c) {
-            return std::tie(e.cx, e.cy) < std::tie(c.first, c.second);
-        };
-        for (std::int64_t x = cx - 1; x <= cx + 1; ++x) {
-            // The three cells of one column lie next to each other in the filing order.
-            auto it = std::lower_bound(entries_.begin(), entries_.end(), std::make_pair(x, cy - 1),
-                                       before);
-            for (; it != entries_.end() && it->cx == x && it->cy <= cy + 1; ++it) {
-                out.push_back(it->k);
-            }
-        }
-        std::sort(out.begin(), out.end());
-        out.erase(std::unique(out.begin(), out.end()), out.end());
-    }
-
-private:
-    struct Entry {
-        std::int64_t cx;
-        std::int64_t cy;
-        std::size_t k;
-    };
-    static std::int64_t CellOf(double v) {
-        return static_cast<std::int64_t>(std::floor(v / kSamePointTol));
-    }
-    std::vector<Entry> entries_;
-};
-
-// The boxes of a segment list on a uniform grid, so that a segment meets only the segments
-// whose boxes overlap its own: two segments can cross only there. A segment whose box spans
-// many cells is kept aside and offered to every query instead.
-class SegmentBoxGrid {
-public:
-    SegmentBoxGrid(const std::vector<TLineEnt>& segs, double margin) {
-        const std::size_t n = segs.size();
-        boxes_.reserve(n);
-        double x0 = std::numeric_limits<double>::infinity();
-        double y0 = x0;
-        double x1 = -x0;
-        double y1 = -x0;
-        for (const TLineEnt& s : segs) {
-            const TBox b{std::min(s.st.x, s.ed.x) - margin, std::min(s.st.y, s.ed.y) - margin,
-                         std::max(s.st.x, s.ed.x) + margin, std::max(s.st.y, s.ed.y) + margin};
-            boxes_.push_back(b);
-            x0 = std::min(x0, b.x0);
-            y0 = std::min(y0, b.y0);
-            x1 = std::max(x1, b.x1);
-            y1 = std::max(y1, b.y1);
-        }
-        stamp_.assign(n, 0);
-        if (n == 0) return;
-        const double side = std::max(x1 - x0, y1 - y0);
-        const int cells = std::clamp(static_cast<int>(std::ceil(std::sqrt(n))), 1, 2048);
-        ox_ = x0;
-        oy_ = y0;
-        cell_ = side > 0 ? side / cells : 1;
-        nx_ = std::max(1, static_cast<int>(std::ceil((x1 - x0) / cell_)));
-        ny_ = std::max(1, static_cast<int>(std::ceil((y1 - y0) / cell_)));
-        range_.resize(n);
-        std::vector<std::uint32_t> count(static_cast<std::size_t>(nx_) * ny_ + 1, 0);
-        for (std::size_t k = 0; k < n; ++k) {
-            const TCells c = CellsOf(boxes_[k]);
-            range_[k] = c;
-            if (c.Count() > kWideCells) {
-                wide_.push_back(k);
-                continue;
-            }
-            for (int y = c.y0; y <= c.y1; ++y)
-                for (int x = c.x0; x <= c.x1; ++x) ++count[Index(x, y) + 1];
-        }
-        for (std::size_t i = 1; i < count.size(); ++i) count[i] += count[i - 1];
-        start_ = count;
-        items_.resize(count.back());
-        for (std::size_t k = 0; k < n; ++k) {
-            const TCells& c = range_[k];
-            if (c.Count() > kWideCells) continue;
-            for (int y = c.y0; y <= c.y1; ++y)
-                for (int x = c.x0; x <= c.x1; ++x) items_[count[Index(x, y)]++] = k;
-        }
-    }
-
-    // The segments other than i whose boxes overlap segment i's, ascending.
-    void Candidates(std::size_t i, std::vector<std::size_t>& out) {
-        out.clear();
-        ++epoch_;
-        const TBox& b = boxes_[i];
-        const auto offer = [&](std::size_t k) {
-            if (k == i || stamp_[k] == epoch_) return;
-            stamp_[k] = epoch_;
-            if (Overlap(b, boxes_[k])) out.push_back(k);
-        };
-        const TCells& c = range_[i];
-        if (c.Count() > kWideCells) {
-            for (std::size_t k = 0; k < boxes_.size(); ++k) offer(k);
-            return;
-        }
-        for (int y = c.y0; y <= c.y1; ++y) {
-            for (int x = c.x0; x <= c.x1; ++x) {
-                const std::size_t cell = Index(x, y);
-                for (std::size_t j = start_[cell]; j < start_[cell + 1]; ++j) offer(items_[j]);
-            }
-        }
-        for (const std::size_t k : wide_) offer(k);
-        std::sort(out.begin(), out.end());
-    }
-
-private:
-    static constexpr int kWideCells = 16;
-    struct TBox {
-        double x0, y0, x1, y1;
-    };
-    struct TCells {
-        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-        long Count() const { return static_cast<long>(x1 - x0 + 1) * (y1 - y0 + 1); }
-    };
-    static bool Overlap(const TBox& a, const TBox& b) {
-        return a.x0 <= b.x1 && b.x0 <= a.x1 && a.y0 <= b.y1 && b.y0 <= a.y1;
-    }
-    int Cell(double v, double origin, int count) const {
-        return std::clamp(static_cast<int>(std::floor((v - origin) / cell_)), 0, count - 1);
-    }
-    TCells CellsOf(const TBox& b) const {
-        return {Cell(b.x0, ox_, nx_), Cell(b.y0, oy_, ny_), Cell(b.x1, ox_, nx_),
-                Cell(b.y1, oy_, ny_)};
-    }
-    std::size_t Index(int x, int y) const {
-        return static_cast<std::size_t>(y) * static_cast<std::size_t>(nx_) +
-               static_cast<std::size_t>(x);
-    }
-
-    std::vector<TBox> boxes_;
-    std::vector<TCells> range_;
-    std::vector<std::uint32_t> start_;
-    std::vector<std::size_t> items_;
-    std::vector<std::size_t> wide_;
-    std::vector<std::uint64_t> stamp_;
-    std::uint64_t epoch_ = 0;
-    double ox_ = 0, oy_ = 0, cell_ = 1;
-    int nx_ = 1, ny_ = 1;
-};
+// True every kStopEvery items once the run asks to stop; `stop` may be null.
+bool StopAt(const RunContext* stop, std::size_t i) {
+    return stop && i % kStopEvery == 0 && stop->StopRequested();
+}
 
 // The progress bar of a list pass: the number of segments when at most 100, else 100 with
 // one step every (count div 100) segments.
@@ -202,6 +62,8 @@ public:
     ~PassProgress() {
         if (run_) run_->SetProgressPosition(0);
     }
+    PassProgress(const PassProgress&) = delete;
+    PassProgress& operator=(const PassProgress&) = delete;
     void Step(std::size_t i) {
         if (!run_ || (i + 1) % every_ != 0) return;
         run_->SetProgressPosition(++pos_);
@@ -214,59 +76,625 @@ private:
     int pos_ = 0;
 };
 
-}  // namespace
+// Segment indices with a mark per index: a list is gathered once per query, each index once.
+class Gatherer {
+public:
+    void Reset(std::size_t n) { stamp_.assign(n, 0); }
+    void Begin(std::vector<std::uint32_t>& out) {
+        out.clear();
+        if (++epoch_ == 0) {  // wrapped: forget every old mark
+            std::fill(stamp_.begin(), stamp_.end(), 0);
+            epoch_ = 1;
+        }
+    }
+    void Add(std::uint32_t k, std::vector<std::uint32_t>& out) {
+        if (stamp_[k] == epoch_) return;
+        stamp_[k] = epoch_;
+        out.push_back(k);
+    }
 
-void MergeCollinearLines(Workspace& ws, bool sameZ, RunContext* progress) {
+private:
+    std::vector<std::uint32_t> stamp_;
+    std::uint32_t epoch_ = 0;
+};
+
+// Ascending; by insertion for the few indices a query usually finds.
+void SortSmall(std::vector<std::uint32_t>& v) {
+    if (v.size() > 24) {
+        std::sort(v.begin(), v.end());
+        return;
+    }
+    for (std::size_t i = 1; i < v.size(); ++i) {
+        const std::uint32_t x = v[i];
+        std::size_t j = i;
+        for (; j > 0 && v[j - 1] > x; --j) v[j] = v[j - 1];
+        v[j] = x;
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// End points by cells a little wider than twice the coincidence tolerance: a point coincident
+// with p (within 1e-5 in x and in y) lies in one of the at most 2 x 2 cells that the square
+// p +- 1e-5 meets.
+
+class EndPointCells {
+public:
+    explicit EndPointCells(const std::vector<TLineEnt>& segs) {
+        const std::size_t n = segs.size();
+        std::size_t cap = 16;
+        while (cap < 4 * n) cap *= 2;
+        mask_ = cap - 1;
+        slots_.assign(cap, TSlot{});
+        // Cells in order of first use; their end points listed by segment, ascending.
+        std::vector<std::uint32_t> cellOf(2 * n);
+        for (std::size_t e = 0; e < 2 * n; ++e) {
+            const TLineEnt& s = segs[e / 2];
+            const TAcadPoint& p = e % 2 == 0 ? s.st : s.ed;
+            cellOf[e] = Insert(CellOf(p.x), CellOf(p.y));
+        }
+        start_.assign(cells_ + 1, 0);
+        for (std::uint32_t c : cellOf) ++start_[c + 1];
+        for (std::size_t c = 1; c < start_.size(); ++c) start_[c] += start_[c - 1];
+        items_.resize(2 * n);
+        std::vector<std::uint32_t> fill(start_.begin(), start_.end() - 1);
+        for (std::size_t e = 0; e < 2 * n; ++e)
+            items_[fill[cellOf[e]]++] = static_cast<std::uint32_t>(e / 2);
+    }
+
+    // The segments with an end filed near p, ascending, each once.
+    void Near(TAcadPoint p, std::vector<std::uint32_t>& out) const {
+        out.clear();
+        const std::int64_t x0 = CellOf(p.x - kReach);
+        const std::int64_t x1 = CellOf(p.x + kReach);
+        const std::int64_t y0 = CellOf(p.y - kReach);
+        const std::int64_t y1 = CellOf(p.y + kReach);
+        for (std::int64_t x = x0; x <= x1; ++x) {
+            for (std::int64_t y = y0; y <= y1; ++y) {
+                const std::uint32_t c = Find(x, y);
+                if (c == kNone) continue;
+                out.insert(out.end(), items_.begin() + start_[c], items_.begin() + start_[c + 1]);
+            }
+        }
+        if (out.size() > 1) {
+            SortSmall(out);
+            out.erase(std::unique(out.begin(), out.end()), out.end());
+        }
+    }
+
+private:
+    static constexpr double kReach = 1.01 * kSamePointTol;
+    static constexpr double kCell = 2.5 * kSamePointTol;
+    // Far coordinates share the outermost cells: more candidates, never fewer.
+    static std::int64_t CellOf(double v) {
+        const double c = std::floor(v / kCell);
+        if (!(c > -4e18)) return -4000000000000000000;
+        if (c > 4e18) return 4000000000000000000;
+        return static_cast<std::int64_t>(c);
+    }
+    std::size_t Slot(std::int64_t x, std::int64_t y) const {
+        std::uint64_t h = static_cast<std::uint64_t>(x) * 0x9E3779B97F4A7C15ull;
+        h ^= static_cast<std::uint64_t>(y) + 0x7F4A7C159E3779B9ull + (h << 6) + (h >> 2);
+        h ^= h >> 29;
+        return static_cast<std::size_t>(h) & mask_;
+    }
+    std::uint32_t Insert(std::int64_t x, std::int64_t y) {
+        for (std::size_t s = Slot(x, y);; s = (s + 1) & mask_) {
+            TSlot& slot = slots_[s];
+            if (slot.cell == kNone) {
+                slot = {x, y, cells_};
+                return cells_++;
+            }
+            if (slot.x == x && slot.y == y) return slot.cell;
+        }
+    }
+    std::uint32_t Find(std::int64_t x, std::int64_t y) const {
+        for (std::size_t s = Slot(x, y);; s = (s + 1) & mask_) {
+            const TSlot& slot = slots_[s];
+            if (slot.cell == kNone) return kNone;
+            if (slot.x == x && slot.y == y) return slot.cell;
+        }
+    }
+
+    struct TSlot {
+        std::int64_t x = 0;
+        std::int64_t y = 0;
+        std::uint32_t cell = kNone;
+    };
+    std::size_t mask_ = 0;
+    std::vector<TSlot> slots_;
+    std::uint32_t cells_ = 0;
+    std::vector<std::uint32_t> start_;
+    std::vector<std::uint32_t> items_;
+};
+
+// ---------------------------------------------------------------------------------------
+// A uniform grid and the cells a segment passes through.
+
+struct TGridFrame {
+    double x0 = 0;
+    double y0 = 0;
+    double cell = 1;
+    int nx = 1;
+    int ny = 1;
+
+    static int Clamp(double v, int count) {
+        if (!(v >= 0)) return 0;  // also NaN
+        return v >= count - 1 ? count - 1 : static_cast<int>(v);
+    }
+    int Col(double x) const { return Clamp(std::floor((x - x0) / cell), nx); }
+    int Row(double y) const { return Clamp(std::floor((y - y0) / cell), ny); }
+    std::size_t Index(int c, int r) const {
+        return static_cast<std::size_t>(r) * static_cast<std::size_t>(nx) +
+               static_cast<std::size_t>(c);
+    }
+    std::size_t Cells() const {
+        return static_cast<std::size_t>(nx) * static_cast<std::size_t>(ny);
+    }
+};
+
+// A frame over [x0, x1] x [y0, y1] with square cells of about `cell`, at most about maxCells.
+TGridFrame MakeFrame(double x0, double y0, double x1, double y1, double cell,
+                     std::size_t maxCells) {
+    TGridFrame g;
+    g.x0 = x0;
+    g.y0 = y0;
+    const double w = std::max(x1 - x0, 0.0);
+    const double h = std::max(y1 - y0, 0.0);
+    const double most = static_cast<double>(std::max<std::size_t>(maxCells, 1));
+    // Fewer cells when there would be too many: area / cell^2 <= maxCells, and no side
+    // longer than maxCells cells.
+    double c = std::isfinite(cell) && cell > 0 ? cell : 1;
+    c = std::max({c, std::sqrt(w * h / most), w / most, h / most});
+    if (!(c > 0) || !std::isfinite(c)) c = 1;
+    g.cell = c;
+    g.nx = static_cast<int>(std::clamp(std::ceil(w / c), 1.0, most));
+    g.ny = static_cast<int>(std::clamp(std::ceil(h / c), 1.0, most));
+    return g;
+}
+
+// Calls f(cell index) for every cell that holds a point within m of the segment a-b (some
+// cells more), each once. The frame must cover the segment widened by m.
+template <class F>
+void ForCellsAlong(const TGridFrame& g, TAcadPoint a, TAcadPoint b, double m, F&& f) {
+    const double xlo = std::min(a.x, b.x);
+    const double xhi = std::max(a.x, b.x);
+    const double ylo = std::min(a.y, b.y);
+    const double yhi = std::max(a.y, b.y);
+    const int c0 = g.Col(xlo - m);
+    const int c1 = g.Col(xhi + m);
+    const int r0 = g.Row(ylo - m);
+    const int r1 = g.Row(yhi + m);
+    const double dx = b.x - a.x;
+    const double dy = b.y - a.y;
+    const long boxCells = static_cast<long>(c1 - c0 + 1) * static_cast<long>(r1 - r0 + 1);
+    if (boxCells <= 6 || (dx == 0 && dy == 0)) {
+        for (int r = r0; r <= r1; ++r)
+            for (int c = c0; c <= c1; ++c) f(g.Index(c, r));
+        return;
+    }
+    // Along the longer axis, strip by strip: the segment's points within m of a strip have
+    // their coordinate along that axis within the strip widened by m (and a little for
+    // rounding), so the other coordinate lies between its values at the ends of that part.
+    const double slack = 1.5 * m;
+    if (std::fabs(dx) >= std::fabs(dy)) {
+        const double slope = dy / dx;
+        for (int c = c0; c <= c1; ++c) {
+            const double ua = std::clamp(g.x0 + c * g.cell - slack, xlo, xhi);
+            const double ub = std::clamp(g.x0 + (c + 1) * g.cell + slack, xlo, xhi);
+            const double ya = std::clamp(a.y + (ua - a.x) * slope, ylo, yhi);
+            const double yb = std::clamp(a.y + (ub - a.x) * slope, ylo, yhi);
+            const int ra = std::max(r0, g.Row(std::min(ya, yb) - slack));
+            const int rb = std::min(r1, g.Row(std::max(ya, yb) + slack));
+            for (int r = ra; r <= rb; ++r) f(g.Index(c, r));
+        }
+    } else {
+        const double slope = dx / dy;
+        for (int r = r0; r <= r1; ++r) {
+            const double va = std::clamp(g.y0 + r * g.cell - slack, ylo, yhi);
+            const double vb = std::clamp(g.y0 + (r + 1) * g.cell + slack, ylo, yhi);
+            const double xa = std::clamp(a.x + (va - a.y) * slope, xlo, xhi);
+            const double xb = std::clamp(a.x + (vb - a.y) * slope, xlo, xhi);
+            const int ca = std::max(c0, g.Col(std::min(xa, xb) - slack));
+            const int cb = std::min(c1, g.Col(std::max(xa, xb) + slack));
+            for (int c = ca; c <= cb; ++c) f(g.Index(c, r));
+        }
+    }
+}
+
+struct TBounds {
+    double x0 = std::numeric_limits<double>::infinity();
+    double y0 = std::numeric_limits<double>::infinity();
+    double x1 = -std::numeric_limits<double>::infinity();
+    double y1 = -std::numeric_limits<double>::infinity();
+    double length = 0;  // sum of the segments' lengths
+    double reach = 0;   // largest |coordinate|
+
+    void Add(TAcadPoint p) {
+        x0 = std::min(x0, p.x);
+        y0 = std::min(y0, p.y);
+        x1 = std::max(x1, p.x);
+        y1 = std::max(y1, p.y);
+        reach = std::max({reach, std::fabs(p.x), std::fabs(p.y)});
+    }
+    static TBounds Of(const std::vector<TLineEnt>& segs) {
+        TBounds b;
+        for (const TLineEnt& s : segs) {
+            b.Add(s.st);
+            b.Add(s.ed);
+            b.length += std::hypot(s.ed.x - s.st.x, s.ed.y - s.st.y);
+        }
+        return b;
+    }
+    double Diagonal() const { return std::hypot(x1 - x0, y1 - y0); }
+    bool Finite() const { return std::isfinite(x0 + y0 + x1 + y1 + length); }
+};
+
+// Segments filed by the cells they pass through, widened by a margin.
+class SegmentCells {
+public:
+    SegmentCells(const std::vector<TLineEnt>& segs, const TBounds& b, double margin)
+        : margin_(margin) {
+        const std::size_t n = segs.size();
+        frame_ =
+            MakeFrame(b.x0 - 2 * margin, b.y0 - 2 * margin, b.x1 + 2 * margin, b.y1 + 2 * margin,
+                      b.length / static_cast<double>(std::max<std::size_t>(n, 1)) / 4, 16 * n);
+        start_.assign(frame_.Cells() + 1, 0);
+        for (const TLineEnt& s : segs)
+            ForCellsAlong(frame_, s.st, s.ed, margin_, [&](std::size_t c) { ++start_[c + 1]; });
+        for (std::size_t c = 1; c < start_.size(); ++c) start_[c] += start_[c - 1];
+        items_.resize(start_.back());
+        std::vector<std::uint32_t> fill(start_.begin(), start_.end() - 1);
+        for (std::size_t k = 0; k < n; ++k) {
+            ForCellsAlong(frame_, segs[k].st, segs[k].ed, margin_, [&](std::size_t c) {
+                items_[fill[c]++] = static_cast<std::uint32_t>(k);
+            });
+        }
+    }
+
+    // Every segment filed in a cell that segment s passes through (s itself among them).
+    template <class F>
+    void ForNear(const TLineEnt& s, F&& f) const {
+        ForCellsAlong(frame_, s.st, s.ed, margin_, [&](std::size_t c) {
+            for (std::uint32_t i = start_[c]; i < start_[c + 1]; ++i) f(items_[i]);
+        });
+    }
+
+private:
+    double margin_;
+    TGridFrame frame_;
+    std::vector<std::uint32_t> start_;
+    std::vector<std::uint32_t> items_;
+};
+
+// ---------------------------------------------------------------------------------------
+// The merge of collinear pieces.
+
+bool MergesInto(TLineEnt& si, double len, TLineEnt& sj, bool sameZ) {
+    if (sameZ && si.st.z != sj.st.z) return false;
+    const bool stOn = std::fabs(Dist2D(si.st, sj.st) + Dist2D(si.ed, sj.st) - len) < kSamePointTol;
+    const bool edOn = std::fabs(Dist2D(si.st, sj.ed) + Dist2D(si.ed, sj.ed) - len) < kSamePointTol;
+    if (!stOn && !edOn) return false;
+    if (!IsOnLine2(si.st, si.ed, sj.st, sj.ed)) return false;
+    FarthestPair(si.st, si.ed, sj.st, sj.ed, sj.st, sj.ed);
+    return true;
+}
+
+void MergePass(Workspace& ws, bool sameZ, RunContext* progress, const RunContext* stop) {
     std::vector<TLineEnt>& a = ws.AryLine;
     const std::size_t n = a.size();
     PassProgress bar(progress, n);
     for (TLineEnt& s : a) s.id = kMarkKeep;
+    const TBounds b = TBounds::Of(a);
+    if (n < kFewSegments || !b.Finite()) {
+        for (std::size_t i = 0; i + 1 < n; ++i) {
+            bar.Step(i);
+            if (StopAt(stop, i)) return;
+            const double len = Dist2D(a[i].st, a[i].ed);
+            if (len <= kSamePointTol) {
+                a[i].id = kMarkDrop;
+                continue;
+            }
+            for (std::size_t j = i + 1; j < n; ++j) {
+                if (MergesInto(a[i], len, a[j], sameZ)) {
+                    a[i].id = kMarkDrop;
+                    break;
+                }
+            }
+        }
+        Compact(a);
+        return;
+    }
+    // The end of j that lies on i is within 0.0101 of segment i: IsOnLine2 puts it within
+    // 0.01 of i's line (its angles snap to the axes by at most 1e-5 / length) and the
+    // distance sum within 5e-6 beyond i's ends. Every segment's original end points are
+    // filed once; a segment that merges into a later one hands them on (owner), since the
+    // later one's new ends are taken from them.
+    constexpr double kReach = 0.02;
+    const TGridFrame g =
+        MakeFrame(b.x0 - 2 * kReach, b.y0 - 2 * kReach, b.x1 + 2 * kReach, b.y1 + 2 * kReach,
+                  b.length / static_cast<double>(n) / 8, 16 * n);
+    struct TEnd {
+        double x;
+        double y;
+        std::uint32_t k;
+    };
+    std::vector<std::uint32_t> start(g.Cells() + 1, 0);
+    auto cellOf = [&](TAcadPoint p) { return g.Index(g.Col(p.x), g.Row(p.y)); };
+    for (const TLineEnt& s : a) {
+        ++start[cellOf(s.st) + 1];
+        ++start[cellOf(s.ed) + 1];
+    }
+    for (std::size_t c = 1; c < start.size(); ++c) start[c] += start[c - 1];
+    std::vector<TEnd> items(2 * n);
+    {
+        std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
+        for (std::size_t k = 0; k < n; ++k) {
+            const auto self = static_cast<std::uint32_t>(k);
+            items[fill[cellOf(a[k].st)]++] = {a[k].st.x, a[k].st.y, self};
+            items[fill[cellOf(a[k].ed)]++] = {a[k].ed.x, a[k].ed.y, self};
+        }
+    }
+    std::vector<std::uint32_t> owner(n);
+    for (std::size_t k = 0; k < n; ++k) owner[k] = static_cast<std::uint32_t>(k);
+    auto find = [&](std::uint32_t k) {
+        std::uint32_t r = k;
+        while (r != kNone && owner[r] != r) r = owner[r];
+        while (k != r && k != kNone) {
+            const std::uint32_t up = owner[k];
+            owner[k] = r;
+            k = up;
+        }
+        return r;
+    };
+    Gatherer gather;
+    gather.Reset(n);
+    std::vector<std::uint32_t> cand;
     for (std::size_t i = 0; i + 1 < n; ++i) {
         bar.Step(i);
+        if (StopAt(stop, i)) return;
         TLineEnt& si = a[i];
         const double len = Dist2D(si.st, si.ed);
         if (len <= kSamePointTol) {
             si.id = kMarkDrop;
+            owner[i] = kNone;
             continue;
         }
-        // An end of j can lie on i only within i's box widened by the tolerance: a cheap test
-        // that passes over most j before the collinearity test.
-        const double x0 = std::min(si.st.x, si.ed.x) - kNearTol;
-        const double x1 = std::max(si.st.x, si.ed.x) + kNearTol;
-        const double y0 = std::min(si.st.y, si.ed.y) - kNearTol;
-        const double y1 = std::max(si.st.y, si.ed.y) + kNearTol;
-        auto inBox = [&](TAcadPoint p) { return p.x >= x0 && p.x <= x1 && p.y >= y0 && p.y <= y1; };
-        for (std::size_t j = i + 1; j < n; ++j) {
-            TLineEnt& sj = a[j];
-            if (!inBox(sj.st) && !inBox(sj.ed)) continue;
-            if (sameZ && si.st.z != sj.st.z) continue;
-            if (!IsOnLine2(si.st, si.ed, sj.st, sj.ed)) continue;
-            const bool stOn =
-                std::fabs(Dist2D(si.st, sj.st) + Dist2D(si.ed, sj.st) - len) < kSamePointTol;
-            const bool edOn =
-                std::fabs(Dist2D(si.st, sj.ed) + Dist2D(si.ed, sj.ed) - len) < kSamePointTol;
-            if (!stOn && !edOn) continue;
-            FarthestPair(si.st, si.ed, sj.st, sj.ed, sj.st, sj.ed);
-            si.id = kMarkDrop;
-            break;
+        gather.Begin(cand);
+        // Squared distance from the segment, by projection: a point farther than kReach
+        // cannot be the end that lies on i.
+        const double dx = si.ed.x - si.st.x;
+        const double dy = si.ed.y - si.st.y;
+        const double len2 = dx * dx + dy * dy;
+        ForCellsAlong(g, si.st, si.ed, kReach, [&](std::size_t c) {
+            for (std::uint32_t e = start[c]; e < start[c + 1]; ++e) {
+                const TEnd& p = items[e];
+                const double px = p.x - si.st.x;
+                const double py = p.y - si.st.y;
+                const double t = std::clamp((px * dx + py * dy) / len2, 0.0, 1.0);
+                const double ex = px - t * dx;
+                const double ey = py - t * dy;
+                if (ex * ex + ey * ey > kReach * kReach) continue;
+                const std::uint32_t j = find(p.k);
+                if (j != kNone && j > i) gather.Add(j, cand);
+            }
+        });
+        SortSmall(cand);
+        for (const std::uint32_t j : cand) {
+            if (MergesInto(si, len, a[j], sameZ)) {
+                si.id = kMarkDrop;
+                owner[i] = j;
+                break;
+            }
         }
     }
     Compact(a);
 }
 
-void GetMaxSpan(Workspace& ws) {
+// ---------------------------------------------------------------------------------------
+// The largest end-point distance.
+
+void MaxSpanOf(Workspace& ws) {
     const std::vector<TLineEnt>& a = ws.AryLine;
+    const std::size_t n = a.size();
+    const auto plain = [&] {
+        double best = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            for (std::size_t j = i + 1; j < n; ++j) {
+                best = std::max({best, Dist2D(a[i].st, a[j].ed), Dist2D(a[i].st, a[j].st),
+                                 Dist2D(a[i].ed, a[j].ed), Dist2D(a[i].ed, a[j].st)});
+            }
+        }
+        return best;
+    };
+    if (n < kFewSegments || !TBounds::Of(a).Finite()) {
+        ws.MaxSpan = plain();
+        return;
+    }
+    // Only points that can lie in a pair at least as far apart as a known pair take part.
+    // With K directions u_k, for any vector v some u_k is within pi / K of it, so
+    // |q - p| <= (q - p) . u_k / cos(pi / K) <= (max_q q . u_k - p . u_k) / cos(pi / K).
+    constexpr int kDirs = 32;
+    double ux[kDirs];
+    double uy[kDirs];
+    double most[kDirs];
+    std::uint32_t arg[kDirs];
+    for (int k = 0; k < kDirs; ++k) {
+        ux[k] = std::cos(kTwoPi * k / kDirs);
+        uy[k] = std::sin(kTwoPi * k / kDirs);
+        most[k] = -std::numeric_limits<double>::infinity();
+        arg[k] = 0;
+    }
+    const std::size_t points = 2 * n;
+    auto point = [&](std::size_t e) -> const TAcadPoint& {
+        return e % 2 == 0 ? a[e / 2].st : a[e / 2].ed;
+    };
+    for (std::size_t e = 0; e < points; ++e) {
+        const TAcadPoint& p = point(e);
+        for (int k = 0; k < kDirs; ++k) {
+            const double v = p.x * ux[k] + p.y * uy[k];
+            if (v > most[k]) {
+                most[k] = v;
+                arg[k] = static_cast<std::uint32_t>(e);
+            }
+        }
+    }
+    // A known pair: the extremes of opposite directions, of different segments.
+    double known = Dist2D(a[0].st, a[1].st);
+    for (int k = 0; k < kDirs / 2; ++k) {
+        const std::uint32_t p = arg[k];
+        const std::uint32_t q = arg[k + kDirs / 2];
+        if (p / 2 != q / 2) known = std::max(known, Dist2D(point(p), point(q)));
+    }
+    const double slack = 1e-9 * (known + TBounds::Of(a).reach) + 1e-300;
+    const double inv = 1 / std::cos(kPi / kDirs);
+    std::vector<std::uint32_t> keep;
+    for (std::size_t e = 0; e < points; ++e) {
+        const TAcadPoint& p = point(e);
+        double bound = 0;
+        for (int k = 0; k < kDirs; ++k)
+            bound = std::max(bound, most[k] - (p.x * ux[k] + p.y * uy[k]));
+        if (bound * inv + slack >= known) keep.push_back(static_cast<std::uint32_t>(e));
+    }
     double best = 0;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        for (std::size_t j = i + 1; j < a.size(); ++j) {
-            best = std::max({best, Dist2D(a[i].st, a[j].ed), Dist2D(a[i].st, a[j].st),
-                             Dist2D(a[i].ed, a[j].ed), Dist2D(a[i].ed, a[j].st)});
+    for (std::size_t i = 0; i < keep.size(); ++i) {
+        for (std::size_t j = i + 1; j < keep.size(); ++j) {
+            if (keep[i] / 2 == keep[j] / 2) continue;
+            best = std::max(best, Dist2D(point(keep[i]), point(keep[j])));
         }
     }
     ws.MaxSpan = best;
 }
 
-void SplitAtIntersections(Workspace& ws, RunContext* progress) {
+// ---------------------------------------------------------------------------------------
+// The split at intersections.
+
+struct TPointAt {
+    double d = 0;  // plan distance from the segment's start
+    TAcadPoint p;
+};
+
+// Sorts pts by d as the exchange sort of SortTempPointsByDist does: for each position, each
+// later entry strictly nearer than the one there now is swapped in. With distinct distances
+// that is the one ascending order; so is it when only identical entries tie. Otherwise (or
+// with a distance that is no number) the exchanges themselves are run.
+template <class T, class Equal>
+void SortByDistance(std::vector<T>& pts, std::vector<double>& d, std::vector<std::uint32_t>& order,
+                    std::vector<T>& scratch, Equal&& identical) {
+    const std::size_t m = pts.size();
+    auto exchange = [&] {
+        for (std::size_t i = 0; i < m; ++i) {
+            for (std::size_t j = i + 1; j < m; ++j) {
+                if (d[j] < d[i]) {
+                    std::swap(pts[i], pts[j]);
+                    std::swap(d[i], d[j]);
+                }
+            }
+        }
+    };
+    if (m < 12) {
+        exchange();
+        return;
+    }
+    order.resize(m);
+    for (std::size_t i = 0; i < m; ++i) {
+        if (std::isnan(d[i])) {
+            exchange();
+            return;
+        }
+        order[i] = static_cast<std::uint32_t>(i);
+    }
+    std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
+        return d[x] < d[y] || (d[x] == d[y] && x < y);
+    });
+    for (std::size_t i = 1; i < m; ++i) {
+        if (d[order[i]] == d[order[i - 1]] && !identical(pts[order[i]], pts[order[i - 1]])) {
+            exchange();
+            return;
+        }
+    }
+    scratch.resize(m);
+    std::vector<double> sortedD(m);
+    for (std::size_t i = 0; i < m; ++i) {
+        scratch[i] = pts[order[i]];
+        sortedD[i] = d[order[i]];
+    }
+    pts.swap(scratch);
+    d.swap(sortedD);
+}
+
+// Pairs of segments on nearly one line, whose crossing CrossPoint may report anywhere along
+// it: their cross-product denominator is then rounding noise. For pairs whose directions
+// differ by at least kSkew radians the reported crossing lies within
+// 2 eps (|p3 - p1| + |d1|) / kSkew of the true one, which the cells' margin covers; pairs more
+// nearly parallel than that report a crossing only when their lines lie within about
+// kSkew * (length) of each other. Those are found here by direction and offset.
+constexpr double kSkew = 1e-7;
+
+std::vector<std::pair<std::uint32_t, std::uint32_t>> NearlyCollinearPairs(
+    const std::vector<TLineEnt>& segs, const TBounds& b) {
+    struct TKey {
+        std::int64_t bucket;
+        std::uint32_t k;
+    };
+    constexpr double kWidth = 2 * kSkew;  // directions of a bucket and its neighbour
+    std::vector<TKey> keys;
+    keys.reserve(segs.size());
+    const std::int64_t last = static_cast<std::int64_t>(std::floor(kPi / kWidth));
+    for (std::size_t k = 0; k < segs.size(); ++k) {
+        const double dx = segs[k].ed.x - segs[k].st.x;
+        const double dy = segs[k].ed.y - segs[k].st.y;
+        if (dx == 0 && dy == 0) continue;  // never crosses anything
+        double phi = std::atan2(dy, dx);
+        if (phi < 0) phi += kPi;
+        if (phi >= kPi) phi -= kPi;
+        const auto bucket =
+            std::clamp(static_cast<std::int64_t>(std::floor(phi / kWidth)), std::int64_t{0}, last);
+        keys.push_back({bucket, static_cast<std::uint32_t>(k)});
+        // Directions just above 0 are near those just below pi.
+        if (bucket == 0) keys.push_back({last + 1, static_cast<std::uint32_t>(k)});
+    }
+    std::sort(keys.begin(), keys.end(), [](const TKey& x, const TKey& y) {
+        return x.bucket < y.bucket || (x.bucket == y.bucket && x.k < y.k);
+    });
+    // Offsets of the midpoints across a common direction: two such segments' offsets differ by
+    // at most their lines' distance plus (directions' difference) x (their distance apart).
+    const double window = 5e-7 * (b.Diagonal() + b.reach) + 1e-9;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs;
+    struct TOffset {
+        double off;
+        std::uint32_t k;
+    };
+    std::vector<TOffset> group;
+    for (std::size_t i = 0; i < keys.size();) {
+        std::size_t j = i;
+        while (j < keys.size() && keys[j].bucket == keys[i].bucket) ++j;
+        std::size_t e = j;
+        while (e < keys.size() && keys[e].bucket == keys[i].bucket + 1) ++e;
+        if (e - i > 1) {
+            const double ref = static_cast<double>(keys[i].bucket + 1) * kWidth;
+            const double nx = -std::sin(ref);
+            const double ny = std::cos(ref);
+            group.clear();
+            for (std::size_t g = i; g < e; ++g) {
+                const TLineEnt& s = segs[keys[g].k];
+                group.push_back(
+                    {nx * 0.5 * (s.st.x + s.ed.x) + ny * 0.5 * (s.st.y + s.ed.y), keys[g].k});
+            }
+            std::sort(group.begin(), group.end(),
+                      [](const TOffset& x, const TOffset& y) { return x.off < y.off; });
+            for (std::size_t p = 0; p < group.size(); ++p) {
+                for (std::size_t q = p + 1;
+                     q < group.size() && group[q].off - group[p].off <= window; ++q) {
+                    if (group[p].k != group[q].k) pairs.push_back({group[p].k, group[q].k});
+                }
+            }
+        }
+        i = j;
+    }
+    return pairs;
+}
+
+void SplitPass(Workspace& ws, RunContext* progress, const RunContext* stop) {
     const std::vector<TLineEnt>& a = ws.AryLine;
     const std::size_t n = a.size();
     // Extended copies, so that segments meeting end to end intersect.
@@ -279,53 +707,469 @@ void SplitAtIntersections(Workspace& ws, RunContext* progress) {
     }
     PassProgress bar(progress, n);
     ws.AryLine2.clear();
-    std::vector<TTempPoint>& pts = ws.AryTempPoint;
-    // Only segments whose boxes overlap can cross; they are tried in list order as before.
-    SegmentBoxGrid grid(ext, kSamePointTol);
-    std::vector<std::size_t> near;
+    const TBounds b = TBounds::Of(ext);
+    const bool filed = n >= kFewSegments && b.Finite();
+    // A true crossing lies within both segments widened by this margin (see kSkew).
+    const double margin = 1e-3 + 1e-8 * (b.Diagonal() + b.reach);
+    std::optional<SegmentCells> cells;
+    std::vector<std::uint32_t> pairStart;
+    std::vector<std::uint32_t> pairItems;
+    if (filed) {
+        cells.emplace(ext, b, margin);
+        const auto pairs = NearlyCollinearPairs(ext, b);
+        pairStart.assign(n + 1, 0);
+        for (const auto& [p, q] : pairs) {
+            ++pairStart[p + 1];
+            ++pairStart[q + 1];
+        }
+        for (std::size_t k = 1; k <= n; ++k) pairStart[k] += pairStart[k - 1];
+        pairItems.resize(pairStart[n]);
+        std::vector<std::uint32_t> fill(pairStart.begin(), pairStart.end() - 1);
+        for (const auto& [p, q] : pairs) {
+            pairItems[fill[p]++] = q;
+            pairItems[fill[q]++] = p;
+        }
+    }
+    Gatherer gather;
+    gather.Reset(n);
+    std::vector<std::uint32_t> cand;
+    std::vector<TPointAt> pts;
+    std::vector<double> dist;
+    std::vector<std::uint32_t> order;
+    std::vector<TPointAt> scratch;
     for (std::size_t i = 0; i < n; ++i) {
         bar.Step(i);
+        if (StopAt(stop, i)) return;
+        const auto self = static_cast<std::uint32_t>(i);
+        gather.Begin(cand);
+        if (filed) {
+            // Two segments cross only where both pass, so their boxes widened by the margin
+            // overlap.
+            const TLineEnt& e = ext[i];
+            const double x0 = std::min(e.st.x, e.ed.x) - 2 * margin;
+            const double x1 = std::max(e.st.x, e.ed.x) + 2 * margin;
+            const double y0 = std::min(e.st.y, e.ed.y) - 2 * margin;
+            const double y1 = std::max(e.st.y, e.ed.y) + 2 * margin;
+            cells->ForNear(e, [&](std::uint32_t k) {
+                const TLineEnt& o = ext[k];
+                if (k == self || std::max(o.st.x, o.ed.x) < x0 || std::min(o.st.x, o.ed.x) > x1 ||
+                    std::max(o.st.y, o.ed.y) < y0 || std::min(o.st.y, o.ed.y) > y1)
+                    return;
+                gather.Add(k, cand);
+            });
+            for (std::uint32_t q = pairStart[i]; q < pairStart[i + 1]; ++q)
+                gather.Add(pairItems[q], cand);
+            SortSmall(cand);
+        } else {
+            for (std::uint32_t k = 0; k < n; ++k)
+                if (k != self) cand.push_back(k);
+        }
         pts.clear();
-        pts.push_back({0, a[i].st, {}});
-        grid.Candidates(i, near);
-        for (const std::size_t k : near) {
+        pts.push_back({0, a[i].st});
+        for (const std::uint32_t k : cand) {
             TAcadPoint hit;
             if (CrossPoint(ext[i].st, ext[i].ed, ext[k].st, ext[k].ed, true, hit))
-                pts.push_back({0, hit, {}});
+                pts.push_back({0, hit});
         }
-        pts.push_back({0, a[i].ed, {}});
-        SortTempPointsByDist(ws, a[i].st);
+        pts.push_back({0, a[i].ed});
+        dist.resize(pts.size());
+        for (std::size_t h = 0; h < pts.size(); ++h) dist[h] = Dist2D(a[i].st, pts[h].p);
+        SortByDistance(pts, dist, order, scratch,
+                       [](const TPointAt& x, const TPointAt& y) { return SameBits(x.p, y.p); });
         for (std::size_t h = 0; h + 1 < pts.size(); ++h) {
-            if (Same(pts[h].pt, pts[h + 1].pt)) continue;
+            if (Same(pts[h].p, pts[h + 1].p)) continue;
             TLineEnt piece;
-            piece.st = pts[h].pt;
-            piece.ed = pts[h + 1].pt;
+            piece.st = pts[h].p;
+            piece.ed = pts[h + 1].p;
             ws.AryLine2.push_back(piece);
         }
     }
+    // The point list of the last segment stays behind, as in a split done point by point.
+    ws.AryTempPoint.clear();
+    for (const TPointAt& q : pts) ws.AryTempPoint.push_back({0, q.p, {}});
 }
+
+// ---------------------------------------------------------------------------------------
+// Inside or on an outline, as IsInsideLines tells, looking only at the segments that can
+// decide it.
+
+class InsideTest {
+public:
+    InsideTest(const std::vector<TLineEnt>& lines, double span) : lines_(lines), span_(span) {
+        const TBounds b = TBounds::Of(lines);
+        plain_ = lines.empty() || !b.Finite();
+        if (plain_) return;
+        box_ = b;
+        for (std::size_t k = 0; k < lines.size(); ++k) {
+            ends_.push_back({lines[k].st.y, lines[k].st.x});
+            ends_.push_back({lines[k].ed.y, lines[k].ed.x});
+        }
+        std::sort(ends_.begin(), ends_.end());
+        // Horizontal strips, each listing the segments whose y range (widened) meets it.
+        strips_ = static_cast<int>(std::clamp<std::size_t>(lines.size() / 4, 1, 4096));
+        stripH_ = (box_.y1 - box_.y0) / strips_;
+        if (!(stripH_ > 0)) {
+            strips_ = 1;
+            stripH_ = 1;
+        }
+        start_.assign(static_cast<std::size_t>(strips_) + 1, 0);
+        auto each = [&](auto&& f) {
+            for (std::size_t k = 0; k < lines.size(); ++k) {
+                const TLineEnt& s = lines[k];
+                const int s0 = Strip(std::min(s.st.y, s.ed.y) - kNearTol);
+                const int s1 = Strip(std::max(s.st.y, s.ed.y) + kNearTol);
+                for (int t = s0; t <= s1; ++t) f(t, static_cast<std::uint32_t>(k));
+            }
+        };
+        each([&](int t, std::uint32_t) { ++start_[static_cast<std::size_t>(t) + 1]; });
+        for (std::size_t t = 1; t < start_.size(); ++t) start_[t] += start_[t - 1];
+        items_.resize(start_.back());
+        std::vector<std::uint32_t> fill(start_.begin(), start_.end() - 1);
+        each([&](int t, std::uint32_t k) { items_[fill[static_cast<std::size_t>(t)]++] = k; });
+    }
+
+    bool Inside(TAcadPoint q) {
+        if (plain_) return IsInsideLines(q, span_, lines_);
+        // Right of or above the outline, the first ray direction (along +x) passes no end
+        // point, crosses nothing and q is near no segment.
+        if (q.x > box_.x1 + kNearTol || q.y > box_.y1 + kNearTol) return false;
+        // The ray direction of InsideRayDirection: the first or, past an end point, the
+        // second of its directions, found by looking only at the end points near that
+        // direction; past both (rare), the whole test.
+        double dir = 0.0;
+        if (!DirectionClear(q, dir)) {
+            dir = 1 * (kPi / 360);
+            if (!DirectionClear(q, dir)) return IsInsideLines(q, span_, lines_);
+        } else if (q.y < box_.y0 - kNearTol) {
+            return false;  // along +x below the outline: nothing to cross
+        }
+        // The segments the ray can meet, or that q lies on, span part of the ray's rise over
+        // the outline (within the widening) and reach right of q. Crossings need the
+        // segment's y range to hold the crossing's y up to rounding.
+        const double top = q.y + std::tan(dir) * 1.001 * std::max(box_.x1 - q.x, 0.0);
+        const int s0 = Strip(q.y - kNearTol);
+        const int s1 = Strip(top + kNearTol);
+        pick_.clear();
+        for (int t = s0; t <= s1; ++t) {
+            for (std::uint32_t e = start_[static_cast<std::size_t>(t)];
+                 e < start_[static_cast<std::size_t>(t) + 1]; ++e) {
+                const TLineEnt& s = lines_[items_[e]];
+                if (std::min(s.st.y, s.ed.y) - kNearTol > top ||
+                    std::max(s.st.y, s.ed.y) + kNearTol < q.y ||
+                    std::max(s.st.x, s.ed.x) + kNearTol < q.x)
+                    continue;
+                pick_.push_back(items_[e]);
+            }
+        }
+        if (s1 > s0) {
+            std::sort(pick_.begin(), pick_.end());
+            pick_.erase(std::unique(pick_.begin(), pick_.end()), pick_.end());
+        }
+        const TAcadPoint r = PolarPoint(q, dir, span_ * 1000);
+        return IsInsideAlongRay(q, r, lines_, pick_.data(), pick_.size());
+    }
+
+private:
+    int Strip(double y) const {
+        const double v = std::floor((y - box_.y0) / stripH_);
+        if (!(v >= 0)) return 0;
+        return v >= strips_ - 1 ? strips_ - 1 : static_cast<int>(v);
+    }
+    // Whether the ray from q in direction dir (0 or pi / 360) passes within 1e-5 radians of
+    // no end point, as InsideRayDirection judges it. Angle2P(q, p) can come that near only
+    // for p.x - q.x >= 1e-5 and -1e-5 < p.y - q.y < tan(dir + 1e-5) (p.x - q.x) or 1e-5
+    // (its turns to the axes give 0, pi / 2, pi or 3 pi / 2 only).
+    bool DirectionClear(TAcadPoint q, double dir) const {
+        const double reach = std::max(box_.x1 - q.x, 0.0);
+        const double lo = q.y - 2 * kSamePointTol;
+        const double hi = q.y + (std::tan(dir) + 1.001e-5) * reach + 2 * kSamePointTol;
+        auto it = std::lower_bound(ends_.begin(), ends_.end(), std::make_pair(lo, -1e308));
+        for (; it != ends_.end() && it->first <= hi; ++it) {
+            if (it->second < q.x) continue;
+            const TAcadPoint p{it->second, it->first, 0};
+            if (std::fabs(dir - Angle2P(q, p)) < kSamePointTol) return false;
+        }
+        return true;
+    }
+
+    const std::vector<TLineEnt>& lines_;
+    double span_;
+    bool plain_ = true;
+    TBounds box_;
+    std::vector<std::pair<double, double>> ends_;  // (y, x) of every end point, ascending
+    int strips_ = 1;
+    double stripH_ = 1;
+    std::vector<std::uint32_t> start_;
+    std::vector<std::uint32_t> items_;
+    std::vector<std::uint32_t> pick_;
+};
+
+// ---------------------------------------------------------------------------------------
+// The walk.
+
+// Walks the outer boundary of `segs` into ws.AryLine as TraceOutline describes; n is the
+// number of segments taking part and near(p, out) lists them, ascending, where one may have
+// an end coincident with p.
+template <class Near>
+bool Walk(Workspace& ws, const std::vector<TLineEnt>& segs, std::size_t n, Near&& near, bool join,
+          RunContext* progress, bool* closedOut) {
+    std::vector<TLineEnt>& out = ws.AryLine;
+    out.clear();
+    if (closedOut) *closedOut = false;
+    if (n == 0) return false;
+
+    const int barMax = static_cast<int>(std::min<std::size_t>(n, 100)) * 30;
+    int barPos = 0;
+    if (progress) {
+        progress->SetProgressMax(barMax);
+        progress->SetProgressPosition(0);
+    }
+
+    TAcadPoint cur = ws.OutlineStartPt;
+    TAcadPoint prev = ws.OutlinePrevPt;
+    bool closed = false;
+    // The walk is closed when it is about to leave the start along its first segment again.
+    // Coming back to the start alone is not enough: the start may lie where the walk passes
+    // twice, such as a segment that joins two figures (walked out and back) or a point where
+    // two figures touch, and stopping there would leave the second figure out. A segment is
+    // walked at most once on each side, so 2N + 1 steps always suffice.
+    std::optional<TAcadPoint> firstNext;
+    std::vector<std::uint32_t> cand;
+    for (std::size_t step = 0; step <= 2 * n; ++step) {
+        if (progress) {
+            if (++barPos >= barMax) barPos = 0;
+            progress->SetProgressPosition(barPos);
+            progress->ProcessMessages();
+        }
+        TAcadPoint next = prev;
+        TAcadPoint from = cur;
+        double best = kTwoPi;
+        bool found = false;
+        near(cur, cand);  // in list order, so the first of equal turns still wins
+        for (const std::uint32_t k : cand) {
+            const TLineEnt& s = segs[k];
+            TAcadPoint e;
+            TAcadPoint atCur;
+            if (Same(s.st, cur) && !Same(s.ed, prev)) {
+                e = s.ed;
+                atCur = s.st;
+            } else if (Same(s.ed, cur) && !Same(s.st, prev)) {
+                e = s.st;
+                atCur = s.ed;
+            } else {
+                continue;
+            }
+            const double turn = TurnAngle(prev, cur, e, false);
+            if (turn < best) {
+                best = turn;
+                next = e;
+                from = atCur;
+                found = true;
+            }
+        }
+        if (Same(next, cur)) break;  // a zero-length candidate, or stuck where we came from
+        // A dead end counts as a step back along the same segment, so a walk around a lone line
+        // closes too, with nothing left.
+        if (firstNext && Same(cur, ws.OutlineStartPt) && Same(next, *firstNext)) {
+            closed = true;
+            break;
+        }
+        if (found) {
+            TLineEnt piece;
+            piece.st = cur;
+            piece.ed = next;
+            out.push_back(piece);
+            if (!firstNext) firstNext = next;
+        } else if (!out.empty()) {
+            out.pop_back();  // dead end: go back the way we came
+        }
+        prev = from;
+        cur = next;
+    }
+    if (progress) progress->SetProgressPosition(0);
+    if (closedOut) *closedOut = closed;
+    if (!closed) return false;
+
+    if (out.size() > 1 && Same(out.front().st, out.back().ed) &&
+        Same(out.front().ed, out.back().st)) {
+        out.pop_back();
+        out.erase(out.begin());
+    }
+    if (join) JoinCollinearChain(ws);
+    return out.size() > 2;
+}
+
+// ---------------------------------------------------------------------------------------
+// The split segments while the outline loop takes them away: one list filed once, with a mark
+// per segment, standing for AryLine2 (the segments still marked, in order).
+
+class OutlineSet {
+public:
+    explicit OutlineSet(std::vector<TLineEnt>&& segs)
+        : segs_(std::move(segs)), alive_(segs_.size(), 1), count_(segs_.size()), ends_(segs_) {
+        // For each end of each segment, the other segments with an end coincident with it.
+        adjStart_.assign(2 * segs_.size() + 1, 0);
+        std::vector<std::uint32_t> near;
+        for (std::size_t e = 0; e < 2 * segs_.size(); ++e) {
+            const std::uint32_t self = static_cast<std::uint32_t>(e / 2);
+            const TAcadPoint p = End(e);
+            ends_.Near(p, near);
+            for (const std::uint32_t k : near) {
+                if (k != self && (Same(p, segs_[k].st) || Same(p, segs_[k].ed)))
+                    adjItems_.push_back(k);
+            }
+            adjStart_[e + 1] = static_cast<std::uint32_t>(adjItems_.size());
+        }
+    }
+
+    std::size_t Count() const { return count_; }
+
+    // GetMinCorner and FindStartPoint on the marked segments.
+    void FindStart(Workspace& ws) const {
+        std::size_t first = 0;
+        while (first < segs_.size() && !alive_[first]) ++first;
+        if (first < segs_.size()) {
+            TAcadPoint m = segs_[first].st;
+            for (std::size_t k = first; k < segs_.size(); ++k) {
+                if (!alive_[k]) continue;
+                m.x = std::min({m.x, segs_[k].st.x, segs_[k].ed.x});
+                m.y = std::min({m.y, segs_[k].st.y, segs_[k].ed.y});
+            }
+            ws.OutlineMinPt = m;
+        }
+        ws.OutlinePrevPt = ws.OutlineMinPt;
+        const TAcadPoint& m = ws.OutlineMinPt;
+        TAcadPoint best = m;
+        double bestDist = std::numeric_limits<double>::infinity();
+        auto consider = [&](TAcadPoint p) {
+            if (std::fabs(p.x - m.x) >= kSamePointTol) return;
+            const double d = Dist2D(p, m);
+            if (d < bestDist) {
+                bestDist = d;
+                best = p;
+            }
+        };
+        for (std::size_t k = 0; k < segs_.size(); ++k) {
+            if (!alive_[k]) continue;
+            consider(segs_[k].st);
+            consider(segs_[k].ed);
+        }
+        ws.OutlineStartPt = best;
+    }
+
+    bool Trace(Workspace& ws, bool* closed) const {
+        return Walk(
+            ws, segs_, count_,
+            [&](TAcadPoint p, std::vector<std::uint32_t>& out) {
+                ends_.Near(p, out);
+                out.erase(std::remove_if(out.begin(), out.end(),
+                                         [&](std::uint32_t k) { return !alive_[k]; }),
+                          out.end());
+            },
+            false, nullptr, closed);
+    }
+
+    // RemoveInnerLines against the outline in ws.AryLine.
+    void RemoveInner(const Workspace& ws) {
+        InsideTest inside(ws.AryLine, ws.MaxSpan);
+        for (std::size_t k = 0; k < segs_.size(); ++k) {
+            if (alive_[k] && (inside.Inside(segs_[k].st) || inside.Inside(segs_[k].ed))) {
+                alive_[k] = 0;
+                --count_;
+            }
+        }
+    }
+
+    // One pass of PruneDanglingLines. The first pass after other removals looks at every
+    // segment; a later one (`after` set) only at those touching a segment the pass before
+    // removed, as only their ends can have lost their last touching segment.
+    bool Prune(bool after) {
+        removed_.swap(lastRemoved_);
+        removed_.clear();
+        auto touched = [&](std::size_t e) {
+            for (std::uint32_t i = adjStart_[e]; i < adjStart_[e + 1]; ++i)
+                if (alive_[adjItems_[i]]) return true;
+            return false;
+        };
+        auto look = [&](std::uint32_t k) {
+            if (alive_[k] && (!touched(2 * k) || !touched(2 * k + 1))) removed_.push_back(k);
+        };
+        if (!after) {
+            for (std::uint32_t k = 0; k < segs_.size(); ++k) look(k);
+        } else {
+            checked_.clear();
+            for (const std::uint32_t r : lastRemoved_) {
+                for (std::size_t e = 2 * r; e <= 2 * r + 1; ++e)
+                    for (std::uint32_t i = adjStart_[e]; i < adjStart_[e + 1]; ++i)
+                        checked_.push_back(adjItems_[i]);
+            }
+            std::sort(checked_.begin(), checked_.end());
+            checked_.erase(std::unique(checked_.begin(), checked_.end()), checked_.end());
+            for (const std::uint32_t k : checked_) look(k);
+        }
+        for (const std::uint32_t k : removed_) alive_[k] = 0;
+        count_ -= removed_.size();
+        return !removed_.empty();
+    }
+
+    // AryLine2 as the loop leaves it.
+    void Store(Workspace& ws) {
+        std::vector<TLineEnt>& out = ws.AryLine2;
+        out.clear();
+        for (std::size_t k = 0; k < segs_.size(); ++k)
+            if (alive_[k]) out.push_back(segs_[k]);
+    }
+
+private:
+    TAcadPoint End(std::size_t e) const { return e % 2 == 0 ? segs_[e / 2].st : segs_[e / 2].ed; }
+
+    std::vector<TLineEnt> segs_;
+    std::vector<char> alive_;
+    std::size_t count_;
+    EndPointCells ends_;
+    std::vector<std::uint32_t> adjStart_;
+    std::vector<std::uint32_t> adjItems_;
+    std::vector<std::uint32_t> removed_;
+    std::vector<std::uint32_t> lastRemoved_;
+    std::vector<std::uint32_t> checked_;
+};
+
+}  // namespace
+
+void MergeCollinearLines(Workspace& ws, bool sameZ, RunContext* progress) {
+    MergePass(ws, sameZ, progress, nullptr);
+}
+
+void GetMaxSpan(Workspace& ws) { MaxSpanOf(ws); }
+
+void SplitAtIntersections(Workspace& ws, RunContext* progress) { SplitPass(ws, progress, nullptr); }
 
 void SortTempPointsByDist(Workspace& ws, TAcadPoint p) {
     std::vector<TTempPoint>& pts = ws.AryTempPoint;
-    for (std::size_t i = 0; i < pts.size(); ++i) {
-        for (std::size_t j = i + 1; j < pts.size(); ++j) {
-            if (Dist2D(p, pts[j].pt) < Dist2D(p, pts[i].pt)) std::swap(pts[i], pts[j]);
-        }
-    }
+    std::vector<double> d(pts.size());
+    for (std::size_t i = 0; i < pts.size(); ++i) d[i] = Dist2D(p, pts[i].pt);
+    std::vector<std::uint32_t> order;
+    std::vector<TTempPoint> scratch;
+    SortByDistance(pts, d, order, scratch, [](const TTempPoint& x, const TTempPoint& y) {
+        return x.id == y.id && SameBits(x.pt, y.pt) && x.Name == y.Name;
+    });
 }
 
-void RemoveDupLines(Workspace& ws, RunContext* progress) {
+namespace {
+
+void RemoveDupPass(Workspace& ws, RunContext* progress, const RunContext* stop) {
     std::vector<TLineEnt>& a = ws.AryLine2;
     const std::size_t n = a.size();
     PassProgress bar(progress, n);
     for (TLineEnt& s : a) s.id = kMarkKeep;
     // A later equal segment has an end at st_i: only the segments filed there are compared.
     const EndPointCells ends(a);
-    std::vector<std::size_t> near;
+    std::vector<std::uint32_t> near;
     for (std::size_t i = 0; i + 1 < n; ++i) {
         bar.Step(i);
+        if (StopAt(stop, i)) return;
         ends.Near(a[i].st, near);
-        for (const std::size_t j : near) {
+        for (const std::uint32_t j : near) {
             if (j <= i) continue;
             if ((Same(a[i].st, a[j].st) && Same(a[i].ed, a[j].ed)) ||
                 (Same(a[i].st, a[j].ed) && Same(a[i].ed, a[j].st))) {
@@ -338,14 +1182,18 @@ void RemoveDupLines(Workspace& ws, RunContext* progress) {
     ws.AryLine.clear();
 }
 
+}  // namespace
+
+void RemoveDupLines(Workspace& ws, RunContext* progress) { RemoveDupPass(ws, progress, nullptr); }
+
 void PruneDanglingLines(Workspace& ws) {
     std::vector<TLineEnt>& a = ws.AryLine2;
     const std::size_t n = a.size();
     const EndPointCells ends(a);
-    std::vector<std::size_t> near;
+    std::vector<std::uint32_t> near;
     auto touches = [&](std::size_t self, TAcadPoint p) {
         ends.Near(p, near);
-        for (const std::size_t k : near) {
+        for (const std::uint32_t k : near) {
             if (k != self && (Same(p, a[k].st) || Same(p, a[k].ed))) return true;
         }
         return false;
@@ -356,26 +1204,9 @@ void PruneDanglingLines(Workspace& ws) {
 }
 
 void RemoveInnerLines(Workspace& ws) {
-    // A point clear of the outline's box (by more than the tolerance) is outside it: only
-    // points near the outline need the ray test.
-    double x0 = std::numeric_limits<double>::infinity();
-    double y0 = x0;
-    double x1 = -x0;
-    double y1 = -x0;
-    for (const TLineEnt& s : ws.AryLine) {
-        x0 = std::min({x0, s.st.x, s.ed.x});
-        y0 = std::min({y0, s.st.y, s.ed.y});
-        x1 = std::max({x1, s.st.x, s.ed.x});
-        y1 = std::max({y1, s.st.y, s.ed.y});
-    }
-    auto inside = [&](TAcadPoint p) {
-        if (p.x < x0 - kNearTol || p.x > x1 + kNearTol || p.y < y0 - kNearTol ||
-            p.y > y1 + kNearTol)
-            return false;
-        return IsInsideLines(p, ws.MaxSpan, ws.AryLine);
-    };
+    InsideTest inside(ws.AryLine, ws.MaxSpan);
     for (TLineEnt& s : ws.AryLine2) {
-        const bool inner = inside(s.st) || inside(s.ed);
+        const bool inner = inside.Inside(s.st) || inside.Inside(s.ed);
         s.id = inner ? kMarkDrop : kMarkKeep;
     }
     Compact(ws.AryLine2);
@@ -437,92 +1268,11 @@ TAcadPoint FindStartPoint(const Workspace& ws) {
 
 bool TraceOutline(Workspace& ws, bool join, RunContext* progress, bool* closedOut) {
     const std::vector<TLineEnt>& segs = ws.AryLine2;
-    std::vector<TLineEnt>& out = ws.AryLine;
-    out.clear();
-    if (closedOut) *closedOut = false;
-    const std::size_t n = segs.size();
-    if (n == 0) return false;
-
-    const int barMax = static_cast<int>(std::min<std::size_t>(n, 100)) * 30;
-    int barPos = 0;
-    if (progress) {
-        progress->SetProgressMax(barMax);
-        progress->SetProgressPosition(0);
-    }
-
-    TAcadPoint cur = ws.OutlineStartPt;
-    TAcadPoint prev = ws.OutlinePrevPt;
-    bool closed = false;
-    // The walk is closed when it is about to leave the start along its first segment again.
-    // Coming back to the start alone is not enough: the start may lie where the walk passes
-    // twice, such as a segment that joins two figures (walked out and back) or a point where
-    // two figures touch, and stopping there would leave the second figure out. A segment is
-    // walked at most once on each side, so 2N + 1 steps always suffice.
-    std::optional<TAcadPoint> firstNext;
     const EndPointCells ends(segs);
-    std::vector<std::size_t> near;
-    for (std::size_t step = 0; step <= 2 * n; ++step) {
-        if (progress) {
-            if (++barPos >= barMax) barPos = 0;
-            progress->SetProgressPosition(barPos);
-            progress->ProcessMessages();
-        }
-        TAcadPoint next = prev;
-        TAcadPoint from = cur;
-        double best = kTwoPi;
-        bool found = false;
-        ends.Near(cur, near);  // in list order, so the first of equal turns still wins
-        for (const std::size_t k : near) {
-            const TLineEnt& s = segs[k];
-            TAcadPoint e;
-            TAcadPoint atCur;
-            if (Same(s.st, cur) && !Same(s.ed, prev)) {
-                e = s.ed;
-                atCur = s.st;
-            } else if (Same(s.ed, cur) && !Same(s.st, prev)) {
-                e = s.st;
-                atCur = s.ed;
-            } else {
-                continue;
-            }
-            const double turn = TurnAngle(prev, cur, e, false);
-            if (turn < best) {
-                best = turn;
-                next = e;
-                from = atCur;
-                found = true;
-            }
-        }
-        if (Same(next, cur)) break;  // a zero-length candidate, or stuck where we came from
-        // A dead end counts as a step back along the same segment, so a walk around a lone line
-        // closes too, with nothing left.
-        if (firstNext && Same(cur, ws.OutlineStartPt) && Same(next, *firstNext)) {
-            closed = true;
-            break;
-        }
-        if (found) {
-            TLineEnt piece;
-            piece.st = cur;
-            piece.ed = next;
-            out.push_back(piece);
-            if (!firstNext) firstNext = next;
-        } else if (!out.empty()) {
-            out.pop_back();  // dead end: go back the way we came
-        }
-        prev = from;
-        cur = next;
-    }
-    if (progress) progress->SetProgressPosition(0);
-    if (closedOut) *closedOut = closed;
-    if (!closed) return false;
-
-    if (out.size() > 1 && Same(out.front().st, out.back().ed) &&
-        Same(out.front().ed, out.back().st)) {
-        out.pop_back();
-        out.erase(out.begin());
-    }
-    if (join) JoinCollinearChain(ws);
-    return out.size() > 2;
+    return Walk(
+        ws, segs, segs.size(),
+        [&](TAcadPoint p, std::vector<std::uint32_t>& out) { ends.Near(p, out); }, join, progress,
+        closedOut);
 }
 
 void JoinCollinearChain(Workspace& ws) {
@@ -560,50 +1310,49 @@ TAcadPoint FarthestPointInDir(const Workspace& ws, double a) {
     return result;
 }
 
-void PrepareOutlineSegments(Workspace& ws, RunContext* progress) {
-    MergeCollinearLines(ws, false, progress);
+bool PrepareOutlineSegments(Workspace& ws, RunContext* progress, const RunContext* stop) {
+    auto stopped = [&] { return stop && stop->StopRequested(); };
+    MergePass(ws, false, progress, stop);
+    if (stopped()) return false;
     GetMaxSpan(ws);
     ws.MaxSpan *= 1000;
     ws.AryLine2.clear();
-    SplitAtIntersections(ws, progress);
-    RemoveDupLines(ws, progress);
+    SplitPass(ws, progress, stop);
+    if (stopped()) return false;
+    RemoveDupPass(ws, progress, stop);
+    return !stopped();
 }
 
 OutlineLoopEnd TraceOutlineLoop(Workspace& ws, RunContext& run,
                                 const std::function<void(const Workspace&)>& onOutline) {
+    OutlineSet set(std::move(ws.AryLine2));
+    const auto end = [&](OutlineLoopEnd e) {
+        set.Store(ws);
+        return e;
+    };
     for (;;) {
-        if (run.StopRequested()) return OutlineLoopEnd::Stopped;
-        GetMinCorner(ws);
-        ws.OutlinePrevPt = ws.OutlineMinPt;
-        ws.OutlineStartPt = FindStartPoint(ws);
+        if (run.StopRequested()) return end(OutlineLoopEnd::Stopped);
+        set.FindStart(ws);
         ws.AryLine.clear();
         bool closed = false;
-        const bool ok = TraceOutline(ws, false, nullptr, &closed);
-        if (run.StopRequested()) return OutlineLoopEnd::Stopped;
+        const bool ok = set.Trace(ws, &closed);
+        if (run.StopRequested()) return end(OutlineLoopEnd::Stopped);
         if (!ok && closed && ws.AryLine.size() <= 2) {
             // Around a figure without area: prune the dangling pieces and trace the rest.
-            const std::size_t before = ws.AryLine2.size();
-            std::size_t n = before;
-            for (;;) {
-                PruneDanglingLines(ws);
-                if (ws.AryLine2.size() == n) break;
-                n = ws.AryLine2.size();
+            const std::size_t before = set.Count();
+            for (bool after = false; set.Prune(after); after = true) {
             }
-            if (ws.AryLine2.size() < 3) return OutlineLoopEnd::Done;
-            if (ws.AryLine2.size() < before) continue;
+            if (set.Count() < 3) return end(OutlineLoopEnd::Done);
+            if (set.Count() < before) continue;
         }
-        if (!ok) return ws.AryLine2.size() >= 4 ? OutlineLoopEnd::WalkFailed : OutlineLoopEnd::Done;
+        if (!ok) return end(set.Count() >= 4 ? OutlineLoopEnd::WalkFailed : OutlineLoopEnd::Done);
         onOutline(ws);
 
-        RemoveInnerLines(ws);
-        PruneDanglingLines(ws);
-        std::size_t n = ws.AryLine2.size();
-        while (n > 3) {
-            PruneDanglingLines(ws);
-            if (ws.AryLine2.size() == n) break;
-            n = ws.AryLine2.size();
+        set.RemoveInner(ws);
+        set.Prune(false);
+        while (set.Count() > 3 && set.Prune(true)) {
         }
-        if (ws.AryLine2.size() < 3) return OutlineLoopEnd::Done;
+        if (set.Count() < 3) return end(OutlineLoopEnd::Done);
     }
 }
 

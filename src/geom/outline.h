@@ -7,6 +7,10 @@
 //
 // The routines work on the lists and values of a Workspace. `progress`, when not null, is the
 // main window's progress bar (the pipeline shows progress only during sky-factor runs).
+//
+// Each pass gives exactly what comparing every segment with every other gives, in the same
+// order and to the bit, but its cost grows with (segments + crossings) x log(segments):
+// segments and end points are filed by cells, and only those that can pass a test are tried.
 #pragma once
 
 #include <functional>
@@ -54,8 +58,11 @@ void JoinCollinearChain(Workspace& ws);
 TAcadPoint FarthestPointInDir(const Workspace& ws, double a);
 
 // Steps 2 and 3 of the standard sequence on the segment soup in AryLine: merge, MaxSpan
-// (already multiplied by 1000), split, remove duplicates. AryLine2 holds the result.
-void PrepareOutlineSegments(Workspace& ws, RunContext* progress = nullptr);
+// (already multiplied by 1000), split, remove duplicates. AryLine2 holds the result. `stop`,
+// when given, is asked every thousand or so segments whether the run should stop; false when
+// it did (the lists are then left half done).
+bool PrepareOutlineSegments(Workspace& ws, RunContext* progress = nullptr,
+                            const RunContext* stop = nullptr);
 
 enum class OutlineLoopEnd {
     Done,       // no segments left for another outline
@@ -69,6 +76,8 @@ enum class OutlineLoopEnd {
 // A walk that comes back around a figure without area (a lone line, such as the footprint of
 // a wall too low to cast a shadow, lying leftmost) is no failure: that figure's dangling
 // segments are pruned away and the tracing goes on with the rest.
+// AryLine2 is brought up to date when the loop ends; onOutline sees the outline in AryLine and
+// its start in OutlineStartPt, not the segments left.
 OutlineLoopEnd TraceOutlineLoop(Workspace& ws, RunContext& run,
                                 const std::function<void(const Workspace&)>& onOutline);
 

@@ -93,8 +93,8 @@ std::vector<double> ZukaTimes(double kaisi, double owari, double kankaku) {
     return times;
 }
 
-TZukaResult BuildZukaDiagram(Workspace& ws, const SunModel& sun, const TZukaParams& p,
-                             DxfList& dxf, RunContext& run,
+TZukaResult BuildZukaDiagram(Workspace& ws, const SunModel& sun, const TZukaParams& p, DxfList& dxf,
+                             RunContext& run,
                              const std::function<void(const std::string&)>& message) {
     TZukaResult result;
     const std::vector<double> times = ZukaTimes(p.kaisi, p.owari, p.kankaku);
@@ -122,7 +122,10 @@ TZukaResult BuildZukaDiagram(Workspace& ws, const SunModel& sun, const TZukaPara
                 result.stopped = true;
                 break;
             }
-            PrepareOutlineSegments(ws);
+            if (!PrepareOutlineSegments(ws, nullptr, &run)) {
+                result.stopped = true;
+                break;
+            }
             const OutlineLoopEnd end = TraceOutlineLoop(ws, run, [&](const Workspace& w) {
                 WriteOutline(w, p, t, azimuth, dxf);
                 ++result.outlines;
