@@ -19,7 +19,7 @@ namespace {
 
 Workspace DistrictModel(std::int64_t which) {
     Workspace ws;
-    ws.AryTatemono = which == 0 ? District() : HeavyDistrict();
+    ws.AryTatemono = which == 0 ? District() : which == 1 ? HeavyDistrict() : CityBlock();
     return ws;
 }
 
@@ -150,7 +150,12 @@ void BM_TimeOfDayDiagram(benchmark::State& state) {
     }
     state.counters["outlines"] = outlines;
 }
-BENCHMARK(BM_TimeOfDayDiagram)->ArgName("district")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TimeOfDayDiagram)
+    ->ArgName("district")
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace zuka::bench
