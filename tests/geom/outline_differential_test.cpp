@@ -151,6 +151,50 @@ std::vector<TLineEnt> TouchingSquares() {
     return soup;
 }
 
+// A square left of a figure, its top corners level with the figure's bottom corner: the ray
+// that tells whether they lie inside cannot run along +x and rises past a thin strip of the
+// figure, whose top it must cross too.
+std::vector<TLineEnt> RayPastACorner() {
+    std::vector<TLineEnt> soup;
+    const double figure[][2] = {{0, 0},      {10000, 0},      {10000, 50},  {100, 50},
+                                {100, 6000}, {-20000, 6000}, {-20000, 5000}, {0, 5000}};
+    for (int i = 0; i < 8; ++i) {
+        const auto* a = figure[i];
+        const auto* b = figure[(i + 1) % 8];
+        soup.push_back(L(a[0], a[1], b[0], b[1]));
+    }
+    soup.push_back(L(-6000, -500, -5000, -500));
+    soup.push_back(L(-5000, -500, -5000, 0));
+    soup.push_back(L(-5000, 0, -6000, 0));
+    soup.push_back(L(-6000, 0, -6000, -500));
+    return soup;
+}
+
+// Pieces on one turned line, metres apart: rounding makes their cross-product denominator
+// noise, and the split then finds a crossing somewhere on them (as the plain passes do). Among
+// other segments, so that the passes file them.
+std::vector<TLineEnt> CollinearApart() {
+    struct TLine {
+        double turn, ox, oy, a0, a1, b0, b1;
+    };
+    const TLine lines[] = {
+        {1.6468835479928292, 2324.543969342069, 28325.851179560519, 1149.4785599184027,
+         6806.3189070092194, 10208.749179715267, 17949.388864612745},
+        {0.18489689217447636, 38198.849474887684, 40426.172356933865, 3126.3085772315162,
+         11455.231956801708, 12056.358783191183, 15425.610587201701},
+        {2.9600086859365886, 58620.180266966869, 2372.6443653098486, 6309.7584477722648,
+         15097.798587832571, 27405.384773416612, 34612.308817660814},
+    };
+    std::vector<TLineEnt> soup = RandomSoup(60, 7);
+    for (const TLine& l : lines) {
+        const double c = std::cos(l.turn);
+        const double s = std::sin(l.turn);
+        soup.push_back(L(l.ox + l.a0 * c, l.oy + l.a0 * s, l.ox + l.a1 * c, l.oy + l.a1 * s));
+        soup.push_back(L(l.ox + l.b0 * c, l.oy + l.b0 * s, l.ox + l.b1 * c, l.oy + l.b1 * s));
+    }
+    return soup;
+}
+
 // Time-of-day soups of turned and round buildings, and shadows that meet end to end.
 std::vector<TLineEnt> BlockSoup(int buildings, double dir, double factor) {
     return bench::ShadowSoupOf(bench::CityBlock(buildings, 3), dir, factor, 4000);
@@ -172,6 +216,8 @@ TEST(OutlineDifferential, SameAsThePlainPasses) {
         {"turned lattice", LatticeSoup(150, 6, 0.3, 2)},
         {"dense turned lattice", LatticeSoup(200, 4, 1.1, 4)},
         {"touching squares", TouchingSquares()},
+        {"collinear pieces apart", CollinearApart()},
+        {"ray past a corner", RayPastACorner()},
     };
     for (int seed = 10; seed < 16; ++seed)
         rows.push_back({"lattice " + std::to_string(seed), LatticeSoup(80, 5, 0.05 * seed, seed)});
