@@ -1,6 +1,7 @@
 #include "shadow/touji_grid.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
 #include <cstring>
@@ -192,6 +193,8 @@ void ToujiGrid::Reset(int n) {
     n_ = n;
     cells_.assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(n), 0);
     pendingEnds_ = false;
+    memo_.assign(static_cast<std::size_t>((n + kBlockRows - 1) / kBlockRows), TBlockMemo{});
+    hasLast_ = false;
 }
 
 void ToujiGrid::SetThreads(int threads) { threads_ = std::clamp(threads, 1, 64); }
@@ -433,81 +436,130 @@ void ToujiGrid::GroupSpans(const TCellEdge* const* edges, std::size_t count, int
     }
 }
 
-void ToujiGrid::CountBlock(const TSampleCells& sample, int rowBegin, int rowEnd, TScan& scan,
-                           TWorker& w) {
+void ToujiGrid::ChainGroups(const TSampleCells& sample, const TChain& c, int rowBegin, int rowEnd,
+                            TWorker& w, TBlockMemo& m) {
+    const int rows = rowEnd - rowBegin;
+    if (w.edgeCols.size() < kBlockSize + 1) w.edgeCols.resize(kBlockSize + 1);
+    auto addGroup = [&](const TCellEdge* const* edges, std::size_t count) {
+        const std::size_t g = m.keys.size();
+        m.lo.resize((g + 1) * kBlockSize);
+        m.hi.resize((g + 1) * kBlockSize);
+        int* los = &m.lo[g * kBlockSize];
+        int* his = &m.hi[g * kBlockSize];
+        GroupSpans(edges, count, rowBegin, rowEnd, w, los, his);
+        int key = INT_MAX;
+        for (int j = 0; j < rows && key == INT_MAX; ++j)
+            if (los[j] <= his[j]) key = los[j];
+        m.keys.push_back(key);
+    };
+    // The groups: the chain cut where a link does not run through the whole block.
+    if (c.bandTop <= rowBegin && rowEnd - 1 <= c.bandBottom) {  // every link holds
+        addGroup(&sample.bandEdges[c.bandFirst], c.bandCount);
+        return;
+    }
+    const TCellQuad* quads = &sample.quads[c.first];
+    const std::uint32_t size = c.count;
+    if (w.linkThrough.size() < size) w.linkThrough.resize(size);
+    std::uint32_t cut = size;  // a piece whose link does not hold
+    for (std::uint32_t k = 0; k < size; ++k) {
+        const TCellEdge& e = quads[k].edges[1];
+        const bool through = quads[k].linked && e.rMin <= rowBegin && e.rMax >= rowEnd - 1;
+        w.linkThrough[k] = through;
+        if (!through) cut = k;
+    }
+    std::vector<const TCellEdge*>& groupEdges = w.edges;
+    for (std::uint32_t done = 0; done < size;) {
+        const std::uint32_t start = cut == size ? done : (cut + 1 + done) % size;
+        std::uint32_t count = 1;
+        while (count < size && w.linkThrough[(start + count - 1) % size]) ++count;
+        done += count;
+        const TCellQuad& q = quads[start];
+        if (count == 1 && (q.rTop >= rowEnd || q.rBottom < rowBegin)) continue;
+        groupEdges.clear();
+        for (std::uint32_t k = 0; k < count; ++k)
+            for (const TCellEdge& e : quads[(start + k) % size].edges) groupEdges.push_back(&e);
+        addGroup(groupEdges.data(), groupEdges.size());
+    }
+}
+
+void ToujiGrid::CountBlock(const TSampleCells& sample, int block, int rowBegin, int rowEnd,
+                           TScan& scan, TWorker& w) {
     std::vector<const TChain*>& active = scan.active;
     while (scan.next < sample.byTop.size() && (sample.byTop[scan.next] >> 32) < rowEnd) {
         const TChain& c = sample.chains[static_cast<std::uint32_t>(sample.byTop[scan.next])];
         ++scan.next;
         if (c.rBottom >= rowBegin) active.push_back(&c);
     }
+    TBlockMemo& m = memo_[static_cast<std::size_t>(block)];
+    const bool clean = m.counted && !sample.dirty[static_cast<std::size_t>(block)];
+    if (clean && m.recorded) {
+        // No chain over these rows changed: the block counts as the sample before did.
+        ++m.pending;
+    } else {
+        CountChains(sample, rowBegin, rowEnd, active, w, m, clean);
+    }
+    // Chains ending in this block leave.
+    active.erase(std::remove_if(active.begin(), active.end(),
+                                [&](const TChain* c) { return c->rBottom < rowEnd; }),
+                 active.end());
+}
+
+void ToujiGrid::CountChains(const TSampleCells& sample, int rowBegin, int rowEnd,
+                            std::vector<const TChain*>& active, TWorker& w, TBlockMemo& m,
+                            bool record) {
+    Flush(m);
+    m.changes.clear();
+    m.recorded = record;
+    m.counted = true;
+    const std::size_t chains = sample.chains.size();
+    if (m.version.size() != chains) {
+        m.version.assign(chains, kNoVersion);
+        m.first.assign(chains, 0);
+        m.count.assign(chains, 0);
+        m.lo.clear();
+        m.hi.clear();
+        m.keys.clear();
+        m.live = 0;
+    }
     if (active.empty()) return;
     const int rows = rowEnd - rowBegin;
-    std::size_t pieces = 0;
-    for (const TChain* c : active) pieces += c->count;
-    if (w.blockLo.size() < pieces * kBlockSize) {
-        w.blockLo.resize(pieces * kBlockSize);
-        w.blockHi.resize(pieces * kBlockSize);
-        w.firstLo.resize(pieces);
-        w.groups.resize(pieces);
-        w.order.resize(pieces);
-        w.rowSpans.resize(pieces);
-        w.rowRuns.resize(pieces + 1);
-    }
-    if (w.chainKey.size() < active.size()) w.chainKey.resize(active.size());
-    if (w.edgeCols.size() < kBlockSize + 1) w.edgeCols.resize(kBlockSize + 1);
 
-    // The groups: each chain cut where a link does not run through the whole block.
-    std::size_t groups = 0;
-    auto addGroup = [&](const TCellEdge* const* edges, std::size_t count, std::size_t chainAt) {
-        int* los = &w.blockLo[groups * kBlockSize];
-        int* his = &w.blockHi[groups * kBlockSize];
-        GroupSpans(edges, count, rowBegin, rowEnd, w, los, his);
-        int key = INT_MAX;
-        for (int j = 0; j < rows && key == INT_MAX; ++j)
-            if (los[j] <= his[j]) key = los[j];
-        w.firstLo[groups] = key;
-        w.groups[groups] = static_cast<std::uint32_t>(chainAt);
-        ++groups;
-    };
-    std::vector<const TCellEdge*>& groupEdges = w.edges;
+    // Each chain's groups, found again only where the chain's cells changed since they were
+    // found.
+    std::vector<std::uint32_t>& groups = w.groups;
+    std::vector<std::uint32_t>& groupChain = w.groupChain;
+    groups.clear();
+    groupChain.clear();
     for (std::size_t a = 0; a < active.size(); ++a) {
-        const TChain& c = *active[a];
-        if (c.bandTop <= rowBegin && rowEnd - 1 <= c.bandBottom) {  // every link holds
-            addGroup(&sample.bandEdges[c.bandFirst], c.bandCount, a);
-            continue;
+        const auto at = static_cast<std::size_t>(active[a] - sample.chains.data());
+        if (m.version[at] != sample.version[at]) {
+            const std::size_t from = m.keys.size();
+            ChainGroups(sample, *active[a], rowBegin, rowEnd, w, m);
+            m.live += m.keys.size() - from;
+            m.live -= m.count[at];
+            m.first[at] = static_cast<std::uint32_t>(from);
+            m.count[at] = static_cast<std::uint32_t>(m.keys.size() - from);
+            m.version[at] = sample.version[at];
         }
-        const TCellQuad* quads = &sample.quads[c.first];
-        const std::uint32_t size = c.count;
-        if (w.linkThrough.size() < size) w.linkThrough.resize(size);
-        std::uint32_t cut = size;  // a piece whose link does not hold
-        for (std::uint32_t k = 0; k < size; ++k) {
-            const TCellEdge& e = quads[k].edges[1];
-            const bool through = quads[k].linked && e.rMin <= rowBegin && e.rMax >= rowEnd - 1;
-            w.linkThrough[k] = through;
-            if (!through) cut = k;
+        for (std::uint32_t g = 0; g < m.count[at]; ++g) {
+            groups.push_back(m.first[at] + g);
+            groupChain.push_back(static_cast<std::uint32_t>(a));
         }
-        for (std::uint32_t done = 0; done < size;) {
-            const std::uint32_t start = cut == size ? done : (cut + 1 + done) % size;
-            std::uint32_t count = 1;
-            while (count < size && w.linkThrough[(start + count - 1) % size]) ++count;
-            done += count;
-            const TCellQuad& q = quads[start];
-            if (count == 1 && (q.rTop >= rowEnd || q.rBottom < rowBegin)) continue;
-            groupEdges.clear();
-            for (std::uint32_t m = 0; m < count; ++m)
-                for (const TCellEdge& e : quads[(start + m) % size].edges) groupEdges.push_back(&e);
-            addGroup(groupEdges.data(), groupEdges.size(), a);
-        }
+    }
+    const std::size_t count = groups.size();
+    if (w.order.size() < count) {
+        w.order.resize(count);
+        w.rowSpans.resize(count);
+        w.rowRuns.resize(count + 1);
     }
 
     // The groups in the order of their first cells: the order of the block before, with
     // newcomers sorted in.
     std::uint32_t* order = w.order.data();
-    for (std::size_t i = 0; i < groups; ++i) {
-        const int key = w.firstLo[i];
+    for (std::size_t i = 0; i < count; ++i) {
+        const int key = m.keys[groups[i]];
         std::size_t k = i;
-        for (; k > 0 && w.firstLo[order[k - 1]] > key; --k) order[k] = order[k - 1];
+        for (; k > 0 && m.keys[groups[order[k - 1]]] > key; --k) order[k] = order[k - 1];
         order[k] = static_cast<std::uint32_t>(i);
     }
 
@@ -518,26 +570,24 @@ void ToujiGrid::CountBlock(const TSampleCells& sample, int rowBegin, int rowEnd,
     // whose order is broken worse than that is sorted.
     TSpan* runs = w.rowRuns.data();
     for (int j = 0; j < rows; ++j) {
-        std::size_t count = 0;
+        std::size_t n = 0;
         bool inOrder = true;
-        const int* rowLo = w.blockLo.data() + j;
-        const int* rowHi = w.blockHi.data() + j;
-        for (std::size_t i = 0; i < groups; ++i) {
-            const std::size_t at = order[i] * kBlockSize;
-            const int lo = std::max(rowLo[at], 0);
-            const int hi = std::min(rowHi[at], n_ - 1);
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::size_t at = groups[order[i]] * kBlockSize + static_cast<std::size_t>(j);
+            const int lo = std::max(m.lo[at], 0);
+            const int hi = std::min(m.hi[at], n_ - 1);
             if (lo > hi) continue;
-            if (count == 0) {
-                runs[count++] = {lo, hi};
+            if (n == 0) {
+                runs[n++] = {lo, hi};
                 continue;
             }
-            TSpan& last = runs[count - 1];
+            TSpan& last = runs[n - 1];
             if (lo >= last.lo) {
                 if (lo <= last.hi + 1)
                     last.hi = std::max(last.hi, hi);
                 else
-                    runs[count++] = {lo, hi};
-            } else if (hi + 1 >= last.lo && (count == 1 || lo > runs[count - 2].hi + 1)) {
+                    runs[n++] = {lo, hi};
+            } else if (hi + 1 >= last.lo && (n == 1 || lo > runs[n - 2].hi + 1)) {
                 last.lo = lo;
                 last.hi = std::max(last.hi, hi);
             } else {
@@ -548,43 +598,50 @@ void ToujiGrid::CountBlock(const TSampleCells& sample, int rowBegin, int rowEnd,
         if (!inOrder) {
             TSpan* all = w.rowSpans.data();
             std::size_t spans = 0;
-            for (std::size_t i = 0; i < groups; ++i) {
-                const int lo = std::max(rowLo[i * kBlockSize], 0);
-                const int hi = std::min(rowHi[i * kBlockSize], n_ - 1);
+            for (std::size_t i = 0; i < count; ++i) {
+                const std::size_t at = groups[i] * kBlockSize + static_cast<std::size_t>(j);
+                const int lo = std::max(m.lo[at], 0);
+                const int hi = std::min(m.hi[at], n_ - 1);
                 if (lo <= hi) all[spans++] = {lo, hi};
             }
             std::sort(all, all + spans, [](const TSpan& x, const TSpan& y) { return x.lo < y.lo; });
-            count = 0;
+            n = 0;
             for (std::size_t i = 0; i < spans; ++i) {
-                if (count > 0 && all[i].lo <= runs[count - 1].hi + 1)
-                    runs[count - 1].hi = std::max(runs[count - 1].hi, all[i].hi);
+                if (n > 0 && all[i].lo <= runs[n - 1].hi + 1)
+                    runs[n - 1].hi = std::max(runs[n - 1].hi, all[i].hi);
                 else
-                    runs[count++] = all[i];
+                    runs[n++] = all[i];
             }
         }
-        Counter* line = &cells_[Index(0, rowBegin + j)];
-        for (std::size_t i = 0; i < count; ++i) {
-            line[runs[i].lo] += 1;
-            if (runs[i].hi + 1 < n_) line[runs[i].hi + 1] -= 1;
+        const std::size_t line = Index(0, rowBegin + j);
+        for (std::size_t i = 0; i < n; ++i) {
+            cells_[line + static_cast<std::size_t>(runs[i].lo)] += 1;
+            if (record) m.changes.push_back({static_cast<std::uint32_t>(line + runs[i].lo), 1});
+            if (runs[i].hi + 1 < n_) {
+                cells_[line + static_cast<std::size_t>(runs[i].hi) + 1] -= 1;
+                if (record)
+                    m.changes.push_back({static_cast<std::uint32_t>(line + runs[i].hi + 1), -1});
+            }
         }
     }
 
-    // Chains ending in this block leave; the others go on in the order of their groups'
-    // first cells.
-    for (std::size_t a = 0; a < active.size(); ++a) w.chainKey[a] = INT_MAX;
-    for (std::size_t i = 0; i < groups; ++i) {
-        int& key = w.chainKey[w.groups[i]];
-        key = std::min(key, w.firstLo[i]);
+    // The chains going on to the next block, in the order of their groups' first cells.
+    std::vector<int>& chainKey = w.chainKey;
+    chainKey.assign(active.size(), INT_MAX);
+    for (std::size_t i = 0; i < count; ++i) {
+        int& key = chainKey[groupChain[i]];
+        key = std::min(key, m.keys[groups[i]]);
     }
     std::vector<const TChain*>& kept = w.kept;
+    std::vector<int>& keys = w.keptKeys;
     kept.clear();
-    std::vector<int>& keys = w.firstLo;  // no longer needed for the groups
+    keys.clear();
     for (std::size_t a = 0; a < active.size(); ++a) {
         if (active[a]->rBottom < rowEnd) continue;
-        const int key = w.chainKey[a];
+        const int key = chainKey[a];
         std::size_t k = kept.size();
         kept.push_back(active[a]);
-        keys[k] = key;
+        keys.push_back(key);
         for (; k > 0 && keys[k - 1] > key; --k) {
             kept[k] = kept[k - 1];
             keys[k] = keys[k - 1];
@@ -593,20 +650,81 @@ void ToujiGrid::CountBlock(const TSampleCells& sample, int rowBegin, int rowEnd,
         keys[k] = key;
     }
     active.swap(kept);
+
+    // Groups of chains found again are left behind; drop them now and then.
+    if (m.keys.size() > 4 * m.live + 256) {
+        std::vector<int> lo;
+        std::vector<int> hi;
+        std::vector<int> keysKept;
+        lo.reserve(m.live * kBlockSize);
+        hi.reserve(m.live * kBlockSize);
+        keysKept.reserve(m.live);
+        for (std::size_t c = 0; c < chains; ++c) {
+            const std::uint32_t from = m.first[c];
+            m.first[c] = static_cast<std::uint32_t>(keysKept.size());
+            for (std::uint32_t g = from; g < from + m.count[c]; ++g) {
+                lo.insert(lo.end(), m.lo.begin() + g * kBlockSize,
+                          m.lo.begin() + (g + 1) * kBlockSize);
+                hi.insert(hi.end(), m.hi.begin() + g * kBlockSize,
+                          m.hi.begin() + (g + 1) * kBlockSize);
+                keysKept.push_back(m.keys[g]);
+            }
+        }
+        m.lo.swap(lo);
+        m.hi.swap(hi);
+        m.keys.swap(keysKept);
+    }
+}
+
+void ToujiGrid::Flush(TBlockMemo& m) {
+    if (m.pending == 0) return;
+    const Counter times = m.pending;
+    for (const auto& [at, delta] : m.changes) cells_[at] += times * static_cast<Counter>(delta);
+    m.pending = 0;
+}
+
+void ToujiGrid::NumberChains(int count) {
+    const std::size_t blocks = memo_.size();
+    auto corners = [](const TCellQuad& q, int i) {
+        return std::make_pair(q.edges[static_cast<std::size_t>(i)].col,
+                              q.edges[static_cast<std::size_t>(i)].row);
+    };
+    for (int k = 0; k < count; ++k) {
+        TSampleCells& cur = batch_[static_cast<std::size_t>(k)];
+        const TSampleCells* prev =
+            k > 0 ? &batch_[static_cast<std::size_t>(k) - 1] : (hasLast_ ? &last_ : nullptr);
+        const std::size_t chains = cur.chains.size();
+        cur.version.resize(chains);
+        cur.dirty.assign(blocks, 0);
+        const bool alike = prev && prev->chains.size() == chains;
+        auto mark = [&](const TChain& c) {
+            for (int b = c.rTop / kBlockRows; b <= c.rBottom / kBlockRows; ++b)
+                cur.dirty[static_cast<std::size_t>(b)] = 1;
+        };
+        for (std::size_t i = 0; i < chains; ++i) {
+            const TChain& c = cur.chains[i];
+            bool same =
+                alike && prev->chains[i].first == c.first && prev->chains[i].count == c.count;
+            for (std::uint32_t q = 0; same && q < c.count; ++q) {
+                const TCellQuad& a = cur.quads[c.first + q];
+                const TCellQuad& b = prev->quads[c.first + q];
+                for (int e = 0; same && e < 4; ++e) same = corners(a, e) == corners(b, e);
+            }
+            if (same) {
+                cur.version[i] = prev->version[i];
+                continue;
+            }
+            cur.version[i] = nextVersion_++;
+            if (nextVersion_ == kNoVersion) nextVersion_ = 0;
+            mark(c);
+            if (alike) mark(prev->chains[i]);
+        }
+        if (!alike) cur.dirty.assign(blocks, 1);
+    }
 }
 
 void ToujiGrid::AddSample(const std::vector<TShadowQuad>& quads, const TToujiMesh& mesh) {
-    ZUKA_ASSERT(mesh.n == n_, "mesh and grid sizes differ");
-    GrowWorkers();
-    if (batch_.empty()) batch_.resize(1);
-    MakeCells(quads, mesh, batch_[0]);
-    TWorker& w = workers_[0];
-    if (w.scans.empty()) w.scans.resize(1);
-    w.scans[0].next = 0;
-    w.scans[0].active.clear();
-    for (int b = 0; b < n_; b += kBlockRows)
-        CountBlock(batch_[0], b, std::min(n_, b + kBlockRows), w.scans[0], w);
-    pendingEnds_ = true;
+    AddSamples(1, mesh, [&](int, std::vector<TShadowQuad>& out) { out = quads; });
 }
 
 void ToujiGrid::AddSamples(int count, const TToujiMesh& mesh, const ToujiQuadMaker& make) {
@@ -650,9 +768,12 @@ void ToujiGrid::AddSamples(int count, const TToujiMesh& mesh, const ToujiQuadMak
     int band = 1;
     for (int r = 0; r < n_ && band < threads_; ++r) {
         sum += cover[static_cast<std::size_t>(r)];
+        // Bands of whole blocks: a block keeps what it counted from one batch to the next.
         while (band < threads_ && sum * threads_ >= total * band)
-            bands[static_cast<std::size_t>(band++)] = r + 1;
+            bands[static_cast<std::size_t>(band++)] =
+                std::min(n_, (r + kBlockRows) / kBlockRows * kBlockRows);
     }
+    NumberChains(count);
     RunOnThreads(threads_, [&](int t) {
         TWorker& w = workers_[static_cast<std::size_t>(t)];
         const int rowBegin = bands[static_cast<std::size_t>(t)];
@@ -673,16 +794,24 @@ void ToujiGrid::AddSamples(int count, const TToujiMesh& mesh, const ToujiQuadMak
                 const int blockEnd = std::min(rowEnd, b + kBlockRows);
                 for (int k = k0; k < k1; ++k) {
                     const auto at = static_cast<std::size_t>(k);
-                    CountBlock(batch_[at], b, blockEnd, w.scans[at], w);
+                    CountBlock(batch_[at], b / kBlockRows, b, blockEnd, w.scans[at], w);
                 }
             }
         }
     });
+    // The batch's last sample is what the next batch's first one is compared with.
+    std::swap(last_, batch_[static_cast<std::size_t>(count) - 1]);
+    hasLast_ = true;
     pendingEnds_ = true;
 }
 
 void ToujiGrid::FinishSamples() {
     if (!pendingEnds_) return;
+    for (TBlockMemo& m : memo_) {
+        Flush(m);
+        m = TBlockMemo{};
+    }
+    hasLast_ = false;
     for (int r = 0; r < n_; ++r) {
         Counter* line = &cells_[Index(0, r)];
         Counter run = 0;

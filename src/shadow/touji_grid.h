@@ -126,10 +126,15 @@ private:
         std::vector<TChain> chains;
         std::vector<std::int64_t> byTop;  // rTop << 32 | chain index, ascending
         std::vector<const TCellEdge*> bandEdges;
+        // Per chain, a number that changes exactly when the chain's cells change from one
+        // sample to the next (its pieces' corners in cells); per block of rows, whether any
+        // chain over it then or the sample before changed (a clean block counts exactly as the
+        // sample before did).
+        std::vector<std::uint32_t> version;
+        std::vector<char> dirty;
     };
     // Where the counting of one sample stands: the next chain by first row, and the chains
-    // that reach the rows still to be counted, in about the column order of the last rows
-    // counted (which changes little from one row to the next).
+    // that reach the rows still to be counted.
     struct TScan {
         std::size_t next = 0;
         std::vector<const TChain*> active;
@@ -138,6 +143,24 @@ private:
         int lo = 0;
         int hi = 0;
     };
+    // What a block of rows keeps from one sample to the next: each chain's groups there (their
+    // spans in each row of the block, group by group, and their first cells) and the version of
+    // the chain they were found for; the counter changes of the last sample counted (already
+    // added) when they were kept, and how many samples since have counted alike, not yet added.
+    struct TBlockMemo {
+        std::vector<std::uint32_t> version;  // per chain; kNoVersion when none
+        std::vector<std::uint32_t> first;    // per chain, its first group
+        std::vector<std::uint32_t> count;
+        std::vector<int> lo;  // kBlockRows per group
+        std::vector<int> hi;
+        std::vector<int> keys;
+        std::size_t live = 0;                                         // groups still referred to
+        std::vector<std::pair<std::uint32_t, std::int32_t>> changes;  // counter index, delta
+        std::uint32_t pending = 0;
+        bool counted = false;
+        bool recorded = false;
+    };
+    static constexpr std::uint32_t kNoVersion = 0xFFFFFFFFu;
     // An edge within a block of rows: the rows it is used in, its columns at the two ends of
     // that part, and whether it runs through every row of the block.
     struct TEdgeBound {
@@ -160,17 +183,16 @@ private:
         std::vector<std::int64_t> rowLoad;
         // Where the counting of each sample of the batch stands.
         std::vector<TScan> scans;
-        // Per group of pieces in a block: its span in each row of the block, its first cell,
-        // its chain's place among the active ones; the groups in the order of first cells.
-        std::vector<int> blockLo;
-        std::vector<int> blockHi;
-        std::vector<int> firstLo;
+        // The groups of a block (into its memo) and their chains' places among the active
+        // ones; the groups in the order of their first cells.
         std::vector<std::uint32_t> groups;
+        std::vector<std::uint32_t> groupChain;
         std::vector<std::uint32_t> order;
         // Per active chain, the first cell of its groups; the chains going on to the next
-        // block; per piece of a chain, whether its link runs through the block.
+        // block and theirs; per piece of a chain, whether its link runs through the block.
         std::vector<int> chainKey;
         std::vector<const TChain*> kept;
+        std::vector<int> keptKeys;
         std::vector<char> linkThrough;
         // The edges of one group, and the same within the block; one edge's columns at the
         // block's row boundaries.
@@ -191,9 +213,22 @@ private:
                    TSampleCells& out) const;
     // Sets the band of a chain of two pieces or more and gathers its edges there.
     static void FindBand(TSampleCells& out, TChain& chain, int n);
-    // Counts the sample's spans in rows [rowBegin, rowEnd), at most kBlockRows of them, going
-    // on from where `scan` stands (a fresh scan starts at rowBegin).
-    void CountBlock(const TSampleCells& sample, int rowBegin, int rowEnd, TScan& scan, TWorker& w);
+    // Counts the sample's spans in block `block` (rows [rowBegin, rowEnd), at most kBlockRows
+    // of them), going on from where `scan` stands (a fresh scan starts at rowBegin).
+    void CountBlock(const TSampleCells& sample, int block, int rowBegin, int rowEnd, TScan& scan,
+                    TWorker& w);
+    // A chain's groups of linked pieces in the rows of a block, appended to the block's memo.
+    void ChainGroups(const TSampleCells& sample, const TChain& c, int rowBegin, int rowEnd,
+                     TWorker& w, TBlockMemo& m);
+    // Counts the block from its active chains' groups (found again where a chain changed),
+    // keeping the counter changes when `record`.
+    void CountChains(const TSampleCells& sample, int rowBegin, int rowEnd,
+                     std::vector<const TChain*>& active, TWorker& w, TBlockMemo& m, bool record);
+    // Numbers the chains of the batch's samples 0 .. count - 1 (following on from the sample
+    // counted last) and marks their blocks that changed.
+    void NumberChains(int count);
+    // Adds the counter changes a block has kept for samples not yet added.
+    void Flush(TBlockMemo& m);
     // The union of the spans of a group of pieces in each row of the block, into los, his,
     // from the group's edges (or those of them that can give its leftmost or rightmost cell
     // in the block's rows): the pieces are linked and every link runs through the block, or
@@ -221,6 +256,11 @@ private:
     std::vector<TSampleCells> batch_;
     std::vector<TWorker> workers_;
     std::vector<int> bandRows_;  // first row of each thread's band, then N
+    // Per block of kBlockRows rows; the last sample counted, and the next chain version.
+    std::vector<TBlockMemo> memo_;
+    TSampleCells last_;
+    bool hasLast_ = false;
+    std::uint32_t nextVersion_ = 0;
     std::vector<TCellSpan> spans_;
     std::vector<std::uint8_t> mask_;
 };
@@ -228,7 +268,7 @@ private:
 // The outline tracing of one hour over the counters.
 struct TContourResult {
     std::vector<std::vector<TAcadPoint>> outlines;  // drawing points, in extraction order
-    bool reachedEdge = false;                        // a region touched the mesh edge
+    bool reachedEdge = false;                       // a region touched the mesh edge
     bool stopped = false;
 };
 
