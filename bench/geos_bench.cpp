@@ -5,7 +5,7 @@
 //
 // Arguments: 0 the district of 40 buildings and 1 the city block of 400, each at the 17
 // instants of 8:00-16:00 every 30 minutes (winter, 36 degrees north, 4 m plane); 2 the
-// 8,000-segment soup. Times are the thread's processor time (the machine is shared), the best
+// 8,000-segment soup. BM_UnionVersusGeosScaling: city blocks of 40 to 400 buildings. Times are the thread's processor time (the machine is shared), the best
 // of three rounds. Counters: zuka_s and geos_s for all instants, ratio = zuka_s / geos_s,
 // the outlines traced against the outer outlines of GEOS's union, and the area inside the
 // traced outlines against the area inside those (1 when they agree).
@@ -69,13 +69,9 @@ TInstant MakeInstant(const std::vector<TLineEnt>& walls, double dir, double fact
     return in;
 }
 
-std::vector<TInstant> Instants(std::int64_t which) {
+// The 17 instants of 8:00-16:00 every 30 minutes on the winter day at 36 degrees north.
+std::vector<TInstant> DayInstants(const std::vector<TLineEnt>& walls) {
     std::vector<TInstant> out;
-    if (which == 2) {
-        out.push_back(MakeInstant(SoupWalls(8000), kSoupDir, kSoupFactor, kSoupPlane));
-        return out;
-    }
-    const std::vector<TLineEnt> walls = which == 0 ? District() : CityBlock();
     SunModel sun;
     sun.RadioGroup1Click(0);
     sun.SetTaiyouParams({"90", "36", "0", "0", "4", "8", "16", 0});
@@ -86,6 +82,11 @@ std::vector<TInstant> Instants(std::int64_t which) {
         out.push_back(MakeInstant(walls, sun.ShadowDir(azimuth), factor, 4000));
     }
     return out;
+}
+
+std::vector<TInstant> Instants(std::int64_t which) {
+    if (which == 2) return {MakeInstant(SoupWalls(8000), kSoupDir, kSoupFactor, kSoupPlane)};
+    return DayInstants(which == 0 ? District() : CityBlock());
 }
 
 class Geos {
@@ -147,8 +148,7 @@ private:
     GEOSContextHandle_t h_;
 };
 
-void BM_UnionVersusGeos(benchmark::State& state) {
-    const std::vector<TInstant> instants = Instants(state.range(0));
+void UnionVersusGeos(benchmark::State& state, const std::vector<TInstant>& instants) {
     Geos geos;
     std::vector<GEOSGeometry*> inputs;
     for (const TInstant& in : instants) inputs.push_back(geos.Collection(in.polygons));
@@ -211,11 +211,27 @@ void BM_UnionVersusGeos(benchmark::State& state) {
     state.counters["geos_polygons"] = geosPolygons;
     state.counters["area_ratio"] = zukaArea / geosArea;
 }
+void BM_UnionVersusGeos(benchmark::State& state) {
+    UnionVersusGeos(state, Instants(state.range(0)));
+}
 BENCHMARK(BM_UnionVersusGeos)
     ->ArgName("input")
     ->Arg(0)
     ->Arg(1)
     ->Arg(2)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// City blocks of 40 to 400 buildings, for the scaling table (scaling_bench.cpp).
+void BM_UnionVersusGeosScaling(benchmark::State& state) {
+    UnionVersusGeos(state, DayInstants(CityBlock(static_cast<int>(state.range(0)))));
+}
+BENCHMARK(BM_UnionVersusGeosScaling)
+    ->ArgName("buildings")
+    ->Arg(40)
+    ->Arg(100)
+    ->Arg(200)
+    ->Arg(400)
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

@@ -1,5 +1,5 @@
 // Shadow diagrams on districts of about forty buildings (district.h): argument district 0 is the
-// town block, 1 the heavy case with eight round towers. The equal-time accumulation is timed by
+// town block, 1 the heavy case with eight round towers; 2 is the city block of 400 buildings. The equal-time accumulation is timed by
 // both counting methods in the same run: the plain one paints each instant into the 1-bit mask
 // and counts its black cells; the span one counts only where shaded runs start and end, on
 // every core. BM_EqualTimeVersusMask runs both on one mesh and reports their times, the
@@ -130,6 +130,7 @@ BENCHMARK(BM_EqualTimeDiagram)
     ->Args({0, 1})
     ->Args({1, 10})
     ->Args({1, 1})
+    ->Args({2, 10})
     ->Unit(benchmark::kMillisecond);
 
 void BM_TimeOfDayDiagram(benchmark::State& state) {

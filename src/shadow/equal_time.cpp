@@ -156,9 +156,9 @@ int AccumulateTouji(const SunModel& sun, double kaisi, double owari, int stepSec
     // Spans: the samples go to the grid in batches that its threads share; the run is asked
     // to stop, and shown the progress, before each batch (a batch takes a fraction of a
     // second even on the finest mesh and step).
-    constexpr int kBatch = 64;
-    std::vector<double> dirs(kBatch);
-    std::vector<double> factors(kBatch);
+    const int kBatch = ToujiGrid::SamplesPerBatch(ws.AryTatemono.size());
+    std::vector<double> dirs(static_cast<std::size_t>(kBatch));
+    std::vector<double> factors(static_cast<std::size_t>(kBatch));
     const ToujiQuadMaker make = [&](int k, std::vector<TShadowQuad>& quads) {
         const auto at = static_cast<std::size_t>(k);
         pieces(dirs[at], factors[at], quads);

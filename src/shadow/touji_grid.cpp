@@ -189,12 +189,20 @@ int ToujiGrid::DefaultThreads() {
 }
 
 void ToujiGrid::Reset(int n) {
-    ZUKA_ASSERT(n > 0, "grid size must be positive");
+    ZUKA_ASSERT(n > 0 && n < 32767, "grid size must be positive and below 32767");
     n_ = n;
     cells_.assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(n), 0);
     pendingEnds_ = false;
     memo_.assign(static_cast<std::size_t>((n + kBlockRows - 1) / kBlockRows), TBlockMemo{});
     hasLast_ = false;
+}
+
+int ToujiGrid::SamplesPerBatch(std::size_t pieces) {
+    // A piece in cells, with its share of the chains and of the edges that bound them.
+    constexpr std::size_t kPieceBytes = 2 * sizeof(TCellQuad);
+    constexpr std::size_t kBudget = sizeof(Counter) * 2000 * 2000 / 4;
+    const std::size_t perSample = std::max<std::size_t>(pieces, 1) * kPieceBytes;
+    return static_cast<int>(std::clamp<std::size_t>(kBudget / perSample, 4, 64));
 }
 
 void ToujiGrid::SetThreads(int threads) { threads_ = std::clamp(threads, 1, 64); }
@@ -440,17 +448,34 @@ void ToujiGrid::ChainGroups(const TSampleCells& sample, const TChain& c, int row
                             TWorker& w, TBlockMemo& m) {
     const int rows = rowEnd - rowBegin;
     if (w.edgeCols.size() < kBlockSize + 1) w.edgeCols.resize(kBlockSize + 1);
+    if (w.groupLo.size() < kBlockSize) {
+        w.groupLo.resize(kBlockSize);
+        w.groupHi.resize(kBlockSize);
+    }
+    // Each group is kept for the rows where it has cells, clipped to the raster, in 16 bits.
     auto addGroup = [&](const TCellEdge* const* edges, std::size_t count) {
-        const std::size_t g = m.keys.size();
-        m.lo.resize((g + 1) * kBlockSize);
-        m.hi.resize((g + 1) * kBlockSize);
-        int* los = &m.lo[g * kBlockSize];
-        int* his = &m.hi[g * kBlockSize];
+        int* los = w.groupLo.data();
+        int* his = w.groupHi.data();
         GroupSpans(edges, count, rowBegin, rowEnd, w, los, his);
-        int key = INT_MAX;
-        for (int j = 0; j < rows && key == INT_MAX; ++j)
-            if (los[j] <= his[j]) key = los[j];
-        m.keys.push_back(key);
+        int j0 = 0;
+        int j1 = rows - 1;
+        auto empty = [&](int j) { return std::max(los[j], 0) > std::min(his[j], n_ - 1); };
+        while (j0 <= j1 && empty(j0)) ++j0;
+        while (j1 >= j0 && empty(j1)) --j1;
+        if (j0 > j1) return;
+        TMemoGroup g;
+        g.at = static_cast<std::uint32_t>(m.cells.size());
+        g.j0 = static_cast<std::uint8_t>(j0);
+        g.rows = static_cast<std::uint8_t>(j1 - j0 + 1);
+        g.key = std::max(los[j0], 0);
+        for (int j = j0; j <= j1; ++j) {
+            const int lo = std::max(los[j], 0);
+            const int hi = std::min(his[j], n_ - 1);
+            // An empty row inside keeps lo > hi.
+            m.cells.push_back({static_cast<std::int16_t>(lo > hi ? 1 : lo),
+                               static_cast<std::int16_t>(lo > hi ? 0 : hi)});
+        }
+        m.groups.push_back(g);
     };
     // The groups: the chain cut where a link does not run through the whole block.
     if (c.bandTop <= rowBegin && rowEnd - 1 <= c.bandBottom) {  // every link holds
@@ -516,9 +541,8 @@ void ToujiGrid::CountChains(const TSampleCells& sample, int rowBegin, int rowEnd
         m.version.assign(chains, kNoVersion);
         m.first.assign(chains, 0);
         m.count.assign(chains, 0);
-        m.lo.clear();
-        m.hi.clear();
-        m.keys.clear();
+        m.groups.clear();
+        m.cells.clear();
         m.live = 0;
     }
     if (active.empty()) return;
@@ -533,12 +557,12 @@ void ToujiGrid::CountChains(const TSampleCells& sample, int rowBegin, int rowEnd
     for (std::size_t a = 0; a < active.size(); ++a) {
         const auto at = static_cast<std::size_t>(active[a] - sample.chains.data());
         if (m.version[at] != sample.version[at]) {
-            const std::size_t from = m.keys.size();
+            const std::size_t from = m.groups.size();
             ChainGroups(sample, *active[a], rowBegin, rowEnd, w, m);
-            m.live += m.keys.size() - from;
+            m.live += m.groups.size() - from;
             m.live -= m.count[at];
             m.first[at] = static_cast<std::uint32_t>(from);
-            m.count[at] = static_cast<std::uint32_t>(m.keys.size() - from);
+            m.count[at] = static_cast<std::uint32_t>(m.groups.size() - from);
             m.version[at] = sample.version[at];
         }
         for (std::uint32_t g = 0; g < m.count[at]; ++g) {
@@ -557,9 +581,9 @@ void ToujiGrid::CountChains(const TSampleCells& sample, int rowBegin, int rowEnd
     // newcomers sorted in.
     std::uint32_t* order = w.order.data();
     for (std::size_t i = 0; i < count; ++i) {
-        const int key = m.keys[groups[i]];
+        const int key = m.groups[groups[i]].key;
         std::size_t k = i;
-        for (; k > 0 && m.keys[groups[order[k - 1]]] > key; --k) order[k] = order[k - 1];
+        for (; k > 0 && m.groups[groups[order[k - 1]]].key > key; --k) order[k] = order[k - 1];
         order[k] = static_cast<std::uint32_t>(i);
     }
 
@@ -573,9 +597,11 @@ void ToujiGrid::CountChains(const TSampleCells& sample, int rowBegin, int rowEnd
         std::size_t n = 0;
         bool inOrder = true;
         for (std::size_t i = 0; i < count; ++i) {
-            const std::size_t at = groups[order[i]] * kBlockSize + static_cast<std::size_t>(j);
-            const int lo = std::max(m.lo[at], 0);
-            const int hi = std::min(m.hi[at], n_ - 1);
+            const TMemoGroup& g = m.groups[groups[order[i]]];
+            if (j < g.j0 || j >= g.j0 + g.rows) continue;
+            const TMemoCells& cell = m.cells[g.at + static_cast<std::size_t>(j - g.j0)];
+            const int lo = cell.lo;
+            const int hi = cell.hi;
             if (lo > hi) continue;
             if (n == 0) {
                 runs[n++] = {lo, hi};
@@ -599,10 +625,10 @@ void ToujiGrid::CountChains(const TSampleCells& sample, int rowBegin, int rowEnd
             TSpan* all = w.rowSpans.data();
             std::size_t spans = 0;
             for (std::size_t i = 0; i < count; ++i) {
-                const std::size_t at = groups[i] * kBlockSize + static_cast<std::size_t>(j);
-                const int lo = std::max(m.lo[at], 0);
-                const int hi = std::min(m.hi[at], n_ - 1);
-                if (lo <= hi) all[spans++] = {lo, hi};
+                const TMemoGroup& g = m.groups[groups[i]];
+                if (j < g.j0 || j >= g.j0 + g.rows) continue;
+                const TMemoCells& cell = m.cells[g.at + static_cast<std::size_t>(j - g.j0)];
+                if (cell.lo <= cell.hi) all[spans++] = {cell.lo, cell.hi};
             }
             std::sort(all, all + spans, [](const TSpan& x, const TSpan& y) { return x.lo < y.lo; });
             n = 0;
@@ -630,7 +656,7 @@ void ToujiGrid::CountChains(const TSampleCells& sample, int rowBegin, int rowEnd
     chainKey.assign(active.size(), INT_MAX);
     for (std::size_t i = 0; i < count; ++i) {
         int& key = chainKey[groupChain[i]];
-        key = std::min(key, m.keys[groups[i]]);
+        key = std::min(key, m.groups[groups[i]].key);
     }
     std::vector<const TChain*>& kept = w.kept;
     std::vector<int>& keys = w.keptKeys;
@@ -652,27 +678,23 @@ void ToujiGrid::CountChains(const TSampleCells& sample, int rowBegin, int rowEnd
     active.swap(kept);
 
     // Groups of chains found again are left behind; drop them now and then.
-    if (m.keys.size() > 4 * m.live + 256) {
-        std::vector<int> lo;
-        std::vector<int> hi;
-        std::vector<int> keysKept;
-        lo.reserve(m.live * kBlockSize);
-        hi.reserve(m.live * kBlockSize);
-        keysKept.reserve(m.live);
+    if (m.groups.size() > 2 * m.live + 64) {
+        std::vector<TMemoGroup> groupsKept;
+        std::vector<TMemoCells> cellsKept;
+        groupsKept.reserve(m.live);
         for (std::size_t c = 0; c < chains; ++c) {
             const std::uint32_t from = m.first[c];
-            m.first[c] = static_cast<std::uint32_t>(keysKept.size());
+            m.first[c] = static_cast<std::uint32_t>(groupsKept.size());
             for (std::uint32_t g = from; g < from + m.count[c]; ++g) {
-                lo.insert(lo.end(), m.lo.begin() + g * kBlockSize,
-                          m.lo.begin() + (g + 1) * kBlockSize);
-                hi.insert(hi.end(), m.hi.begin() + g * kBlockSize,
-                          m.hi.begin() + (g + 1) * kBlockSize);
-                keysKept.push_back(m.keys[g]);
+                TMemoGroup moved = m.groups[g];
+                moved.at = static_cast<std::uint32_t>(cellsKept.size());
+                cellsKept.insert(cellsKept.end(), m.cells.begin() + m.groups[g].at,
+                                 m.cells.begin() + m.groups[g].at + m.groups[g].rows);
+                groupsKept.push_back(moved);
             }
         }
-        m.lo.swap(lo);
-        m.hi.swap(hi);
-        m.keys.swap(keysKept);
+        m.groups.swap(groupsKept);
+        m.cells.swap(cellsKept);
     }
 }
 

@@ -52,7 +52,8 @@ class ToujiGrid {
 public:
     using Counter = std::uint32_t;
 
-    // Sizes the grid to n x n and zeroes it (the memory is kept for the next run).
+    // Sizes the grid to n x n (0 < n < 32767) and zeroes it (the memory is kept for the next
+    // run).
     void Reset(int n);
     int N() const { return n_; }
     Counter At(int c, int r) const { return cells_[Index(c, r)]; }
@@ -81,6 +82,10 @@ public:
     void PaintToujiMask(const std::vector<TShadowQuad>& quads, const TToujiMesh& mesh);
     // Turns the span ends gathered by AddSample and AddSamples into counts.
     void FinishSamples();
+    // How many samples of `pieces` shadow pieces each AddSamples should take at once: up to
+    // 64, fewer for large models, so that a batch's pieces in cells take about a quarter of the
+    // memory of a grid of 2000 x 2000 counters.
+    static int SamplesPerBatch(std::size_t pieces);
 
 private:
     // One edge of a shadow piece in cell coordinates, for stepping it row by row with the very
@@ -144,17 +149,27 @@ private:
         int hi = 0;
     };
     // What a block of rows keeps from one sample to the next: each chain's groups there (their
-    // spans in each row of the block, group by group, and their first cells) and the version of
-    // the chain they were found for; the counter changes of the last sample counted (already
-    // added) when they were kept, and how many samples since have counted alike, not yet added.
+    // spans in the rows where they have cells, clipped to the raster, and their first cells)
+    // and the version of the chain they were found for; the counter changes of the last
+    // sample counted (already added) when they were kept, and how many samples since have
+    // counted alike, not yet added.
+    struct TMemoCells {
+        std::int16_t lo = 0;
+        std::int16_t hi = -1;
+    };
+    struct TMemoGroup {
+        std::uint32_t at = 0;  // its first row's cells
+        std::uint8_t j0 = 0;   // the first and number of rows with cells
+        std::uint8_t rows = 0;
+        int key = 0;  // its first cell
+    };
     struct TBlockMemo {
         std::vector<std::uint32_t> version;  // per chain; kNoVersion when none
         std::vector<std::uint32_t> first;    // per chain, its first group
         std::vector<std::uint32_t> count;
-        std::vector<int> lo;  // kBlockRows per group
-        std::vector<int> hi;
-        std::vector<int> keys;
-        std::size_t live = 0;                                         // groups still referred to
+        std::vector<TMemoGroup> groups;
+        std::vector<TMemoCells> cells;
+        std::size_t live = 0;  // groups still referred to
         std::vector<std::pair<std::uint32_t, std::int32_t>> changes;  // counter index, delta
         std::uint32_t pending = 0;
         bool counted = false;
@@ -194,6 +209,9 @@ private:
         std::vector<const TChain*> kept;
         std::vector<int> keptKeys;
         std::vector<char> linkThrough;
+        // One group's span in each row of the block.
+        std::vector<int> groupLo;
+        std::vector<int> groupHi;
         // The edges of one group, and the same within the block; one edge's columns at the
         // block's row boundaries.
         std::vector<const TCellEdge*> edges;
