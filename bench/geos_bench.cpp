@@ -5,10 +5,11 @@
 //
 // Arguments: 0 the district of 40 buildings and 1 the city block of 400, each at the 17
 // instants of 8:00-16:00 every 30 minutes (winter, 36 degrees north, 4 m plane); 2 the
-// 8,000-segment soup. BM_UnionVersusGeosScaling: city blocks of 40 to 400 buildings. Times are the thread's processor time (the machine is shared), the best
-// of three rounds. Counters: zuka_s and geos_s for all instants, ratio = zuka_s / geos_s,
-// the outlines traced against the outer outlines of GEOS's union, and the area inside the
-// traced outlines against the area inside those (1 when they agree).
+// 8,000-segment soup. BM_UnionVersusGeosScaling: city blocks of 40 to 400 buildings. Times are the
+// thread's processor time (the machine is shared), the best of three rounds. Counters: zuka_s and
+// geos_s for all instants, ratio = zuka_s / geos_s, the outlines traced against the outer outlines
+// of GEOS's union, and the area inside the traced outlines against the area inside those (1 when
+// they agree).
 #include <benchmark/benchmark.h>
 #include <geos_c.h>
 

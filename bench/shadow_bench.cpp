@@ -1,10 +1,10 @@
 // Shadow diagrams on districts of about forty buildings (district.h): argument district 0 is the
-// town block, 1 the heavy case with eight round towers; 2 is the city block of 400 buildings. The equal-time accumulation is timed by
-// both counting methods in the same run: the plain one paints each instant into the 1-bit mask
-// and counts its black cells; the span one counts only where shaded runs start and end, on
-// every core. BM_EqualTimeVersusMask runs both on one mesh and reports their times, the
-// speed-up and the number of counters in which they differ (it fails unless that is 0);
-// it takes about twenty seconds a district.
+// town block, 1 the heavy case with eight round towers; 2 is the city block of 400 buildings. The
+// equal-time accumulation is timed by both counting methods in the same run: the plain one paints
+// each instant into the 1-bit mask and counts its black cells; the span one counts only where
+// shaded runs start and end, on every core. BM_EqualTimeVersusMask runs both on one mesh and
+// reports their times, the speed-up and the number of counters in which they differ (it fails
+// unless that is 0); it takes about twenty seconds a district.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>

@@ -1,8 +1,14 @@
 #include "shadow/time_of_day.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "base/number.h"
 #include "geom/outline.h"
@@ -93,6 +99,67 @@ std::vector<double> ZukaTimes(double kaisi, double owari, double kankaku) {
     return times;
 }
 
+namespace {
+
+// One clock time's outlines, worked out apart from the others.
+struct TZukaTime {
+    DxfList dxf;
+    int outlines = 0;
+    std::vector<TZukaOutline> drawn;
+    bool noSun = false;       // outside the sun model's hours: not drawn
+    bool walkFailed = false;  // a walk did not close with 4 or more segments left
+    bool failed = false;      // an error inside the step
+    bool stopped = false;
+    bool done = false;
+};
+
+// What the workers ask: whether the run is stopping (the window is only asked on its own
+// thread).
+class StopFlag : public RunContext {
+public:
+    explicit StopFlag(const std::atomic<bool>& flag) : flag_(flag) {}
+    bool StopRequested() const override { return flag_.load(std::memory_order_relaxed); }
+
+private:
+    const std::atomic<bool>& flag_;
+};
+
+void DrawZukaTime(Workspace& ws, const SunModel& sun, const TZukaParams& p, double t,
+                  RunContext& stop, TZukaTime& out) {
+    double azimuth = 0;
+    double factor = 1;
+    // Outside 7:30 to 16:30 the sun model has no position: such a time would be drawn as a
+    // shadow toward due north, which is no shadow at all. It is left out and named.
+    if (!sun.GetTaiyouHoui(t, azimuth, factor)) {
+        out.noSun = true;
+        return;
+    }
+    try {
+        if (!FillZukaShadowLines(ws, sun.ShadowDir(azimuth), factor, p.takasa, stop) ||
+            !PrepareOutlineSegments(ws, nullptr, &stop)) {
+            out.stopped = true;
+            return;
+        }
+        const OutlineLoopEnd end = TraceOutlineLoop(ws, stop, [&](const Workspace& w) {
+            WriteOutline(w, p, t, azimuth, out.dxf);
+            ++out.outlines;
+            TZukaOutline& o = out.drawn.emplace_back(TZukaOutline{t, azimuth, {}});
+            for (const TLineEnt& s : w.AryLine) o.vertices.push_back(s.st);
+        });
+        out.stopped = end == OutlineLoopEnd::Stopped;
+        out.walkFailed = end == OutlineLoopEnd::WalkFailed;
+    } catch (const std::exception&) {
+        out.failed = true;
+    }
+}
+
+int ZukaWorkers(std::size_t times) {
+    const unsigned cores = std::thread::hardware_concurrency();
+    return static_cast<int>(std::clamp<std::size_t>(std::min<std::size_t>(cores, times), 1, 8));
+}
+
+}  // namespace
+
 TZukaResult BuildZukaDiagram(Workspace& ws, const SunModel& sun, const TZukaParams& p, DxfList& dxf,
                              RunContext& run,
                              const std::function<void(const std::string&)>& message) {
@@ -100,49 +167,92 @@ TZukaResult BuildZukaDiagram(Workspace& ws, const SunModel& sun, const TZukaPara
     const std::vector<double> times = ZukaTimes(p.kaisi, p.owari, p.kankaku);
     run.SetProgressMax(static_cast<int>((p.owari - p.kaisi) / p.kankaku) + 1);
     run.SetProgressPosition(0);
+
+    // The times are worked out by as many workers as there are cores, each on its own copy
+    // of the lists, in the order of the times; this thread takes their outlines in the same
+    // order, shows the progress and asks the window whether to stop.
+    std::vector<TZukaTime> out(times.size());
+    std::atomic<bool> stopping{false};
+    std::atomic<std::size_t> next{0};
+    std::mutex mutex;
+    std::condition_variable ready;
+    std::atomic<int> exited{0};
+    const auto work = [&] {
+        try {
+            Workspace own;
+            own.AryTatemono = ws.AryTatemono;
+            StopFlag stop(stopping);
+            for (std::size_t i; (i = next++) < times.size() && !stopping.load();) {
+                DrawZukaTime(own, sun, p, times[i], stop, out[i]);
+                const std::lock_guard<std::mutex> lock(mutex);
+                out[i].done = true;
+                ready.notify_all();
+            }
+        } catch (...) {
+            // Out of memory for the worker's lists: the times it left are worked below.
+        }
+        ++exited;
+    };
+    std::vector<std::thread> workers;
+    const int count = ZukaWorkers(times.size());
+    for (int k = 0; k < count; ++k) {
+        try {
+            workers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break;  // fewer workers; with none, this thread works the times itself
+        }
+    }
+    StopFlag ownStop(stopping);
     int position = 0;
-    for (double t : times) {
+    for (std::size_t i = 0; i < times.size(); ++i) {
         run.SetProgressPosition(++position);
         if (run.StopRequested()) {
-            ws.AryLine.clear();
             result.stopped = true;
             break;
         }
         run.ProcessMessages();
-        double azimuth = 0;
-        double factor = 1;
-        // Outside 7:30 to 16:30 the sun model has no position: such a time would be drawn as
-        // a shadow toward due north, which is no shadow at all. It is left out and named.
-        if (!sun.GetTaiyouHoui(t, azimuth, factor)) {
-            result.skipped.push_back(t);
+        if (workers.empty()) {
+            DrawZukaTime(ws, sun, p, times[i], ownStop, out[i]);
+        } else {
+            std::unique_lock<std::mutex> lock(mutex);
+            while (!out[i].done && !result.stopped &&
+                   exited.load() < static_cast<int>(workers.size())) {
+                ready.wait_for(lock, std::chrono::milliseconds(20));
+                lock.unlock();
+                run.ProcessMessages();
+                result.stopped = run.StopRequested();
+                lock.lock();
+            }
+            if (result.stopped) break;
+            if (!out[i].done) {
+                lock.unlock();
+                DrawZukaTime(ws, sun, p, times[i], ownStop, out[i]);
+            }
+        }
+        TZukaTime& t = out[i];
+        if (t.noSun) {
+            result.skipped.push_back(times[i]);
             continue;
         }
-        try {
-            if (!FillZukaShadowLines(ws, sun.ShadowDir(azimuth), factor, p.takasa, run)) {
-                result.stopped = true;
-                break;
-            }
-            if (!PrepareOutlineSegments(ws, nullptr, &run)) {
-                result.stopped = true;
-                break;
-            }
-            const OutlineLoopEnd end = TraceOutlineLoop(ws, run, [&](const Workspace& w) {
-                WriteOutline(w, p, t, azimuth, dxf);
-                ++result.outlines;
-                TZukaOutline& o = result.drawn.emplace_back(TZukaOutline{t, azimuth, {}});
-                for (const TLineEnt& s : w.AryLine) o.vertices.push_back(s.st);
-            });
-            if (end == OutlineLoopEnd::Stopped) {
-                result.stopped = true;
-                break;
-            }
-            if (end == OutlineLoopEnd::WalkFailed) message(JikokuToHmsCeil5(t) + kWalkFailed);
-            ++result.times;
-        } catch (const std::exception&) {
+        if (t.failed) {
             message(kStepFailed);
             break;
         }
+        if (t.stopped) {
+            result.stopped = true;
+            break;
+        }
+        dxf.insert(dxf.end(), std::make_move_iterator(t.dxf.begin()),
+                   std::make_move_iterator(t.dxf.end()));
+        result.outlines += t.outlines;
+        result.drawn.insert(result.drawn.end(), std::make_move_iterator(t.drawn.begin()),
+                            std::make_move_iterator(t.drawn.end()));
+        if (t.walkFailed) message(JikokuToHmsCeil5(times[i]) + kWalkFailed);
+        ++result.times;
+        t = TZukaTime{};
     }
+    stopping = true;
+    for (std::thread& w : workers) w.join();
     if (!result.skipped.empty()) message(OutOfRangeNote(result.skipped));
     return result;
 }

@@ -29,14 +29,14 @@ bool FillZukaShadowLines(Workspace& ws, double dir, double factor, double h, Run
 
 // What the diagram reads from the window, converted once when the command starts.
 struct TZukaParams {
-    double kaisi = 8;          // first time, hours (Edit2)
-    double owari = 16;         // last time, hours (Edit7)
-    double kankaku = 1;        // step, hours (Edit11); must be above 0
-    double takasa = 4000;      // measurement plane height, mm (Edit4 * 1000)
-    double kitaDeg = 90;       // true north in the drawing, degrees (Edit12)
-    std::string layer;         // Edit27
-    std::string textHeight;    // Edit38, written as typed
-    bool timeOnly = true;      // CheckBox11: label with the time only
+    double kaisi = 8;        // first time, hours (Edit2)
+    double owari = 16;       // last time, hours (Edit7)
+    double kankaku = 1;      // step, hours (Edit11); must be above 0
+    double takasa = 4000;    // measurement plane height, mm (Edit4 * 1000)
+    double kitaDeg = 90;     // true north in the drawing, degrees (Edit12)
+    std::string layer;       // Edit27
+    std::string textHeight;  // Edit38, written as typed
+    bool timeOnly = true;    // CheckBox11: label with the time only
 };
 
 // One outline as drawn: its time, the sun's azimuth (radians) and its vertices.
@@ -56,9 +56,12 @@ struct TZukaResult {
 
 // Messages of the diagram go to `message` (the window's message box with the application
 // title). The DXF entities are appended to `dxf` (the caller starts and ends the file). The
-// progress bar gets one step per time.
-TZukaResult BuildZukaDiagram(Workspace& ws, const SunModel& sun, const TZukaParams& p,
-                             DxfList& dxf, RunContext& run,
+// progress bar gets one step per time. The times are worked out on every core, each on its
+// own copy of the lists (AryLine and AryLine2 of `ws` are left alone); `run` is asked only on
+// the calling thread, which takes the outlines in the order of the times and stops within a
+// fraction of a second of a stop request.
+TZukaResult BuildZukaDiagram(Workspace& ws, const SunModel& sun, const TZukaParams& p, DxfList& dxf,
+                             RunContext& run,
                              const std::function<void(const std::string&)>& message);
 
 // The note naming the times left out because the sun model has no position for them.
