@@ -332,6 +332,28 @@ TEST(Outline, FarthestPointInDir) {
     EXPECT_NEAR(p.y, 0, 1e-9);
 }
 
+// A run asked to stop: the passes give up part way through a large soup, and the loop
+// traces nothing more.
+TEST(Outline, PassesLookAtTheStopRequest) {
+    class Stopped : public RunContext {
+    public:
+        bool StopRequested() const override { return true; }
+    } stopped;
+    std::vector<TLineEnt> soup;
+    for (int k = 0; k < 3000; ++k) AddSquare(soup, 7000.0 * (k % 60), 7000.0 * (k / 60), 5000);
+    Workspace ws;
+    ws.AryLine = soup;
+    EXPECT_FALSE(PrepareOutlineSegments(ws, nullptr, &stopped));
+
+    ws.AryLine = soup;
+    ASSERT_TRUE(PrepareOutlineSegments(ws, nullptr, &QuietRun()));
+    int outlines = 0;
+    EXPECT_EQ(TraceOutlineLoop(ws, stopped, [&](const Workspace&) { ++outlines; }),
+              OutlineLoopEnd::Stopped);
+    EXPECT_EQ(outlines, 0);
+    EXPECT_EQ(ws.AryLine2.size(), soup.size());  // the split squares, left as they were
+}
+
 TEST(Outline, GetMaxSpan) {
     Workspace ws;
     ws.AryLine = {L(P(0, 0), P(1, 0))};
