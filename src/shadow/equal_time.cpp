@@ -156,7 +156,18 @@ int AccumulateTouji(const SunModel& sun, double kaisi, double owari, int stepSec
     // Spans: the samples go to the grid in batches that its threads share; the run is asked
     // to stop, and shown the progress, before each batch (a batch takes a fraction of a
     // second even on the finest mesh and step).
-    const int kBatch = ToujiGrid::SamplesPerBatch(ws.AryTatemono.size());
+    // As many samples a batch as the pieces of one instant allow (see SamplesPerBatch).
+    std::size_t perSample = 0;
+    for (const double t : times) {
+        double azimuth = 0;
+        double factor = 1;
+        if (!sun.GetTaiyouHoui(t, azimuth, factor)) continue;
+        std::vector<TShadowQuad> probe;
+        pieces(sun.ShadowDir(azimuth), factor, probe);
+        perSample = probe.size();
+        break;
+    }
+    const int kBatch = ToujiGrid::SamplesPerBatch(perSample);
     std::vector<double> dirs(static_cast<std::size_t>(kBatch));
     std::vector<double> factors(static_cast<std::size_t>(kBatch));
     const ToujiQuadMaker make = [&](int k, std::vector<TShadowQuad>& quads) {
