@@ -159,36 +159,6 @@ inline void RemoveInnerLines(Workspace& ws) {
     Keep(ws.AryLine2, drop);
 }
 
-inline void GetMinCorner(Workspace& ws) {
-    const std::vector<TLineEnt>& a = ws.AryLine2;
-    if (a.empty()) return;
-    TAcadPoint m = a[0].st;
-    for (const TLineEnt& s : a) {
-        m.x = std::min({m.x, s.st.x, s.ed.x});
-        m.y = std::min({m.y, s.st.y, s.ed.y});
-    }
-    ws.OutlineMinPt = m;
-}
-
-inline TAcadPoint FindStartPoint(const Workspace& ws) {
-    const TAcadPoint& m = ws.OutlineMinPt;
-    TAcadPoint best = m;
-    double bestDist = 1e308;
-    auto consider = [&](TAcadPoint p) {
-        if (std::fabs(p.x - m.x) >= kSamePointTol) return;
-        const double d = Dist2D(p, m);
-        if (d < bestDist) {
-            bestDist = d;
-            best = p;
-        }
-    };
-    for (const TLineEnt& s : ws.AryLine2) {
-        consider(s.st);
-        consider(s.ed);
-    }
-    return best;
-}
-
 // The walk of TraceOutline(false) scanning the whole list at every step.
 inline bool TraceOutline(Workspace& ws, bool* closedOut = nullptr) {
     const std::vector<TLineEnt>& segs = ws.AryLine2;
@@ -257,9 +227,9 @@ inline bool TraceOutline(Workspace& ws, bool* closedOut = nullptr) {
 inline OutlineLoopEnd TraceOutlineLoop(Workspace& ws,
                                        const std::function<void(const Workspace&)>& onOutline) {
     for (;;) {
-        plain::GetMinCorner(ws);
+        zuka::GetMinCorner(ws);
         ws.OutlinePrevPt = ws.OutlineMinPt;
-        ws.OutlineStartPt = plain::FindStartPoint(ws);
+        ws.OutlineStartPt = zuka::FindStartPoint(ws);
         ws.AryLine.clear();
         bool closed = false;
         const bool ok = plain::TraceOutline(ws, &closed);

@@ -276,28 +276,30 @@ void ForCellsAlong(const TGridFrame& g, TAcadPoint a, TAcadPoint b, double m, F&
     // their coordinate along that axis within the strip widened by m (and a little for
     // rounding), so the other coordinate lies between its values at the ends of that part.
     const double slack = 1.5 * m;
-    if (std::fabs(dx) >= std::fabs(dy)) {
-        const double slope = dy / dx;
-        for (int c = c0; c <= c1; ++c) {
-            const double ua = std::clamp(g.x0 + c * g.cell - slack, xlo, xhi);
-            const double ub = std::clamp(g.x0 + (c + 1) * g.cell + slack, xlo, xhi);
-            const double ya = std::clamp(a.y + (ua - a.x) * slope, ylo, yhi);
-            const double yb = std::clamp(a.y + (ub - a.x) * slope, ylo, yhi);
-            const int ra = std::max(r0, g.Row(std::min(ya, yb) - slack));
-            const int rb = std::min(r1, g.Row(std::max(ya, yb) + slack));
-            for (int r = ra; r <= rb; ++r) f(g.Index(c, r));
-        }
-    } else {
-        const double slope = dx / dy;
-        for (int r = r0; r <= r1; ++r) {
-            const double va = std::clamp(g.y0 + r * g.cell - slack, ylo, yhi);
-            const double vb = std::clamp(g.y0 + (r + 1) * g.cell + slack, ylo, yhi);
-            const double xa = std::clamp(a.x + (va - a.y) * slope, xlo, xhi);
-            const double xb = std::clamp(a.x + (vb - a.y) * slope, xlo, xhi);
-            const int ca = std::max(c0, g.Col(std::min(xa, xb) - slack));
-            const int cb = std::min(c1, g.Col(std::max(xa, xb) + slack));
-            for (int c = ca; c <= cb; ++c) f(g.Index(c, r));
-        }
+    const bool alongX = std::fabs(dx) >= std::fabs(dy);
+    // u along the longer axis, v along the other.
+    const double au = alongX ? a.x : a.y;
+    const double av = alongX ? a.y : a.x;
+    const double ulo = alongX ? xlo : ylo;
+    const double uhi = alongX ? xhi : yhi;
+    const double vlo = alongX ? ylo : xlo;
+    const double vhi = alongX ? yhi : xhi;
+    const double u0 = alongX ? g.x0 : g.y0;
+    const double slope = alongX ? dy / dx : dx / dy;
+    const int s0 = alongX ? c0 : r0;
+    const int s1 = alongX ? c1 : r1;
+    const int t0 = alongX ? r0 : c0;
+    const int t1 = alongX ? r1 : c1;
+    for (int strip = s0; strip <= s1; ++strip) {
+        const double ua = std::clamp(u0 + strip * g.cell - slack, ulo, uhi);
+        const double ub = std::clamp(u0 + (strip + 1) * g.cell + slack, ulo, uhi);
+        const double va = std::clamp(av + (ua - au) * slope, vlo, vhi);
+        const double vb = std::clamp(av + (ub - au) * slope, vlo, vhi);
+        const double v0 = std::min(va, vb) - slack;
+        const double v1 = std::max(va, vb) + slack;
+        const int ta = std::max(t0, alongX ? g.Row(v0) : g.Col(v0));
+        const int tb = std::min(t1, alongX ? g.Row(v1) : g.Col(v1));
+        for (int t = ta; t <= tb; ++t) f(alongX ? g.Index(strip, t) : g.Index(t, strip));
     }
 }
 
@@ -905,6 +907,44 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------
+// The start of a walk, over the segments that each(take) hands to take in list order.
+
+// OutlineMinPt := (min x, min y) of the end points, z of the first segment's start; unchanged
+// when there is no segment.
+template <class Each>
+void MinCornerOf(Workspace& ws, Each&& each) {
+    bool first = true;
+    TAcadPoint m;
+    each([&](const TLineEnt& s) {
+        if (first) m = s.st;
+        first = false;
+        m.x = std::min({m.x, s.st.x, s.ed.x});
+        m.y = std::min({m.y, s.st.y, s.ed.y});
+    });
+    if (!first) ws.OutlineMinPt = m;
+}
+
+// The end point nearest to m among those less than 1e-5 from m's x (the first on ties).
+template <class Each>
+TAcadPoint StartPointOf(TAcadPoint m, Each&& each) {
+    TAcadPoint best = m;
+    double bestDist = std::numeric_limits<double>::infinity();
+    auto consider = [&](TAcadPoint p) {
+        if (std::fabs(p.x - m.x) >= kSamePointTol) return;
+        const double d = Dist2D(p, m);
+        if (d < bestDist) {
+            bestDist = d;
+            best = p;
+        }
+    };
+    each([&](const TLineEnt& s) {
+        consider(s.st);
+        consider(s.ed);
+    });
+    return best;
+}
+
+// ---------------------------------------------------------------------------------------
 // The walk.
 
 // Walks the outer boundary of `segs` into ws.AryLine as TraceOutline describes; n is the
@@ -1026,35 +1066,13 @@ public:
 
     // GetMinCorner and FindStartPoint on the marked segments.
     void FindStart(Workspace& ws) const {
-        std::size_t first = 0;
-        while (first < segs_.size() && !alive_[first]) ++first;
-        if (first < segs_.size()) {
-            TAcadPoint m = segs_[first].st;
-            for (std::size_t k = first; k < segs_.size(); ++k) {
-                if (!alive_[k]) continue;
-                m.x = std::min({m.x, segs_[k].st.x, segs_[k].ed.x});
-                m.y = std::min({m.y, segs_[k].st.y, segs_[k].ed.y});
-            }
-            ws.OutlineMinPt = m;
-        }
-        ws.OutlinePrevPt = ws.OutlineMinPt;
-        const TAcadPoint& m = ws.OutlineMinPt;
-        TAcadPoint best = m;
-        double bestDist = std::numeric_limits<double>::infinity();
-        auto consider = [&](TAcadPoint p) {
-            if (std::fabs(p.x - m.x) >= kSamePointTol) return;
-            const double d = Dist2D(p, m);
-            if (d < bestDist) {
-                bestDist = d;
-                best = p;
-            }
+        const auto marked = [&](auto&& take) {
+            for (std::size_t k = 0; k < segs_.size(); ++k)
+                if (alive_[k]) take(segs_[k]);
         };
-        for (std::size_t k = 0; k < segs_.size(); ++k) {
-            if (!alive_[k]) continue;
-            consider(segs_[k].st);
-            consider(segs_[k].ed);
-        }
-        ws.OutlineStartPt = best;
+        MinCornerOf(ws, marked);
+        ws.OutlinePrevPt = ws.OutlineMinPt;
+        ws.OutlineStartPt = StartPointOf(ws.OutlineMinPt, marked);
     }
 
     bool Trace(Workspace& ws, bool* closed) const {
@@ -1237,33 +1255,15 @@ void RemoveSpikes(Workspace& ws) {
 }
 
 void GetMinCorner(Workspace& ws) {
-    const std::vector<TLineEnt>& a = ws.AryLine2;
-    if (a.empty()) return;
-    TAcadPoint m = a[0].st;
-    for (const TLineEnt& s : a) {
-        m.x = std::min({m.x, s.st.x, s.ed.x});
-        m.y = std::min({m.y, s.st.y, s.ed.y});
-    }
-    ws.OutlineMinPt = m;
+    MinCornerOf(ws, [&](auto&& take) {
+        for (const TLineEnt& s : ws.AryLine2) take(s);
+    });
 }
 
 TAcadPoint FindStartPoint(const Workspace& ws) {
-    const TAcadPoint& m = ws.OutlineMinPt;
-    TAcadPoint best = m;
-    double bestDist = std::numeric_limits<double>::infinity();
-    auto consider = [&](TAcadPoint p) {
-        if (std::fabs(p.x - m.x) >= kSamePointTol) return;
-        const double d = Dist2D(p, m);
-        if (d < bestDist) {
-            bestDist = d;
-            best = p;
-        }
-    };
-    for (const TLineEnt& s : ws.AryLine2) {
-        consider(s.st);
-        consider(s.ed);
-    }
-    return best;
+    return StartPointOf(ws.OutlineMinPt, [&](auto&& take) {
+        for (const TLineEnt& s : ws.AryLine2) take(s);
+    });
 }
 
 bool TraceOutline(Workspace& ws, bool join, RunContext* progress, bool* closedOut) {
