@@ -573,7 +573,6 @@ void ToujiGrid::CountChains(const TSampleCells& sample, int rowBegin, int rowEnd
     const std::size_t count = groups.size();
     if (w.order.size() < count) {
         w.order.resize(count);
-        w.rowSpans.resize(count);
         w.rowRuns.resize(count + 1);
     }
 
@@ -587,56 +586,64 @@ void ToujiGrid::CountChains(const TSampleCells& sample, int rowBegin, int rowEnd
         order[k] = static_cast<std::uint32_t>(i);
     }
 
-    // Row by row: the groups' spans merged into runs of shaded cells, each run marked where
-    // it starts and just after it ends. The groups come in the column order of their first
-    // rows, so a span mostly joins the last run or starts the next; one that starts left of
-    // the last run still joins it when it touches it and clears the run before. Only a row
-    // whose order is broken worse than that is sorted.
+    // The groups' spans dealt into the rows, each row's in the groups' order.
+    std::uint32_t rowStart[kBlockRows + 1] = {};
+    for (std::size_t i = 0; i < count; ++i) {
+        const TMemoGroup& g = m.groups[groups[i]];
+        for (int j = g.j0; j < g.j0 + g.rows; ++j) ++rowStart[j + 1];
+    }
+    for (int j = 0; j < rows; ++j) rowStart[j + 1] += rowStart[j];
+    if (w.rowSpans.size() < rowStart[rows]) w.rowSpans.resize(rowStart[rows]);
+    std::uint32_t rowFilled[kBlockRows];  // the end of each row's spans (empty ones left out)
+    std::copy(rowStart, rowStart + kBlockRows, rowFilled);
+    for (std::size_t i = 0; i < count; ++i) {
+        const TMemoGroup& g = m.groups[groups[order[i]]];
+        const TMemoCells* cell = &m.cells[g.at];
+        for (int j = g.j0; j < g.j0 + g.rows; ++j, ++cell)
+            if (cell->lo <= cell->hi) w.rowSpans[rowFilled[j]++] = {cell->lo, cell->hi};
+    }
+
+    // Row by row: the spans merged into runs of shaded cells, each run marked where it starts
+    // and just after it ends. The spans come in the column order of their groups' first rows,
+    // so a span mostly joins the last run or starts the next; one that starts left of the last
+    // run still joins it when it touches it and clears the run before. Only a row whose order
+    // is broken worse than that is sorted.
     TSpan* runs = w.rowRuns.data();
     for (int j = 0; j < rows; ++j) {
+        TSpan* first = w.rowSpans.data() + rowStart[j];
+        TSpan* last = w.rowSpans.data() + rowFilled[j];
+        if (first == last) continue;
         std::size_t n = 0;
         bool inOrder = true;
-        for (std::size_t i = 0; i < count; ++i) {
-            const TMemoGroup& g = m.groups[groups[order[i]]];
-            if (j < g.j0 || j >= g.j0 + g.rows) continue;
-            const TMemoCells& cell = m.cells[g.at + static_cast<std::size_t>(j - g.j0)];
-            const int lo = cell.lo;
-            const int hi = cell.hi;
-            if (lo > hi) continue;
+        for (const TSpan* sp = first; sp < last; ++sp) {
+            const int lo = sp->lo;
+            const int hi = sp->hi;
             if (n == 0) {
                 runs[n++] = {lo, hi};
                 continue;
             }
-            TSpan& last = runs[n - 1];
-            if (lo >= last.lo) {
-                if (lo <= last.hi + 1)
-                    last.hi = std::max(last.hi, hi);
+            TSpan& run = runs[n - 1];
+            if (lo >= run.lo) {
+                if (lo <= run.hi + 1)
+                    run.hi = std::max(run.hi, hi);
                 else
                     runs[n++] = {lo, hi};
-            } else if (hi + 1 >= last.lo && (n == 1 || lo > runs[n - 2].hi + 1)) {
-                last.lo = lo;
-                last.hi = std::max(last.hi, hi);
+            } else if (hi + 1 >= run.lo && (n == 1 || lo > runs[n - 2].hi + 1)) {
+                run.lo = lo;
+                run.hi = std::max(run.hi, hi);
             } else {
                 inOrder = false;
                 break;
             }
         }
         if (!inOrder) {
-            TSpan* all = w.rowSpans.data();
-            std::size_t spans = 0;
-            for (std::size_t i = 0; i < count; ++i) {
-                const TMemoGroup& g = m.groups[groups[i]];
-                if (j < g.j0 || j >= g.j0 + g.rows) continue;
-                const TMemoCells& cell = m.cells[g.at + static_cast<std::size_t>(j - g.j0)];
-                if (cell.lo <= cell.hi) all[spans++] = {cell.lo, cell.hi};
-            }
-            std::sort(all, all + spans, [](const TSpan& x, const TSpan& y) { return x.lo < y.lo; });
+            std::sort(first, last, [](const TSpan& x, const TSpan& y) { return x.lo < y.lo; });
             n = 0;
-            for (std::size_t i = 0; i < spans; ++i) {
-                if (n > 0 && all[i].lo <= runs[n - 1].hi + 1)
-                    runs[n - 1].hi = std::max(runs[n - 1].hi, all[i].hi);
+            for (const TSpan* sp = first; sp < last; ++sp) {
+                if (n > 0 && sp->lo <= runs[n - 1].hi + 1)
+                    runs[n - 1].hi = std::max(runs[n - 1].hi, sp->hi);
                 else
-                    runs[n++] = all[i];
+                    runs[n++] = *sp;
             }
         }
         const std::size_t line = Index(0, rowBegin + j);
