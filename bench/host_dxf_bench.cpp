@@ -46,23 +46,52 @@ const fs::path& PlanDrawing() {
             Group(s, 8, layer);
         };
         for (const auto& [code, value] :
-             std::initializer_list<std::pair<int, std::string>>{
-                 {0, "SECTION"}, {2, "HEADER"}, {9, "$ACADVER"}, {1, "AC1015"},
-                 {9, "$DWGCODEPAGE"}, {3, "ANSI_932"}, {9, "$INSUNITS"}, {70, "4"},
-                 {9, "$HANDSEED"}, {5, "10000"}, {0, "ENDSEC"},
-                 {0, "SECTION"}, {2, "TABLES"},
-                 {0, "TABLE"}, {2, "LAYER"}, {5, "2"}, {330, "0"}, {100, "AcDbSymbolTable"},
-                 {70, "2"},
-                 {0, "LAYER"}, {5, "10"}, {330, "2"}, {100, "AcDbSymbolTableRecord"},
-                 {100, "AcDbLayerTableRecord"}, {2, "0"}, {70, "0"}, {62, "7"},
-                 {6, "Continuous"},
-                 {0, "ENDTAB"},
-                 {0, "TABLE"}, {2, "BLOCK_RECORD"}, {5, "1"}, {330, "0"},
-                 {100, "AcDbSymbolTable"}, {70, "1"},
-                 {0, "BLOCK_RECORD"}, {5, "1F"}, {330, "1"}, {100, "AcDbSymbolTableRecord"},
-                 {100, "AcDbBlockTableRecord"}, {2, "*Model_Space"}, {340, "0"},
-                 {0, "ENDTAB"}, {0, "ENDSEC"},
-                 {0, "SECTION"}, {2, "ENTITIES"}})
+             std::initializer_list<std::pair<int, std::string>>{{0, "SECTION"},
+                                                                {2, "HEADER"},
+                                                                {9, "$ACADVER"},
+                                                                {1, "AC1015"},
+                                                                {9, "$DWGCODEPAGE"},
+                                                                {3, "ANSI_932"},
+                                                                {9, "$INSUNITS"},
+                                                                {70, "4"},
+                                                                {9, "$HANDSEED"},
+                                                                {5, "10000"},
+                                                                {0, "ENDSEC"},
+                                                                {0, "SECTION"},
+                                                                {2, "TABLES"},
+                                                                {0, "TABLE"},
+                                                                {2, "LAYER"},
+                                                                {5, "2"},
+                                                                {330, "0"},
+                                                                {100, "AcDbSymbolTable"},
+                                                                {70, "2"},
+                                                                {0, "LAYER"},
+                                                                {5, "10"},
+                                                                {330, "2"},
+                                                                {100, "AcDbSymbolTableRecord"},
+                                                                {100, "AcDbLayerTableRecord"},
+                                                                {2, "0"},
+                                                                {70, "0"},
+                                                                {62, "7"},
+                                                                {6, "Continuous"},
+                                                                {0, "ENDTAB"},
+                                                                {0, "TABLE"},
+                                                                {2, "BLOCK_RECORD"},
+                                                                {5, "1"},
+                                                                {330, "0"},
+                                                                {100, "AcDbSymbolTable"},
+                                                                {70, "1"},
+                                                                {0, "BLOCK_RECORD"},
+                                                                {5, "1F"},
+                                                                {330, "1"},
+                                                                {100, "AcDbSymbolTableRecord"},
+                                                                {100, "AcDbBlockTableRecord"},
+                                                                {2, "*Model_Space"},
+                                                                {340, "0"},
+                                                                {0, "ENDTAB"},
+                                                                {0, "ENDSEC"},
+                                                                {0, "SECTION"},
+                                                                {2, "ENTITIES"}})
             Group(s, code, value);
         for (int i = 0; i < 2000; ++i) {
             entity("LWPOLYLINE", i % 2 ? building : "\x95\x7E\x92\x6E");  // 敷地
@@ -79,7 +108,8 @@ const fs::path& PlanDrawing() {
             entity("LINE", building);
             Group(s, 100, "AcDbLine");
             Group(s, 39, "3000.0");
-            for (int code : {10, 20, 30, 11, 21, 31}) Group(s, code, std::to_string(i * 1.5 + code));
+            for (int code : {10, 20, 30, 11, 21, 31})
+                Group(s, code, std::to_string(i * 1.5 + code));
             Group(s, 1001, "ACAD");
             Group(s, 1000, "\x8A\x4F\x95\xC7 " + std::to_string(i));  // 外壁
         }
@@ -128,9 +158,9 @@ void BM_LoadAndSaveDrawing(benchmark::State& state) {
     for (auto _ : state) {
         DrawingHost host;
         std::string error;
-        if (!host.Load(in, error) || (host.ActiveDocument().ModelSpace().AddLine({0, 0, 0},
-                                                                                 {1, 1, 0}),
-                                      !host.Save(out, error))) {
+        if (!host.Load(in, error) ||
+            (host.ActiveDocument().ModelSpace().AddLine({0, 0, 0}, {1, 1, 0}),
+             !host.Save(out, error))) {
             state.SkipWithError(error.c_str());
             break;
         }
@@ -146,7 +176,8 @@ void BM_CopyDrawingFile(benchmark::State& state) {
     const fs::path out = fs::path(in).replace_extension(".copy.dxf");
     for (auto _ : state) {
         std::ifstream f(in, std::ios::binary);
-        const std::string bytes{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+        const std::string bytes{std::istreambuf_iterator<char>(f),
+                                std::istreambuf_iterator<char>()};
         WriteFileReplacing(out, bytes);
     }
     fs::remove(out);
