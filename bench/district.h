@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <ctime>
 #include <vector>
 
 #include "geom/records.h"
@@ -29,6 +30,19 @@ inline SunModel WinterSun() {
 
 inline double Seconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double>(d).count();
+}
+
+// Processor time of every thread of the process, and of the calling thread: what a run costs
+// whatever else the shared machine does (the time a user waits is the benchmarks' Time).
+inline double ProcessSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+inline double ThreadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
 }
 
 inline void AddPrism(std::vector<TLineEnt>& walls, const std::vector<TAcadPoint>& plan,

@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <ctime>
 #include <vector>
 
 #include "district.h"
@@ -29,12 +28,6 @@ namespace zuka::bench {
 namespace {
 
 using TRing = std::vector<TAcadPoint>;
-
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
-}
 
 double RingArea(const TRing& r) { return std::fabs(SignedArea(r)); }
 
@@ -73,9 +66,7 @@ TInstant MakeInstant(const std::vector<TLineEnt>& walls, double dir, double fact
 // The 17 instants of 8:00-16:00 every 30 minutes on the winter day at 36 degrees north.
 std::vector<TInstant> DayInstants(const std::vector<TLineEnt>& walls) {
     std::vector<TInstant> out;
-    SunModel sun;
-    sun.RadioGroup1Click(0);
-    sun.SetTaiyouParams({"90", "36", "0", "0", "4", "8", "16", 0});
+    const SunModel sun = WinterSun();
     for (const double t : ZukaTimes(8, 16, 0.5)) {
         double azimuth = 0;
         double factor = 1;
@@ -166,7 +157,7 @@ void UnionVersusGeos(benchmark::State& state, const std::vector<TInstant>& insta
             outlines = 0;
             zukaArea = 0;
             Workspace ws;
-            const double t0 = CpuSeconds();
+            const double t0 = ThreadSeconds();
             for (const TInstant& in : instants) {
                 ws.AryLine = in.soup;
                 PrepareOutlineSegments(ws);
@@ -177,16 +168,16 @@ void UnionVersusGeos(benchmark::State& state, const std::vector<TInstant>& insta
                     zukaArea += RingArea(ring);
                 });
             }
-            const double t1 = CpuSeconds();
+            const double t1 = ThreadSeconds();
             zukaBest = std::min(zukaBest, t1 - t0);
             // Only the union is timed, not reading or freeing its result.
             double geosTime = 0;
             geosPolygons = 0;
             geosArea = 0;
             for (GEOSGeometry* g : inputs) {
-                const double t2 = CpuSeconds();
+                const double t2 = ThreadSeconds();
                 GEOSGeometry* u = geos.Union(g);
-                geosTime += CpuSeconds() - t2;
+                geosTime += ThreadSeconds() - t2;
                 int parts = 0;
                 double area = 0;
                 geos.Measure(u, parts, area);

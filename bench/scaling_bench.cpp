@@ -26,9 +26,7 @@ double Since(std::chrono::steady_clock::time_point t0) {
 void BM_Scaling(benchmark::State& state) {
     Workspace ws;
     ws.AryTatemono = CityBlock(static_cast<int>(state.range(0)));
-    SunModel sun;
-    sun.RadioGroup1Click(0);
-    sun.SetTaiyouParams({"90", "36", "0", "0", "4", "8", "16", 0});
+    const SunModel sun = WinterSun();
     double tod = 0;
     double touji10 = 0;
     double touji1 = 0;

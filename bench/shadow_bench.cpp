@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <ctime>
 
 #include "district.h"
 #include "shadow/equal_time.h"
