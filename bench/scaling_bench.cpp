@@ -3,8 +3,10 @@
 // counting uses every core): the time-of-day diagram 8:00-16:00 every 30 minutes, the whole
 // equal-time diagram (pre-pass, counting, outlines of all fourteen hours) at 10-second and
 // 1-second steps on 2000 cells, and the sky factors of 50 points 10 m south of the block.
-// Counters: walls, tod_s, touji10_s, touji1_s, sky50_s. BM_UnionVersusGeosScaling
-// (geos_bench.cpp) gives the union's ratio to GEOS for the same blocks.
+// Counters: walls, tod_s, touji10_s, touji1_s, sky50_s, and for the diagrams the processor
+// time of all threads (_cpu_s), which the load of the shared machine changes less.
+// BM_UnionVersusGeosScaling (geos_bench.cpp) gives the union's ratio to GEOS for the same
+// blocks.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -31,8 +33,12 @@ void BM_Scaling(benchmark::State& state) {
     double touji10 = 0;
     double touji1 = 0;
     double sky = 0;
+    double todCpu = 0;
+    double touji10Cpu = 0;
+    double touji1Cpu = 0;
     for (auto _ : state) {
         auto t0 = std::chrono::steady_clock::now();
+        double c0 = ProcessSeconds();
         TZukaParams z;
         z.kankaku = 0.5;
         z.layer = "ZUKA_JIKOKU";
@@ -40,6 +46,7 @@ void BM_Scaling(benchmark::State& state) {
         DxfList dxf;
         BuildZukaDiagram(ws, sun, z, dxf, QuietRun(), [](const std::string&) {});
         tod = Since(t0);
+        todCpu = ProcessSeconds() - c0;
 
         ToujiGrid grid;
         for (const bool tenth : {false, true}) {
@@ -49,8 +56,10 @@ void BM_Scaling(benchmark::State& state) {
             p.tenth = tenth;
             DxfList out;
             t0 = std::chrono::steady_clock::now();
+            c0 = ProcessSeconds();
             BuildToujiDiagram(ws, sun, p, grid, out, QuietRun(), TToujiUi{});
             (tenth ? touji1 : touji10) = Since(t0);
+            (tenth ? touji1Cpu : touji10Cpu) = ProcessSeconds() - c0;
         }
 
         double x0 = 1e300;
@@ -83,6 +92,9 @@ void BM_Scaling(benchmark::State& state) {
     state.counters["touji10_s"] = touji10;
     state.counters["touji1_s"] = touji1;
     state.counters["sky50_s"] = sky;
+    state.counters["tod_cpu_s"] = todCpu;
+    state.counters["touji10_cpu_s"] = touji10Cpu;
+    state.counters["touji1_cpu_s"] = touji1Cpu;
 }
 BENCHMARK(BM_Scaling)
     ->ArgName("buildings")
