@@ -75,12 +75,18 @@ public:
     // counts every sample in its own band of rows (bands balanced by the rows' shadow pieces),
     // so no two threads touch one counter and the counts never depend on the thread count.
     // Returns once every thread has finished.
+    // Consecutive samples, also across batches until FinishSamples, are taken to be close in
+    // time: where a chain of pieces lies in the same cells as in the sample before, its spans
+    // are taken over instead of found again, and a block of rows none of whose chains changed
+    // counts as the sample before did. That saves most of the work at fine steps and never
+    // changes a count.
     void AddSamples(int count, const TToujiMesh& mesh, const ToujiQuadMaker& make);
     // The same sample by the plain method: paint the quads into a 1-bit mask (8 cells a byte),
     // then count the black cells of the painted rows byte by byte, skipping all-white bytes
     // and adding whole all-black ones. Kept as the reference the span counting must match.
     void PaintToujiMask(const std::vector<TShadowQuad>& quads, const TToujiMesh& mesh);
-    // Turns the span ends gathered by AddSample and AddSamples into counts.
+    // Turns the span ends gathered by AddSample and AddSamples into counts; the next sample
+    // added starts afresh.
     void FinishSamples();
     // How many samples of `pieces` shadow pieces each AddSamples should take at once: up to
     // 64, fewer for large models, so that a batch's pieces in cells take about a quarter of the
