@@ -85,8 +85,8 @@ public:
     // then count the black cells of the painted rows byte by byte, skipping all-white bytes
     // and adding whole all-black ones. Kept as the reference the span counting must match.
     void PaintToujiMask(const std::vector<TShadowQuad>& quads, const TToujiMesh& mesh);
-    // Turns the span ends gathered by AddSample and AddSamples into counts; the next sample
-    // added starts afresh.
+    // Turns the span ends gathered by AddSample and AddSamples into counts (samples are added
+    // again after Reset).
     void FinishSamples();
     // How many samples of `pieces` shadow pieces each AddSamples should take at once: up to
     // 64, fewer for large models, so that a batch's pieces in cells take about a quarter of the
