@@ -175,7 +175,7 @@ private:
         std::vector<std::uint32_t> count;
         std::vector<TMemoGroup> groups;
         std::vector<TMemoCells> cells;
-        std::size_t live = 0;  // groups still referred to
+        std::size_t live = 0;                                         // groups still referred to
         std::vector<std::pair<std::uint32_t, std::int32_t>> changes;  // counter index, delta
         std::uint32_t pending = 0;
         bool counted = false;

@@ -156,7 +156,7 @@ std::vector<TLineEnt> TouchingSquares() {
 // figure, whose top it must cross too.
 std::vector<TLineEnt> RayPastACorner() {
     std::vector<TLineEnt> soup;
-    const double figure[][2] = {{0, 0},      {10000, 0},      {10000, 50},  {100, 50},
+    const double figure[][2] = {{0, 0},      {10000, 0},     {10000, 50},    {100, 50},
                                 {100, 6000}, {-20000, 6000}, {-20000, 5000}, {0, 5000}};
     for (int i = 0; i < 8; ++i) {
         const auto* a = figure[i];
