@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <system_error>
 
 namespace zuka {
@@ -38,6 +39,14 @@ TDecimal ToDecimal(double x, int precision) {
     std::from_chars(es.data(), es.data() + es.size(), exp);
     d.exp10 = exp;
     return d;
+}
+
+// Whether the decimal reads back as a finite double.
+bool ReadsBackFinite(const TDecimal& d) {
+    const std::string text = "0." + d.digits + "e" + std::to_string(d.exp10 + 1);
+    double v = 0;
+    const std::from_chars_result r = std::from_chars(text.data(), text.data() + text.size(), v);
+    return r.ec == std::errc() && std::isfinite(v);
 }
 
 void StripTrailingZeros(std::string& digits) {
@@ -89,6 +98,10 @@ std::string FormatGeneral(double x) {
         return "0";
     }
     TDecimal d = ToDecimal(x, kGeneralDigits - 1);
+    // Near the largest double, 15 digits can round up past it ("1.79769313486232E308" is no
+    // double): such a value takes the shortest digits that read back to it instead.
+    if (d.exp10 >= std::numeric_limits<double>::max_exponent10 && !ReadsBackFinite(d))
+        d = ToDecimal(x, -1);
     StripTrailingZeros(d.digits);
     std::string out = d.negative ? "-" : "";
     const bool scientific = std::fabs(x) < 1e-5 || d.exp10 >= kGeneralDigits;

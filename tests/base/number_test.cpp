@@ -39,7 +39,10 @@ TEST(Number, FormatGeneral) {
         {"16 integer digits", 1234567890123456.0, "1.23456789012346E15"},
         {"rounds up to 16 integer digits", 999999999999999.9, "1E15"},
         {"1.5E20", 1.5e20, "1.5E20"},
-        {"largest double", std::numeric_limits<double>::max(), "1.79769313486232E308"},
+        // 15 digits would round up past the largest double, a text no reader takes back.
+        {"largest double", std::numeric_limits<double>::max(), "1.7976931348623157E308"},
+        {"largest negative", -std::numeric_limits<double>::max(), "-1.7976931348623157E308"},
+        {"just below the rounding edge", 1.7976931348623e308, "1.7976931348623E308"},
         {"smallest subnormal", std::numeric_limits<double>::denorm_min(), "4.94065645841247E-324"},
     };
     for (const Row& r : rows) {
@@ -48,14 +51,23 @@ TEST(Number, FormatGeneral) {
     }
 }
 
-TEST(Number, FormatGeneralReadsBackWithin15Digits) {
-    const double values[] = {1e-6, 0.1, 1.0 / 3.0, 12345.678901, -2.5e-7, 1.5e20, 6378137.0};
+// What is written reads back: within 15 digits, to a value that writes the same text again,
+// and exactly for a value of 15 digits or fewer. The extremes of the double range included.
+TEST(Number, FormatGeneralReadsBack) {
+    using Lim = std::numeric_limits<double>;
+    const double values[] = {1e-6,        0.1,          1.0 / 3.0,      12345.678901,
+                             -2.5e-7,     1.5e20,       6378137.0,      Lim::max(),
+                             -Lim::max(), Lim::min(),   Lim::denorm_min(),
+                             std::nextafter(Lim::max(), 0.0), 1.79769313486231e308};
     for (double v : values) {
         SCOPED_TRACE(FormatGeneral(v));
         const std::optional<double> back = ParseDouble(FormatGeneral(v));
         ASSERT_TRUE(back.has_value());
         EXPECT_NEAR(*back, v, std::abs(v) * 1e-14);
+        EXPECT_EQ(FormatGeneral(*back), FormatGeneral(v));
     }
+    for (double v : {0.1, 12345.678901, 1.79769313486231e308, -2.5e-7})
+        EXPECT_EQ(ParseDouble(FormatGeneral(v)), v);
 }
 
 TEST(Number, FormatFixedRoundsHalfAwayFromZero) {
