@@ -16,7 +16,8 @@ constexpr char kSelectedPrompt[] = "図形が選択されました.\r\n";
 constexpr char kSelectFailed[] = "選択処理失敗";
 constexpr char kNegativeWarning[] =
     "マイナスの座標が含まれています．\n日影図、天空図が正しく作成されない可能性があります．";
-// Shown, instead of ending silently, when reading or converting the selection fails.
+// Shown, instead of ending silently, when reading or converting the selection fails (the CAD
+// fails to answer, or an entity's numbers cannot become walls).
 constexpr char kReadFailed[] = "建物の図形を読み取れませんでした．建物は前回のままです．\n";
 
 constexpr char kSelSetName[] = "ssZuka";
@@ -79,6 +80,8 @@ void Controller::Button2Click() {
             if (negative) ui_.MessageBox(kApplicationTitle, kNegativeWarning);
         }
     } catch (const AutomationError& e) {
+        ui_.MessageBox(kApplicationTitle, std::string(kReadFailed) + e.what());
+    } catch (const EntityRefused& e) {
         ui_.MessageBox(kApplicationTitle, std::string(kReadFailed) + e.what());
     }
     try {

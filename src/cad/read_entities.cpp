@@ -1,9 +1,14 @@
 #include "cad/read_entities.h"
 
+#include "geom/acquisition.h"
 #include "geom/primitives.h"
 
 namespace zuka {
 namespace {
+
+void CheckNormal(const TAcadPoint& n, const std::string& hand) {
+    for (double v : {n.x, n.y, n.z}) CheckEntityNumber(v, hand);
+}
 
 // The polyline vertices of a flat coordinate array with `stride` values per vertex.
 void ReadPolylineVertices(Entity& e, const TLwpEnt& head, int stride, bool threeD,
@@ -20,6 +25,9 @@ void ReadPolylineVertices(Entity& e, const TLwpEnt& head, int stride, bool three
             v.code10 = {c.at(0), c.at(1), head.code38};
             v.code42 = e.GetBulge(j);
         }
+        CheckEntityPoint(v.code10, head.hand);
+        CheckEntityPoint({v.code10.x, v.code10.y, v.code10.z + head.atumi}, head.hand);
+        CheckEntityNumber(v.code42, head.hand);
         ws.AryLwpEle.push_back(v);
     }
 }
@@ -45,31 +53,51 @@ bool ReadSelEntity(Entity& e, Workspace& ws) {
         s.ed = e.EndPoint();
         s.atumi = e.Thickness();
         s.code210 = e.Normal();
+        const std::string hand = e.Handle();
+        CheckNormal(s.code210, hand);
+        const TAcadPoint up = ScaleVec(s.code210, s.atumi);
+        for (const TAcadPoint& p : {s.st, s.ed, AddVec(s.st, up), AddVec(s.ed, up)})
+            CheckEntityPoint(p, hand);
         ws.AryLine.push_back(s);
     } else if (kind == "AcDbCircle") {
         TCircleEnt c;
+        c.hand = e.Handle();
         c.center = e.Center();
         c.hankei = e.Radius();
         c.atumi = e.Thickness();
         c.code210 = e.Normal();
+        CheckEntityPoint(c.center, c.hand);
+        CheckEntityNumber(c.hankei, c.hand, kMaxCoordinate);
+        CheckEntityNumber(c.atumi, c.hand, kMaxCoordinate);
+        CheckNormal(c.code210, c.hand);
         ws.AryCircle.push_back(c);
     } else if (kind == "AcDbArc") {
         TArcEnt a;
+        a.hand = e.Handle();
         a.center = e.Center();
         a.hankei = e.Radius();
         a.atumi = e.Thickness();
         a.stdeg = e.StartAngle() * kRadToDeg;
         a.eddeg = e.EndAngle() * kRadToDeg;
         a.code210 = e.Normal();
+        CheckEntityPoint(a.center, a.hand);
+        CheckEntityNumber(a.hankei, a.hand, kMaxCoordinate);
+        CheckEntityNumber(a.atumi, a.hand, kMaxCoordinate);
+        CheckNormal(a.code210, a.hand);
         ws.AryArc.push_back(a);
     } else if (kind == "AcDbEllipse") {
         TEllipseEnt el;
+        el.hand = e.Handle();
         el.center = e.Center();
         el.henpei = e.RadiusRatio();
         el.endpoint = e.EndPoint();
         el.kaisi = e.StartAngle() * kRadToDeg;
         el.owari = e.EndAngle() * kRadToDeg;
         el.code210 = e.Normal();
+        CheckEntityPoint(el.center, el.hand);
+        CheckEntityPoint(el.endpoint, el.hand);
+        CheckEntityNumber(el.henpei, el.hand);
+        CheckNormal(el.code210, el.hand);
         ws.AryEllipse.push_back(el);
     } else if (kind == "AcDbPolyline" || kind == "AcDb2dPolyline") {
         TLwpEnt h;
@@ -78,6 +106,7 @@ bool ReadSelEntity(Entity& e, Workspace& ws) {
         h.code39 = h.atumi = e.Thickness();
         h.code70 = e.Closed() ? 1 : 0;
         h.code210 = e.Normal();
+        CheckNormal(h.code210, h.hand);
         ws.AryLwp.push_back(h);
         ReadPolylineVertices(e, h, kind == "AcDbPolyline" ? 2 : 3, false, ws);
     } else if (kind == "AcDb3dPolyline") {

@@ -7,7 +7,32 @@
 namespace zuka {
 namespace {
 
+constexpr char kRefused[] = "の図形は建物にできません: ";
+constexpr char kNotSane[] = "座標、半径または厚さが数値でないか ±1000000000 mm を超えています．";
+constexpr char kNotNumber[] = "数値でない値があります．";
+constexpr char kTooLong[] =
+    "円弧または楕円の角度が大きすぎます (±36000° まで、10° ごとの弦が 3600 本まで)．";
+
 constexpr TAcadPoint kUnitZ{0, 0, 1};
+
+bool IsSaneNumber(double v) { return std::isfinite(v) && std::fabs(v) <= kMaxCoordinate; }
+
+// A curve from angle a to angle b (degrees as given, b < a meaning none or once round) may
+// become at most kMaxCurveChords chords of stepDeg.
+void CheckCurve(double a, double b, double stepDeg, const std::string& hand) {
+    for (double v : {a, b}) {
+        CheckEntityNumber(v, hand);
+        if (std::fabs(v) > kMaxCurveAngleDeg) throw EntityRefused(hand, kTooLong);
+    }
+    if (!((b - a) / stepDeg <= kMaxCurveChords)) throw EntityRefused(hand, kTooLong);
+}
+
+void CheckSegments(const std::vector<TLineEnt>& lines, std::size_t from, const std::string& hand) {
+    for (std::size_t i = from; i < lines.size(); ++i) {
+        CheckEntityPoint(lines[i].st, hand);
+        CheckEntityPoint(lines[i].ed, hand);
+    }
+}
 
 TLineEnt Segment(TAcadPoint st, TAcadPoint ed, TAcadPoint code210) {
     TLineEnt s;
@@ -22,6 +47,22 @@ TAcadPoint Raised(TAcadPoint p, double t) { return {p.x, p.y, p.z + t}; }
 double DegToRad(double deg) { return deg * kPi / 180; }
 
 }  // namespace
+
+EntityRefused::EntityRefused(const std::string& hand, const std::string& reason)
+    : std::runtime_error("ハンドル " + hand + " " + kRefused + reason), hand_(hand) {}
+
+bool IsSanePoint(const TAcadPoint& p) {
+    return IsSaneNumber(p.x) && IsSaneNumber(p.y) && IsSaneNumber(p.z);
+}
+
+void CheckEntityPoint(const TAcadPoint& p, const std::string& hand) {
+    if (!IsSanePoint(p)) throw EntityRefused(hand, kNotSane);
+}
+
+void CheckEntityNumber(double v, const std::string& hand, double limit) {
+    if (!std::isfinite(v)) throw EntityRefused(hand, kNotNumber);
+    if (limit > 0 && std::fabs(v) > limit) throw EntityRefused(hand, kNotSane);
+}
 
 void ExtrudeLines(Workspace& ws) {
     std::vector<TLineEnt>& lines = ws.AryLine;
@@ -52,7 +93,11 @@ void LwpToLines(Workspace& ws) {
         for (std::size_t k = 0; k + 1 < verts.size(); ++k) {
             const TLwpEle& a = *verts[k];
             const TLwpEle& b = *verts[k + 1];
-            if (a.code42 == 0) {
+            // A bulge whose arc strays from the side by less than the point tolerance is the
+            // side itself: its computed centre lies so far off that both ends of the arc
+            // would round to one angle, and the side would be lost.
+            if (a.code42 == 0 ||
+                std::fabs(a.code42) * Dist2D(a.code10, b.code10) / 2 < kSamePointTol) {
                 straight.push_back(Segment(a.code10, b.code10, head.code210));
                 continue;
             }
@@ -64,6 +109,7 @@ void LwpToLines(Workspace& ws) {
             arc.eddeg = g.end * kRadToDeg;
             arc.atumi = head.atumi;
             arc.code210 = head.code210;
+            arc.hand = head.hand;
             ws.AryArc.push_back(arc);
         }
         ws.AryLine.insert(ws.AryLine.end(), straight.begin(), straight.end());
@@ -83,7 +129,9 @@ void ArcToLines(Workspace& ws, double stepDeg) {
         const double a = arc.stdeg;
         double b = arc.eddeg;
         if (b < a) b += 360;
+        CheckCurve(a, b, stepDeg, arc.hand);
         const int n = static_cast<int>((b - a) / stepDeg);
+        const std::size_t first = ws.AryLine.size();
         auto at = [&](double deg) { return PolarPoint(arc.center, DegToRad(deg), arc.hankei); };
         std::vector<TLineEnt> chords;
         for (int k = 0; k < n; ++k)
@@ -99,6 +147,7 @@ void ArcToLines(Workspace& ws, double stepDeg) {
             const TLineEnt& last = chords.back();
             ws.AryLine.push_back(Segment(last.ed, Raised(last.ed, t), last.code210));
         }
+        CheckSegments(ws.AryLine, first, arc.hand);
     }
 }
 
@@ -112,7 +161,9 @@ void CircleToLines(Workspace& ws, double stepDeg) {
             const TAcadPoint local = PolarPoint({0, 0, 0}, DegToRad((j + 1) * stepDeg), c.hankei);
             v.push_back(AddVec(c.center, OcsToWcs(local, c.code210)));
         }
+        const std::size_t first = ws.AryLine.size();
         for (int j = 0; j < m; ++j) ws.AryLine.push_back(Segment(v[j], v[(j + 1) % m], kUnitZ));
+        CheckSegments(ws.AryLine, first, c.hand);
     }
 }
 
@@ -130,8 +181,10 @@ void EllipseToLines(Workspace& ws, double stepDeg) {
             return AddVec(AddVec(e.center, ScaleVec(u, a * std::cos(t))),
                           ScaleVec(v, -a * r * std::sin(t)));
         };
+        CheckCurve(e.kaisi, e.owari, stepDeg, e.hand);
         const double start = DegToRad(e.kaisi);
         const double end = DegToRad(e.owari);
+        const std::size_t first = ws.AryLine.size();
         double t = start;
         TAcadPoint prev = at(t);
         while (t < end) {
@@ -141,6 +194,7 @@ void EllipseToLines(Workspace& ws, double stepDeg) {
             if (!SamePoint3D(prev, p, kSamePointTol)) ws.AryLine.push_back(Segment(prev, p, kUnitZ));
             prev = p;
         }
+        CheckSegments(ws.AryLine, first, e.hand);
     }
 }
 

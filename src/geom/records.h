@@ -27,6 +27,7 @@ struct TLineEnt {
 };
 
 struct TCircleEnt {
+    std::string hand;      // handle of the entity in the CAD (of the polyline for a bulge)
     TAcadPoint center;
     double hankei = 0;     // radius
     double atumi = 0;      // thickness (read, not used by the conversion)
@@ -34,6 +35,7 @@ struct TCircleEnt {
 };
 
 struct TArcEnt {
+    std::string hand;      // handle of the entity in the CAD (of the polyline for a bulge)
     TAcadPoint center;
     double hankei = 0;
     double stdeg = 0;      // start angle, degrees, counter-clockwise in the arc's plane
@@ -43,6 +45,7 @@ struct TArcEnt {
 };
 
 struct TEllipseEnt {
+    std::string hand;      // handle of the entity in the CAD (of the polyline for a bulge)
     TAcadPoint center;
     TAcadPoint endpoint;   // centre to end of the major axis (DXF group 11)
     double henpei = 0;     // minor / major axis ratio

@@ -62,6 +62,36 @@ TEST_F(AcquisitionTest, NegativeCoordinatesWarnButKeepTheModel) {
               "マイナスの座標が含まれています．\n日影図、天空図が正しく作成されない可能性があります．");
 }
 
+// Numbers that are valid DXF but no building's: each entity is refused by its handle, at once,
+// and the model stays as it was (extreme.dxf tells what each entity holds).
+TEST_F(AcquisitionTest, ExtremeNumbersAreRefusedByHandle) {
+    std::string error;
+    ASSERT_TRUE(host_.Load(std::filesystem::path(ZUKA_TEST_DATA) / "acquisition" / "extreme.dxf",
+                           error))
+        << error;
+    picks_.PushSelection("handle=10");
+    c_.Button2Click();
+    ASSERT_EQ(c_.ws.AryTatemono.size(), 4u);
+    for (const char* hand : {"11", "12", "13", "14", "15", "16", "18"}) {
+        SCOPED_TRACE(hand);
+        ui_.messages.clear();
+        picks_.PushSelection(std::string("handle=10,") + hand);
+        c_.Button2Click();
+        ASSERT_EQ(ui_.messages.size(), 1u);
+        EXPECT_NE(ui_.messages[0].text.find(std::string("ハンドル ") + hand + " の図形"),
+                  std::string::npos)
+            << ui_.messages[0].text;
+        EXPECT_EQ(c_.ws.AryTatemono.size(), 4u);
+    }
+    // The side bulged by 1e-300 is the straight side.
+    ui_.messages.clear();
+    picks_.PushSelection("handle=17");
+    c_.Button2Click();
+    EXPECT_TRUE(ui_.messages.empty());
+    ASSERT_EQ(c_.ws.AryTatemono.size(), 1u);
+    EXPECT_EQ(c_.ws.AryTatemono[0].ed.x, 1000);
+}
+
 TEST_F(AcquisitionTest, NothingSelectedKeepsThePreviousModel) {
     picks_.PushSelection("layer=建物");
     c_.Button2Click();

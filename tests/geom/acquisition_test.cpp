@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <limits>
+#include <string>
 
 #include "geom/primitives.h"
 
@@ -132,6 +135,83 @@ TEST(Acquisition, CurvesBecomeChords) {
     // The minor axis runs along N x U = (0,1,0): parameter 90 degrees lies at (0, 100).
     EXPECT_NEAR(ew.AryLine[8].ed.x, 0, 1e-9);
     EXPECT_NEAR(ew.AryLine[8].ed.y, 100, 1e-9);
+}
+
+// Curves whose angles or size no drawing's building has: each is refused by its handle at
+// once, where a blind count would overflow, loop without end or fill the memory.
+TEST(Acquisition, ExtremeCurvesAreRefusedByHandle) {
+    const double inf = std::numeric_limits<double>::infinity();
+    TArcEnt arc;
+    arc.hand = "7F";
+    arc.hankei = 1000;
+    arc.code210 = kUp;
+    TEllipseEnt ellipse;
+    ellipse.hand = "7F";
+    ellipse.endpoint = {2000, 0, 0};
+    ellipse.henpei = 0.5;
+    ellipse.owari = 360;
+    ellipse.code210 = kUp;
+    struct Row {
+        const char* name;
+        std::function<void(Workspace&)> fill;
+    };
+    const Row rows[] = {
+        {"arc of 1e12 degrees", [&](Workspace& ws) { ws.AryArc = {arc}; ws.AryArc[0].eddeg = 1e12; }},
+        {"arc of 1e6 degrees", [&](Workspace& ws) { ws.AryArc = {arc}; ws.AryArc[0].eddeg = 1e6; }},
+        {"arc angle no number", [&](Workspace& ws) { ws.AryArc = {arc}; ws.AryArc[0].stdeg = NAN; }},
+        {"arc radius 1e12", [&](Workspace& ws) { ws.AryArc = {arc}; ws.AryArc[0].hankei = 1e12; }},
+        {"ellipse to 1e17: a step never reaches the end",
+         [&](Workspace& ws) { ws.AryEllipse = {ellipse}; ws.AryEllipse[0].owari = 1e17; }},
+        {"ellipse from 1e8 to 1e30", [&](Workspace& ws) {
+             ws.AryEllipse = {ellipse};
+             ws.AryEllipse[0].kaisi = 1e8;
+             ws.AryEllipse[0].owari = 1e30;
+         }},
+        {"ellipse to infinity",
+         [&](Workspace& ws) { ws.AryEllipse = {ellipse}; ws.AryEllipse[0].owari = inf; }},
+        {"ellipse ratio 1e300",
+         [&](Workspace& ws) { ws.AryEllipse = {ellipse}; ws.AryEllipse[0].henpei = 1e300; }},
+        {"circle radius no number", [&](Workspace& ws) {
+             TCircleEnt c;
+             c.hand = "7F";
+             c.hankei = NAN;
+             c.code210 = kUp;
+             ws.AryCircle = {c};
+         }},
+        {"bulge 1e300: nearly a whole circle of radius 4e18", [&](Workspace& ws) {
+             ws.AryLwp = {Head("7F", false, 0, 0)};
+             ws.AryLwpEle = {V("7F", 0, 0, 0, 1e300), V("7F", 1000, 0, 0)};
+         }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        Workspace ws;
+        r.fill(ws);
+        try {
+            ConvertEntitiesToLines(ws);
+            ADD_FAILURE() << "not refused; " << ws.AryLine.size() << " segments";
+        } catch (const EntityRefused& e) {
+            EXPECT_EQ(e.Hand(), "7F");
+            EXPECT_NE(std::string(e.what()).find("ハンドル 7F "), std::string::npos) << e.what();
+        }
+    }
+    // Within the bounds: an arc of two turns and an ellipse far from the origin convert.
+    Workspace ws;
+    ws.AryArc = {arc};
+    ws.AryArc[0].eddeg = 720;
+    ws.AryEllipse = {ellipse};
+    ws.AryEllipse[0].center = {-kMaxCoordinate + 5000, kMaxCoordinate - 5000, 0};
+    EXPECT_NO_THROW(ConvertEntitiesToLines(ws));
+    EXPECT_EQ(ws.AryLine.size(), 72u + 1 + 36);
+
+    // A bulge of 1e-300 bends the side by far less than the point tolerance: it stays the side
+    // (its arc's ends would round to one angle and lose it).
+    Workspace flat;
+    flat.AryLwp = {Head("7F", false, 0, 0)};
+    flat.AryLwpEle = {V("7F", 0, 0, 0, 1e-300), V("7F", 1000, 0, 0)};
+    ConvertEntitiesToLines(flat);
+    ASSERT_EQ(flat.AryLine.size(), 1u);
+    EXPECT_EQ(flat.AryLine[0].ed.x, 1000);
 }
 
 TEST(Acquisition, ClearAryEntKeepsTheConvertedModel) {
