@@ -1207,7 +1207,7 @@ bool MatchesExpr(const TSelectionExpr& expr, const TEntityData& d, const HostDra
         bool ok = false;
         switch (t.kind) {
             case SelectionTermKind::All:
-                ok = true;
+                ok = !IsResultLayer(d.layer);
                 break;
             case SelectionTermKind::Layer:
                 for (const std::string& name : t.names) ok = ok || EqualsNoCase(name, d.layer);

@@ -138,6 +138,11 @@ std::optional<TSelectionTerm> ParseTerm(std::string_view term, std::string& erro
 
 }  // namespace
 
+bool IsResultLayer(std::string_view layer) {
+    constexpr std::string_view kPrefix = "ZUKA_";
+    return layer.size() >= kPrefix.size() && EqualsNoCase(layer.substr(0, kPrefix.size()), kPrefix);
+}
+
 std::optional<TSelectionExpr> ParseSelectionExpr(std::string_view text, std::string& error) {
     if (Trim(text).empty()) {
         error = kEmptyExpr;

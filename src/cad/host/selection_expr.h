@@ -1,7 +1,8 @@
 // The selection expressions of the drawing host: what a scripted user "selects on screen" and
 // what the command line's --buildings option names.
 //
-//   all                   every entity of model space
+//   all                   every entity of model space except the program's results: those on
+//                         layers whose names begin with "ZUKA_" (ignoring case)
 //   layer=A,B             entities on layer A or B (names compared ignoring case)
 //   handle=1F,2A          the entities with these handles (hex, ignoring case)
 //   1F,2A                 the same: a bare list of handles
@@ -33,6 +34,10 @@ struct TSelectionTerm {
 struct TSelectionExpr {
     std::vector<TSelectionTerm> terms;
 };
+
+// Whether a layer holds the program's results (its name begins with "ZUKA_", ignoring case):
+// shadows and sky maps drawn before are no buildings and no measurement points.
+bool IsResultLayer(std::string_view layer);
 
 // The parsed expression, or none with `error` set to a message that quotes the faulty part.
 std::optional<TSelectionExpr> ParseSelectionExpr(std::string_view text, std::string& error);

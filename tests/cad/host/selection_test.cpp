@@ -70,6 +70,10 @@ protected:
         l1_->SetLayer("A");
         l2_ = ms.AddLine({100, 100, 0}, {110, 100, 0});
         l2_->SetLayer("B");
+        // A result drawn before: `all` leaves it out, naming its layer takes it.
+        doc.Layers().Add("Zuka_Jikoku");
+        r_ = ms.AddLine({1000, 1000, 0}, {1010, 1000, 0});
+        r_->SetLayer("Zuka_Jikoku");
         c_ = ms.AddCircle({50, 50, 0}, 5);
         c_->SetLayer("A");
         t_ = ms.AddText("P1", {5, 5, 0}, 2.5);
@@ -84,7 +88,7 @@ protected:
 
     ScriptedInteraction ui_;
     DrawingHost host_{&ui_};
-    EntityPtr l1_, l2_, c_, t_;
+    EntityPtr l1_, l2_, c_, t_, r_;
 };
 
 TEST_F(Selection, OnScreenTakesTheUsersExpression) {
@@ -106,6 +110,7 @@ TEST_F(Selection, OnScreenTakesTheUsersExpression) {
         {"handles", "handle=" + h(l2_) + "," + h(t_), {}, {}, {h(l2_), h(t_)}},
         {"with a type filter", "all", {0}, {std::string("LINE")}, {h(l1_), h(l2_)}},
         {"with a layer filter", "all", {8}, {std::string("B")}, {h(l2_), h(t_)}},
+        {"a result layer by name", "layer=ZUKA_JIKOKU", {}, {}, {h(r_)}},
         {"Escape selects nothing", "", {}, {}, {}},
     };
     for (const Row& r : rows) {
