@@ -198,6 +198,19 @@ void EllipseToLines(Workspace& ws, double stepDeg) {
     }
 }
 
+bool WallEndStands(double z, double h) { return z > h && z > kSamePointTol; }
+
+bool WallStands(const TLineEnt& wall, double h) {
+    return WallEndStands(wall.st.z, h) || WallEndStands(wall.ed.z, h);
+}
+
+std::vector<TLineEnt> WallsAbovePlane(const std::vector<TLineEnt>& walls, double h) {
+    std::vector<TLineEnt> standing;
+    for (const TLineEnt& w : walls)
+        if (WallStands(w, h)) standing.push_back(w);
+    return standing;
+}
+
 void ConvertEntitiesToLines(Workspace& ws) {
     ExtrudeLines(ws);
     LwpToLines(ws);

@@ -64,6 +64,16 @@ void CircleToLines(Workspace& ws, double stepDeg);
 // Ellipses and elliptical arcs -> chords of `stepDeg` degrees of the parameter.
 void EllipseToLines(Workspace& ws, double stepDeg);
 
+// A wall of the building model against a measurement plane at height h (mm). An end of the
+// wall's top stands when it lies above the plane and above the ground (z > h and z > the point
+// tolerance). A wall with no standing end, such as a site outline at height 0 or a low wall
+// under the plane, is no building for that plane: it casts no shadow, has no footprint in the
+// shadow diagrams and shows on no sky map.
+bool WallEndStands(double z, double h);
+bool WallStands(const TLineEnt& wall, double h);
+// The walls that stand above the plane h, in model order.
+std::vector<TLineEnt> WallsAbovePlane(const std::vector<TLineEnt>& walls, double h);
+
 // The five conversions in their fixed order: polyline bulges become arcs that ArcToLines
 // converts afterwards, and ExtrudeLines sees only the lines read from the selection.
 void ConvertEntitiesToLines(Workspace& ws);

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "base/number.h"
+#include "geom/acquisition.h"
 #include "geom/primitives.h"
 #include "shadow/time_of_day.h"
 
@@ -110,7 +111,7 @@ void MakeShadowQuads(const std::vector<TLineEnt>& walls, double dir, double fact
         return {p.x + d * unit.x, p.y + d * unit.y, 0};
     };
     for (const TLineEnt& w : walls) {
-        if (!(w.st.z > h) && !(w.ed.z > h)) continue;
+        if (!WallStands(w, h)) continue;
         const TAcadPoint footSt{w.st.x, w.st.y, 0};
         const TAcadPoint footEd{w.ed.x, w.ed.y, 0};
         quads.push_back({footSt, footEd, shadow(w.ed), shadow(w.st)});

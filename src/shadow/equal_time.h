@@ -66,8 +66,8 @@ std::string NoSunNote(const std::vector<double>& times);
 // Time since `since` as hh:mm:ss, for the progress labels.
 std::string ToujiElapsed(std::chrono::steady_clock::time_point since);
 
-// The shadow pieces of one instant: for every wall that stands above the plane at one end at
-// least, the quad of its foot and the shadow of its top edge, the same piece the time-of-day
+// The shadow pieces of one instant: for every wall that stands above the plane (WallStands),
+// the quad of its foot and the shadow of its top edge, the same piece the time-of-day
 // diagram draws (an end at or below the plane stays at its foot).
 void MakeShadowQuads(const std::vector<TLineEnt>& walls, double dir, double factor, double h,
                      std::vector<TShadowQuad>& quads);

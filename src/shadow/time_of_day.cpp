@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "base/number.h"
+#include "geom/acquisition.h"
 #include "geom/outline.h"
 #include "geom/primitives.h"
 
@@ -75,9 +76,9 @@ bool FillZukaShadowLines(Workspace& ws, double dir, double factor, double h, Run
         s.ed = b;
         out.push_back(s);
     };
-    for (const TLineEnt& wall : ws.AryTatemono)
-        piece({wall.st.x, wall.st.y, 0}, {wall.ed.x, wall.ed.y, 0});
-    for (const TLineEnt& wall : ws.AryTatemono) {
+    const std::vector<TLineEnt> walls = WallsAbovePlane(ws.AryTatemono, h);
+    for (const TLineEnt& wall : walls) piece({wall.st.x, wall.st.y, 0}, {wall.ed.x, wall.ed.y, 0});
+    for (const TLineEnt& wall : walls) {
         if (run.StopRequested()) {
             out.clear();
             return false;
@@ -263,9 +264,10 @@ std::string OutOfRangeNote(const std::vector<double>& times) {
 
 bool GetZukaHani(const Workspace& ws, const SunModel& sun, double kaisi, double owari, double h,
                  double& xmin, double& ymin, double& xmax, double& ymax) {
-    if (ws.AryTatemono.empty()) return false;
-    double x0 = ws.AryTatemono[0].st.x;
-    double y0 = ws.AryTatemono[0].st.y;
+    const std::vector<TLineEnt> walls = WallsAbovePlane(ws.AryTatemono, h);
+    if (walls.empty()) return false;
+    double x0 = walls[0].st.x;
+    double y0 = walls[0].st.y;
     double x1 = x0;
     double y1 = y0;
     auto extend = [&](TAcadPoint q) {
@@ -281,7 +283,7 @@ bool GetZukaHani(const Workspace& ws, const SunModel& sun, double kaisi, double 
         // draws no shadow for them.
         const bool sunUp = sun.GetTaiyouHoui(t, azimuth, factor);
         const double dir = sun.ShadowDir(azimuth);
-        for (const TLineEnt& wall : ws.AryTatemono) {
+        for (const TLineEnt& wall : walls) {
             extend(wall.st);
             extend(wall.ed);
             if (!sunUp) continue;

@@ -22,9 +22,10 @@ namespace zuka {
 // it is. z is 0.
 TAcadPoint ShadowPoint(TAcadPoint p, double dir, double factor, double h);
 
-// Fills AryLine with the shadow pieces of one instant: first every wall's footprint, then per
-// wall the shadow of its top edge and the two joins back to the footprint. Returns false (and
-// leaves AryLine empty) when the run is stopped before a wall.
+// Fills AryLine with the shadow pieces of one instant: first every standing wall's footprint,
+// then per wall the shadow of its top edge and the two joins back to the footprint. A wall that
+// does not stand above the plane (WallStands) adds nothing. Returns false (and leaves AryLine
+// empty) when the run is stopped before a wall.
 bool FillZukaShadowLines(Workspace& ws, double dir, double factor, double h, RunContext& run);
 
 // What the diagram reads from the window, converted once when the command starts.
@@ -71,9 +72,9 @@ std::string OutOfRangeNote(const std::vector<double>& times);
 // step of 0.1 reaches 8.999999999999996 after ten steps from 8.0).
 std::vector<double> ZukaTimes(double kaisi, double owari, double kankaku);
 
-// The bounding box of the buildings and their shadows at the whole hours kaisi, kaisi + 1, ...
-// while <= owari (hours without a sun position add no shadow). Returns false (outputs
-// untouched) for an empty model.
+// The bounding box of the standing walls and their shadows at the whole hours kaisi,
+// kaisi + 1, ... while <= owari (hours without a sun position add no shadow). Returns false
+// (outputs untouched) when no wall stands above the plane h.
 bool GetZukaHani(const Workspace& ws, const SunModel& sun, double kaisi, double owari, double h,
                  double& xmin, double& ymin, double& xmax, double& ymax);
 

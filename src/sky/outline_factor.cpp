@@ -24,6 +24,7 @@ bool GetTenkuLine(Workspace& ws, const TTenkuRituParams& p, RunContext* progress
         ws.AryLine.clear();
         return false;
     }
+    if (ws.AryLine.empty()) return true;  // nothing stands above the plane: the whole sky
     if (ws.AryLine.size() <= 2) return false;
     return TraceTenkuOutline(ws, progress);
 }
@@ -54,6 +55,10 @@ bool GetTenkuRitu(Workspace& ws, const TTenkuRituParams& p, double& naisetu, dou
     const double circle = RoundByFormat(paperR * paperR * kPi, 3);
     naisetu = 0;
     gaisetu = 0;
+    if (ws.AryLine.empty()) {
+        naisetu = gaisetu = areacmd = 100;
+        return true;
+    }
 
     double area = 0;
     if (ws.AryLine.size() >= 3 && cadArea) {

@@ -42,9 +42,10 @@ int TenkuRecalcType(double radiusA, double radiusB);
 // (origin at the measurement point, true north along +y, drawing units, z = 0): walls above the
 // plane are projected at R*cos h (R = radius * scale), the feet on the plane close the figure
 // along the rim by the shorter arc, and the outline pipeline traces the result. True when the
-// trace closed; false with 2 projected segments or fewer, and false (AryLine empty, *enclosed
-// set when given) when the buildings stand around the point by half a turn or more, where the
-// outline closed along the shorter way of the horizon would be wrong. Uses AryLine, AryLine2
+// trace closed; true with AryLine empty when no wall stands above the plane (the whole sky is
+// open); false with 1 or 2 projected segments, and false (AryLine empty, *enclosed set when
+// given) when the buildings stand around the point by half a turn or more, where the outline
+// closed along the shorter way of the horizon would be wrong. Uses AryLine, AryLine2
 // and AryTempPoint as scratch. `progress`, when given, shows the projection and the pipeline.
 bool GetTenkuLine(Workspace& ws, const TTenkuRituParams& p, RunContext* progress = nullptr,
                   bool* enclosed = nullptr);
@@ -69,7 +70,8 @@ std::optional<double> MeasureTenkuArea(Application& app, Document& doc, const st
 // turns back on itself too); areacmd: the sky factor from the polygon area measured by `cadArea`
 // (called with the start points of the segments when the outline has 3 or more; none or no answer
 // gives 100.000), rounded to 3 decimals. True only when both triangle sets are non-empty;
-// the outputs are meant to be used only then. Empties ws.AryLine.
+// the outputs are meant to be used only then. An empty outline (nothing above the plane) gives
+// 100 for all three and true. Empties ws.AryLine.
 bool GetTenkuRitu(Workspace& ws, const TTenkuRituParams& p, double& naisetu, double& gaisetu,
                   double& areacmd, const TenkuAreaFn& cadArea = {});
 

@@ -6,6 +6,7 @@
 
 #include "base/number.h"
 #include "cad/bridge.h"
+#include "geom/acquisition.h"
 #include "geom/outline.h"
 #include "geom/primitives.h"
 
@@ -42,16 +43,13 @@ TAcadPoint TurnAboutOrigin(TAcadPoint q, double g) {
 // A value within the point tolerance of zero becomes exactly zero.
 double SnapZero(double v) { return std::fabs(v) < kSamePointTol ? 0.0 : v; }
 
-// Whether an end of a wall top stands above the measurement plane and above the ground.
-bool StandsAbove(double z, double h) { return z > h && z > kSamePointTol; }
-
 // The part of a wall top that stands above the plane h, or nothing. A wall with both ends
 // standing counts whole; a wall with one end standing is cut where its top meets the plane
 // (the cut end lies exactly on it), or kept whole when its lower end is above the plane but
 // at ground level (a plane below the ground).
 std::optional<TLineEnt> PartAbovePlane(const TLineEnt& wall, double h) {
-    const bool stStands = StandsAbove(wall.st.z, h);
-    const bool edStands = StandsAbove(wall.ed.z, h);
+    const bool stStands = WallEndStands(wall.st.z, h);
+    const bool edStands = WallEndStands(wall.ed.z, h);
     if (stStands && edStands) return wall;
     if (!stStands && !edStands) return std::nullopt;
     TLineEnt part = wall;

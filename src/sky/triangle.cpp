@@ -1,5 +1,6 @@
 #include "sky/triangle.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <string>
@@ -327,7 +328,10 @@ void MeasureSansyaTriangles(TSansyaResult& r, const std::vector<TLineEnt>& outli
     r.triangles = MakeSansyaTriangles(r.divisions, outline, radius, scale, tekigou);
     r.sansyaGoukei = 0;
     for (const TSansyaTriangle& t : r.triangles) r.sansyaGoukei += t.row.menseki;
-    r.tousyaMenseki = r.sector.ougiMenseki - r.sansyaGoukei;
+    // The triangles of an outline that turns back on itself can overlap, and rounding adds up
+    // over many thin triangles: the projected area is never taken below 0, so the sky factor
+    // never exceeds 100 %.
+    r.tousyaMenseki = std::max(0.0, r.sector.ougiMenseki - r.sansyaGoukei);
     const double c = r.sector.enMenseki;
     r.tenkuRitu = (c - RoundByFormat(r.tousyaMenseki, 3)) / c * 100;
 }

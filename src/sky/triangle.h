@@ -126,7 +126,7 @@ struct TSansyaResult {
     TSansyaSpans divisions;
     std::vector<TSansyaTriangle> triangles;
     double sansyaGoukei = 0;   // T: sum of the triangles' menseki
-    double tousyaMenseki = 0;  // P = sector area - T, paper mm^2 (not rounded)
+    double tousyaMenseki = 0;  // P = sector area - T, paper mm^2 (not rounded), at least 0
     double tenkuRitu = 0;      // F = (C - P rounded to 3 decimals) / C * 100, percent
 };
 

@@ -360,6 +360,31 @@ TEST_F(SkyCommandsTest, PointAmongTheBuildingsIsRefused) {
     EXPECT_EQ(host_.ActiveDocument().ModelSpace().Count(), before);
 }
 
+// Far from the buildings the sky factor nears 100 % but never passes it (a point 700 m off once
+// gave 100.338: overlapping triangles made the projected area negative); with the plane above
+// every building all three columns read 100.000.
+TEST_F(SkyCommandsTest, FarPointsAndTheEmptySky) {
+    AddRow("500000", "500000", "far");
+    AddRow("1000000", "1000000", "farther");
+    ASSERT_TRUE(c_.Button9Click());
+    const TGridCells& g = c_.form.StringGrid1;
+    for (std::size_t r : {4u, 5u}) {
+        for (std::size_t col = 5; col <= 7; ++col) {
+            SCOPED_TRACE(g[r][3] + " column " + std::to_string(col));
+            const std::optional<double> f = ParseDouble(g[r][col]);
+            ASSERT_TRUE(f.has_value()) << g[r][col];
+            EXPECT_LE(*f, 100);
+            EXPECT_GT(*f, 99.9);
+        }
+    }
+    for (std::size_t r = 1; r < g.size(); ++r) c_.form.StringGrid1[r][4] = "200";
+    ASSERT_TRUE(c_.Button9Click());
+    for (std::size_t r = 1; r < g.size(); ++r)
+        EXPECT_EQ(std::vector<std::string>(g[r].begin() + 5, g[r].end()),
+                  std::vector<std::string>(3, "100.000"))
+            << r;
+}
+
 // A map drawn without scale ticks: -BOUNDARY around its centre measures the sky part, close to
 // the factor the map itself reported.
 TEST_F(SkyCommandsTest, BoundaryAreaCheck) {

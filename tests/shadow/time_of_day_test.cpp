@@ -181,17 +181,30 @@ TEST(TimeOfDay, RepeatedAdditionOfTheStep) {
     EXPECT_TRUE(got.dashed[10]);  // 8.999999999999996 has a fraction
 }
 
-TEST(TimeOfDay, WallsAtOrBelowThePlaneGiveTheFootprint) {
+// A wall with no end above the plane is no building there: a box whose top is at the plane and
+// a site outline at height 0 cast no shadow and leave no footprint, alone or beside a building.
+TEST(TimeOfDay, WallsAtOrBelowThePlaneCastNothing) {
     Workspace ws;
-    AddBox(ws, 0, 0, 5000, 3000, 4000);  // top exactly at the plane
+    AddBox(ws, 0, 0, 5000, 3000, 4000);             // top exactly at the plane
+    AddBox(ws, -20000, -20000, 60000, 60000, 0);    // a site outline
     DxfList dxf;
-    BuildZukaDiagram(ws, Sun(0), Params(10, 10, 1), dxf, QuietRun(), Record);
-    const TParsed got = Parse(dxf);
-    ASSERT_EQ(got.rings.size(), 1u);
-    const std::vector<TAcadPoint> c = Corners(got.rings[0]);
-    ASSERT_EQ(c.size(), 4u);
-    EXPECT_NEAR(c[2].x, 5000, 1e-9);
-    EXPECT_NEAR(c[2].y, 3000, 1e-9);
+    const TZukaResult r = BuildZukaDiagram(ws, Sun(0), Params(10, 10, 1), dxf, QuietRun(), Record);
+    EXPECT_EQ(r.outlines, 0);
+    EXPECT_TRUE(Parse(dxf).rings.empty());
+
+    Workspace alone;
+    AddBox(alone, 10000, 10000, 5000, 5000, 9000);
+    AddBox(ws, 10000, 10000, 5000, 5000, 9000);
+    DxfList besides;
+    DxfList single;
+    BuildZukaDiagram(ws, Sun(0), Params(10, 10, 1), besides, QuietRun(), Record);
+    BuildZukaDiagram(alone, Sun(0), Params(10, 10, 1), single, QuietRun(), Record);
+    EXPECT_EQ(besides, single);
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    double a0 = 0, b0 = 0, a1 = 0, b1 = 0;
+    ASSERT_TRUE(GetZukaHani(ws, Sun(0), 8, 16, 4000, x0, y0, x1, y1));
+    ASSERT_TRUE(GetZukaHani(alone, Sun(0), 8, 16, 4000, a0, b0, a1, b1));
+    EXPECT_EQ(std::vector<double>({x0, y0, x1, y1}), std::vector<double>({a0, b0, a1, b1}));
 }
 
 TEST(TimeOfDay, TimesWithoutSunPositionAreSkippedAndNamed) {
