@@ -1,12 +1,22 @@
 #include "app/controller.h"
 
+#include <cmath>
+#include <string>
 #include <utility>
 
+#include "app/settings_table.h"
 #include "app/target_cad.h"
+#include "base/number.h"
 #include "solar/city_list.h"
 #include "solar/ratio_table.h"
 
 namespace zuka {
+namespace {
+
+constexpr char kLatitudeBeyondPole[] =
+    "緯度 (Common.ido1, Common.ido2, Common.ido3) は -90 より大きく 90 未満 (度) にしてください: ";
+
+}  // namespace
 
 Controller::Controller(UiHost& ui, std::filesystem::path workDir)
     : ui_(ui), workDir_(std::move(workDir)) {}
@@ -88,6 +98,21 @@ TSunTexts Controller::SunTexts() const {
     return t;
 }
 
-void Controller::SetTaiyouParams() { sun.SetTaiyouParams(SunTexts()); }
+void Controller::SetTaiyouParams() {
+    // A season index outside the items (a settings file may hold any integer) selects no
+    // season; the model would go on with the equinox while the window shows none.
+    const TSettingInfo& season = *FindSetting("Common", "kisetsu");
+    const std::string seasonText = std::to_string(form.RadioGroup1);
+    if (!InSettingRange(season, form.RadioGroup1))
+        throw RangeError(seasonText, "RadioGroup1", SettingRefusal(season, seasonText));
+    SunModel next = sun;
+    next.SetTaiyouParams(SunTexts());
+    const double ido = next.GB_idodo + next.GB_idohun / 60.0 + next.GB_idobyou / 3600.0;
+    if (!(std::fabs(ido) < 90)) {
+        const std::string shown = form.Edit3 + "°" + form.Edit5 + "′" + form.Edit23 + "″";
+        throw RangeError(form.Edit3, "Edit3", kLatitudeBeyondPole + shown);
+    }
+    sun = next;
+}
 
 }  // namespace zuka

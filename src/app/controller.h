@@ -102,7 +102,10 @@ public:
     // N8 or N6 chosen: the commands work again on the model held in memory.
     void N6Click();
 
-    // 時刻: the time-of-day shadow diagram into the drawing.
+    // 時刻: the time-of-day shadow diagram into the drawing. Throws ConvertError for a text that
+    // is no number and RangeError for a time outside the day, an end before the start or a
+    // step that is not above 0 or would give more than 10,000 times, before anything is drawn;
+    // with no wall above the measurement plane it says so and draws nothing.
     void Button3Click();
     void DrawZukaLine(bool animeFlag);
     // ｱﾆﾒ: not supported; says so.
@@ -119,7 +122,9 @@ public:
     void UpDown4Click(bool up);
     void CheckBox1Click();
     void SpeedButton2Click();
-    // 等時間日影: the equal-time shadow diagram into the drawing.
+    // 等時間日影: the equal-time shadow diagram into the drawing. Throws as 時刻 does, and
+    // RangeError when the end is not after the start or no evaluation step is chosen; with no
+    // wall above the measurement plane it says so and draws nothing.
     void Button6Click();
     void DrawToujikan5A();
     // The mesh-size preview of the equal-time page, on a click in the hour list or a change
@@ -286,6 +291,8 @@ public:
     // The sun inputs as the window shows them.
     TSunTexts SunTexts() const;
     // Converts the sun inputs and sets the sun model (throws ConvertError naming the field).
+    // A season index that selects no season, or a latitude at or beyond a pole, throws
+    // RangeError naming the setting; the model is then left as it was.
     void SetTaiyouParams();
 
     Form form;
@@ -313,6 +320,8 @@ public:
 private:
     // Enables the commands that need a building model.
     void EnableModelCommands();
+    // Why a shadow diagram draws nothing: no wall stands above the measurement plane (Edit4).
+    std::string NothingStandsMessage() const;
     // The running target CAD, or nullptr.
     Application* RunningCad();
     // Message boxes, minimise and restore of the main window for the CAD routines.

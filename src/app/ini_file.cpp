@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "base/number.h"
+#include "cad/encoding.h"
 
 namespace zuka {
 
@@ -44,6 +45,12 @@ std::string OneLine(std::string_view value) {
 }
 
 }  // namespace
+
+std::optional<std::string> DecodeSettingsText(std::string_view bytes) {
+    const std::optional<TConvertedText> utf8 = ConvertText(bytes, "UTF-8", "UTF-8", "");
+    if (utf8 && utf8->replaced == 0) return std::string(bytes);
+    return Cp932ToUtf8(bytes);
+}
 
 void IniFile::Parse(std::string_view text) {
     sections_.clear();
@@ -100,7 +107,10 @@ bool IniFile::LoadFile(const std::filesystem::path& path) {
         std::ostringstream buffer;
         buffer << in.rdbuf();
         if (in.bad()) return false;
-        Parse(buffer.str());
+        const std::string bytes = buffer.str();
+        const std::optional<std::string> text = DecodeSettingsText(bytes);
+        if (!text) return false;
+        Parse(*text);
         return true;
     } catch (const std::exception&) {
         sections_.clear();

@@ -7,15 +7,21 @@
 // exactly as written: only the blanks around a key name are trimmed.
 //
 // The text is UTF-8. It is written with "\r\n" line ends and read with either "\r\n" or "\n";
-// a UTF-8 byte-order mark at the start is skipped.
+// a UTF-8 byte-order mark at the start is skipped. A file that is no UTF-8 is read as CP932, the
+// code page in which the settings files of Windows programs are written.
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace zuka {
+
+// The text of a settings file's bytes: UTF-8 as it is, else CP932 converted; nothing when the
+// bytes are neither.
+std::optional<std::string> DecodeSettingsText(std::string_view bytes);
 
 class IniFile {
 public:
@@ -30,8 +36,8 @@ public:
     // separated by an empty line.
     std::string ToText() const;
 
-    // Parse the file at `path`. False (and an empty content) when it does not exist or cannot be
-    // read; never throws.
+    // Parse the file at `path` (DecodeSettingsText). False (and an empty content) when it does
+    // not exist, cannot be read or is neither UTF-8 nor CP932; never throws.
     bool LoadFile(const std::filesystem::path& path);
 
     // Write ToText() to `path` through a temporary file beside it that then replaces the old

@@ -1,5 +1,6 @@
 #include "app/settings.h"
 
+#include <cstdint>
 #include <string>
 
 #include "base/number.h"
@@ -21,8 +22,11 @@ void LoadSettings(const IniFile& ini, Form& form, TScreenSize screen) {
     // 1. Window position, kept on the screen.
     form.Left = ini.ReadInteger("Form", "Left", Centred(screen.width, kFormWidth));
     form.Top = ini.ReadInteger("Form", "Top", Centred(screen.height, kFormHeight));
-    if (form.Left + kFormWidth > screen.width) form.Left = Centred(screen.width, kFormWidth);
-    if (form.Top + kFormHeight > screen.height) form.Top = Centred(screen.height, kFormHeight);
+    // Compared in 64 bits: a stored position near the largest int would overflow the sum.
+    if (std::int64_t{form.Left} + kFormWidth > screen.width)
+        form.Left = Centred(screen.width, kFormWidth);
+    if (std::int64_t{form.Top} + kFormHeight > screen.height)
+        form.Top = Centred(screen.height, kFormHeight);
 
     // 2. Place and day.
     form.Edit3 = ini.ReadString("Common", "ido1", first.Edit3);

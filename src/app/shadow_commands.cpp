@@ -1,9 +1,13 @@
 // The shadow diagrams' commands on the page " 時刻" and "等時間": 時刻, ｱﾆﾒ, 2点指示, 等時間日影
 // and the mesh-size preview.
 #include <algorithm>
+#include <cmath>
+#include <string_view>
 
 #include "app/controller.h"
+#include "app/settings_table.h"
 #include "base/number.h"
+#include "geom/acquisition.h"
 #include "geom/primitives.h"
 #include "shadow/equal_time.h"
 #include "shadow/time_of_day.h"
@@ -16,13 +20,44 @@ constexpr char kNorthPrompt[] = "真北の方向（角度）を指示 : ";
 constexpr char kNorthEcho[] = "指示された角度 : ";
 constexpr char kNoModel[] = "基準データが作成されていません．";
 constexpr char kNoCad[] = "有効な CAD が見つかりません．";
-// Refusals and reports of this program's own, where the window would otherwise loop or fail
-// without a word.
-constexpr char kBadStep[] = "時刻日影図の間隔 (Edit11) は 0 より大きい時間にしてください．";
+// Refusals and reports of this program's own, where the window would otherwise loop, draw
+// nothing or fail without a word.
+constexpr char kBadStep[] =
+    "間隔 (時刻日影図) (Jikoku.kankaku) は 0 より大きく、時刻が 10000 を超えない間隔にしてください: ";
+constexpr char kEndBeforeStart[] = "時刻 (終了) (Jikoku.owari) は 時刻 (開始) (Jikoku.kaishi) ";
+constexpr char kNotBefore[] = "以降にしてください: ";
+constexpr char kAfter[] = "より後にしてください: ";
+constexpr char kNothingStands[] = " m (Common.takasa) より高い建物がないため、日影はできません．";
+constexpr char kNothingStandsPrefix[] = "測定面の高さ ";
 constexpr char kNotSaved[] = "図面ファイルを保存できませんでした : ";
 constexpr char kCadError[] = "CAD との通信に失敗しました : ";
 
+// The most times one time-of-day diagram draws: a day at steps of under ten seconds.
+constexpr double kMaxZukaTimes = 10000;
+
+// Throws RangeError naming the setting unless v lies in its range.
+void CheckSetting(std::string_view section, std::string_view key, double v,
+                  const std::string& text, const char* field) {
+    const TSettingInfo& s = *FindSetting(section, key);
+    if (!InSettingRange(s, v)) throw RangeError(text, field, SettingRefusal(s, text));
+}
+
+// The period of a diagram: both times within the day, the end not before the start (with
+// `strict`, after it).
+void CheckDiagramTimes(const Form& form, double kaisi, double owari, bool strict) {
+    CheckSetting("Jikoku", "kaishi", kaisi, form.Edit2, "Edit2");
+    CheckSetting("Jikoku", "owari", owari, form.Edit7, "Edit7");
+    if (owari < kaisi || (strict && owari == kaisi))
+        throw RangeError(form.Edit7, "Edit7",
+                         kEndBeforeStart + std::string(strict ? kAfter : kNotBefore) + form.Edit2 +
+                             " ～ " + form.Edit7);
+}
+
 }  // namespace
+
+std::string Controller::NothingStandsMessage() const {
+    return kNothingStandsPrefix + form.Edit4 + kNothingStands;
+}
 
 struct Controller::TToujiInputs {
     TToujiParams p;
@@ -81,8 +116,11 @@ void Controller::DrawZukaLine(bool /*animeFlag*/) {
     p.layer = form.Edit27;
     p.textHeight = form.Edit38;
     p.timeOnly = form.CheckBox11;
-    if (!(p.kankaku > 0)) {
-        ui_.MessageBox(kApplicationTitle, kBadStep);
+    CheckDiagramTimes(form, p.kaisi, p.owari, false);
+    if (!(p.kankaku > 0) || !(std::floor((p.owari - p.kaisi) / p.kankaku) + 1 <= kMaxZukaTimes))
+        throw RangeError(form.Edit11, "Edit11", kBadStep + form.Edit11);
+    if (WallsAbovePlane(ws.AryTatemono, p.takasa).empty()) {
+        ui_.MessageBox(kApplicationTitle, NothingStandsMessage());
         return;
     }
     Application* app = RunningCad();
@@ -193,6 +231,14 @@ void Controller::Button6Click() {
         return;
     }
     SetTaiyouParams();
+    CheckDiagramTimes(form, sun.GB_kaisi, sun.GB_owari, true);
+    // With no step chosen the window would fall back on a step it does not offer.
+    const std::string step = std::to_string(form.RadioGroup5);
+    CheckSetting("Touji", "kankaku2", form.RadioGroup5, step, "RadioGroup5");
+    if (WallsAbovePlane(ws.AryTatemono, sun.GB_takasa).empty()) {
+        ui_.MessageBox(kApplicationTitle, NothingStandsMessage());
+        return;
+    }
     form.RunFlag = true;
     EnableStarters(false);
     DrawToujikan5A();
@@ -264,6 +310,7 @@ void Controller::CheckListBox1Click() {
     form.GB_toujiidx = first;
     form.GB_hyoukaidx = form.RadioGroup5;
     const TToujiInputs in = ReadToujiInputs();
+    CheckDiagramTimes(form, in.p.kaisi, in.p.owari, false);
     FormRun run(*this);
     const TToujiExtent e = GetToujiHani(ws, sun, in.p, toujiGrid_, run);
     const double mesh = std::max(e.txmax - e.txmin, e.tymax - e.tymin) / ToujiMeshSize(in.p);

@@ -8,6 +8,7 @@
 
 #include "app/controller.h"
 #include "app/grid_export.h"
+#include "app/settings_table.h"
 #include "base/number.h"
 #include "geom/primitives.h"
 #include "sky/outline_factor.h"
@@ -37,6 +38,11 @@ constexpr char kBatchDone[] = "天空図作成 ... 終了しました．";
 constexpr char kBoundaryPrompt[] = "天空図円の中心付近の座標を指示 : ";
 constexpr char kTextRefPrompt[] = "参照する TEXT を指示 : ";
 constexpr char kTextAtPrompt[] = "TEXT作成の座標を指示 : ";
+
+constexpr char kTooFine[] = " は 0 (なし) か 0.1 度以上にしてください: ";
+
+// The finest scale ticks and hatch a map draws, degrees: 3,590 lines round the circle.
+constexpr double kFinestLinesDeg = 0.1;
 
 constexpr char kSelSetName[] = "ssZuka";
 constexpr double kTextSearch = 1000;  // how far from a picked point its number text may stand
@@ -85,6 +91,13 @@ void StepUpDown(std::string& edit, int& upDown) {
     edit = std::to_string(upDown);
 }
 
+// Scale ticks or hatch lines every `deg` degrees: none at 0 or less, else not so fine that
+// their count, not the map, decides how long the drawing takes.
+void CheckLineSpacing(double deg, const std::string& text, const char* key) {
+    if (deg > 0 && !(deg >= kFinestLinesDeg))
+        throw RangeError(text, key, SettingName(*FindSetting("Tenku", key)) + kTooFine + text);
+}
+
 }  // namespace
 
 struct Controller::TSkyInputs {
@@ -104,6 +117,7 @@ Controller::TSkyInputs Controller::ReadSkyInputs(int typ) {
     m.textSize =
         b ? StrToFloat(form.Edit22, "Edit22 文字") : StrToFloat(form.Edit20, "Edit20 文字");
     m.meori = b ? StrToFloat(form.Edit24, "Edit24 目盛") : StrToFloat(form.Edit13, "Edit13 目盛");
+    CheckLineSpacing(m.meori, b ? form.Edit24 : form.Edit13, b ? "MemoriB" : "Memori");
     m.kitaDeg = StrToFloat(form.Edit12, "Edit12 真北");
     m.rotateMap = form.CheckBox10;
     m.mentaka = MENTAKA;
@@ -117,6 +131,7 @@ Controller::TSkyInputs Controller::ReadSkyInputs(int typ) {
     s.radius = m.Radius() * m.scale;
     s.textSize = m.textSize * m.scale;
     s.hatchDeg = b ? StrToFloat(form.Edit25, "Edit25 ﾊｯﾁ") : StrToFloat(form.Edit18, "Edit18 ﾊｯﾁ");
+    CheckLineSpacing(s.hatchDeg, b ? form.Edit25 : form.Edit18, b ? "HatchB" : "Hatch");
     s.memori = b ? form.Edit24 : form.Edit13;
     s.northDeg = m.kitaDeg;
     s.rotDeg = TenkuRotationDeg(m);

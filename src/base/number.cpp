@@ -241,6 +241,9 @@ ConvertError::ConvertError(std::string text, std::string field)
       text_(std::move(text)),
       field_(std::move(field)) {}
 
+ConvertError::ConvertError(std::string text, std::string field, const std::string& message)
+    : std::runtime_error(message), text_(std::move(text)), field_(std::move(field)) {}
+
 double StrToFloat(std::string_view text, std::string_view field) {
     if (std::optional<double> v = ParseDouble(text)) return *v;
     throw ConvertError(std::string(text), std::string(field));

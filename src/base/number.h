@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace zuka {
 
@@ -46,9 +47,22 @@ public:
     const std::string& Text() const { return text_; }
     const std::string& Field() const { return field_; }
 
+protected:
+    // what() is `message` as given.
+    ConvertError(std::string text, std::string field, const std::string& message);
+
 private:
     std::string text_;
     std::string field_;
+};
+
+// A number that a command cannot work with (a time outside the day, a step that would give
+// too many times): the command stops as for a text that is no number. what() is the whole
+// message, naming the setting and the range it needs.
+class RangeError : public ConvertError {
+public:
+    RangeError(std::string text, std::string field, const std::string& message)
+        : ConvertError(std::move(text), std::move(field), message) {}
 };
 
 // ParseDouble or throw ConvertError naming `field`.

@@ -24,6 +24,7 @@
 #include "app/readouts.h"
 #include "app/results_json.h"
 #include "app/settings.h"
+#include "app/settings_table.h"
 #include "app/waku_picture.h"
 #include "picture/svg_picture.h"
 #ifdef ZUKA_HAVE_PNG
@@ -192,7 +193,6 @@ std::optional<TRunSettings> ReadRunSettings(const TCommonOptions& o, const WorkF
     } else {
         rs.ini.LoadFile(folder.SettingsPath());  // a missing file: every default applies
     }
-    const IniFile known = SaveSettings(Form{});
     for (const std::string& s : o.sets) {
         std::optional<TSetting> set = ParseSetOption(s);
         if (!set) {
@@ -200,8 +200,8 @@ std::optional<TRunSettings> ReadRunSettings(const TCommonOptions& o, const WorkF
             status = kExitUsage;
             return std::nullopt;
         }
-        if (!known.HasKey(set->section, set->key)) {
-            err << "設定ファイルにないキーです: " << set->section << "." << set->key << "\n";
+        if (const auto refusal = CheckSetOption(set->section, set->key, set->value)) {
+            err << *refusal << "\n";
             status = kExitUsage;
             return std::nullopt;
         }

@@ -31,10 +31,13 @@ constexpr double kLastHour = 16.5;
 constexpr double kHourAngle = 0.2617993877991494;
 
 // North correction for a true-north direction in degrees: reduced from above only, so
-// GB_kita = 90 gives 0 and GB_kita = 0 gives pi / 2.
+// GB_kita = 90 gives 0 and GB_kita = 0 gives pi / 2. A few turns are taken off one by one; a
+// value so large that subtracting a turn no longer changes it is reduced in one step.
 double KitaHoseiOf(double kitaDeg) {
+    constexpr int kTurnsOneByOne = 16;
     double k = 4.5 * kPi - kitaDeg * kPi / 180.0;
-    while (k >= 2.0 * kPi) k -= 2.0 * kPi;
+    for (int i = 0; i < kTurnsOneByOne && k >= 2.0 * kPi; ++i) k -= 2.0 * kPi;
+    if (k >= 2.0 * kPi) k = std::fmod(k, 2.0 * kPi);
     return k;
 }
 

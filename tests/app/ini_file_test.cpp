@@ -148,6 +148,18 @@ TEST(IniFile, FileRoundTripAndFailures) {
     EXPECT_EQ(back.ReadString("Layer", "Jikoku", ""), "日影 jikoku");
     EXPECT_FALSE(std::filesystem::exists(dir.Path() / "zuka.ini.tmp"));
 
+    // A file in CP932, as Windows programs write settings, is decoded (not read as broken
+    // UTF-8, which turned layer names into question marks); bytes that are neither are refused.
+    IniFile cp932;
+    ASSERT_TRUE(cp932.LoadFile(ZUKA_TEST_DATA "/settings/cp932.ini"));
+    EXPECT_EQ(cp932.ReadString("Layer", "Jikoku", ""), "日影図");
+    EXPECT_EQ(cp932.ReadString("Layer", "Tenku", ""), "天空図");
+    EXPECT_EQ(cp932.ReadString("Common", "ido1", ""), "35");
+    {
+        std::ofstream(dir.Path() / "garbage.ini", std::ios::binary) << "[Layer]\r\nJikoku=\x81\x20\r\n";
+    }
+    EXPECT_FALSE(back.LoadFile(dir.Path() / "garbage.ini"));
+
     // Below a regular file nothing can be written, not even by root; the call reports it.
     const std::filesystem::path blocked = dir.MakeFile("plain") / "zuka.ini";
     EXPECT_FALSE(ini.SaveFile(blocked));

@@ -178,6 +178,8 @@ TEST(Settings, WindowPositionStaysOnScreen) {
         {"missing: centred on a small screen", "", {1024, 768}, 306, 216},
         {"odd remainder truncated", "", {1025, 769}, 306, 217},
         {"stored for a larger screen", "[Form]\nLeft=1500\nTop=700", {1280, 720}, 434, 192},
+        // The sum with the window's size once overflowed a 32-bit int here.
+        {"largest integer", "[Form]\nLeft=2147483647\nTop=2147483647", kScreen, 754, 372},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

@@ -2,7 +2,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
 
+#include "base/number.h"
 #include "example_fixture.h"
 
 namespace zuka {
@@ -29,14 +33,81 @@ TEST_F(ShadowCommandsTest, TimeOfDayIsInsertedExplodedAtTheOrigin) {
     EXPECT_EQ(c_.LastInsert().blockName, "ZUKA_2");
 }
 
-TEST_F(ShadowCommandsTest, TimeStepOfZeroIsRefused) {
-    c_.form.Edit11 = "0";
+// Values a settings file may hold that would make a diagram loop for ever, overflow its
+// counts or compute something else than the window shows: refused when the command starts,
+// naming the setting, with nothing drawn.
+TEST_F(ShadowCommandsTest, ValuesThatCannotWorkAreRefusedWhenTheCommandStarts) {
+    struct Row {
+        const char* name;
+        std::function<void(Form&)> set;
+        bool equalTime;
+        const char* key;
+    };
+    const Row rows[] = {
+        {"step 0", [](Form& f) { f.Edit11 = "0"; }, false, "Jikoku.kankaku"},
+        {"step giving a billion times", [](Form& f) { f.Edit11 = "1e-9"; }, false,
+         "Jikoku.kankaku"},
+        {"end 1e300", [](Form& f) { f.Edit7 = "1e300"; }, false, "Jikoku.owari"},
+        {"start 1e300", [](Form& f) { f.Edit2 = "1e300"; }, false, "Jikoku.kaishi"},
+        {"end before the start", [](Form& f) { f.Edit2 = "12"; f.Edit7 = "9"; }, false,
+         "Jikoku.owari"},
+        {"equal time: end before the start", [](Form& f) { f.Edit2 = "12"; f.Edit7 = "9"; },
+         true, "Jikoku.owari"},
+        {"equal time: no period", [](Form& f) { f.Edit2 = f.Edit7 = "12"; }, true,
+         "Jikoku.owari"},
+        {"equal time: start 1e300", [](Form& f) { f.Edit2 = "1e300"; }, true, "Jikoku.kaishi"},
+        {"season not chosen", [](Form& f) { f.RadioGroup1 = -1; }, false, "Common.kisetsu"},
+        {"latitude beyond the pole", [](Form& f) { f.Edit3 = "95"; }, false, "Common.ido1"},
+        {"equal time: step not chosen", [](Form& f) { f.RadioGroup5 = -1; }, true,
+         "Touji.kankaku2"},
+    };
+    const Form initial = c_.form;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        c_.form = initial;
+        r.set(c_.form);
+        const std::size_t commands = host_.CommandLog().size();
+        try {
+            r.equalTime ? c_.Button6Click() : c_.Button3Click();
+            ADD_FAILURE() << "not refused";
+        } catch (const RangeError& e) {
+            EXPECT_NE(std::string(e.what()).find(r.key), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(host_.CommandLog().size(), commands);
+        EXPECT_FALSE(c_.form.RunFlag);
+        EXPECT_TRUE(c_.form.Button6.Enabled);
+    }
+    EXPECT_EQ(CountOnLayer("ZUKA_JIKOKU") + CountOnLayer("ZUKA_TOUJI"), 0);
+
+    // True north far beyond a turn once looped for ever; it is only a direction.
+    c_.form = initial;
+    c_.form.Edit12 = "-1e17";
+    c_.Button3Click();
+    EXPECT_EQ(c_.LastInsert().status, InsertStatus::Sent);
+}
+
+// A drawing whose only outline lies at height 0 (the site): no wall stands above the plane, so
+// no diagram has a shadow to draw (both say so and draw nothing) and the sky is whole.
+TEST_F(ShadowCommandsTest, NothingAboveThePlaneInEveryCommand) {
+    picks_.PushSelection("layer=敷地");
+    c_.Button2Click();
+    ASSERT_EQ(c_.ws.AryTatemono.size(), 4u);
+    ui_.messages.clear();
     const std::size_t commands = host_.CommandLog().size();
     c_.Button3Click();
-    ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_NE(ui_.messages[0].text.find("Edit11"), std::string::npos);
+    c_.Button6Click();
+    ASSERT_EQ(ui_.messages.size(), 2u);
+    for (const RecordingUiHost::TMessage& m : ui_.messages)
+        EXPECT_EQ(m.text, "測定面の高さ 4.0 m (Common.takasa) より高い建物がないため、日影はできません．");
     EXPECT_EQ(host_.CommandLog().size(), commands);
-    EXPECT_EQ(CountOnLayer("ZUKA_JIKOKU"), 0);
+    EXPECT_TRUE(c_.form.Button6.Enabled);
+
+    c_.form.StringGrid1 = NewGrid(kStringGrid1Headings);
+    c_.form.StringGrid1[1] = {"1", "15000", "40000", "1", "0", "", "", ""};
+    ASSERT_TRUE(c_.Button9Click());
+    EXPECT_EQ(std::vector<std::string>(c_.form.StringGrid1[1].begin() + 5,
+                                       c_.form.StringGrid1[1].end()),
+              std::vector<std::string>(3, "100.000"));
 }
 
 TEST_F(ShadowCommandsTest, StoppingInsertsNothing) {

@@ -99,8 +99,24 @@ TEST(Cli, Errors) {
     const std::filesystem::path bad = TempDir() / "bad.txt";
     std::ofstream(bad) << "# two lines\n0 0 1 1\n\n1 2 x 3\n";
     const Row rows[] = {
-        {"latitude no number", "ratio-table --set Common.ido1=abc", 1,
-         "'abc' は有効な浮動小数点値ではありません (Edit3 緯度) [--set Common.ido1]"},
+        // Every --set is checked against the setting's kind and range before the command
+        // runs; the message names the setting by its label and key, and the range.
+        {"latitude no number", "ratio-table --set Common.ido1=abc", 2,
+         "緯度 (度) (Common.ido1) は数値で指定してください (0 以上 90 未満、単位 度): 'abc'"},
+        {"latitude beyond the pole", "sun --hour 9 --set Common.ido1=95", 2,
+         "緯度 (度) (Common.ido1) は次の範囲で指定してください (0 以上 90 未満、単位 度): '95'"},
+        {"season no integer", "sun --hour 9 --set Common.kisetsu=abc", 2,
+         "季節 (Common.kisetsu) は整数で指定してください (0 ～ 2): 'abc'"},
+        {"season below the items", "sun --hour 9 --set Common.kisetsu=-1", 2,
+         "季節 (Common.kisetsu) は次の範囲で指定してください (0 ～ 2): '-1'"},
+        {"step NaN", "ratio-table --set Touji.kankaku2=nan", 2, "(Touji.kankaku2) は整数で"},
+        {"hidden step", "ratio-table --set Touji.kankaku2=-1", 2, "(Touji.kankaku2) は次の範囲"},
+        {"end time huge", "ratio-table --set Jikoku.owari=1e300", 2, "(0 ～ 24、単位 時): '1e300'"},
+        {"start time beyond any number", "ratio-table --set Jikoku.kaishi=1e400", 2,
+         "(Jikoku.kaishi) は数値で"},
+        {"north correction", "ratio-table --set Common.makita=-1e17", 2, "(-360 ～ 360、単位 度)"},
+        {"window position", "ratio-table --set Form.Left=2147483647", 2, "(Form.Left)"},
+        {"Boolean", "ratio-table --set Bairitsu.useDMS=2", 2, "(0 または 1): '2'"},
         {"unknown key", "ratio-table --set Common.ido=35", 2, "Common.ido"},
         {"malformed --set", "ratio-table --set ido1", 2, "Section.Key=Value"},
         {"hour outside the model", "sun --hour 16.6", 1, "7.5～16.5"},
