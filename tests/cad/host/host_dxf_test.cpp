@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -473,8 +472,8 @@ TEST_F(HostDxfFile, UnitsOtherThanMillimetresAreScaled) {
     EXPECT_NE(error.find(odd.string()), std::string::npos) << error;
 }
 
-TEST_F(HostDxfFile, LoadsTenThousandEntitiesQuickly) {
-    // A quadratic step (a handle or id lookup by scanning) would take seconds here.
+// A large drawing loads whole (load times are measured by bench/host_dxf_bench.cpp).
+TEST_F(HostDxfFile, LoadsTenThousandEntities) {
     Groups g;
     for (int i = 0; i < 10000; ++i) {
         const std::string x = std::to_string(i * 10);
@@ -520,13 +519,9 @@ TEST_F(HostDxfFile, LoadsTenThousandEntitiesQuickly) {
     WriteBytes(path, MinimalDxf({}, g));
     DrawingHost host;
     std::string error;
-    const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(host.Load(path, error)) << error;
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(host.ActiveDocument().ModelSpace().Count(), 10000);
     EXPECT_EQ(host.ActiveDocument().ModelSpace().Item(2)->TextString(), "日影図 20");
-    EXPECT_LT(seconds, 1.0);
 }
 
 }  // namespace
