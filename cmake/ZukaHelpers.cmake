@@ -1,8 +1,18 @@
-# Warnings for every target; -Werror behind ZUKA_STRICT.
+# Warnings for every target; -Werror behind ZUKA_STRICT. Every target is also built with the
+# sanitizers behind ZUKA_SANITIZE (a finding stops the program) and with the fuzzers' coverage
+# behind ZUKA_FUZZ.
 function(zuka_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow)
   if(ZUKA_STRICT)
     target_compile_options(${target} PRIVATE -Werror)
+  endif()
+  if(ZUKA_SANITIZE)
+    target_compile_options(${target} PRIVATE -fsanitize=address,undefined
+                           -fno-sanitize-recover=all -fno-omit-frame-pointer)
+    target_link_options(${target} PRIVATE -fsanitize=address,undefined)
+  endif()
+  if(ZUKA_FUZZ)
+    target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
   endif()
 endfunction()
 
