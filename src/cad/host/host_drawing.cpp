@@ -66,7 +66,14 @@ double Sweep(double start, double end) {
     return s;
 }
 
-int Samples(double sweep) { return std::max(2, static_cast<int>(std::ceil(sweep / kArcStep))); }
+// Samples of a sweep at kArcStep, at least 2; counted in floating point, so that a sweep beyond
+// a turn (or no number) gets a turn's count instead of overflowing.
+int Samples(double sweep) {
+    constexpr double kTurnSamples = 72;  // kTwoPi / kArcStep
+    const double n = std::ceil(sweep / kArcStep);
+    if (!(n >= 2)) return 2;
+    return static_cast<int>(std::min(n, kTurnSamples));
+}
 
 // Glob match ignoring ASCII case: * any run, ? one byte.
 bool WildMatch(std::string_view pattern, std::string_view text) {
@@ -155,6 +162,7 @@ std::vector<TAcadPoint> PolylinePlanePoints(const TEntityData& d) {
 
 // Points of an ellipse from parameter t0 to t1 in world coordinates.
 std::vector<TAcadPoint> EllipsePoints(const TEntityData& d, double t0, double t1) {
+    if (!(t1 - t0 <= kTwoPi)) t1 = t0 + kTwoPi;  // more than a turn is the whole ellipse
     const TAcadPoint minor = ScaleVec(CrossVec(NormalizeVec(d.normal), d.p2), d.ratio);
     const int n = Samples(t1 - t0);
     std::vector<TAcadPoint> pts;
@@ -166,9 +174,12 @@ std::vector<TAcadPoint> EllipsePoints(const TEntityData& d, double t0, double t1
     return pts;
 }
 
+// The end parameter raised by whole turns above the start, in one step: far from 0 a single turn
+// may no longer change the value.
 double EllipseEnd(const TEntityData& d) {
     double end = d.end;
-    while (end <= d.start) end += kTwoPi;
+    if (end <= d.start) end += kTwoPi * (std::floor((d.start - end) / kTwoPi) + 1);
+    if (end <= d.start) end = d.start + kTwoPi;
     return end;
 }
 
