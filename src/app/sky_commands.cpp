@@ -10,6 +10,7 @@
 #include "app/grid_export.h"
 #include "app/settings_table.h"
 #include "base/number.h"
+#include "geom/acquisition.h"
 #include "geom/primitives.h"
 #include "sky/outline_factor.h"
 #include "sky/sky_map.h"
@@ -40,6 +41,10 @@ constexpr char kTextRefPrompt[] = "参照する TEXT を指示 : ";
 constexpr char kTextAtPrompt[] = "TEXT作成の座標を指示 : ";
 
 constexpr char kTooFine[] = " は 0 (なし) か 0.1 度以上にしてください: ";
+constexpr char kFarRows[] =
+    "次の測定点は座標が ±1000000000 mm を超えるか数値でないため、天空率を求めていません : ";
+constexpr char kFarPoint[] = " の座標が ±1000000000 mm を超えるか数値でないため、天空図を作成できません．";
+constexpr char kPointWord[] = "測定点 ";
 
 // The finest scale ticks and hatch a map draws, degrees: 3,590 lines round the circle.
 constexpr double kFinestLinesDeg = 0.1;
@@ -163,6 +168,10 @@ std::string Controller::MakeTenkuzu(int typ, bool insertFlag, std::optional<TAca
     Application* app = RunningCad();
     if (!app) return {};
     const TSkyInputs in = ReadSkyInputs(typ);
+    if (!IsSanePoint(IDPOINT1)) {
+        ui_.MessageBox(kApplicationTitle, kPointWord + in.map.pointName + kFarPoint);
+        return {};
+    }
     // The main window comes back whatever way the map ends.
     struct TRestore {
         UiHost& ui;
@@ -641,6 +650,7 @@ bool Controller::Button9Click() {
         }
         FormRun run(*this);
         std::string enclosedRows;  // the numbers of the points the buildings stand around
+        std::string farRows;       // the numbers of the points beyond kMaxCoordinate
         for (int r = 1; r < static_cast<int>(g.size()); ++r) {
             for (std::size_t col : {kColNaisetu, kColArea, kColGaisetu}) SetGridCell(g, r, col, "");
             if (GridCell(g, r, kColHeight).find(':') != std::string::npos)
@@ -649,6 +659,11 @@ bool Controller::Button9Click() {
             if (!GridRowHasPoint(g, r) || !pt) {
                 ui_.MessageBox(kApplicationTitle, kNoPointData);
                 break;
+            }
+            if (!IsSanePoint(*pt)) {
+                farRows += (farRows.empty() ? "" : ", ") + GridCell(g, r, 0);
+                form.StringGrid1Row = r;
+                continue;
             }
             IDPOINT1 = *pt;
             if (!GridCell(g, r, kColHeight).empty()) MENTAKA = GridCell(g, r, kColHeight);
@@ -669,6 +684,7 @@ bool Controller::Button9Click() {
         }
         run.SetProgressPosition(0);
         if (!enclosedRows.empty()) ui_.MessageBox(kApplicationTitle, kEnclosedRows + enclosedRows);
+        if (!farRows.empty()) ui_.MessageBox(kApplicationTitle, kFarRows + farRows);
     }
     for (TButton* b :
          {&form.Button9, &form.Button13, &form.Button14, &form.Button18, &form.Button24})

@@ -361,8 +361,8 @@ TEST_F(SkyCommandsTest, PointAmongTheBuildingsIsRefused) {
 }
 
 // Far from the buildings the sky factor nears 100 % but never passes it (a point 700 m off once
-// gave 100.338: overlapping triangles made the projected area negative); with the plane above
-// every building all three columns read 100.000.
+// gave 100.338: overlapping triangles made the projected area negative); a point beyond any site
+// is named and left out; with the plane above every building all three columns read 100.000.
 TEST_F(SkyCommandsTest, FarPointsAndTheEmptySky) {
     AddRow("500000", "500000", "far");
     AddRow("1000000", "1000000", "farther");
@@ -377,6 +377,16 @@ TEST_F(SkyCommandsTest, FarPointsAndTheEmptySky) {
             EXPECT_GT(*f, 99.9);
         }
     }
+    // Beyond ±1,000 km (the bound of the buildings' coordinates) a point gets no value but a
+    // message naming it.
+    AddRow("1e300", "0", "nowhere");
+    ui_.messages.clear();
+    ASSERT_TRUE(c_.Button9Click());
+    EXPECT_TRUE(g[6][5].empty() && g[6][6].empty() && g[6][7].empty());
+    EXPECT_EQ(Messages(), std::vector<std::string>{"次の測定点は座標が ±1000000000 mm を超えるか"
+                                                   "数値でないため、天空率を求めていません : 6"});
+    c_.form.StringGrid1.pop_back();
+
     for (std::size_t r = 1; r < g.size(); ++r) c_.form.StringGrid1[r][4] = "200";
     ASSERT_TRUE(c_.Button9Click());
     for (std::size_t r = 1; r < g.size(); ++r)
