@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <map>
+#include <string>
+#include <tuple>
 #include <utility>
 
 #include "base/number.h"
@@ -47,18 +49,25 @@ std::string ReasonSkipped(const std::string& kind) {
 
 TAcquisitionListing ListAcquisition(SelectionSet& ss, std::vector<THeightOverride> heights) {
     std::map<std::pair<std::string, std::string>, TAcquiredGroup> taken;
-    std::map<std::pair<std::string, std::string>, TSkippedGroup> skipped;
+    // Skipped by class, layer and reason: entities refused for their numbers are told apart.
+    std::map<std::tuple<std::string, std::string, std::string>, TSkippedGroup> skipped;
     for (int i = 0; i < ss.Count(); ++i) {
         const EntityPtr e = ss.Item(i);
         const std::string kind = e->EntityName();
         const std::string layer = e->Layer();
         Workspace ws;
-        if (!ReadTatemonoEntity(*e, ws, heights)) {
-            TSkippedGroup& g = skipped[{kind, layer}];
-            if (g.entities++ == 0) g = {kind, layer, 1, ReasonSkipped(kind)};
+        std::string reason;
+        try {
+            if (!ReadTatemonoEntity(*e, ws, heights)) reason = ReasonSkipped(kind);
+            else ConvertEntitiesToLines(ws);
+        } catch (const EntityRefused& refused) {
+            reason = refused.what();
+        }
+        if (!reason.empty()) {
+            TSkippedGroup& g = skipped[{kind, layer, reason}];
+            if (g.entities++ == 0) g = {kind, layer, 1, reason};
             continue;
         }
-        ConvertEntitiesToLines(ws);
         TAcquiredGroup& g = taken[{kind, layer}];
         g.kind = kind;
         g.layer = layer;

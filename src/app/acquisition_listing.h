@@ -44,7 +44,8 @@ TAcquisitionListing ListAcquisition(SelectionSet& ss,
 TAcquisitionListing ListAcquisition(Document& doc, std::vector<THeightOverride> heights = {});
 
 // One line per group, tab-separated: "取得" class layer "N 図形" "M 線分" "高さ a ～ b mm",
-// and "除外" class layer "N 図形" reason.
+// and "除外" class layer "N 図形" reason (for entities refused for their numbers, the refusal
+// naming the first one's handle).
 std::vector<std::string> AcquisitionListingLines(const TAcquisitionListing& listing);
 
 }  // namespace zuka

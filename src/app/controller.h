@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/calc_record.h"
@@ -103,9 +104,8 @@ public:
     void N6Click();
 
     // 時刻: the time-of-day shadow diagram into the drawing. Throws ConvertError for a text that
-    // is no number and RangeError for a time outside the day, an end before the start or a
-    // step that is not above 0 or would give more than 10,000 times, before anything is drawn;
-    // with no wall above the measurement plane it says so and draws nothing.
+    // is no number before anything is drawn; refuses with a message (DiagramTimesRefusal) times
+    // or a step it cannot draw, and says so when no wall stands above the measurement plane.
     void Button3Click();
     void DrawZukaLine(bool animeFlag);
     // ｱﾆﾒ: not supported; says so.
@@ -122,9 +122,8 @@ public:
     void UpDown4Click(bool up);
     void CheckBox1Click();
     void SpeedButton2Click();
-    // 等時間日影: the equal-time shadow diagram into the drawing. Throws as 時刻 does, and
-    // RangeError when the end is not after the start or no evaluation step is chosen; with no
-    // wall above the measurement plane it says so and draws nothing.
+    // 等時間日影: the equal-time shadow diagram into the drawing. Throws and refuses as 時刻
+    // does; refuses too a period with no length and an evaluation step not chosen.
     void Button6Click();
     void DrawToujikan5A();
     // The mesh-size preview of the equal-time page, on a click in the hour list or a change
@@ -322,6 +321,13 @@ private:
     void EnableModelCommands();
     // Why a shadow diagram draws nothing: no wall stands above the measurement plane (Edit4).
     std::string NothingStandsMessage() const;
+    // Why a shadow diagram cannot run with these times (Edit2, Edit7) and this step (Edit11,
+    // when given), or nothing when it can: a time outside the day, an end before the start
+    // (with `strict`, not after it), a step not above 0 or giving more than 10,000 times.
+    std::optional<std::string> DiagramTimesRefusal(double kaisi, double owari,
+                                                   std::optional<double> step, bool strict) const;
+    // Why an evaluation step index (Touji.<key>) cannot be used: it selects none.
+    std::optional<std::string> HyoukaRefusal(std::string_view key, int index) const;
     // The running target CAD, or nullptr.
     Application* RunningCad();
     // Message boxes, minimise and restore of the main window for the CAD routines.

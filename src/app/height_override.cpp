@@ -5,6 +5,7 @@
 
 #include "base/number.h"
 #include "cad/read_entities.h"
+#include "geom/acquisition.h"
 
 namespace zuka {
 namespace {
@@ -43,7 +44,9 @@ std::optional<THeightOverride> ParseHeightOverride(const std::string& text) {
     const std::size_t eq = text.rfind('=');
     if (eq == std::string::npos || eq == 0) return std::nullopt;
     const std::optional<double> m = ParseDouble(text.substr(eq + 1));
-    if (!m || !(*m >= 0)) return std::nullopt;
+    // Heights beyond 1,000 km, which no building has, are refused as the acquisition refuses
+    // such coordinates in a drawing.
+    if (!m || !(*m >= 0) || !(*m * 1000 <= kMaxCoordinate)) return std::nullopt;
     return THeightOverride{text.substr(0, eq), *m, 0};
 }
 

@@ -18,8 +18,8 @@ struct THeightOverride {
     int entities = 0;  // entities given this height by the last acquisition
 };
 
-// "KEY=METRES" (the last "=" divides; the key is not empty, the metres a number of 0 or more);
-// nullopt for anything else.
+// "KEY=METRES" (the last "=" divides; the key is not empty, the metres a number from 0 to
+// 1,000,000, kMaxCoordinate in metres); nullopt for anything else.
 std::optional<THeightOverride> ParseHeightOverride(const std::string& text);
 
 // The override for an entity: the one naming its handle, else the one naming its layer.

@@ -2,6 +2,8 @@
 // and the mesh-size preview.
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "app/controller.h"
@@ -35,28 +37,35 @@ constexpr char kCadError[] = "CAD との通信に失敗しました : ";
 // The most times one time-of-day diagram draws: a day at steps of under ten seconds.
 constexpr double kMaxZukaTimes = 10000;
 
-// Throws RangeError naming the setting unless v lies in its range.
-void CheckSetting(std::string_view section, std::string_view key, double v,
-                  const std::string& text, const char* field) {
+// The refusal of a value outside its setting's range, or nothing.
+std::optional<std::string> RangeRefusal(std::string_view section, std::string_view key, double v,
+                                        const std::string& text) {
     const TSettingInfo& s = *FindSetting(section, key);
-    if (!InSettingRange(s, v)) throw RangeError(text, field, SettingRefusal(s, text));
-}
-
-// The period of a diagram: both times within the day, the end not before the start (with
-// `strict`, after it).
-void CheckDiagramTimes(const Form& form, double kaisi, double owari, bool strict) {
-    CheckSetting("Jikoku", "kaishi", kaisi, form.Edit2, "Edit2");
-    CheckSetting("Jikoku", "owari", owari, form.Edit7, "Edit7");
-    if (owari < kaisi || (strict && owari == kaisi))
-        throw RangeError(form.Edit7, "Edit7",
-                         kEndBeforeStart + std::string(strict ? kAfter : kNotBefore) + form.Edit2 +
-                             " ～ " + form.Edit7);
+    if (InSettingRange(s, v)) return std::nullopt;
+    return SettingRefusal(s, text);
 }
 
 }  // namespace
 
 std::string Controller::NothingStandsMessage() const {
     return kNothingStandsPrefix + form.Edit4 + kNothingStands;
+}
+
+std::optional<std::string> Controller::DiagramTimesRefusal(double kaisi, double owari,
+                                                           std::optional<double> step,
+                                                           bool strict) const {
+    if (auto r = RangeRefusal("Jikoku", "kaishi", kaisi, form.Edit2)) return r;
+    if (auto r = RangeRefusal("Jikoku", "owari", owari, form.Edit7)) return r;
+    if (owari < kaisi || (strict && owari == kaisi))
+        return kEndBeforeStart + std::string(strict ? kAfter : kNotBefore) + form.Edit2 + " ～ " +
+               form.Edit7;
+    if (step && !(*step > 0 && std::floor((owari - kaisi) / *step) + 1 <= kMaxZukaTimes))
+        return kBadStep + form.Edit11;
+    return std::nullopt;
+}
+
+std::optional<std::string> Controller::HyoukaRefusal(std::string_view key, int index) const {
+    return RangeRefusal("Touji", key, index, std::to_string(index));
 }
 
 struct Controller::TToujiInputs {
@@ -116,11 +125,11 @@ void Controller::DrawZukaLine(bool /*animeFlag*/) {
     p.layer = form.Edit27;
     p.textHeight = form.Edit38;
     p.timeOnly = form.CheckBox11;
-    CheckDiagramTimes(form, p.kaisi, p.owari, false);
-    if (!(p.kankaku > 0) || !(std::floor((p.owari - p.kaisi) / p.kankaku) + 1 <= kMaxZukaTimes))
-        throw RangeError(form.Edit11, "Edit11", kBadStep + form.Edit11);
-    if (WallsAbovePlane(ws.AryTatemono, p.takasa).empty()) {
-        ui_.MessageBox(kApplicationTitle, NothingStandsMessage());
+    std::optional<std::string> refusal = DiagramTimesRefusal(p.kaisi, p.owari, p.kankaku, false);
+    if (!refusal && WallsAbovePlane(ws.AryTatemono, p.takasa).empty())
+        refusal = NothingStandsMessage();
+    if (refusal) {
+        ui_.MessageBox(kApplicationTitle, *refusal);
         return;
     }
     Application* app = RunningCad();
@@ -231,12 +240,14 @@ void Controller::Button6Click() {
         return;
     }
     SetTaiyouParams();
-    CheckDiagramTimes(form, sun.GB_kaisi, sun.GB_owari, true);
     // With no step chosen the window would fall back on a step it does not offer.
-    const std::string step = std::to_string(form.RadioGroup5);
-    CheckSetting("Touji", "kankaku2", form.RadioGroup5, step, "RadioGroup5");
-    if (WallsAbovePlane(ws.AryTatemono, sun.GB_takasa).empty()) {
-        ui_.MessageBox(kApplicationTitle, NothingStandsMessage());
+    std::optional<std::string> refusal =
+        DiagramTimesRefusal(sun.GB_kaisi, sun.GB_owari, std::nullopt, true);
+    if (!refusal) refusal = HyoukaRefusal("kankaku2", form.RadioGroup5);
+    if (!refusal && WallsAbovePlane(ws.AryTatemono, sun.GB_takasa).empty())
+        refusal = NothingStandsMessage();
+    if (refusal) {
+        ui_.MessageBox(kApplicationTitle, *refusal);
         return;
     }
     form.RunFlag = true;
@@ -310,7 +321,10 @@ void Controller::CheckListBox1Click() {
     form.GB_toujiidx = first;
     form.GB_hyoukaidx = form.RadioGroup5;
     const TToujiInputs in = ReadToujiInputs();
-    CheckDiagramTimes(form, in.p.kaisi, in.p.owari, false);
+    if (const auto refusal = DiagramTimesRefusal(in.p.kaisi, in.p.owari, std::nullopt, false)) {
+        ui_.MessageBox(kApplicationTitle, *refusal);
+        return;
+    }
     FormRun run(*this);
     const TToujiExtent e = GetToujiHani(ws, sun, in.p, toujiGrid_, run);
     const double mesh = std::max(e.txmax - e.txmin, e.tymax - e.tymin) / ToujiMeshSize(in.p);

@@ -56,6 +56,13 @@ void Controller::Button5Click() {
         ui_.MessageBox(kApplicationTitle, kBadStepHead + form.Edit11 + kBadStepTail);
         return;
     }
+    // Times or a step that would loop for minutes, and an equal-time step not chosen.
+    std::optional<std::string> refusal = DiagramTimesRefusal(p.kaisi, p.owari, p.kankaku, false);
+    if (!refusal) refusal = HyoukaRefusal("kankaku3", form.RadioGroup6);
+    if (refusal) {
+        ui_.MessageBox(kApplicationTitle, *refusal);
+        return;
+    }
     lastInsert_ = {};
     Document* doc = nullptr;
     try {

@@ -125,6 +125,23 @@ TEST_F(WallCommandsTest, TimeStepOfZeroIsRefused) {
     EXPECT_EQ(picks_.Pending(), 1u);  // the user was not asked for the wall
 }
 
+// Times a settings file may hold that would make the wall's time-of-day stage loop for ever, and
+// an equal-time step not chosen, are refused as in the other diagrams.
+TEST_F(WallCommandsTest, ValuesThatCannotWorkAreRefused) {
+    c_.form.Edit7 = "1e300";
+    PickWall();
+    c_.Button5Click();
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_NE(Texts()[0].find("(Jikoku.owari)"), std::string::npos) << Texts()[0];
+    c_.form.Edit7 = "16.0";
+    c_.form.RadioGroup6 = -1;
+    c_.Button5Click();
+    ASSERT_EQ(Texts().size(), 2u);
+    EXPECT_NE(Texts()[1].find("(Touji.kankaku3)"), std::string::npos) << Texts()[1];
+    EXPECT_EQ(picks_.Pending(), 1u);  // the user was not asked for the wall
+    EXPECT_EQ(CountOnLayer("ZUKA_HWAKU"), 0);
+}
+
 TEST_F(WallCommandsTest, StopInsertsNothing) {
     // 中止 during the time-of-day stage (the first moments given to the window), and during the
     // equal-time stage.
