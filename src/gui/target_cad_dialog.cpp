@@ -50,7 +50,7 @@ TargetCadDialogWindow::TargetCadDialogWindow(TargetCadDialog& model, Form& form,
     l->addWidget(edit1_, 1, 1, 1, 3);
     l->addWidget(new QLabel(kTargetCadEdit2Label), 2, 0);
     l->addWidget(edit2_, 2, 1, 1, 3);
-    auto button = [this](const char* name, const char* caption) {
+    auto button = [](const char* name, const char* caption) {
         auto* b = new QPushButton(caption);
         b->setObjectName(name);
         b->setAutoDefault(false);
