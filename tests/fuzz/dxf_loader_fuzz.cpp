@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -42,7 +43,13 @@ int FuzzDxfLoader(const std::uint8_t* data, std::size_t size) {
         ss->Delete();
     } catch (const AutomationError&) {
     }
-    host.Save(out, error);
+    if (host.Save(out, error)) {
+        DrawingHost again;
+        if (!again.Load(out, error)) {
+            std::fprintf(stderr, "the saved drawing does not load: %s\n", error.c_str());
+            __builtin_trap();
+        }
+    }
     return 0;
 }
 

@@ -9,7 +9,7 @@
 namespace zuka {
 
 // The drawing loader: the bytes as a DXF file opened in the drawing host; a drawing that loads
-// has all its entities acquired as buildings and is saved again.
+// has all its entities acquired as buildings and is saved again, and what is saved must load.
 int FuzzDxfLoader(const std::uint8_t* data, std::size_t size);
 // The settings reader: the bytes as a settings file read into the window, and each of its
 // values checked as a --set of its key would be.
