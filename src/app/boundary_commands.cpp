@@ -1,4 +1,6 @@
 // 境界線作成 on the page 設定２: the deemed boundary lines of the site the user picks.
+#include <string>
+
 #include "app/controller.h"
 #include "cad/read_entities.h"
 #include "geom/acquisition.h"
@@ -15,19 +17,24 @@ int Controller::PickSiteSegments(Document& doc) {
     ui_.MinimiseMainWindow();
     SelectionSetPtr ss = GetTempSelSet(doc);
     int count = 0;
+    std::string refused;  // an entity whose numbers no site has, by its handle
     try {
         doc.Utility().Prompt(kSelectSite);
         ss->SelectOnScreen();
         count = ReadSelEntities(*ss, ws);
+        if (count > 0) ConvertEntitiesToLines(ws);
     } catch (const AutomationError&) {
         count = 0;
+    } catch (const EntityRefused& e) {
+        count = 0;
+        refused = e.what();
     }
     try {
         ss->Delete();
     } catch (const AutomationError&) {
     }
     ui_.RestoreMainWindow();
-    if (count > 0) ConvertEntitiesToLines(ws);
+    if (!refused.empty()) ui_.MessageBox(kApplicationTitle, refused);
     return count;
 }
 

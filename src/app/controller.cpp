@@ -98,19 +98,21 @@ TSunTexts Controller::SunTexts() const {
     return t;
 }
 
-void Controller::SetTaiyouParams() {
+void Controller::SetTaiyouParams() { SetTaiyouParams(SunTexts()); }
+
+void Controller::SetTaiyouParams(const TSunTexts& texts) {
     // A season index outside the items (a settings file may hold any integer) selects no
     // season; the model would go on with the equinox while the window shows none.
     const TSettingInfo& season = *FindSetting("Common", "kisetsu");
-    const std::string seasonText = std::to_string(form.RadioGroup1);
-    if (!InSettingRange(season, form.RadioGroup1))
+    const std::string seasonText = std::to_string(texts.RadioGroup1);
+    if (!InSettingRange(season, texts.RadioGroup1))
         throw RangeError(seasonText, "RadioGroup1", SettingRefusal(season, seasonText));
     SunModel next = sun;
-    next.SetTaiyouParams(SunTexts());
+    next.SetTaiyouParams(texts);
     const double ido = next.GB_idodo + next.GB_idohun / 60.0 + next.GB_idobyou / 3600.0;
     if (!(std::fabs(ido) < 90)) {
-        const std::string shown = form.Edit3 + "°" + form.Edit5 + "′" + form.Edit23 + "″";
-        throw RangeError(form.Edit3, "Edit3", kLatitudeBeyondPole + shown);
+        const std::string shown = texts.Edit3 + "°" + texts.Edit5 + "′" + texts.Edit23 + "″";
+        throw RangeError(texts.Edit3, "Edit3", kLatitudeBeyondPole + shown);
     }
     sun = next;
 }

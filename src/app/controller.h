@@ -293,6 +293,8 @@ public:
     // A season index that selects no season, or a latitude at or beyond a pole, throws
     // RangeError naming the setting; the model is then left as it was.
     void SetTaiyouParams();
+    // The same with the texts given (a command whose plane height is another field's).
+    void SetTaiyouParams(const TSunTexts& texts);
 
     Form form;
     Workspace ws;

@@ -4,6 +4,8 @@
 // renaming of a point.
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "app/controller.h"
@@ -254,7 +256,7 @@ void Controller::GetTokuteiJikan() {
     const double takasaM = StrToFloat(form.Edit6, "測定面の高さ, Tokutei.takasa");
     TSunTexts texts = SunTexts();
     texts.Edit4 = form.Edit6;
-    sun.SetTaiyouParams(texts);
+    SetTaiyouParams(texts);
     TGridCells& g = form.StringGrid2;
     std::vector<int> rows;
     std::vector<TAcadPoint> points;
@@ -264,6 +266,14 @@ void Controller::GetTokuteiJikan() {
         const std::string at = "特定点 " + std::to_string(r) + " 行の ";
         points.push_back({StrToFloat(GridCell(g, r, kColX), at + "X座標"),
                           StrToFloat(GridCell(g, r, kColY), at + "Y座標"), 0});
+    }
+    // Times that would step for ever, or no evaluation step chosen, are refused.
+    std::optional<std::string> refusal =
+        DiagramTimesRefusal(sun.GB_kaisi, sun.GB_owari, std::nullopt, false);
+    if (!refusal) refusal = HyoukaRefusal("kankaku", form.RadioGroup3);
+    if (refusal) {
+        ui_.MessageBox(kApplicationTitle, *refusal);
+        return;
     }
     const TTokuteiStep step{sun.GB_kaisi, sun.GB_owari, TokuteiStepSeconds(), takasaM * 1000};
 

@@ -51,6 +51,16 @@ TEST_F(BoundaryCommandsTest, SiteLinesInsertedAtTheOrigin) {
     c_.Button20Click();
     EXPECT_EQ(host_.PromptLog().back(), "\r\nみなし境界線の作成に失敗しました.\r\n");
     EXPECT_EQ(OfKind(doc, "AcDb2dPolyline").size(), before + 2);
+
+    // A site line far beyond any site is refused by its handle (the command once ended on it
+    // without a word), and nothing is drawn.
+    const std::string far = doc.ModelSpace().AddLine({1e14, 0, 0}, {0, 0, 0})->Handle();
+    picks_.PushSelection("handle=" + far);
+    c_.Button20Click();
+    ASSERT_FALSE(ui_.messages.empty());
+    EXPECT_NE(ui_.messages.back().text.find("ハンドル " + far + " の図形"), std::string::npos);
+    EXPECT_EQ(OfKind(doc, "AcDb2dPolyline").size(), before + 2);
+    EXPECT_EQ(host_.UndoMarksStarted(), host_.UndoMarksEnded());
 }
 
 TEST_F(BoundaryCommandsTest, RatioTableRuledAndAligned) {

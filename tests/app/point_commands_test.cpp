@@ -253,11 +253,18 @@ TEST_F(PointCommandsTest, TableDrawnIntoTheDrawing) {
 }
 
 TEST_F(PointCommandsTest, StepWithoutChoiceAndRenaming) {
-    // No evaluation step chosen: the last table entry, 120 s, as the equal-time diagram takes.
+    // No evaluation step chosen: refused, naming the setting, as the equal-time diagram
+    // refuses it (the window offers no step for it to take).
     c_.form.RadioGroup3 = -1;
     SetPoints({{"26000", "19000", "A"}});
     c_.Button23Click();
-    EXPECT_EQ(c_.form.ProgressBar1.Max, 240);
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_NE(ui_.messages[0].text.find("(Touji.kankaku)"), std::string::npos);
+    EXPECT_EQ(c_.form.StringGrid2[1][4], "");
+    ui_.messages.clear();
+    c_.form.RadioGroup3 = 2;  // 60 s
+    c_.Button23Click();
+    EXPECT_EQ(c_.form.ProgressBar1.Max, 480);
     EXPECT_EQ(c_.form.StringGrid2[1][4], "08:00'00\"");
 
     c_.form.StringGrid2Row = 1;
@@ -276,7 +283,7 @@ TEST_F(PointCommandsTest, StepWithoutChoiceAndRenaming) {
     ASSERT_EQ(ui_.messages.size(), 1u);
     EXPECT_EQ(ui_.messages[0].text,
               "評価時間のうち太陽位置の計算範囲 (7:30～16:30) の外の時刻は日影に数えません : "
-              "7:00:00～7:28:00");
+              "7:00:00～7:29:00");
 }
 
 }  // namespace
