@@ -27,8 +27,6 @@ constexpr char kHeaderHeight[] = "測定面の高さ= ";
 constexpr char kHeaderStep[] = " メートル /評価時間= ";
 constexpr char kSeconds[] = " 秒";
 constexpr char kRecalc[] = "再計算";
-// Said where the window would otherwise count shadows cast away from a sun below the horizon.
-constexpr char kSunDown[] = "日の出前、日没後の時刻は日影に数えません : ";
 constexpr char kStop[] = "中止";
 
 constexpr double kTextReach = 1000;  // how far from a point its number text may stand
