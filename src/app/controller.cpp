@@ -102,10 +102,11 @@ void Controller::SetTaiyouParams() { SetTaiyouParams(SunTexts()); }
 
 void Controller::SetTaiyouParams(const TSunTexts& texts) {
     // A season index outside the items (a settings file may hold any integer) selects no
-    // season; the model would go on with the equinox while the window shows none.
+    // season; the model would go on with the equinox while the window shows none. A calendar
+    // day given instead needs no season.
     const TSettingInfo& season = *FindSetting("Common", "kisetsu");
     const std::string seasonText = std::to_string(texts.RadioGroup1);
-    if (!InSettingRange(season, texts.RadioGroup1))
+    if (!sunDate_ && !InSettingRange(season, texts.RadioGroup1))
         throw RangeError(seasonText, "RadioGroup1", SettingRefusal(season, seasonText));
     SunModel next = sun;
     next.SetTaiyouParams(texts);

@@ -116,6 +116,11 @@ void Controller::KiseiCheck(const TKiseiRequest& request) {
         ui_.MessageBox(kApplicationTitle, kBadPeriod);
         return;
     }
+    // Times outside the day would sample for ever.
+    if (const auto refusal = DiagramTimesRefusal(p.kaisi, p.owari, std::nullopt, true)) {
+        ui_.MessageBox(kApplicationTitle, *refusal);
+        return;
+    }
     Application* app = RunningCad();
     if (!app) return;
     FormRun run(*this);

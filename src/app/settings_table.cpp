@@ -87,10 +87,12 @@ const std::vector<TSettingInfo>& Table() {
                  "時", 0, 24),
             Real("Jikoku", "kankaku", "間隔 (時刻日影図)", "time step of the time-of-day diagram",
                  "hours", "時間", 0.01, 24),
-            Real("Jikoku", "keido", "経度", "longitude; kept, read by no computation", "degrees",
-                 "度", -180, 180),
-            Real("Jikoku", "kinjisa", "kinjisa", "kept, read by no computation", "", "", -1e6,
-                 1e6),
+            Real("Jikoku", "keido", "経度",
+                 "longitude, for the clock times shown beside true solar times", "degrees", "度",
+                 -180, 180),
+            Real("Jikoku", "kinjisa", "均時差",
+                 "equation of time (true solar time less mean solar time), for the clock times",
+                 "minutes", "分", -60, 60),
         };
         for (int i = 0; i < kToujiHourCount; ++i) {
             static const std::vector<std::string> labels = [] {
@@ -182,6 +184,8 @@ const std::vector<TSettingInfo>& Table() {
                  "ratio table angles in degrees, minutes and seconds"),
             Bool("Bairitsu", "wdigit", "小数点以下 3 桁", "ratio table with 3 decimals"),
             Real("Tenku", "Keisuu", "検出係数", "kept, read by no computation", "", "", 0, 1000),
+            Text("Layer", "Info", "画層 計算記録", "layer of the calculation record of every drawing"),
+            Text("Layer", "Kisei", "画層 日影規制", "layer of the regulation check's lines and spot"),
         };
         t.insert(t.end(), rest.begin(), rest.end());
         return t;

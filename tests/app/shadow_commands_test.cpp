@@ -61,6 +61,12 @@ TEST_F(ShadowCommandsTest, ValuesThatCannotWorkAreRefusedWhenTheCommandStarts) {
         {"equal time: step not chosen", [](Form& f) { f.RadioGroup5 = -1; }, true,
          "Touji.kankaku2"},
     };
+    // The regulation check samples the same period.
+    c_.form.Edit7 = "1e300";
+    c_.KiseiCheck({});
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_NE(ui_.messages[0].text.find("(Jikoku.owari)"), std::string::npos);
+    c_.form.Edit7 = "16.0";
     const Form initial = c_.form;
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
