@@ -14,8 +14,6 @@ constexpr char kSelectPrompt[] = "建物図形を選択して下さい.\r\n";
 constexpr char kNothingPrompt[] = "何も選択されませんでした.\r\n";
 constexpr char kSelectedPrompt[] = "図形が選択されました.\r\n";
 constexpr char kSelectFailed[] = "選択処理失敗";
-constexpr char kNegativeWarning[] =
-    "マイナスの座標が含まれています．\n日影図、天空図が正しく作成されない可能性があります．";
 // Shown, instead of ending silently, when reading or converting the selection fails (the CAD
 // fails to answer, or an entity's numbers cannot become walls).
 constexpr char kReadFailed[] = "建物の図形を読み取れませんでした．建物は前回のままです．\n";
@@ -23,10 +21,6 @@ constexpr char kReadFailed[] = "建物の図形を読み取れませんでした
 constexpr char kSelSetName[] = "ssZuka";
 constexpr char kSnapshotNow[] = "dxfnow.dxf";
 constexpr char kSnapshotPrev[] = "dxfpre.dxf";
-
-bool HasNegativeCoordinate(const TLineEnt& s) {
-    return s.st.x < 0 || s.st.y < 0 || s.st.z < 0 || s.ed.x < 0 || s.ed.y < 0 || s.ed.z < 0;
-}
 
 }  // namespace
 
@@ -65,11 +59,8 @@ void Controller::Button2Click() {
 
             ws.gbzmax = 0;
             ws.AryTatemono = ws.AryLine;
-            bool negative = false;
-            for (const TLineEnt& s : ws.AryTatemono) {
-                negative = negative || HasNegativeCoordinate(s);
+            for (const TLineEnt& s : ws.AryTatemono)
                 ws.gbzmax = std::max({ws.gbzmax, s.st.z, s.ed.z});
-            }
             // The 3D preview starts anew from its standard view.
             form.GB_cvsc = 0;
             form.UpDown4 = 60;
@@ -77,7 +68,6 @@ void Controller::Button2Click() {
             form.UpDown3 = 315;
             form.GB_Draw3dHdeg = 315;
             DrawWaku3D(false);
-            if (negative) ui_.MessageBox(kApplicationTitle, kNegativeWarning);
         }
     } catch (const AutomationError& e) {
         ui_.MessageBox(kApplicationTitle, std::string(kReadFailed) + e.what());

@@ -61,8 +61,12 @@ void Controller::PageControl1Change(int page) {
 }
 
 void Controller::SpeedButton3Click() {
-    form.Memo1 = BuildRatioTable(form.Edit3, form.Edit5, form.Edit23, form.CheckBox14,
-                                 form.CheckBox15);
+    try {
+        form.Memo1 =
+            BuildRatioTable(form.Edit3, form.Edit5, form.Edit23, form.CheckBox14, form.CheckBox15);
+    } catch (const ConvertError& e) {
+        throw NamedSetting(e);
+    }
 }
 
 void Controller::PlaceBuiltBlock(Application& app, const std::function<void(Block&)>& fill,
@@ -107,13 +111,17 @@ void Controller::SetTaiyouParams(const TSunTexts& texts) {
     const TSettingInfo& season = *FindSetting("Common", "kisetsu");
     const std::string seasonText = std::to_string(texts.RadioGroup1);
     if (!sunDate_ && !InSettingRange(season, texts.RadioGroup1))
-        throw RangeError(seasonText, "RadioGroup1", SettingRefusal(season, seasonText));
+        throw RangeError(seasonText, "Common.kisetsu", SettingRefusal(season, seasonText));
     SunModel next = sun;
-    next.SetTaiyouParams(texts);
+    try {
+        next.SetTaiyouParams(texts);
+    } catch (const ConvertError& e) {
+        throw NamedSetting(e);
+    }
     const double ido = next.GB_idodo + next.GB_idohun / 60.0 + next.GB_idobyou / 3600.0;
     if (!(std::fabs(ido) < 90)) {
         const std::string shown = texts.Edit3 + "°" + texts.Edit5 + "′" + texts.Edit23 + "″";
-        throw RangeError(texts.Edit3, "Edit3", kLatitudeBeyondPole + shown);
+        throw RangeError(texts.Edit3, "Common.ido1", kLatitudeBeyondPole + shown);
     }
     sun = next;
 }

@@ -184,8 +184,25 @@ public:
     // insertVpt, measured, annotated, with the tables the preset's boxes ask for. Returns an
     // empty string. Throws ConvertError before any CAD work; AutomationError passes on.
     std::string MakeTenkuzu(int typ, bool insertFlag, std::optional<TAcadPoint> insertVpt);
-    // The maps drawn by the last sky command, in order (each map's placement).
-    const std::vector<TAcadPoint>& SkyMapCentres() const { return skyMapCentres_; }
+    // A map drawn by the last sky command: where it stands and the figures it shows.
+    struct TSkyMapDrawn {
+        TAcadPoint centre;     // the map's placement
+        std::string point;     // the measurement point's name on the map
+        bool tekigou = false;  // circumscribed triangles (適合建物), else inscribed (計画建物)
+        // By the triangles, as the map's notes give them: the sky factor (percent), the map
+        // circle's area and the buildings' projected area (paper mm²). Empty without triangles.
+        std::optional<double> ritu;
+        double circle = 0;
+        double projected = 0;
+        // By the outline's area as the CAD measures it (AREA): the sky factor and the projected
+        // area (paper mm²). Empty when it could not be measured.
+        std::optional<double> areaRitu;
+        double areaProjected = 0;
+    };
+    // The maps drawn by the last sky command, in order.
+    const std::vector<TSkyMapDrawn>& SkyMaps() const { return skyMaps_; }
+    // Their placements.
+    std::vector<TAcadPoint> SkyMapCentres() const;
 
     // The measurement point, the placed map centre, the plane height (metres, as typed) and the
     // point names of the presets, as the last drawn map left them.
@@ -262,6 +279,13 @@ public:
     // What the last time-of-day and equal-time diagrams drew.
     const TZukaResult& LastZuka() const { return lastZuka_; }
     const TToujiResult& LastTouji() const { return lastTouji_; }
+    // The mesh of the last wall command's equal-time stage: cells per side and the cell size
+    // (mm of the elevation); no cells when no part of the wall is shaded for an hour.
+    struct TKabeMesh {
+        int meshSize = 0;
+        double mesh = 0;
+    };
+    const TKabeMesh& LastKabeMesh() const { return lastKabeMesh_; }
 
     // The regulation check: picks the site, checks, and with request.draw draws the deemed
     // lines, the outlines of the shaded ground and the tightest spot into the drawing (layer
@@ -286,6 +310,12 @@ public:
     std::function<std::chrono::system_clock::time_point()> recordClock = [] {
         return std::chrono::system_clock::now();
     };
+
+    // Whether a command stopped at its start, with a message, because a setting held a value
+    // it cannot work with (a time outside the day, an end before the start, a step or an
+    // evaluation step it cannot use, a map radius or scale of 0). Never cleared: the command
+    // line runs one command and reports such a stop as bad usage.
+    bool SettingsRefused() const { return settingsRefused_; }
 
     // The sun inputs as the window shows them.
     TSunTexts SunTexts() const;
@@ -330,6 +360,8 @@ private:
                                                    std::optional<double> step, bool strict) const;
     // Why an evaluation step index (Touji.<key>) cannot be used: it selects none.
     std::optional<std::string> HyoukaRefusal(std::string_view key, int index) const;
+    // Shows the refusal of a setting's value in a message box; SettingsRefused from now on.
+    void RefuseSettings(const std::string& message);
     // The running target CAD, or nullptr.
     Application* RunningCad();
     // Message boxes, minimise and restore of the main window for the CAD routines.
@@ -375,7 +407,7 @@ private:
     CadConnector* cad_ = nullptr;
     TInsertResult lastInsert_;
     ToujiGrid toujiGrid_;
-    std::vector<TAcadPoint> skyMapCentres_;
+    std::vector<TSkyMapDrawn> skyMaps_;
     TWakuPicture waku_;
     // What the last completed GetTokuteiJikan evaluated: the rows, their points, the period.
     struct TTokuteiRun {
@@ -390,9 +422,11 @@ private:
     TKyoukaisenResult lastKyoukaisen_;
     TZukaResult lastZuka_;
     TToujiResult lastTouji_;
+    TKabeMesh lastKabeMesh_;
     TKiseiRun lastKisei_;
     std::optional<TSunDate> sunDate_;
     int tatemonoEntities_ = 0;
+    bool settingsRefused_ = false;
 };
 
 }  // namespace zuka

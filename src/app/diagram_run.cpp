@@ -1,9 +1,11 @@
 #include "app/diagram_run.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "app/command_gate.h"
+#include "app/settings_table.h"
 #include "base/number.h"
 
 namespace zuka {
@@ -27,13 +29,29 @@ std::string ProgressCount(const std::string& prefix, const Form& f) {
            std::to_string(f.ProgressBar1.Max);
 }
 
+// "<label>\t1 辺 42.1 mm, 1600 × 1600\n": the cell size and the cells per side of a diagram's
+// counting mesh.
+std::string MeshLine(const std::string& label, int cells, double size) {
+    return label + "\t1 辺 " + FormatFixed(size, 1) + " mm, " + std::to_string(cells) + " × " +
+           std::to_string(cells) + "\n";
+}
+
+// The wall's equal-time stage without a mesh: the period shades no part of the wall for an
+// hour (a period under an hour, or the wall in the sun throughout).
+constexpr char kNoWallMesh[] =
+    "壁面等時間\tなし (壁面に 1 時間以上日影になる所がないため、メッシュを作れません)\n";
+
+// A map whose outline gave no triangles carries no sky factor.
+constexpr char kNoSkyFactorOnMap[] = "天空率の記入なし (三斜にする建物の輪郭がありません)";
+
 }  // namespace
 
 TDiagramCommand TimeOfDayCommand() {
     return {[](Controller& c) { c.Button3Click(); }, [](Controller& c) { c.Button10Click(); },
             [](const Form& f) { return ProgressCount("時刻：", f); },
             "時刻日影図を作図できませんでした．",
-            [](const Form& f) {
+            [](const Controller& c) {
+                const Form& f = c.form;
                 return "時刻日影図\t" + f.Edit2 + " ～ " + f.Edit7 + " 時, " + f.Edit11 +
                        " 時間ごと, 測定面 " + f.Edit4 + " m\n";
             }};
@@ -42,9 +60,11 @@ TDiagramCommand TimeOfDayCommand() {
 TDiagramCommand EqualTimeCommand() {
     return {[](Controller& c) { c.Button6Click(); }, [](Controller& c) { c.Button7Click(); },
             [](const Form& f) { return f.Label2; }, "等時間日影図に描く輪郭がありませんでした．",
-            [](const Form& f) {
+            [](const Controller& c) {
+                const Form& f = c.form;
+                const TToujiResult& r = c.LastTouji();
                 return "等時間日影図\t" + f.Edit2 + " ～ " + f.Edit7 + " 時, 測定面 " + f.Edit4 +
-                       " m\n" + f.Label22 + "\n" + f.Label2 + "\n";
+                       " m\n" + MeshLine("メッシュ (等時間日影図)", r.meshSize, r.mesh);
             }};
 }
 
@@ -55,15 +75,22 @@ TDiagramCommand WallCommand() {
                 return f.Label26.empty() ? ProgressCount("壁面：", f) : f.Label26;
             },
             "壁面の日影を作図できませんでした．",
-            [](const Form& f) {
-                return "壁面\t" + f.Edit2 + " ～ " + f.Edit7 + " 時, " + f.Edit11 + " 時間ごと\n" +
-                       f.Label24 + "\n" + f.Label26 + "\n";
+            [](const Controller& c) {
+                const Form& f = c.form;
+                const Controller::TKabeMesh& m = c.LastKabeMesh();
+                std::string text =
+                    "壁面\t" + f.Edit2 + " ～ " + f.Edit7 + " 時, " + f.Edit11 + " 時間ごと\n";
+                if (m.meshSize > 0)
+                    return text + MeshLine("メッシュ (壁面等時間)", m.meshSize, m.mesh);
+                return text + kNoWallMesh;
             }};
 }
 
 DiagramEnd DiagramRun::Run() {
     stopped_ = false;
+    const auto started = std::chrono::steady_clock::now();
     if (!RunCommand(c_.form, [this] { cmd_.run(c_); })) return DiagramEnd::Busy;
+    seconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     if (stopped_) return DiagramEnd::Stopped;
     switch (c_.LastInsert().status) {
         case InsertStatus::Sent:
@@ -84,7 +111,8 @@ void DiagramRun::Stop() {
 
 std::string DiagramRun::Summary() const {
     const TInsertResult& ins = c_.LastInsert();
-    return cmd_.summary(c_.form) + "ブロック\t" + ins.blockName + "\t" + ins.file.string() + "\n";
+    return cmd_.summary(c_) + "所要時間\t" + FormatFixed(seconds_, 1) + " 秒\nブロック\t" +
+           ins.blockName + "\t" + ins.file.string() + "\n";
 }
 
 std::string SkyProgressText(const Form& f) { return ProgressCount("天空：", f); }
@@ -135,9 +163,10 @@ SkyMapEnd DrawSkyMapsAt(Controller& c, DrawingSession& s, const TSkyMapRequest& 
     // The maps are drawn for a building method; AREA on the form means the planned one.
     c.form.RadioGroup2 = r.fit ? 2 : std::max(c.form.RadioGroup2, 1);
     c.RadioGroup2Click();
-    const double scale = StrToFloat(c.form.Edit19, "Edit19 図面の尺度");
-    const double radius = StrToFloat(r.typ == 1 ? c.form.Edit21 : c.form.Edit15,
-                                     r.typ == 1 ? "Edit21 半径" : "Edit15 半径");
+    const double scale = StrToFloat(c.form.Edit19, SettingName("Tenku", "Syakudo"));
+    const double radius =
+        StrToFloat(r.typ == 1 ? c.form.Edit21 : c.form.Edit15,
+                   r.typ == 1 ? SettingName("Tenku", "HankeiB") : SettingName("Tenku", "Hankei"));
     s.Connect(c);
     if (r.row == 0) {
         s.Picks().PushPoint(r.at);
@@ -154,6 +183,28 @@ SkyMapEnd DrawSkyMapsAt(Controller& c, DrawingSession& s, const TSkyMapRequest& 
         c.Button13Click(r.typ);
     }
     return c.SkyMapCentres().empty() ? SkyMapEnd::NothingDrawn : SkyMapEnd::Drawn;
+}
+
+std::vector<std::string> SkyMapLines(const Controller& c) {
+    std::vector<std::string> lines;
+    for (const Controller::TSkyMapDrawn& m : c.SkyMaps()) {
+        const std::string method = m.tekigou ? "外接三角形" : "内接三角形";
+        std::string head = "天空図\t" + FormatFixed(m.centre.x, 3) + "," +
+                           FormatFixed(m.centre.y, 3) + "\t測定点 " + m.point + "\t";
+        if (!m.ritu) {
+            lines.push_back(head + kNoSkyFactorOnMap);
+            continue;
+        }
+        lines.push_back(head + "天空率 " + FormatFixed(*m.ritu, 3) + " % (" + method + ", " +
+                        (m.tekigou ? "適合建物" : "計画建物") + ")");
+        std::string areas = "面積\t円 " + FormatFixed(m.circle, 3) + " mm², 建物 " +
+                            FormatFixed(m.projected, 3) + " mm² (図寸, " + method + ")";
+        if (m.areaRitu)
+            areas += "; AREA: 建物 " + FormatFixed(m.areaProjected, 3) + " mm², 天空率 " +
+                     FormatFixed(*m.areaRitu, 3) + " %";
+        lines.push_back(areas);
+    }
+    return lines;
 }
 
 }  // namespace zuka

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/controller.h"
 #include "app/drawing_session.h"
@@ -19,7 +20,8 @@ struct TDiagramCommand {
     std::function<void(Controller&)> stop;                 // its page's 中止
     std::function<std::string(const Form&)> progressText;  // beside the progress bar
     std::string nothingDrawn;                              // when nothing was inserted
-    std::function<std::string(const Form&)> summary;       // what was drawn, line by line
+    // What was drawn, line by line: a label, a tab, and what it drew with the units.
+    std::function<std::string(const Controller&)> summary;
 };
 
 // 時刻 (Button3, 中止 Button10): the time-of-day shadow diagram.
@@ -48,8 +50,8 @@ public:
     void Stop();
     // The text beside the progress bar as the run stands.
     std::string ProgressText() const { return cmd_.progressText(c_.form); }
-    // After Drawn: the command's summary lines and "ブロック\t<block>\t<file>\n" for what was
-    // inserted.
+    // After Drawn: the command's summary lines, "所要時間\t<seconds> 秒\n" for the run and
+    // "ブロック\t<block>\t<file>\n" for what was inserted.
     std::string Summary() const;
     const std::string& NothingDrawn() const { return cmd_.nothingDrawn; }
 
@@ -57,6 +59,7 @@ private:
     Controller& c_;
     TDiagramCommand cmd_;
     bool stopped_ = false;
+    double seconds_ = 0;  // how long the last run took
 };
 
 // The wall line of the wall command, looked up in the session's drawing.
@@ -99,7 +102,15 @@ enum class SkyMapEnd { Drawn, NoSuchPoint, NothingDrawn };
 // every row's map in a row along +X from `at` (一括). A building method is chosen first (the
 // planned one when the form has none). Throws ConvertError for a scale or radius text that is
 // no number, before anything is drawn; NoSuchPoint when `row` is past the grid's last point.
-// The maps drawn are c.SkyMapCentres().
+// The maps drawn are c.SkyMaps().
 SkyMapEnd DrawSkyMapsAt(Controller& c, DrawingSession& s, const TSkyMapRequest& r);
+
+// Two lines for each map of c.SkyMaps(): where it stands, its point and the sky factor it
+// shows, named by its method; then the areas behind it (paper mm²) and the figure by the
+// outline's area (AREA) beside it:
+//   "天空図\t80000.000,40000.000\t測定点 1\t天空率 92.790 % (内接三角形, 計画建物)"
+//   "面積\t円 1963.495 mm², 建物 141.234 mm² (図寸, 内接三角形); AREA: 建物 140.366 mm²,
+//   天空率 92.851 %"
+std::vector<std::string> SkyMapLines(const Controller& c);
 
 }  // namespace zuka

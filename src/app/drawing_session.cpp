@@ -1,5 +1,6 @@
 #include "app/drawing_session.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "picture/svg_picture.h"
@@ -32,12 +33,18 @@ void DrawingSession::SetInteraction(Interaction* interaction) {
     host_.SetInteraction(interaction ? interaction : &picks_);
 }
 
+bool PromptReportsFailure(std::string_view prompt) {
+    return prompt.find("失敗") != std::string_view::npos ||
+           prompt.find("何も選択されませんでした") != std::string_view::npos;
+}
+
 std::vector<std::string> DrawingSession::TakePrompts() {
     const std::vector<std::string>& log = host_.PromptLog();
     std::vector<std::string> prompts;
     for (; promptsTaken_ < log.size(); ++promptsTaken_) {
         std::string p = log[promptsTaken_];
         while (!p.empty() && (p.back() == '\n' || p.back() == '\r')) p.pop_back();
+        p.erase(0, std::min(p.size(), p.find_first_not_of("\r\n")));
         prompts.push_back(std::move(p));
     }
     return prompts;

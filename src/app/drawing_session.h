@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/controller.h"
@@ -58,6 +59,11 @@ private:
     std::filesystem::path path_;
     std::size_t promptsTaken_ = 0;
 };
+
+// Whether a prompt reports that a command failed at something (its text says 失敗, or that
+// nothing was selected) rather than asking for a pick or confirming one: a warning that a
+// front end shows even when it shows no progress.
+bool PromptReportsFailure(std::string_view prompt);
 
 // 取得 on the session's drawing with the entities that `expr` selects (the host's selection
 // expression: all, layer=A,B, handle=1F,2A, window=x1,y1,x2,y2, joined by +), answered from

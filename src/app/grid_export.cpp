@@ -5,6 +5,8 @@
 namespace zuka {
 namespace {
 
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+
 std::string JoinRows(const TGridCells& cells, char separator,
                      std::string (*field)(const std::string&)) {
     std::string text;
@@ -44,7 +46,7 @@ std::string GridCsv(const TGridCells& cells) {
 }
 
 bool SaveGridCsv(const std::filesystem::path& path, const TGridCells& cells) {
-    return WriteFileReplacing(path, GridCsv(cells));
+    return WriteFileReplacing(path, std::string(kUtf8Bom) + GridCsv(cells));
 }
 
 }  // namespace zuka

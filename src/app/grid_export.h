@@ -18,7 +18,8 @@ std::string CsvField(const std::string& s);
 // Fields joined by commas, every row ended by "\r\n"; the headings without their leading
 // blanks.
 std::string GridCsv(const TGridCells& cells);
-// GridCsv into a file; false (and no partial file) when it cannot be written.
+// GridCsv into a file, after a UTF-8 byte-order mark so that spreadsheets set for Japanese
+// read it as UTF-8; false (and no partial file) when it cannot be written.
 bool SaveGridCsv(const std::filesystem::path& path, const TGridCells& cells);
 
 }  // namespace zuka

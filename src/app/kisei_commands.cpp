@@ -118,7 +118,7 @@ void Controller::KiseiCheck(const TKiseiRequest& request) {
     }
     // Times outside the day would sample for ever.
     if (const auto refusal = DiagramTimesRefusal(p.kaisi, p.owari, std::nullopt, true)) {
-        ui_.MessageBox(kApplicationTitle, *refusal);
+        RefuseSettings(*refusal);
         return;
     }
     Application* app = RunningCad();

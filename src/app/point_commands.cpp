@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "app/controller.h"
+#include "app/settings_table.h"
 #include "base/number.h"
 #include "geom/primitives.h"
 #include "shadow/equal_time.h"
@@ -251,7 +252,7 @@ void Controller::TempPointsToSG(PointGrid grid) {
 void Controller::GetTokuteiJikan() {
     if (ws.AryTatemono.empty()) return;
     // Every text is converted before anything changes.
-    const double takasaM = StrToFloat(form.Edit6, "測定面の高さ, Tokutei.takasa");
+    const double takasaM = StrToFloat(form.Edit6, SettingName("Tokutei", "takasa"));
     TSunTexts texts = SunTexts();
     texts.Edit4 = form.Edit6;
     SetTaiyouParams(texts);
@@ -270,7 +271,7 @@ void Controller::GetTokuteiJikan() {
         DiagramTimesRefusal(sun.GB_kaisi, sun.GB_owari, std::nullopt, false);
     if (!refusal) refusal = HyoukaRefusal("kankaku", form.RadioGroup3);
     if (refusal) {
-        ui_.MessageBox(kApplicationTitle, *refusal);
+        RefuseSettings(*refusal);
         return;
     }
     const TTokuteiStep step{sun.GB_kaisi, sun.GB_owari, TokuteiStepSeconds(), takasaM * 1000};
@@ -346,7 +347,7 @@ void Controller::DrawNiniText() {
     Application* app = RunningCad();
     if (!app) return;
     // The height is read, and refused, before the undo group and the block are started.
-    const double h = StrToFloat(form.Edit38, "文字高さ, Common.takasa2");
+    const double h = StrToFloat(form.Edit38, SettingName("Common", "takasa2"));
     if (RefuseTextHeight(h)) return;
     PlaceBuiltBlock(
         *app,

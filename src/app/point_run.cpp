@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/settings_table.h"
 #include "base/number.h"
 
 namespace zuka {
@@ -26,7 +27,7 @@ int TakePoints(Controller& c, DrawingSession& s, Controller::PointGrid grid,
                const std::string& select, const std::vector<TListedPoint>& listed) {
     const bool sky = grid == Controller::PointGrid::StringGrid1;
     const double planeM =
-        sky && !listed.empty() ? StrToFloat(c.form.Edit17, "測定面高さ, Tenku.Takasa") : 0;
+        sky && !listed.empty() ? StrToFloat(c.form.Edit17, SettingName("Tenku", "Takasa")) : 0;
     s.Connect(c);
     c.ws.AryTempPoint.clear();
     if (!select.empty()) {

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/point_run.h"
+#include "app/settings_table.h"
 #include "base/file_io.h"
 #include "base/number.h"
 
@@ -316,8 +317,8 @@ double TClockShift::Clock(double solarHour) const {
 }
 
 TClockShift ReadClockShift(const Form& f) {
-    return {StrToFloat(f.Edit43, "経度, Jikoku.keido"),
-            StrToFloat(f.Edit44, "均時差, Jikoku.kinjisa")};
+    return {StrToFloat(f.Edit43, SettingName("Jikoku", "keido")),
+            StrToFloat(f.Edit44, SettingName("Jikoku", "kinjisa"))};
 }
 
 JsonValue ResultsJson(const Controller& c, RunKind kind, const std::string& drawing,

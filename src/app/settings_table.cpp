@@ -6,6 +6,7 @@
 #include "app/form.h"
 #include "app/ini_file.h"
 #include "app/settings.h"
+#include "base/assert.h"
 #include "base/number.h"
 
 namespace zuka {
@@ -17,9 +18,6 @@ constexpr char kUnknownKey[] = "設定ファイルにないキーです: ";
 constexpr char kNoNumber[] = "は数値で指定してください";
 constexpr char kNoInteger[] = "は整数で指定してください";
 constexpr char kOutOfRange[] = "は次の範囲で指定してください";
-
-// The longest value a message repeats whole.
-constexpr std::size_t kShownValueMax = 40;
 
 // Window coordinates, pixels; any screen the window may stand on.
 constexpr double kWindowMax = 32767;
@@ -204,20 +202,8 @@ bool SameName(std::string_view a, std::string_view b) {
 
 std::string Bound(double v) { return FormatGeneral(v); }
 
-// The value as a message repeats it: at most kShownValueMax bytes (cut at a character
-// boundary), control characters as "?".
-std::string Shown(std::string_view value) {
-    std::string out;
-    for (std::size_t i = 0; i < value.size(); ++i) {
-        const auto c = static_cast<unsigned char>(value[i]);
-        if (out.size() >= kShownValueMax && (c & 0xC0) != 0x80) return "'" + out + "…'";
-        out += c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c);
-    }
-    return "'" + out + "'";
-}
-
 std::string KindRefusal(const TSettingInfo& s, std::string_view value, const char* what) {
-    return SettingName(s) + " " + what + " (" + SettingRangeText(s) + "): " + Shown(value);
+    return SettingName(s) + " " + what + " (" + SettingRangeText(s) + "): " + QuotedValue(value);
 }
 
 std::string MarkdownCell(std::string_view text) {
@@ -290,6 +276,23 @@ std::string SettingRangeText(const TSettingInfo& s) {
 
 std::string SettingName(const TSettingInfo& s) {
     return std::string(s.label) + " (" + std::string(s.section) + "." + std::string(s.key) + ")";
+}
+
+std::string SettingName(std::string_view section, std::string_view key) {
+    const TSettingInfo* s = FindSetting(section, key);
+    ZUKA_ASSERT(s, "every setting a command reads is in the table");
+    return SettingName(*s);
+}
+
+ConvertError NamedSetting(const ConvertError& e) {
+    const std::string& field = e.Field();
+    const std::size_t dot = field.find('.');
+    const TSettingInfo* s = dot == std::string::npos
+                                ? nullptr
+                                : FindSetting(std::string_view(field).substr(0, dot),
+                                              std::string_view(field).substr(dot + 1));
+    if (!s) return e;
+    return ConvertError(e.Text(), SettingName(*s));
 }
 
 std::string SettingRefusal(const TSettingInfo& s, std::string_view value) {

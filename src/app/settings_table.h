@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/number.h"
+
 namespace zuka {
 
 enum class SettingKind {
@@ -50,6 +52,13 @@ std::string SettingRangeText(const TSettingInfo& s);
 
 // "緯度 (度) (Common.ido1)": the setting as the user knows it.
 std::string SettingName(const TSettingInfo& s);
+
+// The same for a key the table holds (a command's own reading of a setting).
+std::string SettingName(std::string_view section, std::string_view key);
+
+// `e` with its field named as the user knows the setting, when the field is a key of the table
+// ("Common.ido1" -> "緯度 (度) (Common.ido1)"); else `e` as it is.
+ConvertError NamedSetting(const ConvertError& e);
 
 // The message refusing `value` for the setting: its name, the range and the value as given
 // (shortened, control characters shown as "?").

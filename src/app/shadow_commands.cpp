@@ -68,6 +68,11 @@ std::optional<std::string> Controller::HyoukaRefusal(std::string_view key, int i
     return RangeRefusal("Touji", key, index, std::to_string(index));
 }
 
+void Controller::RefuseSettings(const std::string& message) {
+    settingsRefused_ = true;
+    ui_.MessageBox(kApplicationTitle, message);
+}
+
 struct Controller::TToujiInputs {
     TToujiParams p;
 };
@@ -119,17 +124,18 @@ void Controller::DrawZukaLine(bool /*animeFlag*/) {
     TZukaParams p;
     p.kaisi = sun.GB_kaisi;
     p.owari = sun.GB_owari;
-    p.kankaku = StrToFloat(form.Edit11, "Edit11 間隔");
+    p.kankaku = StrToFloat(form.Edit11, SettingName("Jikoku", "kankaku"));
     p.takasa = sun.GB_takasa;
     p.kitaDeg = sun.GB_kita;
     p.layer = form.Edit27;
     p.textHeight = form.Edit38;
     p.timeOnly = form.CheckBox11;
-    std::optional<std::string> refusal = DiagramTimesRefusal(p.kaisi, p.owari, p.kankaku, false);
-    if (!refusal && WallsAbovePlane(ws.AryTatemono, p.takasa).empty())
-        refusal = NothingStandsMessage();
-    if (refusal) {
-        ui_.MessageBox(kApplicationTitle, *refusal);
+    if (const auto refusal = DiagramTimesRefusal(p.kaisi, p.owari, p.kankaku, false)) {
+        RefuseSettings(*refusal);
+        return;
+    }
+    if (WallsAbovePlane(ws.AryTatemono, p.takasa).empty()) {
+        ui_.MessageBox(kApplicationTitle, NothingStandsMessage());
         return;
     }
     Application* app = RunningCad();
@@ -244,10 +250,12 @@ void Controller::Button6Click() {
     std::optional<std::string> refusal =
         DiagramTimesRefusal(sun.GB_kaisi, sun.GB_owari, std::nullopt, true);
     if (!refusal) refusal = HyoukaRefusal("kankaku2", form.RadioGroup5);
-    if (!refusal && WallsAbovePlane(ws.AryTatemono, sun.GB_takasa).empty())
-        refusal = NothingStandsMessage();
     if (refusal) {
-        ui_.MessageBox(kApplicationTitle, *refusal);
+        RefuseSettings(*refusal);
+        return;
+    }
+    if (WallsAbovePlane(ws.AryTatemono, sun.GB_takasa).empty()) {
+        ui_.MessageBox(kApplicationTitle, NothingStandsMessage());
         return;
     }
     form.RunFlag = true;
@@ -322,7 +330,7 @@ void Controller::CheckListBox1Click() {
     form.GB_hyoukaidx = form.RadioGroup5;
     const TToujiInputs in = ReadToujiInputs();
     if (const auto refusal = DiagramTimesRefusal(in.p.kaisi, in.p.owari, std::nullopt, false)) {
-        ui_.MessageBox(kApplicationTitle, *refusal);
+        RefuseSettings(*refusal);
         return;
     }
     FormRun run(*this);

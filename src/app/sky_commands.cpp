@@ -9,6 +9,7 @@
 #include "app/controller.h"
 #include "app/grid_export.h"
 #include "app/settings_table.h"
+#include "base/assert.h"
 #include "base/number.h"
 #include "geom/acquisition.h"
 #include "geom/primitives.h"
@@ -116,18 +117,19 @@ Controller::TSkyInputs Controller::ReadSkyInputs(int typ) {
     TSkyInputs in;
     TTenkuParams& m = in.map;
     m.typ = b ? 1 : 0;
-    m.scale = StrToFloat(form.Edit19, "Edit19 図面の尺度");
-    m.radiusA = StrToFloat(form.Edit15, "Edit15 半径");
-    m.radiusB = StrToFloat(form.Edit21, "Edit21 半径");
-    m.textSize =
-        b ? StrToFloat(form.Edit22, "Edit22 文字") : StrToFloat(form.Edit20, "Edit20 文字");
-    m.meori = b ? StrToFloat(form.Edit24, "Edit24 目盛") : StrToFloat(form.Edit13, "Edit13 目盛");
+    m.scale = StrToFloat(form.Edit19, SettingName("Tenku", "Syakudo"));
+    m.radiusA = StrToFloat(form.Edit15, SettingName("Tenku", "Hankei"));
+    m.radiusB = StrToFloat(form.Edit21, SettingName("Tenku", "HankeiB"));
+    m.textSize = b ? StrToFloat(form.Edit22, SettingName("Tenku", "MojiB"))
+                   : StrToFloat(form.Edit20, SettingName("Tenku", "Moji"));
+    m.meori = b ? StrToFloat(form.Edit24, SettingName("Tenku", "MemoriB"))
+                : StrToFloat(form.Edit13, SettingName("Tenku", "Memori"));
     CheckLineSpacing(m.meori, b ? form.Edit24 : form.Edit13, b ? "MemoriB" : "Memori");
-    m.kitaDeg = StrToFloat(form.Edit12, "Edit12 真北");
+    m.kitaDeg = StrToFloat(form.Edit12, SettingName("Common", "makita"));
     m.rotateMap = form.CheckBox10;
     m.mentaka = MENTAKA;
     m.pointName = b ? GB_TenMeiB : GB_TenMeiA;
-    m.planeHeightM = StrToFloat(form.Edit17, "Edit17 測定面高さ");
+    m.planeHeightM = StrToFloat(form.Edit17, SettingName("Tenku", "Takasa"));
     m.layer = form.Edit33;
     m.meoriLayer = form.Edit34;
 
@@ -135,7 +137,8 @@ Controller::TSkyInputs Controller::ReadSkyInputs(int typ) {
     s.scale = m.scale;
     s.radius = m.Radius() * m.scale;
     s.textSize = m.textSize * m.scale;
-    s.hatchDeg = b ? StrToFloat(form.Edit25, "Edit25 ﾊｯﾁ") : StrToFloat(form.Edit18, "Edit18 ﾊｯﾁ");
+    s.hatchDeg = b ? StrToFloat(form.Edit25, SettingName("Tenku", "HatchB"))
+                   : StrToFloat(form.Edit18, SettingName("Tenku", "Hatch"));
     CheckLineSpacing(s.hatchDeg, b ? form.Edit25 : form.Edit18, b ? "HatchB" : "Hatch");
     s.memori = b ? form.Edit24 : form.Edit13;
     s.northDeg = m.kitaDeg;
@@ -188,8 +191,11 @@ std::string Controller::MakeTenkuzu(int typ, bool insertFlag, std::optional<TAca
     RunContext* progress = form.PipelineProgress ? &run : nullptr;
     DxfList dxf;
     const TTenkuResult made = MakeTenkuzuDxf(ws.AryTatemono, IDPOINT1, in.map, ws, dxf, progress);
-    if (made.status == TenkuStatus::BadRadius || made.status == TenkuStatus::BadScale ||
-        made.status == TenkuStatus::Enclosed) {
+    if (made.status == TenkuStatus::BadRadius || made.status == TenkuStatus::BadScale) {
+        RefuseSettings(made.message);
+        return {};
+    }
+    if (made.status == TenkuStatus::Enclosed) {
         ui_.MessageBox(kApplicationTitle, made.message);
         return {};
     }
@@ -205,7 +211,11 @@ std::string Controller::MakeTenkuzu(int typ, bool insertFlag, std::optional<TAca
     }
     if (placed.status == TenkuPlaceStatus::NotPlaced) return {};
     if (insertFlag) IDPOINT2 = placed.point;
-    skyMapCentres_.push_back(placed.point);
+    TSkyMapDrawn drawn;
+    drawn.centre = placed.point;
+    drawn.point = in.map.pointName;
+    drawn.tekigou = in.sansya.tekigou;
+    skyMaps_.push_back(drawn);
     TSkyInputs measured = in;
     measured.sansya.IDPOINT2 = IDPOINT2;
     TenkuRinkaku(typ, insertFlag, insertFlag ? std::nullopt : insertVpt, measured);
@@ -233,8 +243,20 @@ void Controller::TenkuRinkaku(int typ, bool insertFlag, std::optional<TAcadPoint
     const TInsertLineEntResult r =
         InsertLineEnt(ws, target, out, CadUi(), in.sansya, insertFlag, insertVpt);
     if (r.mapInsert) lastInsert_ = *r.mapInsert;
-    if (const std::optional<TTenkuArea> a = TenkuAreaOf(r.area, in.map.Radius(), in.map.scale))
+    ZUKA_ASSERT(!skyMaps_.empty(), "MakeTenkuzu records the map before it is measured");
+    TSkyMapDrawn& drawn = skyMaps_.back();
+    if (r.sansya && !r.sansya->triangles.empty()) {
+        drawn.ritu = r.sansya->tenkuRitu;
+        drawn.circle = r.sansya->sector.enMenseki;
+        drawn.projected = r.sansya->tousyaMenseki;
+    }
+    if (const std::optional<TTenkuArea> a = TenkuAreaOf(r.area, in.map.Radius(), in.map.scale)) {
         form.Label74 = FormatLabel74(*a);
+        if (r.area > 0) {
+            drawn.areaRitu = a->ritu;
+            drawn.areaProjected = a->projected;
+        }
+    }
     if (insertFlag && r.drawTateiti) DrawTateiti(ws.AryTateiti, in.tateiti, target, out, CadUi());
 }
 
@@ -251,7 +273,7 @@ void Controller::RadioGroup4Click() {
 
 void Controller::Button8Click(int typ) {
     // A refused or stopped run leaves nothing behind that looks drawn.
-    skyMapCentres_.clear();
+    skyMaps_.clear();
     lastInsert_ = {};
     if (form.RadioGroup2 == 0) {
         ui_.MessageBox(kApplicationTitle, kAreaRefused2);
@@ -305,7 +327,7 @@ void Controller::Button8Click(int typ) {
         form.PipelineProgress = true;
         const int first = doc.ModelSpace().Count();
         MakeTenkuzu(typ, true, std::nullopt);
-        if (!skyMapCentres_.empty()) LeaveCalcRecord(*app, doc, RunKind::Sky, first);
+        if (!skyMaps_.empty()) LeaveCalcRecord(*app, doc, RunKind::Sky, first);
         if (typ == 1) {
             StepUpDown(form.Edit14, form.UpDown6);
         } else {
@@ -321,7 +343,7 @@ void Controller::Button8Click(int typ) {
 
 void Controller::Button13Click(int typ) {
     // A refused or stopped run leaves nothing behind that looks drawn.
-    skyMapCentres_.clear();
+    skyMaps_.clear();
     lastInsert_ = {};
     if (form.RadioGroup4 == 0) {
         ui_.MessageBox(kApplicationTitle, kAreaRefused4);
@@ -353,7 +375,7 @@ void Controller::Button13Click(int typ) {
             if (!GridCell(g, row, kColHeight).empty()) MENTAKA = GridCell(g, row, kColHeight);
             const int first = doc.ModelSpace().Count();
             MakeTenkuzu(typ, true, std::nullopt);
-            if (!skyMapCentres_.empty()) LeaveCalcRecord(*app, doc, RunKind::Sky, first);
+            if (!skyMaps_.empty()) LeaveCalcRecord(*app, doc, RunKind::Sky, first);
             if (form.CheckBox9)
                 form.StringGrid1Row = row + 1 < static_cast<int>(g.size()) ? row + 1 : 1;
         }
@@ -367,7 +389,7 @@ void Controller::Button13Click(int typ) {
 
 void Controller::Button18Click(int typ) {
     // A refused or stopped run leaves nothing behind that looks drawn.
-    skyMapCentres_.clear();
+    skyMaps_.clear();
     lastInsert_ = {};
     if (form.RadioGroup4 == 0) {
         ui_.MessageBox(kApplicationTitle, kAreaRefused4);
@@ -436,7 +458,7 @@ void Controller::Button18Click(int typ) {
                 IDPOINT2.x += pitch;
             }
         }
-        if (!skyMapCentres_.empty()) LeaveCalcRecord(*app, doc, RunKind::Sky, first);
+        if (!skyMaps_.empty()) LeaveCalcRecord(*app, doc, RunKind::Sky, first);
         doc.EndUndoMark();
         doc.Utility().Prompt(kBatchDone);
         if (lastFilled == 0) ui_.MessageBox(kApplicationTitle, kNoPointData);
@@ -603,6 +625,12 @@ TGridCells& Controller::SgCells() {
     return sg == PointGrid::StringGrid2 ? form.StringGrid2 : form.StringGrid1;
 }
 
+std::vector<TAcadPoint> Controller::SkyMapCentres() const {
+    std::vector<TAcadPoint> centres;
+    for (const TSkyMapDrawn& m : skyMaps_) centres.push_back(m.centre);
+    return centres;
+}
+
 std::string Controller::N1Click() { return GridText(SgCells()); }
 
 void Controller::N2Click() {
@@ -612,15 +640,15 @@ void Controller::N2Click() {
 }
 
 bool Controller::Button9Click() {
-    const double radiusA = StrToFloat(form.Edit15, "Edit15 半径");
-    const double radiusB = StrToFloat(form.Edit21, "Edit21 半径");
+    const double radiusA = StrToFloat(form.Edit15, SettingName("Tenku", "Hankei"));
+    const double radiusB = StrToFloat(form.Edit21, SettingName("Tenku", "HankeiB"));
     TTenkuRituParams p;
-    p.scale = StrToFloat(form.Edit19, "Edit19 図面の尺度");
-    p.kitaDeg = StrToFloat(form.Edit12, "Edit12 真北");
+    p.scale = StrToFloat(form.Edit19, SettingName("Tenku", "Syakudo"));
+    p.kitaDeg = StrToFloat(form.Edit12, SettingName("Common", "makita"));
     const int typ = TenkuRecalcType(radiusA, radiusB);
     p.radius = typ == 1 ? radiusB : radiusA;
     if (std::optional<std::string> refusal = TenkuSizeRefusal(p.radius, p.scale)) {
-        ui_.MessageBox(kApplicationTitle, *refusal);
+        RefuseSettings(*refusal);
         return false;
     }
     form.PipelineProgress = true;

@@ -3,6 +3,7 @@
 #include <variant>
 
 #include "app/controller.h"
+#include "app/settings_table.h"
 #include "base/number.h"
 #include "geom/primitives.h"
 #include "shadow/equal_time.h"
@@ -18,8 +19,6 @@ constexpr char kLinePicked[] = "線分が選択されました.\r\n";
 constexpr char kNotExploded[] = " の分解、パージに失敗しました．";
 // Refusals and reports of this program's own, where the window would otherwise loop or drop
 // the drawing without a word.
-constexpr char kBadStepHead[] = "壁面の時刻日影の間隔 (間隔 Jikoku.kankaku = ";
-constexpr char kBadStepTail[] = ") は 0 より大きい時間にしてください．";
 constexpr char kNoToujiOnWall[] =
     "壁面等時間の輪郭は壁面にかかりませんでした．壁面の枠と時刻日影のみ作図します．";
 
@@ -33,8 +32,8 @@ TKabeParams Controller::ReadKabeParams() {
     TKabeParams p;
     p.kaisi = sun.GB_kaisi;
     p.owari = sun.GB_owari;
-    p.kankaku = StrToFloat(form.Edit11, "Edit11 間隔");
-    p.textTakasa = StrToFloat(form.Edit38, "Edit38 文字高さ");
+    p.kankaku = StrToFloat(form.Edit11, SettingName("Jikoku", "kankaku"));
+    p.textTakasa = StrToFloat(form.Edit38, SettingName("Common", "takasa2"));
     p.onWall = form.CheckBox4;
     p.wakuLayer = form.Edit30;
     p.jikokuLayer = form.Edit31;
@@ -52,15 +51,11 @@ void Controller::Button5Click() {
     Application* app = RunningCad();
     if (!app) return;
     const TKabeParams p = ReadKabeParams();
-    if (!(p.kankaku > 0)) {
-        ui_.MessageBox(kApplicationTitle, kBadStepHead + form.Edit11 + kBadStepTail);
-        return;
-    }
     // Times or a step that would loop for minutes, and an equal-time step not chosen.
     std::optional<std::string> refusal = DiagramTimesRefusal(p.kaisi, p.owari, p.kankaku, false);
     if (!refusal) refusal = HyoukaRefusal("kankaku3", form.RadioGroup6);
     if (refusal) {
-        ui_.MessageBox(kApplicationTitle, *refusal);
+        RefuseSettings(*refusal);
         return;
     }
     lastInsert_ = {};
@@ -119,6 +114,7 @@ std::optional<TLineEnt> Controller::PickKabeLine(Document& doc) {
 }
 
 void Controller::DrawKabe(Application& app, Document& doc, const TKabeParams& p) {
+    lastKabeMesh_ = {};
     EnsureHiddenLinetype(*cad_, app, form.TargetProgID, CadUi());
     EnsureLayer(app, form.Edit30);
     EnsureLayer(app, form.Edit29);
@@ -143,6 +139,7 @@ void Controller::DrawKabe(Application& app, Document& doc, const TKabeParams& p)
         };
         touji = DrawKabeTouji(ws.AryTatemono, sun, KabeSen, p, toujiGrid_, dxf, run, tui);
         stopped = touji.stopped;
+        lastKabeMesh_ = touji.noMesh ? TKabeMesh{} : TKabeMesh{touji.meshSize, touji.mesh};
         if (!touji.skipped.empty()) ui_.MessageBox(kApplicationTitle, NoSunNote(touji.skipped));
     }
     run.SetProgressPosition(0);

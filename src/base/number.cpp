@@ -236,8 +236,41 @@ std::optional<std::int64_t> ParseInteger(std::string_view text) {
     return ParseSignedInteger(text, true);
 }
 
+std::string QuotedValue(std::string_view text) {
+    constexpr std::size_t kShownMax = 40;
+    std::string out = "'";
+    std::size_t shown = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        // The length of the UTF-8 sequence c starts, 0 when c starts none.
+        const std::size_t len = c < 0x80           ? 1
+                                : (c >> 5) == 0x6  ? 2
+                                : (c >> 4) == 0xE  ? 3
+                                : (c >> 3) == 0x1E ? 4
+                                                   : 0;
+        bool whole = len > 0 && i + len <= text.size();
+        for (std::size_t k = 1; whole && k < len; ++k)
+            whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        if (shown >= kShownMax) return out + "…'";
+        if (!whole) {
+            out += '?';
+            ++shown;
+            ++i;
+            continue;
+        }
+        if (len == 1 && (c < 0x20 || c == 0x7F)) {
+            out += '?';
+        } else {
+            out.append(text.substr(i, len));
+        }
+        shown += len;
+        i += len;
+    }
+    return out + "'";
+}
+
 ConvertError::ConvertError(std::string text, std::string field)
-    : std::runtime_error("'" + text + "' は有効な浮動小数点値ではありません (" + field + ")"),
+    : std::runtime_error(field + " の値 " + QuotedValue(text) + " は数値ではありません"),
       text_(std::move(text)),
       field_(std::move(field)) {}
 

@@ -38,9 +38,13 @@ std::optional<double> ParseDouble(std::string_view text);
 // after "0x"/"0X" (also "$", as the settings file's original reader took it).
 std::optional<std::int64_t> ParseInteger(std::string_view text);
 
-// A text that is no number when a command converts it. what() is the toolkit's conversion
-// message followed by the field that holds the text, for example
-// "'abc' は有効な浮動小数点値ではありません (Edit3 緯度)".
+// A value as a message repeats it, in single quotes: at most 40 bytes (cut at a character
+// boundary and marked "…"), control characters and bytes that are no UTF-8 shown as "?".
+std::string QuotedValue(std::string_view text);
+
+// A text that is no number when a command converts it. what() names the field that holds the
+// text as the user knows it and repeats the text (QuotedValue), for example
+// "緯度 (度) (Common.ido1) の値 'abc' は数値ではありません".
 class ConvertError : public std::runtime_error {
 public:
     ConvertError(std::string text, std::string field);

@@ -13,7 +13,7 @@ namespace zuka {
 // `useDms` writes angles as degrees-minutes-seconds and the title's latitude as typed;
 // `threeDigits` rounds to three decimals instead of four (half away from zero). The season is
 // always the winter solstice, whatever the window's season shows.
-// Throws ConvertError naming the first latitude field whose text is no number.
+// Throws ConvertError naming the settings key of the first latitude field whose text is no number.
 std::vector<std::string> BuildRatioTable(const std::string& edit3, const std::string& edit5,
                                          const std::string& edit23, bool useDms, bool threeDigits);
 

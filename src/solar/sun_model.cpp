@@ -9,14 +9,15 @@
 namespace zuka {
 namespace {
 
-// Fields named in conversion errors: the control and its label.
-constexpr char kFieldKita[] = "Edit12 真北";
-constexpr char kFieldIdodo[] = "Edit3 緯度";
-constexpr char kFieldIdohun[] = "Edit5 緯度(分)";
-constexpr char kFieldIdobyou[] = "Edit23 緯度(秒)";
-constexpr char kFieldTakasa[] = "Edit4 測定面の高さ";
-constexpr char kFieldKaisi[] = "Edit2 時刻";
-constexpr char kFieldOwari[] = "Edit7 時刻(終)";
+// Fields named in conversion errors: the settings keys that hold the texts, by which the user
+// knows them (the application adds their labels).
+constexpr char kFieldKita[] = "Common.makita";
+constexpr char kFieldIdodo[] = "Common.ido1";
+constexpr char kFieldIdohun[] = "Common.ido2";
+constexpr char kFieldIdobyou[] = "Common.ido3";
+constexpr char kFieldTakasa[] = "Common.takasa";
+constexpr char kFieldKaisi[] = "Jikoku.kaishi";
+constexpr char kFieldOwari[] = "Jikoku.owari";
 
 constexpr double kPi = std::numbers::pi;
 

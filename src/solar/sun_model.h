@@ -46,8 +46,8 @@ public:
     // texts in the order Edit12, Edit3, Edit5, Edit23, Edit4, Edit2, Edit7 (the season index is
     // taken between Edit4 and Edit2), then sets the latitude's sine and cosine, the sine and
     // cosine of Sekii and KitaHosei. Sekii itself is not changed here.
-    // Throws ConvertError naming the first field whose text is no number; the model is then
-    // left as it was.
+    // Throws ConvertError naming the settings key of the first field whose text is no number; the
+    // model is then left as it was.
     void SetTaiyouParams(const TSunTexts& t);
 
     // Only the latitude (degrees) and the sine and cosine of the current Sekii, for tables that
@@ -92,7 +92,7 @@ std::string JikokuToHm(double hour);
 std::string JikokuToHmsCeil5(double hour);
 
 // The latitude typed as degrees, minutes and seconds (Edit3, Edit5, Edit23), in degrees.
-// Throws ConvertError naming the first field whose text is no number.
+// Throws ConvertError naming the settings key of the first field whose text is no number.
 double LatitudeOfTexts(const std::string& edit3, const std::string& edit5,
                        const std::string& edit23);
 

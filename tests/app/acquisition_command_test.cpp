@@ -52,14 +52,13 @@ TEST_F(AcquisitionTest, EveryKindBecomesWallSegments) {
     EXPECT_EQ(c_.ws.AryLine.size(), 98u);
 }
 
-TEST_F(AcquisitionTest, NegativeCoordinatesWarnButKeepTheModel) {
+// Every computation handles negative coordinates (the command line's test moves the example
+// drawing far into them), so taking them says nothing.
+TEST_F(AcquisitionTest, NegativeCoordinatesAreTakenWithoutAWord) {
     picks_.PushSelection("layer=負");
     c_.Button2Click();
     ASSERT_EQ(c_.ws.AryTatemono.size(), 1u);
-    ASSERT_EQ(ui_.messages.size(), 1u);
-    EXPECT_EQ(ui_.messages[0].title, "Zuka2025.01.30 Beta");
-    EXPECT_EQ(ui_.messages[0].text,
-              "マイナスの座標が含まれています．\n日影図、天空図が正しく作成されない可能性があります．");
+    EXPECT_TRUE(ui_.messages.empty());
 }
 
 // Numbers that are valid DXF but no building's: each entity is refused by its handle, at once,

@@ -40,15 +40,20 @@ protected:
 TEST_F(DiagramRunTest, TimeOfDayDrawnThenRefused) {
     DiagramRun run(c_, TimeOfDayCommand());
     ASSERT_EQ(run.Run(), DiagramEnd::Drawn);
-    EXPECT_EQ(run.Summary(),
-              "時刻日影図\t8.0 ～ 16.0 時, 1.0 時間ごと, 測定面 4.0 m\n"
-              "ブロック\tZUKA_1\t" +
-                  (dir_.Path() / "ZUKA_1.dxf").string() + "\n");
+    const std::string summary = run.Summary();
+    EXPECT_EQ(
+        summary.rfind("時刻日影図\t8.0 ～ 16.0 時, 1.0 時間ごと, 測定面 4.0 m\n所要時間\t", 0), 0u)
+        << summary;
+    EXPECT_NE(
+        summary.find(" 秒\nブロック\tZUKA_1\t" + (dir_.Path() / "ZUKA_1.dxf").string() + "\n"),
+        std::string::npos)
+        << summary;
     // A refused second run does not pass for the first one's diagram.
     c_.form.Edit11 = "0";
     EXPECT_EQ(run.Run(), DiagramEnd::NothingDrawn);
     EXPECT_EQ(run.NothingDrawn(), "時刻日影図を作図できませんでした．");
     ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_TRUE(c_.SettingsRefused());
 }
 
 TEST_F(DiagramRunTest, StopInsertsNothing) {

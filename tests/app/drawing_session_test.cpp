@@ -80,5 +80,24 @@ TEST(DrawingSession, ResultPathNeverTheInput) {
     }
 }
 
+// The prompts that a front end shows even when it shows no progress (--quiet).
+TEST(DrawingSession, PromptsThatReportAFailure) {
+    struct Row {
+        const char* prompt;
+        bool failure;
+    };
+    const Row rows[] = {
+        {"建物図形を選択して下さい.", false},
+        {"図形が選択されました.", false},
+        {"何も選択されませんでした.", true},
+        {"みなし境界線の作成に失敗しました.", true},
+        {"線分取得失敗", true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.prompt);
+        EXPECT_EQ(PromptReportsFailure(r.prompt), r.failure);
+    }
+}
+
 }  // namespace
 }  // namespace zuka

@@ -37,8 +37,10 @@ TEST(GridExport, RowsEndInCrLf) {
     testing::TempDir dir;
     const std::filesystem::path csv = dir.Path() / "grid.csv";
     ASSERT_TRUE(SaveGridCsv(csv, cells));
+    // The file starts with the byte-order mark that Japanese spreadsheets need to read UTF-8.
     std::ifstream in(csv, std::ios::binary);
-    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), GridCsv(cells));
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}),
+              "\xEF\xBB\xBF" + GridCsv(cells));
     EXPECT_FALSE(SaveGridCsv(dir.MakeFile("file") / "grid.csv", cells));
 }
 

@@ -120,8 +120,10 @@ TEST_F(WallCommandsTest, TimeStepOfZeroIsRefused) {
     PickWall();
     c_.Button5Click();
     const std::vector<std::string> want = {
-        "壁面の時刻日影の間隔 (間隔 Jikoku.kankaku = 0) は 0 より大きい時間にしてください．"};
+        "間隔 (時刻日影図) (Jikoku.kankaku) は 0 より大きく、時刻が 10000 を超えない間隔にしてく"
+        "ださい: 0"};
     EXPECT_EQ(Texts(), want);
+    EXPECT_TRUE(c_.SettingsRefused());
     EXPECT_EQ(picks_.Pending(), 1u);  // the user was not asked for the wall
 }
 

@@ -195,16 +195,35 @@ TEST(Number, ParseInteger) {
 }
 
 TEST(Number, StrToFloatNamesTheField) {
-    EXPECT_EQ(StrToFloat(" 35.5", "Edit3"), 35.5);
+    EXPECT_EQ(StrToFloat(" 35.5", "Common.ido1"), 35.5);
     try {
-        StrToFloat("3,5", "Edit3 緯度");
+        StrToFloat("3,5", "緯度 (度) (Common.ido1)");
         FAIL() << "no ConvertError";
     } catch (const ConvertError& e) {
         EXPECT_EQ(e.Text(), "3,5");
-        EXPECT_EQ(e.Field(), "Edit3 緯度");
-        const std::string what = e.what();
-        EXPECT_NE(what.find("'3,5'"), std::string::npos) << what;
-        EXPECT_NE(what.find("Edit3 緯度"), std::string::npos) << what;
+        EXPECT_EQ(e.Field(), "緯度 (度) (Common.ido1)");
+        EXPECT_STREQ(e.what(), "緯度 (度) (Common.ido1) の値 '3,5' は数値ではありません");
+    }
+}
+
+// A value a message repeats: control characters and bytes that are no UTF-8 become "?", a long
+// one is cut at a character boundary.
+TEST(Number, QuotedValue) {
+    struct Row {
+        const char* name;
+        std::string text;
+        std::string want;
+    };
+    const Row rows[] = {
+        {"plain", "abc", "'abc'"},
+        {"Japanese", "三十五", "'三十五'"},
+        {"control characters", std::string("a\tb\x7f\0c", 6), "'a?b??c'"},
+        {"not UTF-8", "\x82\xa0x\xe3\x81", "'??x?\?'"},
+        {"long", std::string(39, 'x') + "あい", "'" + std::string(39, 'x') + "あ…'"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(QuotedValue(r.text), r.want);
     }
 }
 

@@ -101,9 +101,9 @@ TEST(RatioTable, LatitudeThatIsNoNumber) {
         const char* field;
     };
     const Row rows[] = {
-        {"abc", "x", "y", "Edit3 緯度"},
-        {"36", "", "0", "Edit5 緯度(分)"},
-        {"36", "0", "0″", "Edit23 緯度(秒)"},
+        {"abc", "x", "y", "Common.ido1"},
+        {"36", "", "0", "Common.ido2"},
+        {"36", "0", "0″", "Common.ido3"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.field);

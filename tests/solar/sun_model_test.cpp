@@ -131,16 +131,16 @@ TEST(SunModel, SetTaiyouParamsReportsFirstBadFieldAndKeepsModel) {
         const char* name;
         const char* badFields;  // letters: k Edit12, d Edit3, h Edit5, b Edit23, t Edit4,
                                 // s Edit2, o Edit7
-        const char* wantField;
+        const char* wantField;  // the settings key of the first bad field
     };
     const Row rows[] = {
-        {"all bad", "kdhbtso", "Edit12 真北"},
-        {"latitude before hours", "ds", "Edit3 緯度"},
-        {"minutes", "ho", "Edit5 緯度(分)"},
-        {"seconds", "b", "Edit23 緯度(秒)"},
-        {"height before start hour", "ts", "Edit4 測定面の高さ"},
-        {"start hour", "so", "Edit2 時刻"},
-        {"end hour", "o", "Edit7 時刻(終)"},
+        {"all bad", "kdhbtso", "Common.makita"},
+        {"latitude before hours", "ds", "Common.ido1"},
+        {"minutes", "ho", "Common.ido2"},
+        {"seconds", "b", "Common.ido3"},
+        {"height before start hour", "ts", "Common.takasa"},
+        {"start hour", "so", "Jikoku.kaishi"},
+        {"end hour", "o", "Jikoku.owari"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
