@@ -143,6 +143,18 @@ std::optional<TRunOptions> CheckRunOptions(const TCommonOptions& o, std::ostream
     return r;
 }
 
+// The first option given that the run, as asked, makes no use of, refused with what it is for:
+// "<option> は<use>ときに使います"; false when none was given.
+bool RefuseUnusedOption(const std::vector<std::pair<const char*, bool>>& given,
+                        const std::string& use, std::ostream& err) {
+    for (const auto& [option, isGiven] : given) {
+        if (!isGiven) continue;
+        err << option << " は" << use << "ときに使います．\n";
+        return true;
+    }
+    return false;
+}
+
 // The results of the last run of `kind` as JSON into --json's file; the summary names it.
 bool WriteResultsJson(const Controller& c, RunKind kind, const std::string& drawing,
                       const TCommonOptions& o, std::ostream& os, std::ostream& err,
@@ -178,16 +190,28 @@ std::optional<TSetting> ParseSetOption(const std::string& text) {
 // or --ini, then every --set. The file is never written by the command line.
 struct TRunSettings {
     IniFile ini;
-    std::vector<TSetting> overrides;
 };
 
 std::optional<TRunSettings> ReadRunSettings(const TCommonOptions& o, const WorkFolder& folder,
                                             std::ostream& err, int& status) {
     TRunSettings rs;
     if (!o.ini.empty()) {
+        std::error_code ec;
+        if (std::filesystem::is_directory(o.ini, ec)) {
+            err << "--ini にはフォルダーではなく設定ファイルを指定してください: " << o.ini << "\n";
+            status = kExitUsage;
+            return std::nullopt;
+        }
+        if (!std::filesystem::exists(o.ini, ec)) {
+            err << "--ini の設定ファイルがありません: " << o.ini << "\n";
+            status = kExitUsage;
+            return std::nullopt;
+        }
         if (!rs.ini.LoadFile(o.ini)) {
-            err << "設定ファイルを読めません: " << o.ini << "\n";
-            status = kExitFailed;
+            err << "--ini の設定ファイルを読めません (読む権限がないか、UTF-8 でも CP932 でも"
+                   "ありません): "
+                << o.ini << "\n";
+            status = kExitUsage;
             return std::nullopt;
         }
     } else {
@@ -206,28 +230,18 @@ std::optional<TRunSettings> ReadRunSettings(const TCommonOptions& o, const WorkF
             return std::nullopt;
         }
         rs.ini.WriteString(set->section, set->key, set->value);
-        rs.overrides.push_back(*set);
     }
     return rs;
 }
 
-// A conversion error names the window field; when the text came from a --set, name that too.
-std::string DescribeConvertError(const ConvertError& e, const std::vector<TSetting>& overrides) {
-    std::string msg = e.what();
-    for (const TSetting& s : overrides) {
-        if (s.value == e.Text()) {
-            msg += " [--set " + s.section + "." + s.key + "]";
-            break;
-        }
-    }
-    return msg;
-}
-
 int RunSun(Controller& c, const std::string& hourText, std::ostream& out, std::ostream& err) {
-    const std::optional<TReadoutRows> rows = SunReadout(c, StrToFloat(hourText, "--hour"));
+    const std::optional<double> hour = ParseDouble(hourText);
+    const std::optional<TReadoutRows> rows =
+        hour ? SunReadout(c, *hour) : std::optional<TReadoutRows>();
     if (!rows) {
-        err << "時刻 " << hourText << " は太陽位置の計算範囲 (7.5～16.5 時) の外です．\n";
-        return kExitFailed;
+        err << "--hour は太陽位置の計算範囲 7.5～16.5 (時) の数で指定してください: "
+            << QuotedValue(hourText) << "\n";
+        return kExitUsage;
     }
     for (const auto& [label, value] : *rows) out << label << "\t" << value << "\n";
     return kExitOk;
@@ -263,10 +277,11 @@ bool OpenDrawing(DrawingSession& d, const std::string& path, std::ostream& err) 
     return true;
 }
 
-// The CAD's command-line prompts of the run, echoed for the user.
+// The CAD's command-line prompts of the run, echoed for the user; with --quiet only those that
+// report a failure.
 void EchoPrompts(DrawingSession& d, const TCommonOptions& o, std::ostream& err) {
-    if (o.quiet) return;
-    for (const std::string& p : d.TakePrompts()) err << "CAD: " << p << "\n";
+    for (const std::string& p : d.TakePrompts())
+        if (!o.quiet || PromptReportsFailure(p)) err << "CAD: " << p << "\n";
 }
 
 // 取得 with the entities that --buildings names; false (and a message) when none.
@@ -364,7 +379,7 @@ int RunDiagram(Controller& c, StderrUiHost& ui, const std::string& drawing, cons
     EchoPrompts(d, o, err);
     if (gInterrupted || end == DiagramEnd::Stopped) return ReportInterrupted(err);
     if (end != DiagramEnd::Drawn) {
-        err << run.NothingDrawn() << "\n";
+        if (!c.SettingsRefused()) err << run.NothingDrawn() << "\n";
         return kExitFailed;
     }
     os << run.Summary();
@@ -395,7 +410,6 @@ int RunModel(Controller& c, const std::string& drawing, const TCommonOptions& o,
     out << "図面\t" << drawing << "\n";
     out << "線分\t" << model.size() << " 本\n";
     out << "高さ\t" << FormatGeneral(zmin) << " ～ " << FormatGeneral(c.ws.gbzmax) << " mm\n";
-    out << "gbzmax\t" << FormatGeneral(c.ws.gbzmax) << "\n";
     const TLoadReport& load = d.Host().LastLoad();
     if (load.unitScale != 1)
         out << "単位\t$INSUNITS " << load.insUnits << " (1 単位 = " << FormatGeneral(load.unitScale)
@@ -455,6 +469,9 @@ int RunPreview(Controller& c, const std::string& drawing, const TCommonOptions& 
         err << "--png または --svg で絵の出力先を指定してください．\n";
         return kExitUsage;
     }
+    if (!po.draw && RefuseUnusedOption({{"-o", !o.output.empty()}, {"--at", !po.at.empty()}},
+                                       "3D イメージを図面に描く (--draw の) ", err))
+        return kExitUsage;
     std::optional<TDrawAt> at;
     if (po.draw) {
         at = DrawAtOptions(po.at, "描く位置", drawing, o, err);
@@ -479,14 +496,16 @@ int RunPreview(Controller& c, const std::string& drawing, const TCommonOptions& 
 
 // The options of `zuka sky`.
 struct TSkyOptions {
-    std::string points;               // --points: selection expression of the point circles
-    std::vector<std::string> point;   // --point X,Y[,NAME[,HEIGHT]]
-    std::string csv;                  // --csv FILE
-    std::string maps;                 // --maps A|B
-    int map = 0;                      // --map N (grid row)
-    std::string type = "A";           // --type A|B
-    std::string at;                   // --at X,Y
-    bool fit = false;                 // --fit: conforming building (適合) instead of planned
+    std::string points;              // --points: selection expression of the point circles
+    std::vector<std::string> point;  // --point X,Y[,NAME[,HEIGHT]]
+    std::string csv;                 // --csv FILE
+    std::string maps;                // --maps A|B
+    int map = 0;                     // --map N (grid row)
+    std::string type = "A";          // --type A|B
+    std::string at;                  // --at X,Y
+    bool fit = false;                // --fit: conforming building (適合) instead of planned
+    bool mapGiven = false;           // --map was given (any number)
+    bool typeGiven = false;          // --type was given
 };
 
 // --point X,Y[,NAME[,HEIGHT]].
@@ -547,11 +566,24 @@ std::optional<TAcadPoint> ParseAt(const std::string& text) {
 int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TCommonOptions& o,
            const TSkyOptions& so, std::ostream& os, std::ostream& err) {
     const bool drawBatch = !so.maps.empty();
-    const bool drawOne = so.map > 0;
+    const bool drawOne = so.mapGiven;
     if (drawBatch && drawOne) {
         err << "--maps と --map は同時に指定できません．\n";
         return kExitUsage;
     }
+    if (!drawBatch && !drawOne &&
+        RefuseUnusedOption({{"-o", !o.output.empty()},
+                            {"--svg", !o.svg.empty()},
+                            {"--png", !o.png.empty()},
+                            {"--at", !so.at.empty()},
+                            {"--type", so.typeGiven},
+                            {"--fit", so.fit}},
+                           "天空図を作図する (--map N か --maps A|B の) ", err))
+        return kExitUsage;
+    if ((drawBatch || drawOne) &&
+        RefuseUnusedOption({{"--csv", !so.csv.empty()}, {"--json", !o.json.empty()}},
+                           "天空率を求める (--map と --maps のない) ", err))
+        return kExitUsage;
     const std::string typeText = drawBatch ? so.maps : so.type;
     if (typeText != "A" && typeText != "B") {
         err << "天空図の種類は A または B です: " << typeText << "\n";
@@ -582,6 +614,11 @@ int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TC
         err << "測定点がありません (--points または --point で指定してください).\n";
         return kExitUsage;
     }
+    if (drawOne && (so.map < 1 || so.map > pointCount)) {
+        err << "--map は測定点の番号 1 ～ " << pointCount << " で指定してください: " << so.map
+            << "\n";
+        return kExitUsage;
+    }
     ui.SetLabel([&c] { return SkyProgressText(c.form); });
 
     if (!drawBatch && !drawOne) {
@@ -605,7 +642,8 @@ int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TC
     const SkyMapEnd end =
         DrawSkyMapsAt(c, d, {typeText == "B" ? 1 : 0, so.fit, drawBatch ? 0 : so.map, *at});
     if (end == SkyMapEnd::NoSuchPoint) {
-        err << "--map " << so.map << ": 測定点は " << pointCount << " 点です．\n";
+        err << "--map は測定点の番号 1 ～ " << pointCount << " で指定してください: " << so.map
+            << "\n";
         return kExitUsage;
     }
     ui.EndBar();
@@ -614,9 +652,7 @@ int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TC
         err << "天空図を作図できませんでした．\n";
         return kExitFailed;
     }
-    for (const TAcadPoint& p : c.SkyMapCentres())
-        os << "天空図\t" << FormatFixed(p.x, 3) << "," << FormatFixed(p.y, 3) << "\n";
-    if (!c.form.Label74.empty()) os << c.form.Label74 << "\n";
+    for (const std::string& line : SkyMapLines(c)) os << line << "\n";
     return SaveResult(d, *out, o, os, err);
 }
 
@@ -703,6 +739,12 @@ int PlaceTable(Controller& c, DrawingSession& d, const TDrawAt& at, void (Contro
 
 int RunRatioTable(Controller& c, const TCommonOptions& o, const std::string& drawing,
                   const std::string& atText, std::ostream& os, std::ostream& err) {
+    if (drawing.empty() && RefuseUnusedOption({{"-o", !o.output.empty()},
+                                               {"--svg", !o.svg.empty()},
+                                               {"--png", !o.png.empty()},
+                                               {"--at", !atText.empty()}},
+                                              "影倍率表を図面に描く (--draw の) ", err))
+        return kExitUsage;
     std::optional<TDrawAt> placed;
     if (!drawing.empty()) {
         placed = DrawAtOptions(atText, "影倍率表を置く位置", drawing, o, err);
@@ -737,6 +779,12 @@ int RunPoints(Controller& c, StderrUiHost& ui, const std::string& drawing, const
         return kExitUsage;
     }
     if (!po.points.empty() && !CheckExpr("--points", po.points, err)) return kExitUsage;
+    if (!po.draw && RefuseUnusedOption({{"-o", !o.output.empty()},
+                                        {"--svg", !o.svg.empty()},
+                                        {"--png", !o.png.empty()},
+                                        {"--at", !po.at.empty()}},
+                                       "特定点の表を図面に描く (--draw の) ", err))
+        return kExitUsage;
     std::optional<TDrawAt> placed;
     if (po.draw) {
         placed = DrawAtOptions(po.at, "特定点の表を置く位置", drawing, o, err);
@@ -896,157 +944,336 @@ int RunCheck(Controller& c, StderrUiHost& ui, const std::string& drawing, const 
     return k.result.Holds() ? kExitOk : kExitFailed;
 }
 
+// After a usage error: where the commands are listed.
+constexpr char kCommandHint[] = "Run 'zuka help' for the list of commands.\n";
+
+// The options every command shares, defined once on the program and taken before or after the
+// command's name.
+constexpr const char* kEveryCommand[] = {"--ini", "--set", "--workdir", "--quiet"};
+
+// The shared options each command takes beyond kEveryCommand.
+struct TCommandOptions {
+    const char* command;
+    std::vector<std::string> shared;
+};
+const std::vector<TCommandOptions>& SharedOptionsOfCommands() {
+    static const std::vector<TCommandOptions> table = {
+        {"ratio-table", {"--output", "--svg", "--png", "--no-record"}},
+        {"sun", {"--date"}},
+        {"outline", {}},
+        {"model", {"--buildings", "--height", "--svg", "--png"}},
+        {"time-of-day",
+         {"--buildings", "--height", "--date", "--output", "--svg", "--png", "--no-record"}},
+        {"equal-time",
+         {"--buildings", "--height", "--date", "--output", "--svg", "--png", "--no-record"}},
+        {"walls",
+         {"--buildings", "--height", "--date", "--output", "--svg", "--png", "--no-record"}},
+        {"sky", {"--buildings", "--height", "--output", "--svg", "--png", "--no-record"}},
+        {"preview", {"--buildings", "--height", "--output", "--svg", "--png", "--no-record"}},
+        {"points",
+         {"--buildings", "--height", "--date", "--output", "--svg", "--png", "--no-record"}},
+        {"boundary", {"--output", "--svg", "--png", "--no-record"}},
+        {"check",
+         {"--buildings", "--height", "--date", "--output", "--svg", "--png", "--no-record"}},
+        {"help", {}},
+    };
+    return table;
+}
+
+// The shared options `command` takes, in the order the program defines them.
+std::vector<const CLI::Option*> SharedOptionsOf(const CLI::App& program,
+                                                const std::string& command) {
+    std::vector<std::string> names(std::begin(kEveryCommand), std::end(kEveryCommand));
+    for (const TCommandOptions& c : SharedOptionsOfCommands())
+        if (command == c.command) names.insert(names.end(), c.shared.begin(), c.shared.end());
+    return program.get_options([&names](const CLI::Option* opt) {
+        for (const std::string& n : names)
+            if (opt->check_name(n)) return true;
+        return false;
+    });
+}
+
+// A command's help shows the shared options it takes after its own.
+class SharedOptionsFormatter : public CLI::Formatter {
+public:
+    std::string make_footer(const CLI::App* app) const override {
+        const CLI::App* program = app->get_parent();
+        if (!program) return CLI::Formatter::make_footer(app);
+        // make_group starts with a blank line; make_help has written one before the footer.
+        return make_group("Shared options (before or after the command)", false,
+                          SharedOptionsOf(*program, app->get_name()))
+                   .substr(1) +
+               CLI::Formatter::make_footer(app);
+    }
+};
+
+// A shared option given to a command that does not take it, or nothing.
+std::optional<std::string> SharedOptionNotTaken(const CLI::App& program, const CLI::App& command) {
+    const std::vector<const CLI::Option*> taken = SharedOptionsOf(program, command.get_name());
+    for (const CLI::Option* opt : program.get_options()) {
+        if (opt->count() == 0 || opt == program.get_help_ptr()) continue;
+        if (std::find(taken.begin(), taken.end(), opt) != taken.end()) continue;
+        const std::string name = opt->get_name(false, true);
+        return name.substr(0, name.find(',')) + " is not an option of " + command.get_name() +
+               " (zuka help " + command.get_name() + " lists its options)";
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CLI::App app{"Zuka: shadow diagrams and sky factor for Japanese building practice", "zuka"};
-    app.require_subcommand(1);
+    auto formatter = std::make_shared<SharedOptionsFormatter>();
+    formatter->label("SUBCOMMAND", "COMMAND");
+    app.formatter(formatter);
+    app.require_subcommand(0, 1);
     app.fallthrough();
+    // Unknown words and options are collected and named below, an unknown command by itself.
+    app.allow_extras();
     TCommonOptions common;
-    app.add_option("--ini", common.ini, "read the settings from FILE instead of the work folder's");
-    app.add_option("--set", common.sets, "override one settings key: Section.Key=Value")
+    bool version = false;
+    app.add_flag("--version", version, "print the program's name and version, and exit");
+    app.add_option("--ini", common.ini,
+                   "read the settings from FILE instead of the work folder's zuka.ini")
+        ->type_name("FILE");
+    app.add_option("--set", common.sets,
+                   "override one settings key for this run (docs/settings.md): "
+                   "Section.Key=Value, repeatable")
+        ->type_name("KEY=VALUE")
         ->take_all()
         ->allow_extra_args(false);
-    app.add_option("--workdir", common.workdir, "the work folder");
-    app.add_flag("--quiet", common.quiet, "no progress output");
+    app.add_option("--workdir", common.workdir,
+                   "the work folder of the settings file and the ZUKA_n.dxf files")
+        ->type_name("DIR");
+    app.add_flag("--quiet", common.quiet,
+                 "no progress bar and no CAD prompts; warnings and errors still show");
     app.add_option("--buildings", common.buildings,
-                   "the entities to acquire: all, layer=A,B, handle=1F,2A, "
-                   "window=x1,y1,x2,y2, or several joined by + (all must hold)");
-    app.add_option("--svg", common.svg, "write a picture of the result as SVG");
-    app.add_option("--png", common.png, "write a picture of the result as PNG");
+                   "the entities to acquire: all (default), layer=A,B, handle=1F,2A, "
+                   "window=x1,y1,x2,y2, or several joined by + (all must hold)")
+        ->type_name("EXPR");
+    app.add_option("--svg", common.svg, "write a picture of the result as SVG")->type_name("FILE");
+    app.add_option("--png", common.png, "write a picture of the result as PNG")->type_name("FILE");
     app.add_option("-o,--output", common.output,
-                   "save the drawing with the results here (default: DRAWING-zuka.dxf)");
+                   "save the drawing with the results here (default: DRAWING-zuka.dxf)")
+        ->type_name("FILE");
     app.add_option("--height", common.heights,
                    "give the outlines of a layer (or one entity, by handle) a height for this "
-                   "run: LAYER=METRES or HANDLE=METRES")
+                   "run: LAYER=METRES or HANDLE=METRES, repeatable")
+        ->type_name("KEY=METRES")
         ->take_all()
         ->allow_extra_args(false);
     app.add_option("--date", common.date,
-                   "the sun of this day, YYYY-MM-DD, instead of the season (Common.kisetsu)");
+                   "the sun of this day instead of the season (Common.kisetsu)")
+        ->type_name("YYYY-MM-DD");
     app.add_flag("--no-record", common.noRecord,
                  "leave no calculation record (layer Layer.Info) beside what is drawn");
-
     CLI::App* ratio = app.add_subcommand(
         "ratio-table", "print the shadow-length ratio table, or draw it (倍率表作成)");
     std::string ratioDrawing;
     std::string ratioAt;
-    ratio->add_option("--draw", ratioDrawing, "draw the table into this drawing, placed at --at");
-    ratio->add_option("--at", ratioAt, "where the table's upper left corner goes: X,Y");
+    ratio->add_option("--draw", ratioDrawing, "draw the table into this drawing, placed at --at")
+        ->type_name("DRAWING");
+    ratio->add_option("--at", ratioAt, "where the table's upper left corner goes: X,Y")
+        ->type_name("X,Y");
     CLI::App* sunCmd = app.add_subcommand("sun", "print the sun's position at a clock hour");
     std::string hourText;
-    sunCmd->add_option("--hour", hourText, "clock hour, 7.5 to 16.5 (8.5 = 8:30)")->required();
+    sunCmd->add_option("--hour", hourText, "clock hour, 7.5 to 16.5 (8.5 = 8:30)")
+        ->type_name("H")
+        ->required();
     CLI::App* outline = app.add_subcommand("outline", "print the outlines of a union of segments");
     std::string segFile;
-    outline->add_option("FILE", segFile, "segments, x1 y1 x2 y2 per line")->required();
+    outline->add_option("FILE", segFile, "segments, x1 y1 x2 y2 per line")
+        ->type_name("")
+        ->required();
 
     CLI::App* model = app.add_subcommand("model", "acquire the buildings of a drawing (取得)");
     std::string drawing;
-    model->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    model->add_option("DRAWING", drawing, "the drawing, DXF")->type_name("")->required();
     CLI::App* timeOfDay =
         app.add_subcommand("time-of-day", "draw the time-of-day shadow diagram (時刻日影図)");
-    timeOfDay->add_option("DRAWING", drawing, "the drawing, DXF")->required();
-    timeOfDay->add_option("--json", common.json, "also write the outlines and times as JSON");
+    timeOfDay->add_option("DRAWING", drawing, "the drawing, DXF")->type_name("")->required();
+    timeOfDay->add_option("--json", common.json, "also write the outlines and times as JSON")
+        ->type_name("FILE");
     CLI::App* equalTime =
         app.add_subcommand("equal-time", "draw the equal-time shadow diagram (等時間日影図)");
-    equalTime->add_option("DRAWING", drawing, "the drawing, DXF")->required();
-    equalTime->add_option("--json", common.json, "also write the outlines per hour as JSON");
+    equalTime->add_option("DRAWING", drawing, "the drawing, DXF")->type_name("")->required();
+    equalTime->add_option("--json", common.json, "also write the outlines per hour as JSON")
+        ->type_name("FILE");
     equalTime->add_flag("--tenth", common.tenth,
                         "等時間の評価時間を 1/10 に: a tenth of the evaluation step (1, 3 or 6 s)");
 
     CLI::App* sky = app.add_subcommand(
         "sky", "sky factors of measurement points (再計算), or their sky maps (作図, 一括)");
-    sky->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    sky->add_option("DRAWING", drawing, "the drawing, DXF")->type_name("")->required();
     TSkyOptions skyOpts;
     sky->add_option("--points", skyOpts.points,
                     "the measurement points: circles and their number texts selected like "
-                    "--buildings; a circle is named by the first TEXT within 1000 in x and y");
+                    "--buildings; a circle is named by the first TEXT within 1000 in x and y")
+        ->type_name("EXPR");
     sky->add_option("--point", skyOpts.point, "a measurement point X,Y[,NAME[,HEIGHT m]]")
+        ->type_name("X,Y[,NAME[,HEIGHT]]")
         ->take_all()
         ->allow_extra_args(false);
-    sky->add_option("--csv", skyOpts.csv, "also write the sky factors as CSV");
-    sky->add_option("--json", common.json, "also write the sky factors as JSON");
-    sky->add_option("--maps", skyOpts.maps, "the maps of all points in a row (一括), type A or B");
-    sky->add_option("--map", skyOpts.map, "the map of point N (作図), placed at --at");
-    sky->add_option("--type", skyOpts.type, "the preset of --map: A or B");
-    sky->add_option("--at", skyOpts.at, "the centre X,Y of the (first) map");
+    sky->add_option("--csv", skyOpts.csv, "also write the sky factors as CSV")->type_name("FILE");
+    sky->add_option("--json", common.json, "also write the sky factors as JSON")->type_name("FILE");
+    sky->add_option("--maps", skyOpts.maps, "the maps of all points in a row (一括), type A or B")
+        ->type_name("A|B");
+    sky->add_option("--map", skyOpts.map, "the map of point N (作図), placed at --at")
+        ->type_name("N");
+    sky->add_option("--type", skyOpts.type, "the preset of --map: A or B")->type_name("A|B");
+    sky->add_option("--at", skyOpts.at, "the centre X,Y of the (first) map")->type_name("X,Y");
     sky->add_flag("--fit", skyOpts.fit, "maps for the conforming building (適合), not planned");
 
     CLI::App* walls = app.add_subcommand(
         "walls", "draw the time-of-day and equal-time shadows on a wall's face (壁面/壁面等時間)");
-    walls->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    walls->add_option("DRAWING", drawing, "the drawing, DXF")->type_name("")->required();
     TWallOptions wallOpts;
-    walls->add_option("--wall", wallOpts.wall, "the wall: the LINE handle=H");
-    walls->add_option("--wall-at", wallOpts.wallAt,
-                      "the wall: the LINE nearest to X,Y (within 1000)");
-    walls->add_option("--place", wallOpts.place,
-                      "place the elevation with its origin at X,Y instead of along the wall line");
+    walls->add_option("--wall", wallOpts.wall, "the wall: the LINE handle=H")
+        ->type_name("handle=H");
+    walls
+        ->add_option("--wall-at", wallOpts.wallAt,
+                     "the wall: the LINE nearest to X,Y (within 1000)")
+        ->type_name("X,Y");
+    walls
+        ->add_option("--place", wallOpts.place,
+                     "place the elevation with its origin at X,Y instead of along the wall line")
+        ->type_name("X,Y");
     walls->add_flag("--block", wallOpts.block, "ブロックとして作成: keep the elevation a block");
 
     CLI::App* preview = app.add_subcommand(
-        "preview", "the 3D preview of the buildings as a picture (--png, --svg), or drawn (--draw)");
-    preview->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+        "preview",
+        "the 3D preview of the buildings as a picture (--png, --svg), or drawn (--draw)");
+    preview->add_option("DRAWING", drawing, "the drawing, DXF")->type_name("")->required();
     TPreviewOptions previewOpts;
-    preview->add_option("--turn", previewOpts.turn, "turn about the vertical axis, degrees (315)");
-    preview->add_option("--tilt", previewOpts.tilt, "tilt toward the viewer, degrees (60)");
-    preview->add_flag("--no-drops", previewOpts.noDrops, "without footprints and vertical drops (直下)");
+    preview->add_option("--turn", previewOpts.turn, "turn about the vertical axis, degrees (315)")
+        ->type_name("DEG");
+    preview->add_option("--tilt", previewOpts.tilt, "tilt toward the viewer, degrees (60)")
+        ->type_name("DEG");
+    preview->add_flag("--no-drops", previewOpts.noDrops,
+                      "without footprints and vertical drops (直下)");
     preview->add_flag("--draw", previewOpts.draw, "also draw the picture into the drawing (描画)");
-    preview->add_option("--at", previewOpts.at, "where --draw places it: X,Y");
+    preview->add_option("--at", previewOpts.at, "where --draw places it: X,Y")->type_name("X,Y");
 
     CLI::App* points = app.add_subcommand(
         "points", "shadow hours of specific points (特定点, 再計算), or their table (作成)");
-    points->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    points->add_option("DRAWING", drawing, "the drawing, DXF")->type_name("")->required();
     TPointsOptions pointsOpts;
-    points->add_option("--points", pointsOpts.points,
-                       "the points: circles and their number texts selected like --buildings");
+    points
+        ->add_option("--points", pointsOpts.points,
+                     "the points: circles and their number texts selected like --buildings")
+        ->type_name("EXPR");
     points->add_option("--point", pointsOpts.point, "a point X,Y[,NAME[,HEIGHT m]]")
+        ->type_name("X,Y[,NAME[,HEIGHT]]")
         ->take_all()
         ->allow_extra_args(false);
-    points->add_option("--csv", pointsOpts.csv, "also write the grid as CSV");
-    points->add_option("--json", common.json, "also write the points' times as JSON");
-    points->add_option("--true-solar", common.trueSolar,
-                       "on: true solar times only (default); off: local clock times beside them");
+    points->add_option("--csv", pointsOpts.csv, "also write the grid as CSV")->type_name("FILE");
+    points->add_option("--json", common.json, "also write the points' times as JSON")
+        ->type_name("FILE");
+    points
+        ->add_option("--true-solar", common.trueSolar,
+                     "on: true solar times only (default); off: local clock times beside them")
+        ->type_name("on|off");
     points->add_flag("--exact", pointsOpts.exact,
                      "also the shaded intervals solved to the second, every one");
     points->add_flag("--tenth", common.tenth,
                      "等時間の評価時間を 1/10 に: a tenth of the evaluation step (1, 3 or 6 s)");
     points->add_flag("--draw", pointsOpts.draw, "draw the table into the drawing at --at (作成)");
-    points->add_option("--at", pointsOpts.at, "where the table goes: X,Y");
+    points->add_option("--at", pointsOpts.at, "where the table goes: X,Y")->type_name("X,Y");
 
     CLI::App* boundary =
         app.add_subcommand("boundary", "draw the deemed boundary lines of a site (境界線作成)");
-    boundary->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    boundary->add_option("DRAWING", drawing, "the drawing, DXF")->type_name("")->required();
     std::string site;
     boundary
         ->add_option("--site", site, "the site's lines and polylines, selected like --buildings")
+        ->type_name("EXPR")
         ->required();
-    boundary->add_option("--json", common.json, "also write the sites and lines as JSON");
+    boundary->add_option("--json", common.json, "also write the sites and lines as JSON")
+        ->type_name("FILE");
 
     CLI::App* check = app.add_subcommand(
         "check", "check the equal-time shadows against the 5 m and 10 m deemed lines");
-    check->add_option("DRAWING", drawing, "the drawing, DXF")->required();
+    check->add_option("DRAWING", drawing, "the drawing, DXF")->type_name("")->required();
     TCheckOptions checkOpts;
     check
         ->add_option("--site", checkOpts.site,
                      "the site's lines and polylines, selected like --buildings")
+        ->type_name("EXPR")
         ->required();
     check
         ->add_option("--limits", checkOpts.limits,
                      "H5,H10: hours allowed beyond the 5 m line and beyond the 10 m line")
+        ->type_name("H5,H10")
         ->required();
-    check->add_option("--plane", checkOpts.plane,
-                      "the measurement plane, metres (default: Common.takasa)");
+    check
+        ->add_option("--plane", checkOpts.plane,
+                     "the measurement plane, metres (default: Common.takasa)")
+        ->type_name("M");
     check->add_flag("--headroom", checkOpts.headroom,
                     "how far each building could be raised (or must be lowered), to 0.1 m");
     check->add_flag("--tenth", common.tenth, "1-second samples instead of 10");
-    check->add_option("--json", common.json, "also write the verdicts as JSON");
-    check->add_option("--true-solar", common.trueSolar,
-                      "on: true solar times only (default); off: local clock times beside them");
+    check->add_option("--json", common.json, "also write the verdicts as JSON")->type_name("FILE");
+    check
+        ->add_option("--true-solar", common.trueSolar,
+                     "on: true solar times only (default); off: local clock times beside them")
+        ->type_name("on|off");
 
+    CLI::App* help = app.add_subcommand("help", "list the commands, or show one's options");
+    std::string helpTopic;
+    help->add_option("COMMAND", helpTopic, "the command whose options to show");
+
+    for (CLI::App* sub : app.get_subcommands({})) sub->group("Commands");
+    app.footer(
+        "zuka help COMMAND (or zuka COMMAND --help) shows the options a command takes.\n"
+        "Exit status: 0 done; 1 the command could not do its job; 2 bad usage (an unknown "
+        "command or option, a missing or bad value, a setting the command cannot work with).");
+
+    CLI::App* command = nullptr;
     try {
         app.parse(argc, argv);
+        skyOpts.mapGiven = sky->count("--map") > 0;
+        skyOpts.typeGiven = sky->count("--type") > 0;
+        const std::vector<CLI::App*> given = app.get_subcommands();
+        command = given.empty() ? nullptr : given[0];
+        const std::vector<std::string> extras = app.remaining(true);
+        if (!command && !extras.empty() && extras[0].rfind('-', 0) != 0) {
+            err << "unknown command: " << extras[0] << "\n" << kCommandHint;
+            return kExitUsage;
+        }
+        if (!extras.empty()) throw CLI::ExtrasError(extras);
+        if (command) {
+            if (const std::optional<std::string> notTaken = SharedOptionNotTaken(app, *command)) {
+                err << *notTaken << "\n";
+                return kExitUsage;
+            }
+        }
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e, out, err);
         return code == 0 ? kExitOk : kExitUsage;
+    }
+    if (version) {
+        out << "zuka " << ProgramVersion() << "\n";
+        return kExitOk;
+    }
+    if (!command) {
+        err << "a command is required\n" << kCommandHint;
+        return kExitUsage;
+    }
+    if (command == help) {
+        if (helpTopic.empty()) {
+            out << app.get_formatter()->make_help(&app, app.get_name(), CLI::AppFormatMode::Normal);
+            return kExitOk;
+        }
+        const CLI::App* topic = nullptr;
+        for (const CLI::App* sub : app.get_subcommands({}))
+            if (sub->get_name() == helpTopic) topic = sub;
+        if (!topic) {
+            err << "unknown command: " << helpTopic << "\n" << kCommandHint;
+            return kExitUsage;
+        }
+        out << topic->help(app.get_name());
+        return kExitOk;
     }
     std::string exprError;
     if (!ParseSelectionExpr(common.buildings, exprError)) {
@@ -1071,7 +1298,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     Controller c(ui, folder->dir);
     gInterrupted = 0;
     std::signal(SIGINT, OnInterrupt);
-    try {
+    const auto run = [&]() -> int {
         c.FormCreate(settings->ini);
         if (runOptions->date) c.SetSunDate(*runOptions->date);
         c.heightOverrides = runOptions->heights;
@@ -1088,11 +1315,17 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         if (*points) return RunPoints(c, ui, drawing, common, pointsOpts, out, err);
         if (*boundary) return RunBoundary(c, drawing, common, site, out, err);
         if (*check) return RunCheck(c, ui, drawing, common, checkOpts, out, err);
+        return kExitUsage;
+    };
+    try {
+        const int ran = run();
+        // A setting the command could not work with (its message is out) is bad usage too.
+        return c.SettingsRefused() ? kExitUsage : ran;
     } catch (const ConvertError& e) {
-        err << DescribeConvertError(e, settings->overrides) << "\n";
-        return kExitFailed;
+        // A setting or a value that is no number, or one no command can work with.
+        err << e.what() << "\n";
+        return kExitUsage;
     }
-    return kExitUsage;
 }
 
 }  // namespace zuka

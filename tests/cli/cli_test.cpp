@@ -3,12 +3,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -49,6 +51,17 @@ TRun Zuka(const std::string& args) {
     const int raw = ::pclose(p);
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     return r;
+}
+
+// What a shell command prints.
+std::string Output(const std::string& cmd) {
+    std::string out;
+    if (FILE* p = ::popen(cmd.c_str(), "r")) {
+        std::array<char, 512> buf;
+        while (std::fgets(buf.data(), buf.size(), p)) out += buf.data();
+        ::pclose(p);
+    }
+    return out;
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -98,6 +111,8 @@ TEST(Cli, Errors) {
     };
     const std::filesystem::path bad = TempDir() / "bad.txt";
     std::ofstream(bad) << "# two lines\n0 0 1 1\n\n1 2 x 3\n";
+    const std::filesystem::path badIni = TempDir() / "bad.ini";
+    std::ofstream(badIni) << "[Common]\r\nido1=abc\r\n";
     const Row rows[] = {
         // Every --set is checked against the setting's kind and range before the command
         // runs; the message names the setting by its label and key, and the range.
@@ -119,12 +134,19 @@ TEST(Cli, Errors) {
         {"Boolean", "ratio-table --set Bairitsu.useDMS=2", 2, "(0 または 1): '2'"},
         {"unknown key", "ratio-table --set Common.ido=35", 2, "Common.ido"},
         {"malformed --set", "ratio-table --set ido1", 2, "Section.Key=Value"},
-        {"hour outside the model", "sun --hour 16.6", 1, "7.5～16.5"},
-        {"hour no number", "sun --hour 9時", 1, "(--hour)"},
+        {"hour outside the model", "sun --hour 16.6", 2,
+         "7.5～16.5 (時) の数で指定してください: '16.6'"},
+        {"hour no number", "sun --hour 9時", 2, "--hour は"},
         {"malformed segment line", "outline " + bad.string(), 1, "bad.txt:4:"},
         {"missing segment file", "outline /nonexistent/x.txt", 1, "/nonexistent/x.txt"},
-        {"missing --ini", "ratio-table --ini /nonexistent/zuka.ini", 1, "/nonexistent/zuka.ini"},
-        {"no command", "", 2, ""},
+        {"missing --ini", "ratio-table --ini /nonexistent/zuka.ini", 2,
+         "--ini の設定ファイルがありません: /nonexistent/zuka.ini"},
+        {"--ini names a folder", "ratio-table --ini " + TempDir().string(), 2,
+         "--ini にはフォルダーではなく設定ファイルを指定してください"},
+        // A value of the settings file that is no number stops the command, naming the
+        // setting by its label and key.
+        {"settings file value no number", "ratio-table --ini " + badIni.string(), 2,
+         "緯度 (度) (Common.ido1) の値 'abc' は数値ではありません"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -134,6 +156,66 @@ TEST(Cli, Errors) {
     }
     // A malformed line prints no outline at all.
     EXPECT_FALSE(Contains(Zuka("outline " + bad.string()).out, "0 0\n"));
+}
+
+// The conventions of a command line: version, help, and exit status 2 with a message that
+// names what is wrong for every usage error.
+TEST(Cli, CommonConventions) {
+    const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
+    struct Row {
+        const char* name;
+        std::string args;
+        int status;
+        std::vector<std::string> says;
+    };
+    const Row rows[] = {
+        {"help", "help", 0, {"Commands:\n", "  time-of-day ", "  help ", "Exit status: 0 done"}},
+        {"a command's help",
+         "help sky",
+         0,
+         {"Usage: zuka sky [OPTIONS] DRAWING", "--map N ", "Shared options",
+          "--ini FILE                  read the settings from FILE instead of the work folder's "
+          "zuka.ini\n",
+          "--buildings EXPR", "-o,--output FILE", "--quiet"}},
+        {"unknown command",
+         "frobnicate --foo",
+         2,
+         {"unknown command: frobnicate\nRun 'zuka help' for the list of commands.\n"}},
+        {"help on an unknown command", "help frobnicate", 2, {"unknown command: frobnicate"}},
+        {"no command", "", 2, {"a command is required"}},
+        {"unknown option", "sun --hour 9 --frob", 2, {"--frob"}},
+        {"shared option the command does not take",
+         "sun --hour 9 --svg x.svg",
+         2,
+         {"--svg is not an option of sun (zuka help sun lists its options)"}},
+        {"missing option", "sun", 2, {"--hour is required"}},
+        {"bad value", "preview " + sample + " --turn right --svg x.svg", 2, {"--turn"}},
+        {"--quiet keeps the warnings",
+         "time-of-day " + sample + " --set Jikoku.kaishi=7 --quiet -o " +
+             (TempDir() / "x.dxf").string(),
+         0,
+         {"太陽位置の計算範囲 (7:30～16:30) の外のため、日影を作成しませんでした : 07:00"}},
+        {"settings a command cannot work with",
+         "time-of-day " + sample + " --set Jikoku.kaishi=16 --set Jikoku.owari=8 -o " +
+             (TempDir() / "x.dxf").string(),
+         2,
+         {"時刻 (終了) (Jikoku.owari) は 時刻 (開始) (Jikoku.kaishi) 以降にしてください: 16 ～ 8"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const TRun r = Zuka(row.args);
+        EXPECT_EQ(r.status, row.status) << r.out;
+        for (const std::string& part : row.says) EXPECT_TRUE(Contains(r.out, part)) << part;
+    }
+    const TRun version = Zuka("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_TRUE(std::regex_match(version.out, std::regex("zuka [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+        << version.out;
+    // Each command's help lists the shared options it takes, and only those.
+    EXPECT_EQ(Zuka("help walls").out, Zuka("walls --help").out);
+    EXPECT_TRUE(Contains(Zuka("help sun").out, "--date YYYY-MM-DD"));
+    EXPECT_FALSE(Contains(Zuka("help sun").out, "--buildings"));
+    EXPECT_FALSE(Contains(Zuka("help sky").out, "--date"));
 }
 
 TEST(Cli, ModelOfTheExample) {
@@ -179,13 +261,7 @@ std::string CheckWithEzdxf(const std::filesystem::path& dxf, const std::string& 
                              "print(len(auditor.errors), n)\n";
     const std::string cmd =
         "/usr/bin/python3 " + script.string() + " " + dxf.string() + " " + layer + " 2>&1";
-    std::string out;
-    if (FILE* p = ::popen(cmd.c_str(), "r")) {
-        std::array<char, 256> buf;
-        while (std::fgets(buf.data(), buf.size(), p)) out += buf.data();
-        ::pclose(p);
-    }
-    return out;
+    return Output(cmd);
 }
 
 bool HaveEzdxf() { return std::system("/usr/bin/python3 -c 'import ezdxf' 2>/dev/null") == 0; }
@@ -203,8 +279,9 @@ TEST(Cli, ShadowDiagramsIntoTheExampleDrawing) {
     r = Zuka("equal-time " + sample + " --buildings layer=建物 -o " + et.string() +
              " --set Touji.kankaku2=2 --quiet");
     ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_TRUE(Contains(r.out, "ﾒｯｼｭｻｲｽﾞ : ")) << r.out;
-    EXPECT_TRUE(Contains(r.out, "所要時間 : ")) << r.out;
+    // The mesh with its unit and cell count, the time taken in seconds.
+    EXPECT_TRUE(Contains(r.out, "\nメッシュ (等時間日影図)\t1 辺 ")) << r.out;
+    EXPECT_TRUE(Contains(r.out, " mm, 1200 × 1200\n所要時間\t")) << r.out;
 
     // The default output name sits beside the input and never replaces it.
     r = Zuka("time-of-day " + sample + " -o " + sample);
@@ -231,7 +308,7 @@ TEST(Cli, WallShadowsIntoTheExampleDrawing) {
     TRun r = Zuka(base + "--wall-at 26000,27500 -o " + along.string());
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(Contains(r.out, "壁面線\t40\n")) << r.out;
-    EXPECT_TRUE(Contains(r.out, "ﾒｯｼｭｻｲｽﾞ : ")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\nメッシュ (壁面等時間)\t1 辺 ")) << r.out;
     const std::filesystem::path placed = TempDir() / "walls-placed.dxf";
     r = Zuka(base + "--wall handle=40 --place 70000,5000 --block -o " + placed.string());
     ASSERT_EQ(r.status, 0) << r.out;
@@ -314,7 +391,7 @@ TEST(Cli, SkyFactorsOfTheExamplePoints) {
     std::ifstream in(csv);
     std::string head;
     std::getline(in, head);
-    EXPECT_EQ(head, "番号,X座標,Y座標,測定点,測定面,内接,<AREA<,外接\r");
+    EXPECT_EQ(head, "\xEF\xBB\xBF番号,X座標,Y座標,測定点,測定面,内接,<AREA<,外接\r");
 
     // One building alone: inscribed < AREA < circumscribed at every point.
     r = Zuka("sky " + sample + " --buildings handle=35 --points layer=測定点 --quiet");
@@ -338,30 +415,61 @@ TEST(Cli, SkyFactorsOfTheExamplePoints) {
     EXPECT_EQ(rows[0][4], "0");  // Tenku.Takasa
     EXPECT_EQ(rows[1][3], "P");
     EXPECT_EQ(rows[1][4], "1.5");
-    for (const char* bad :
-         {"--point 1", "--point 1,2,a,b", "--maps C --at 0,0", "--map 1", "--map 9 --at 0,0"}) {
-        SCOPED_TRACE(bad);
-        r = Zuka("sky " + sample + " --buildings layer=建物 --points layer=測定点 " + bad);
+    struct Bad {
+        const char* args;
+        const char* says;
+    };
+    const Bad bads[] = {
+        {"--point 1", "X,Y[,名前[,高さ m]]"},
+        {"--point 1,2,a,b", "X,Y[,名前[,高さ m]]"},
+        {"--maps C --at 0,0", "A または B"},
+        {"--map 1", "--at X,Y"},
+        {"--map 9 --at 0,0", "--map は測定点の番号 1 ～ 3 で指定してください: 9"},
+        {"--map 0 --at 0,0", "--map は測定点の番号 1 ～ 3 で指定してください: 0"},
+        // Options that only drawing a map uses, and the other way round, are not ignored.
+        {"--svg x.svg", "--svg は天空図を作図する (--map N か --maps A|B の) ときに使います"},
+        {"--map 1 --at 0,0 --csv x.csv", "--csv は天空率を求める"},
+    };
+    for (const Bad& bad : bads) {
+        SCOPED_TRACE(bad.args);
+        r = Zuka("sky " + sample + " --buildings layer=建物 --points layer=測定点 " + bad.args);
         EXPECT_EQ(r.status, 2) << r.out;
+        EXPECT_TRUE(Contains(r.out, bad.says)) << r.out;
     }
 }
 
 TEST(Cli, SkyMapsIntoTheExampleDrawing) {
     const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
-    const std::filesystem::path map = TempDir() / "tenku.dxf";
-    TRun r = Zuka("sky " + sample + " --buildings layer=建物 --points layer=測定点 --map 1 " +
-                  "--at 80000,40000 --type A --set Tenku.Hatch=5 --quiet -o " + map.string());
+    // The sky factors of the points by each method, as the grid gives them.
+    TRun r = Zuka("sky " + sample + " --buildings layer=建物 --points layer=測定点 --quiet");
     ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_TRUE(Contains(r.out, "天空図\t80000.000,40000.000\n")) << r.out;
-    EXPECT_TRUE(Contains(r.out, "面積 1963.495, ")) << r.out;
+    const std::vector<std::vector<std::string>> grid = SkyRows(r.out);
+    ASSERT_EQ(grid.size(), 3u) << r.out;
 
+    // The console names the figure the map shows by its method: the planned building's
+    // inscribed triangles, then the areas behind it in paper mm², with the AREA figure beside.
+    const std::filesystem::path map = TempDir() / "tenku.dxf";
+    r = Zuka("sky " + sample + " --buildings layer=建物 --points layer=測定点 --map 1 " +
+             "--at 80000,40000 --type A --set Tenku.Hatch=5 --quiet -o " + map.string());
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "天空図\t80000.000,40000.000\t測定点 1\t天空率 " + grid[0][5] +
+                                    " % (内接三角形, 計画建物)\n面積\t円 1963.495 mm², 建物 "))
+        << r.out;
+    EXPECT_TRUE(Contains(r.out, " mm² (図寸, 内接三角形); AREA: 建物 ")) << r.out;
+    EXPECT_TRUE(Contains(r.out, " mm², 天空率 " + grid[0][6] + " %\n")) << r.out;
+
+    // The conforming building's maps show the circumscribed triangles' figure.
     const std::filesystem::path maps = TempDir() / "tenku-all.dxf";
-    r = Zuka("sky " + sample + " --buildings layer=建物 --points layer=測定点 --maps B " +
+    r = Zuka("sky " + sample + " --buildings layer=建物 --points layer=測定点 --maps B --fit " +
              "--at 80000,40000 --quiet -o " + maps.string());
     ASSERT_EQ(r.status, 0) << r.out;
     // Three maps 300 paper mm apart at the scale 1:200.
-    for (const char* at : {"80000.000", "140000.000", "200000.000"})
-        EXPECT_TRUE(Contains(r.out, std::string("天空図\t") + at + ",40000.000\n")) << r.out;
+    const char* centres[] = {"80000.000", "140000.000", "200000.000"};
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_TRUE(Contains(r.out, std::string("天空図\t") + centres[i] + ",40000.000\t測定点 " +
+                                        grid[i][3] + "\t天空率 " + grid[i][7] +
+                                        " % (外接三角形, 適合建物)\n"))
+            << r.out;
 
     if (!HaveEzdxf()) GTEST_SKIP() << "python3-ezdxf is not installed";
     // Hatch, circle and notes, triangles and their table, corner marks and the position table.
@@ -400,9 +508,10 @@ TEST(Cli, SpecificPointsOfTheExample) {
     std::ifstream in(csv);
     std::string head;
     std::getline(in, head);
-    EXPECT_EQ(head,
-              "番号,X座標,Y座標,測定点,日影時間,入時刻 1,出時刻 1,入時刻 2,出時刻 2,入時刻 3,"
-              "出時刻 3\r");
+    EXPECT_EQ(
+        head,
+        "\xEF\xBB\xBF番号,X座標,Y座標,測定点,日影時間,入時刻 1,出時刻 1,入時刻 2,出時刻 2,入時刻 3,"
+        "出時刻 3\r");
     std::ifstream j(json);
     const std::string text((std::istreambuf_iterator<char>(j)), {});
     EXPECT_TRUE(Contains(text, "\"total\": \"5:37:22\"")) << text;
@@ -529,13 +638,7 @@ std::string ValidateJson(const std::vector<std::filesystem::path>& files) {
     std::string cmd =
         "/usr/bin/python3 " + script.string() + " " + ZUKA_SOURCE_DIR + "/docs/results-schema.json";
     for (const std::filesystem::path& f : files) cmd += " " + f.string();
-    std::string out;
-    if (FILE* p = ::popen((cmd + " 2>&1").c_str(), "r")) {
-        std::array<char, 512> buf;
-        while (std::fgets(buf.data(), buf.size(), p)) out += buf.data();
-        ::pclose(p);
-    }
-    return out;
+    return Output(cmd + " 2>&1");
 }
 
 TEST(Cli, ResultsAsJsonFollowTheSchema) {
@@ -547,21 +650,23 @@ TEST(Cli, ResultsAsJsonFollowTheSchema) {
     struct Row {
         const char* name;
         std::string args;
+        bool draws;  // saves the drawing (-o)
     };
     const Row rows[] = {
-        {"time-of-day", "time-of-day" + b + "--date 2025-12-22"},
-        {"equal-time", "equal-time" + b + "--set Touji.kankaku2=2"},
-        {"points", "points" + b + points + "--exact --true-solar off"},
-        {"sky", "sky" + b + points},
-        {"boundary", "boundary " + sample + " --site layer=敷地 --quiet"},
-        {"check", "check" + b + "--site layer=敷地 --limits 2,1.5 --headroom"},
+        {"time-of-day", "time-of-day" + b + "--date 2025-12-22", true},
+        {"equal-time", "equal-time" + b + "--set Touji.kankaku2=2", true},
+        {"points", "points" + b + points + "--exact --true-solar off", false},
+        {"sky", "sky" + b + points, false},
+        {"boundary", "boundary " + sample + " --site layer=敷地 --quiet", true},
+        {"check", "check" + b + "--site layer=敷地 --limits 2,1.5 --headroom", true},
     };
     std::vector<std::filesystem::path> files;
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         const std::filesystem::path json = TempDir() / (std::string(r.name) + ".json");
         const std::filesystem::path dxf = TempDir() / (std::string(r.name) + "-json.dxf");
-        const TRun run = Zuka(r.args + " --json " + json.string() + " -o " + dxf.string());
+        const TRun run =
+            Zuka(r.args + " --json " + json.string() + (r.draws ? " -o " + dxf.string() : ""));
         EXPECT_LE(run.status, 1) << run.out;  // the failing check says 1
         EXPECT_TRUE(Contains(run.out, "JSON\t" + json.string() + "\n")) << run.out;
         files.push_back(json);
@@ -581,6 +686,126 @@ TEST(Cli, ResultsAsJsonFollowTheSchema) {
     std::ofstream(broken) << "{\"program\": \"Zuka\", \"version\": \"0\", \"command\": \"check\", "
                              "\"drawing\": \"a.dxf\", \"inputs\": {\"method\": \"\"}}";
     EXPECT_EQ(ValidateJson({broken}).substr(0, broken.string().size()), broken.string());
+}
+
+// The example drawing moved by (dx, dy): every coordinate of its entities (groups 10, 11, 20,
+// 21 of the ENTITIES section) shifted, nothing else changed.
+std::filesystem::path ShiftedExample(double dx, double dy) {
+    std::ifstream in(std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf", std::ios::binary);
+    const std::filesystem::path out = TempDir() / "shifted.dxf";
+    std::ofstream os(out, std::ios::binary);
+    bool entities = false;
+    for (std::string code, value; std::getline(in, code) && std::getline(in, value);) {
+        const std::string c = code.substr(0, code.find_last_not_of("\r ") + 1);
+        const std::string v = value.substr(0, value.find_last_not_of("\r ") + 1);
+        if (c == "  2") entities = entities || v == "ENTITIES";
+        if (c == "  0" && v == "ENDSEC") entities = false;
+        const int n = std::stoi(c);
+        if (entities && (n == 10 || n == 11 || n == 20 || n == 21)) {
+            std::ostringstream shifted;
+            shifted.precision(17);
+            shifted << std::stod(v) + (n == 10 || n == 11 ? dx : dy);
+            value = shifted.str() + "\r";
+        }
+        os << code << "\n" << value << "\n";
+    }
+    return out;
+}
+
+// Compares the results of a command on the example and on the example moved far into negative
+// coordinates with Python's json: coordinates must be moved by the same amount, everything else
+// the same (the equal-time outlines, traced on a mesh laid over the shadows, by their areas).
+// Prints "differences N" and the first few.
+std::string CompareShifted(const std::filesystem::path& a, const std::filesystem::path& b,
+                           double shift) {
+    const std::filesystem::path script = TempDir() / "shifted.py";
+    std::ofstream(script) << R"(import json, sys
+a, b = (json.load(open(f, encoding='utf-8')) for f in sys.argv[1:3])
+shift = float(sys.argv[3])
+bad = []
+def area(ring):
+    return abs(sum(p[0] * q[1] - q[0] * p[1] for p, q in zip(ring, ring[1:] + ring[:1]))) / 2
+def moved(p, q, path):
+    if abs(p + shift - q) > 2e-3: bad.append((path, p, q))
+def walk(p, q, path):
+    if isinstance(p, dict):
+        if sorted(p) != sorted(q): bad.append((path, 'keys')); return
+        for k in p:
+            if k == 'drawing': continue
+            if k in ('x', 'y'): moved(p[k], q[k], path + '/' + k)
+            elif k == 'outlines' and '/equal_time/' in path:
+                sa = sum(area([[x - shift, y - shift] for x, y in o]) for o in q[k])
+                if len(p[k]) != len(q[k]) or abs(sum(area(o) for o in p[k]) - sa) > 1e-4 * sa:
+                    bad.append((path, 'area'))
+                for i in (0, 1):  # and in the same place, within a few cells
+                    low = min(pt[i] for o in p[k] for pt in o)
+                    if abs(low + shift - min(pt[i] for o in q[k] for pt in o)) > 100:
+                        bad.append((path, 'place'))
+            elif k == 'outlines':
+                walk([[v for pt in o for v in pt] for o in p[k]],
+                     [[v - shift for pt in o for v in pt] for o in q[k]], path + '/outlines')
+            else: walk(p[k], q[k], path + '/' + k)
+    elif isinstance(p, list):
+        if len(p) != len(q): bad.append((path, 'length')); return
+        for i, (u, v) in enumerate(zip(p, q)): walk(u, v, path + '[%d]' % i)
+    elif isinstance(p, float) or isinstance(q, float):
+        if abs(p - q) > 2e-3: bad.append((path, p, q))
+    elif p != q: bad.append((path, p, q))
+walk(a, b, '')
+for x in bad[:5]: print(x)
+print('differences', len(bad))
+)";
+    const std::string cmd = "/usr/bin/python3 " + script.string() + " " + a.string() + " " +
+                            b.string() + " " + std::to_string(shift) + " 2>&1";
+    return Output(cmd);
+}
+
+// Negative coordinates are handled by every computation: a drawing moved 100 km south-west
+// gives the same results moved by as much, and no warning.
+TEST(Cli, NegativeCoordinatesMoveTheResultsAlong) {
+    const double shift = -100000;
+    const std::filesystem::path shifted = ShiftedExample(shift, shift);
+    const std::string drawings[] = {std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf",
+                                    shifted.string()};
+    const std::string options[] = {"time-of-day", "equal-time", "sky --points layer=測定点",
+                                   "points --points layer=測定点"};
+    for (const std::string& command : options) {
+        SCOPED_TRACE(command);
+        std::filesystem::path json[2];
+        for (int i = 0; i < 2; ++i) {
+            json[i] = TempDir() / ("shift" + std::to_string(i) + ".json");
+            const bool draws = command == "time-of-day" || command == "equal-time";
+            const TRun r = Zuka(
+                command.substr(0, command.find(' ')) + " " + drawings[i] + " " +
+                (command.find(' ') == std::string::npos ? "" : command.substr(command.find(' '))) +
+                " --buildings layer=建物 --quiet --json " + json[i].string() +
+                (draws ? " -o " + (TempDir() / "shift.dxf").string() : ""));
+            ASSERT_EQ(r.status, 0) << r.out;
+            EXPECT_FALSE(Contains(r.out, "[Zuka")) << r.out;  // no message box
+        }
+        EXPECT_EQ(CompareShifted(json[0], json[1], shift), "differences 0\n");
+    }
+    // The wall elevation, placed at the same point: the same drawing, to rounding.
+    std::string walls[2];
+    for (int i = 0; i < 2; ++i) {
+        const TRun r =
+            Zuka("walls " + drawings[i] +
+                 " --buildings layer=建物 --wall handle=40 --place 65000,5000 --quiet -o " +
+                 (TempDir() / "shift.dxf").string());
+        ASSERT_EQ(r.status, 0) << r.out;
+        std::ifstream in(TempDir() / "ZUKA_1.dxf", std::ios::binary);
+        walls[i].assign(std::istreambuf_iterator<char>(in), {});
+    }
+    std::istringstream a(walls[0]);
+    std::istringstream b(walls[1]);
+    int lines = 0;
+    for (std::string la, lb; std::getline(a, la) && std::getline(b, lb); ++lines) {
+        if (la == lb) continue;
+        ASSERT_NEAR(std::stod(la), std::stod(lb), 1e-6) << "line " << lines + 1;
+    }
+    EXPECT_GT(lines, 1000);
+    EXPECT_EQ(std::count(walls[0].begin(), walls[0].end(), '\n'),
+              std::count(walls[1].begin(), walls[1].end(), '\n'));
 }
 
 TEST(Cli, IniFileIsReadAndNeverWritten) {
