@@ -584,6 +584,9 @@ int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TC
         RefuseUnusedOption({{"--csv", !so.csv.empty()}, {"--json", !o.json.empty()}},
                            "天空率を求める (--map と --maps のない) ", err))
         return kExitUsage;
+    if (drawBatch &&
+        RefuseUnusedOption({{"--type", so.typeGiven}}, "一つの天空図を作図する (--map N の) ", err))
+        return kExitUsage;
     const std::string typeText = drawBatch ? so.maps : so.type;
     if (typeText != "A" && typeText != "B") {
         err << "天空図の種類は A または B です: " << typeText << "\n";

@@ -45,6 +45,11 @@ int FuzzNumbers(const std::uint8_t* data, std::size_t size) {
         StrToInt(text, "fuzz");
     } catch (const ConvertError&) {
     }
+    // A message repeats any text short and without control characters: at most 40 bytes and
+    // the character that crosses them, in quotes, with "…".
+    const std::string quoted = QuotedValue(text);
+    Check(quoted.size() <= 2 + 43 + 3);
+    for (const char c : quoted) Check(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
     if (size >= sizeof(double)) {
         double raw = 0;
         std::memcpy(&raw, data, sizeof raw);
