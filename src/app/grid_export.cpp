@@ -5,8 +5,6 @@
 namespace zuka {
 namespace {
 
-constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
-
 std::string JoinRows(const TGridCells& cells, char separator,
                      std::string (*field)(const std::string&)) {
     std::string text;

@@ -19,7 +19,6 @@ namespace {
 constexpr char kGroupBox15NamedPrefix[] = "ターゲットCAD = ";
 
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
 constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
 

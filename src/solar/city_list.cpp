@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/file_io.h"
 #include "base/number.h"
 
 namespace zuka {
@@ -34,8 +35,6 @@ constexpr char kMarkByou[] = "″";
 constexpr char kDefaultIdodo[] = "36";
 constexpr char kDefaultIdohun[] = "00";
 constexpr char kDefaultIdobyou[] = "00";
-
-constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
 bool IsValidUtf8(const std::string& s) {
@@ -153,7 +152,7 @@ std::optional<std::vector<std::string>> LoadCityList(const std::filesystem::path
 
     std::optional<std::string> text;
     if (bytes.rfind(kUtf8Bom, 0) == 0) {
-        text = bytes.substr(3);
+        text = bytes.substr(kUtf8Bom.size());
     } else if (bytes.rfind("\xFF\xFE", 0) == 0) {
         text = ToUtf8(bytes.substr(2), "UTF-16LE", 2);
     } else if (bytes.rfind("\xFE\xFF", 0) == 0) {
