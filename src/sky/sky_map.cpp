@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <utility>
 
 #include "base/number.h"
 #include "cad/bridge.h"
 #include "geom/acquisition.h"
+#include "geom/end_point_cells.h"
 #include "geom/outline.h"
 #include "geom/primitives.h"
 
@@ -89,19 +93,11 @@ std::vector<TEdge> MakeEdgeList(const std::vector<TLineEnt>& walls, double h) {
             edges.push_back({v});
         }
     }
-    for (std::size_t i = 0; i < edges.size(); ++i) {
-        const TLineEnt& a = edges[i].line;
-        for (std::size_t j = i + 1; j < edges.size(); ++j) {
-            const TLineEnt& b = edges[j].line;
-            if ((SamePoint3D(a.st, b.st, kSamePointTol) &&
-                 SamePoint3D(a.ed, b.ed, kSamePointTol)) ||
-                (SamePoint3D(a.st, b.ed, kSamePointTol) &&
-                 SamePoint3D(a.ed, b.st, kSamePointTol))) {
-                edges[i].removed = true;
-                break;
-            }
-        }
-    }
+    std::vector<TLineEnt> lines;
+    lines.reserve(edges.size());
+    for (const TEdge& e : edges) lines.push_back(e.line);
+    const std::vector<bool> repeated = RepeatedLines(lines);
+    for (std::size_t i = 0; i < edges.size(); ++i) edges[i].removed = repeated[i];
     return edges;
 }
 
@@ -308,24 +304,7 @@ void WriteMeori(DxfWriter& w, const std::string& layer, double r, double e) {
 void AddHorizonArc(const std::vector<TAcadPoint>& horizon, double r, double g,
                    const TTenkuDrawing* drawing, Workspace& ws) {
     if (horizon.size() < 2) return;
-    auto folded = [](TAcadPoint a, TAcadPoint b) {
-        const double turn = TurnAngle(a, kOrigin, b, false);
-        return turn > kPi ? kTwoPi - turn : turn;
-    };
-    double best = -1;
-    std::size_t ai = 0;
-    std::size_t bi = 1;
-    for (std::size_t i = 0; i < horizon.size(); ++i) {
-        for (std::size_t j = 0; j < horizon.size(); ++j) {
-            if (i == j) continue;
-            const double u = folded(horizon[i], horizon[j]);
-            if (u > best) {
-                best = u;
-                ai = i;
-                bi = j;
-            }
-        }
-    }
+    const auto [ai, bi] = FarthestApart(horizon);
     TAcadPoint a = horizon[ai];
     TAcadPoint b = horizon[bi];
     const double ccw = TurnAngle(a, kOrigin, b, false);
@@ -395,6 +374,120 @@ private:
 };
 
 }  // namespace
+
+std::vector<bool> RepeatedLines(const std::vector<TLineEnt>& lines) {
+    const std::size_t n = lines.size();
+    std::vector<bool> repeated(n, false);
+    // A later equal segment has an end at the start of segment i (in plan, within the
+    // tolerance): only the segments filed there are compared.
+    const EndPointCells ends(lines);
+    std::vector<std::uint32_t> near;
+    for (std::size_t i = 0; i < n; ++i) {
+        const TLineEnt& a = lines[i];
+        ends.Near(a.st, near);
+        for (const std::uint32_t j : near) {
+            if (j <= i) continue;
+            const TLineEnt& b = lines[j];
+            if ((SamePoint3D(a.st, b.st, kSamePointTol) &&
+                 SamePoint3D(a.ed, b.ed, kSamePointTol)) ||
+                (SamePoint3D(a.st, b.ed, kSamePointTol) &&
+                 SamePoint3D(a.ed, b.st, kSamePointTol))) {
+                repeated[i] = true;
+                break;
+            }
+        }
+    }
+    return repeated;
+}
+
+std::pair<std::size_t, std::size_t> FarthestApart(const std::vector<TAcadPoint>& pts) {
+    const std::size_t n = pts.size();
+    auto folded = [&pts](std::size_t i, std::size_t j) {
+        const double turn = TurnAngle(pts[i], kOrigin, pts[j], false);
+        return turn > kPi ? kTwoPi - turn : turn;
+    };
+    std::pair<std::size_t, std::size_t> best{0, 1};
+    double bestAngle = -1;
+    // Every pair in order, the first of the largest kept: what the answer is defined by, for
+    // a direction that is not a number.
+    auto everyPair = [&] {
+        for (std::size_t i = 0; i < n; ++i) {
+            for (std::size_t j = 0; j < n; ++j) {
+                if (i == j) continue;
+                const double u = folded(i, j);
+                if (u > bestAngle) {
+                    bestAngle = u;
+                    best = {i, j};
+                }
+            }
+        }
+        return best;
+    };
+    if (n < 2) return best;
+    std::vector<double> az(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        az[k] = Angle2P(kOrigin, pts[k]);
+        if (std::isnan(az[k])) return everyPair();
+    }
+    std::vector<std::uint32_t> order(n);
+    for (std::size_t k = 0; k < n; ++k) order[k] = static_cast<std::uint32_t>(k);
+    std::sort(order.begin(), order.end(),
+              [&az](std::uint32_t a, std::uint32_t b) { return az[a] < az[b]; });
+    std::vector<double> sorted(n);
+    for (std::size_t m = 0; m < n; ++m) sorted[m] = az[order[m]];
+    // For point i, the folded angle of a partner is, to within a few units in the last place,
+    // pi less its distance around the circle from the opposite direction; the partners within
+    // kMargin of the nearest to that direction are all that can give i's largest folded angle
+    // as computed, and the margin lies far above those rounding errors.
+    constexpr double kMargin = 1e-12;
+    const auto count = static_cast<std::ptrdiff_t>(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        double opposite = az[i] + kPi;
+        if (opposite >= kTwoPi) opposite -= kTwoPi;
+        auto distance = [&](std::ptrdiff_t m) {
+            const double d = std::fabs(sorted[static_cast<std::size_t>(m)] - opposite);
+            return std::min(d, kTwoPi - d);
+        };
+        const std::ptrdiff_t right =
+            std::lower_bound(sorted.begin(), sorted.end(), opposite) - sorted.begin();
+        auto at = [&](std::ptrdiff_t m) { return ((m % count) + count) % count; };
+        // The nearest partner on each side, i itself passed over.
+        double nearest = std::numeric_limits<double>::infinity();
+        for (std::ptrdiff_t k = 0; k < count; ++k) {
+            if (order[static_cast<std::size_t>(at(right + k))] == i) continue;
+            nearest = std::min(nearest, distance(at(right + k)));
+            break;
+        }
+        for (std::ptrdiff_t k = 1; k <= count; ++k) {
+            if (order[static_cast<std::size_t>(at(right - k))] == i) continue;
+            nearest = std::min(nearest, distance(at(right - k)));
+            break;
+        }
+        // The partners within the margin, each side walked outwards, every point at most once.
+        double angle = -1;
+        std::size_t partner = n;
+        auto consider = [&](std::ptrdiff_t m) {
+            const std::size_t j = order[static_cast<std::size_t>(m)];
+            if (j == i) return;
+            const double u = folded(i, j);
+            if (u > angle || (u == angle && j < partner)) {
+                angle = u;
+                partner = j;
+            }
+        };
+        const double limit = nearest + kMargin;
+        std::ptrdiff_t up = 0;
+        for (; up < count && distance(at(right + up)) <= limit; ++up) consider(at(right + up));
+        for (std::ptrdiff_t down = 1; up + down <= count && distance(at(right - down)) <= limit;
+             ++down)
+            consider(at(right - down));
+        if (partner < n && angle > bestAngle) {
+            bestAngle = angle;
+            best = {i, partner};
+        }
+    }
+    return best;
+}
 
 bool ProjectTenkuzu(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint1, double h,
                     double r, double g, Workspace& ws, const TTenkuDrawing* drawing,

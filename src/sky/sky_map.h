@@ -12,9 +12,11 @@
 // kyori distance, takasa height, houido azimuth, miagedo elevation, hankei radius.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/run_context.h"
@@ -102,6 +104,16 @@ struct TTenkuDrawing {
     std::string layer;
     double planeZ = 0;
 };
+
+// Whether each segment is repeated by a later one, in the same or the opposite direction, with
+// both ends within the point tolerance in x, y and z: the earlier of two equal edges is left
+// out of the projection. Cost about linear in the segments.
+std::vector<bool> RepeatedLines(const std::vector<TLineEnt>& lines);
+
+// The two points (indices i != j) farthest apart around the origin: the largest angle between
+// their directions, folded into [0, pi]; of equal angles the first pair in the order of i,
+// then j. (0, 1) when fewer than two points. Cost about n log n.
+std::pair<std::size_t, std::size_t> FarthestApart(const std::vector<TAcadPoint>& pts);
 
 // The projection shared by the drawn map and the recalculation: the walls of aryTatemono
 // above the plane h (mm) seen from idPoint1, on a map of radius r (drawing units) turned by g

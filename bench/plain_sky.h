@@ -1,0 +1,55 @@
+// The sky map's two passes as first written: every edge against every later one for repeats,
+// every horizon point against every other for the pair farthest apart. The baseline that
+// sky/sky_map.h is timed against in the same run, and whose results it must reproduce
+// (tests/sky/sky_map_differential_test.cpp). Benchmark and test code only.
+#pragma once
+
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+#include "geom/primitives.h"
+#include "geom/records.h"
+
+namespace zuka::bench::plain {
+
+inline std::vector<bool> RepeatedLines(const std::vector<TLineEnt>& lines) {
+    std::vector<bool> repeated(lines.size(), false);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const TLineEnt& a = lines[i];
+        for (std::size_t j = i + 1; j < lines.size(); ++j) {
+            const TLineEnt& b = lines[j];
+            if ((SamePoint3D(a.st, b.st, kSamePointTol) &&
+                 SamePoint3D(a.ed, b.ed, kSamePointTol)) ||
+                (SamePoint3D(a.st, b.ed, kSamePointTol) &&
+                 SamePoint3D(a.ed, b.st, kSamePointTol))) {
+                repeated[i] = true;
+                break;
+            }
+        }
+    }
+    return repeated;
+}
+
+inline std::pair<std::size_t, std::size_t> FarthestApart(const std::vector<TAcadPoint>& pts) {
+    const TAcadPoint origin{};
+    auto folded = [&origin](TAcadPoint a, TAcadPoint b) {
+        const double turn = TurnAngle(a, origin, b, false);
+        return turn > kPi ? kTwoPi - turn : turn;
+    };
+    double best = -1;
+    std::pair<std::size_t, std::size_t> pair{0, 1};
+    for (std::size_t i = 0; i < pts.size(); ++i) {
+        for (std::size_t j = 0; j < pts.size(); ++j) {
+            if (i == j) continue;
+            const double u = folded(pts[i], pts[j]);
+            if (u > best) {
+                best = u;
+                pair = {i, j};
+            }
+        }
+    }
+    return pair;
+}
+
+}  // namespace zuka::bench::plain
