@@ -1,7 +1,8 @@
 // The sky map's two passes as first written: every edge against every later one for repeats,
 // every horizon point against every other for the pair farthest apart. The baseline that
 // sky/sky_map.h is timed against in the same run, and whose results it must reproduce
-// (tests/sky/sky_map_differential_test.cpp). Benchmark and test code only.
+// (tests/sky/sky_map_differential_test.cpp); and inputs of the kind the projection gives them.
+// Benchmark and test code only.
 #pragma once
 
 #include <cstddef>
@@ -11,7 +12,42 @@
 #include "geom/primitives.h"
 #include "geom/records.h"
 
-namespace zuka::bench::plain {
+namespace zuka::bench {
+
+// What the projection files for a model: the wall tops, their feet on the plane h and the
+// vertical edges at their ends, each wall also drawn the other way round.
+inline std::vector<TLineEnt> EdgeSoup(const std::vector<TLineEnt>& walls, double h) {
+    std::vector<TLineEnt> lines;
+    for (const TLineEnt& w : walls) {
+        lines.push_back(w);
+        TLineEnt back = w;
+        std::swap(back.st, back.ed);
+        lines.push_back(back);
+        TLineEnt foot = w;
+        foot.st.z = foot.ed.z = h;
+        lines.push_back(foot);
+        for (const TAcadPoint& end : {w.st, w.ed}) {
+            TLineEnt v = w;
+            v.st = v.ed = end;
+            v.ed.z = h;
+            lines.push_back(v);
+        }
+    }
+    return lines;
+}
+
+// The horizon points of a model seen from p: every wall end's direction on a circle of
+// radius r about the origin.
+inline std::vector<TAcadPoint> Horizon(const std::vector<TLineEnt>& walls, TAcadPoint p, double r) {
+    std::vector<TAcadPoint> pts;
+    for (const TLineEnt& w : walls) {
+        pts.push_back(PolarPoint({}, Angle2P(p, w.st), r));
+        pts.push_back(PolarPoint({}, Angle2P(p, w.ed), r));
+    }
+    return pts;
+}
+
+namespace plain {
 
 inline std::vector<bool> RepeatedLines(const std::vector<TLineEnt>& lines) {
     std::vector<bool> repeated(lines.size(), false);
@@ -52,4 +88,5 @@ inline std::pair<std::size_t, std::size_t> FarthestApart(const std::vector<TAcad
     return pair;
 }
 
-}  // namespace zuka::bench::plain
+}  // namespace plain
+}  // namespace zuka::bench

@@ -10,10 +10,17 @@
 // other (plain_passes.h), in the same run: their times, the speed-up and the number of maps
 // whose outlines differ (it fails unless that is 0).
 //
+// BM_SkyPassesVersusPlain: the projection's two passes over a city block (district.h) of 40 to
+// 400 buildings seen from a point south of it, by the filed passes (sky/sky_map.h) and by the
+// plain ones that compare every pair (plain_sky.h), in the same run: the repeats among the
+// edges the projection files and the horizon's pair of points farthest apart. Times, speed-up
+// and whether the answers differ (it fails unless they are the same).
+//
 // BM_SkyFactorVersusEdges: one point south of a district (district.h) of 1 to 40 buildings, to
 // show how the cost of one point grows with the number of building edges (counter `walls`).
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <string>
@@ -24,6 +31,7 @@
 #include "cad/interaction.h"
 #include "district.h"
 #include "plain_passes.h"
+#include "plain_sky.h"
 #include "sky/outline_factor.h"
 #include "sky/sky_map.h"
 
@@ -176,6 +184,49 @@ void BM_SkyOutlinesFiledVersusPlain(benchmark::State& state) {
     std::filesystem::remove_all(r.dir);
 }
 BENCHMARK(BM_SkyOutlinesFiledVersusPlain)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_SkyPassesVersusPlain(benchmark::State& state) {
+    const std::vector<TLineEnt> walls = CityBlock(static_cast<int>(state.range(0)));
+    double x0 = 1e300;
+    double x1 = -1e300;
+    double y0 = 1e300;
+    for (const TLineEnt& w : walls) {
+        x0 = std::min({x0, w.st.x, w.ed.x});
+        x1 = std::max({x1, w.st.x, w.ed.x});
+        y0 = std::min({y0, w.st.y, w.ed.y});
+    }
+    const std::vector<TLineEnt> edges = EdgeSoup(walls, 0);
+    const std::vector<TAcadPoint> horizon = Horizon(walls, {(x0 + x1) / 2, y0 - 10000, 0}, 10000);
+    using Clock = std::chrono::steady_clock;
+    double filedSeconds = 0;
+    double plainSeconds = 0;
+    bool differ = false;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        const std::vector<bool> repeats = RepeatedLines(edges);
+        const auto pair = FarthestApart(horizon);
+        const auto t1 = Clock::now();
+        const std::vector<bool> plainRepeats = plain::RepeatedLines(edges);
+        const auto plainPair = plain::FarthestApart(horizon);
+        const auto t2 = Clock::now();
+        filedSeconds += std::chrono::duration<double>(t1 - t0).count();
+        plainSeconds += std::chrono::duration<double>(t2 - t1).count();
+        differ = differ || repeats != plainRepeats || pair != plainPair;
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["walls"] = static_cast<double>(walls.size());
+    state.counters["filed_ms"] = filedSeconds / runs * 1000;
+    state.counters["plain_ms"] = plainSeconds / runs * 1000;
+    state.counters["speedup"] = plainSeconds / filedSeconds;
+    state.counters["differ"] = differ ? 1 : 0;
+    if (differ) state.SkipWithError("the filed passes gave other answers");
+}
+BENCHMARK(BM_SkyPassesVersusPlain)
+    ->ArgName("buildings")
+    ->Arg(40)
+    ->Arg(400)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 void BM_SkyFactorVersusEdges(benchmark::State& state) {
     Workspace ws;

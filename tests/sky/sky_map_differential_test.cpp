@@ -16,39 +16,6 @@
 namespace zuka {
 namespace {
 
-// What the projection files for a model: the wall tops, their feet on the plane h and the
-// vertical edges at their ends, each wall also drawn the other way round.
-std::vector<TLineEnt> EdgeSoup(const std::vector<TLineEnt>& walls, double h) {
-    std::vector<TLineEnt> lines;
-    for (const TLineEnt& w : walls) {
-        lines.push_back(w);
-        TLineEnt back = w;
-        std::swap(back.st, back.ed);
-        lines.push_back(back);
-        TLineEnt foot = w;
-        foot.st.z = foot.ed.z = h;
-        lines.push_back(foot);
-        for (const TAcadPoint& end : {w.st, w.ed}) {
-            TLineEnt v = w;
-            v.st = v.ed = end;
-            v.ed.z = h;
-            lines.push_back(v);
-        }
-    }
-    return lines;
-}
-
-// The horizon points of a model seen from p: every wall end's direction on a circle of
-// radius r about the origin.
-std::vector<TAcadPoint> Horizon(const std::vector<TLineEnt>& walls, TAcadPoint p, double r) {
-    std::vector<TAcadPoint> pts;
-    for (const TLineEnt& w : walls) {
-        pts.push_back(PolarPoint({}, Angle2P(p, w.st), r));
-        pts.push_back(PolarPoint({}, Angle2P(p, w.ed), r));
-    }
-    return pts;
-}
-
 void ExpectSameRepeats(const std::vector<TLineEnt>& lines) {
     const std::vector<bool> fast = RepeatedLines(lines);
     const std::vector<bool> plain = bench::plain::RepeatedLines(lines);
@@ -80,11 +47,11 @@ TEST(SkyMapDifferential, DistrictsSeenFromAround) {
     };
     for (const Model& m : models) {
         SCOPED_TRACE(m.name);
-        for (double h : {0.0, 4000.0, 20000.0}) ExpectSameRepeats(EdgeSoup(m.walls, h));
+        for (double h : {0.0, 4000.0, 20000.0}) ExpectSameRepeats(bench::EdgeSoup(m.walls, h));
         // Points south of, inside and far from the buildings, and one on a wall's corner.
         const TAcadPoint points[] = {
             {100000, -10000, 0}, {60000, 60000, 0}, {-1e6, 3e5, 0}, m.walls[0].st};
-        for (const TAcadPoint& p : points) ExpectSamePair(Horizon(m.walls, p, 2500));
+        for (const TAcadPoint& p : points) ExpectSamePair(bench::Horizon(m.walls, p, 2500));
     }
 }
 
