@@ -226,6 +226,11 @@ private:
         // One row's spans, for sorting, and its runs of shaded cells.
         std::vector<TSpan> rowSpans;
         std::vector<TSpan> rowRuns;
+        // The rows of a block as bits, a cell a bit, all clear between blocks.
+        std::vector<std::uint64_t> bits;
+        // Spare lists for a block's groups and their cells.
+        std::vector<TMemoGroup> groupsKept;
+        std::vector<TMemoCells> cellsKept;
     };
 
     std::size_t Index(int c, int r) const {
@@ -248,6 +253,11 @@ private:
     // keeping the counter changes when `record`.
     void CountChains(const TSampleCells& sample, int rowBegin, int rowEnd,
                      std::vector<const TChain*>& active, TWorker& w, TBlockMemo& m, bool record);
+    // The two ways CountChains takes the union of the groups w.groups of the block in each row
+    // and marks its runs, keeping the counter changes when `record`: merging the rows' spans
+    // in column order, or setting their cells in rows of bits.
+    void CountByMerging(int rowBegin, int rowEnd, TWorker& w, TBlockMemo& m, bool record);
+    void CountByBits(int rowBegin, int rowEnd, TWorker& w, TBlockMemo& m, bool record);
     // Numbers the chains of the batch's samples 0 .. count - 1 (following on from the sample
     // counted last) and marks their blocks that changed.
     void NumberChains(int count);

@@ -217,6 +217,33 @@ TEST(EqualTime, SpanCountingMatchesTheMaskOnATownBlock) {
     }
 }
 
+TEST(EqualTime, SpanCountingMatchesTheMaskWhereManyShadowsOverlap) {
+    // Forty-eight slender towers packed in a square of 80 m: north of them a row of the
+    // raster crosses the long morning and evening shadows of most of them at once, many more
+    // than the few a row meets in a town block, and the counting takes their union cell by
+    // cell there. Turned boxes and a ring mix in other slants.
+    Workspace ws;
+    for (int k = 0; k < 48; ++k) {
+        const double x = 11000.0 * (k % 8) + 1700.0 * (k % 5);
+        const double y = 13000.0 * (k / 8) + 2300.0 * (k % 3);
+        AddBox(ws, x, y, 3000 + 400 * (k % 4), 3000, 24000 + 3000 * (k % 7));
+    }
+    const SunModel sun = Winter36();
+    const TToujiMesh mesh{-200000, -20000, 800, 500};
+    ToujiGrid mask;
+    AccumulateTouji(ws, sun, 8, 16, 120, 4000, mesh, mask, QuietRun(), ToujiCounting::Mask);
+    ToujiGrid spans;
+    spans.SetThreads(2);
+    AccumulateTouji(ws, sun, 8, 16, 120, 4000, mesh, spans, QuietRun());
+    long shaded = 0;
+    for (int r = 0; r < mesh.n; ++r)
+        for (int c = 0; c < mesh.n; ++c) {
+            ASSERT_EQ(spans.At(c, r), mask.At(c, r)) << c << "," << r;
+            shaded += mask.At(c, r) > 0 ? 1 : 0;
+        }
+    EXPECT_GT(shaded, mesh.n * mesh.n / 10);
+}
+
 TEST(EqualTime, WallCrossingThePlaneCastsItsShadow) {
     // A sloped roof edge from 2 m to 10 m above the ground, plane at 4 m: the part above the
     // plane shades the ground north of it, as the time-of-day diagram draws it.
