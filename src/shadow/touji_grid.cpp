@@ -266,6 +266,7 @@ void ToujiGrid::Reset(int n) {
     ZUKA_ASSERT(n > 0 && n < 32767, "grid size must be positive and below 32767");
     n_ = n;
     cells_.assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(n), 0);
+    maximaStale_ = true;
     pendingEnds_ = false;
     memo_.assign(static_cast<std::size_t>((n + kBlockRows - 1) / kBlockRows), TBlockMemo{});
     hasLast_ = false;
@@ -897,6 +898,7 @@ void ToujiGrid::AddSample(const std::vector<TShadowQuad>& quads, const TToujiMes
 void ToujiGrid::AddSamples(int count, const TToujiMesh& mesh, const ToujiQuadMaker& make) {
     ZUKA_ASSERT(mesh.n == n_, "mesh and grid sizes differ");
     if (count <= 0) return;
+    maximaStale_ = true;
     GrowWorkers();
     if (batch_.size() < static_cast<std::size_t>(count))
         batch_.resize(static_cast<std::size_t>(count));
@@ -972,8 +974,28 @@ void ToujiGrid::AddSamples(int count, const TToujiMesh& mesh, const ToujiQuadMak
     pendingEnds_ = true;
 }
 
+ToujiGrid::Counter ToujiGrid::ChunkMax(int r, int k) const {
+    const int chunks = (n_ + kChunk - 1) / kChunk;
+    if (maximaStale_) {
+        maxima_.assign(static_cast<std::size_t>(chunks) * static_cast<std::size_t>(n_), 0);
+        for (int row = 0; row < n_; ++row) {
+            const Counter* line = &cells_[Index(0, row)];
+            Counter* out = &maxima_[static_cast<std::size_t>(row) * chunks];
+            for (int chunk = 0; chunk < chunks; ++chunk) {
+                Counter most = 0;
+                for (int c = kChunk * chunk; c < std::min(kChunk * (chunk + 1), n_); ++c)
+                    most = std::max(most, line[c]);
+                out[chunk] = most;
+            }
+        }
+        maximaStale_ = false;
+    }
+    return maxima_[static_cast<std::size_t>(r) * chunks + static_cast<std::size_t>(k)];
+}
+
 void ToujiGrid::FinishSamples() {
     if (!pendingEnds_) return;
+    maximaStale_ = true;
     for (TBlockMemo& m : memo_) {
         Flush(m);
         m = TBlockMemo{};
@@ -993,6 +1015,7 @@ void ToujiGrid::FinishSamples() {
 void ToujiGrid::PaintToujiMask(const std::vector<TShadowQuad>& quads, const TToujiMesh& mesh) {
     ZUKA_ASSERT(mesh.n == n_, "mesh and grid sizes differ");
     ZUKA_ASSERT(!pendingEnds_, "span samples not finished before mask samples");
+    maximaStale_ = true;
     const int bytesPerRow = (n_ + 7) / 8;
     mask_.assign(static_cast<std::size_t>(bytesPerRow) * static_cast<std::size_t>(n_), 0);
     spans_.clear();
@@ -1048,18 +1071,25 @@ public:
           t_(threshold),
           run_(run),
           n_(grid.N()),
-          lowered_(static_cast<ToujiGrid::Counter>(std::max(0.0, std::trunc(threshold) - 1))) {}
+          lowered_(static_cast<ToujiGrid::Counter>(std::max(0.0, std::trunc(threshold) - 1))),
+          reach_(WholeAtLeast(threshold)) {}
 
     TContourResult Run();
 
 private:
+    // The least whole count at or above t: a counter reaches t exactly when it reaches that.
+    static std::uint64_t WholeAtLeast(double t) {
+        const double whole = std::ceil(t);
+        return whole > 0 ? static_cast<std::uint64_t>(whole) : 0;
+    }
     bool Reaches(int c, int r) const {  // neighbour test, no tolerance
         if (c < 0 || r < 0 || c >= n_ || r >= n_) return false;
-        return g_.At(c, r) >= t_;
+        return Grid().At(c, r) >= reach_;
     }
     void Lower(int c, int r) {
-        if (g_.At(c, r) >= t_) g_.At(c, r) = lowered_;
+        if (Grid().At(c, r) >= reach_) g_.Lower(c, r, lowered_);
     }
+    const ToujiGrid& Grid() const { return g_; }
     TAcadPoint Vertex(TCell p) const {
         return {mesh_.x0 + mesh_.cell * (p.c + 0.5), mesh_.y0 + mesh_.cell * (n_ - p.r), 0};
     }
@@ -1076,23 +1106,29 @@ private:
     RunContext& run_;
     const int n_;
     const ToujiGrid::Counter lowered_;
+    const std::uint64_t reach_;
 };
 
 bool Tracer::FindStart(TCell from, TCell& start, bool& stopped) {
-    // A whole count reaches t - 0.00001 exactly when it reaches that number rounded up.
-    const double limit = std::ceil(t_ - 0.00001);
-    const std::uint64_t need = limit > 0 ? static_cast<std::uint64_t>(limit) : 0;
+    const std::uint64_t need = WholeAtLeast(t_ - 0.00001);
+    constexpr int kChunk = ToujiGrid::kChunk;
+    const int chunks = (n_ + kChunk - 1) / kChunk;
     for (int r = from.r; r <= n_ - 2; ++r) {
         run_.ProcessMessages();
         if (run_.StopRequested()) {
             stopped = true;
             return false;
         }
-        const ToujiGrid::Counter* line = &g_.At(0, r);
-        for (int c = r == from.r ? from.c : 0; c <= n_ - 2; ++c) {
-            if (line[c] >= need) {
-                start = {c, r};
-                return true;
+        // Only the runs of cells whose largest counter reaches the need are looked into.
+        const int c0 = r == from.r ? from.c : 0;
+        for (int k = c0 / kChunk; k < chunks; ++k) {
+            if (Grid().ChunkMax(r, k) < need) continue;
+            const int c1 = std::min(kChunk * (k + 1), n_ - 1);
+            for (int c = std::max(c0, kChunk * k); c < c1; ++c) {
+                if (Grid().At(c, r) >= need) {
+                    start = {c, r};
+                    return true;
+                }
             }
         }
     }

@@ -57,7 +57,18 @@ public:
     void Reset(int n);
     int N() const { return n_; }
     Counter At(int c, int r) const { return cells_[Index(c, r)]; }
-    Counter& At(int c, int r) { return cells_[Index(c, r)]; }
+    Counter& At(int c, int r) {
+        maximaStale_ = true;
+        return cells_[Index(c, r)];
+    }
+    // Lowers the counter of cell (c, r) to v (not above its value), as the outline tracing
+    // does to the ground it has taken.
+    void Lower(int c, int r, Counter v) { cells_[Index(c, r)] = v; }
+    // The largest counter of each run of kChunk cells of a row (the last run of a row may be
+    // shorter), row by row: ChunkMax(r, k) covers columns kChunk k .. kChunk (k + 1) - 1. Found
+    // again after the counters were set otherwise than by Lower, which keeps them upper bounds.
+    static constexpr int kChunk = 64;
+    Counter ChunkMax(int r, int k) const;
 
     // Threads that AddSamples works on, the calling thread among them; at least 1. The
     // machine's core count (at most 8) unless set.
@@ -297,6 +308,9 @@ private:
     std::uint32_t nextVersion_ = 0;
     std::vector<TCellSpan> spans_;
     std::vector<std::uint8_t> mask_;
+    // The chunks' largest counters, and whether they must be found again.
+    mutable std::vector<Counter> maxima_;
+    mutable bool maximaStale_ = true;
 };
 
 // The outline tracing of one hour over the counters.
