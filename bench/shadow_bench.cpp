@@ -4,7 +4,8 @@
 // each instant into the 1-bit mask and counts its black cells; the span one counts only where
 // shaded runs start and end, on every core. BM_EqualTimeVersusMask runs both on one mesh and
 // reports their times, the speed-up and the number of counters in which they differ (it fails
-// unless that is 0); it takes about twenty seconds a district.
+// unless that is 0); it takes about twenty seconds a district. BM_EqualTimeContours times the
+// outlines of every hour and their smoothing apart from the counting.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -134,6 +135,48 @@ BENCHMARK(BM_EqualTimeDiagram)
     ->Args({1, 10})
     ->Args({1, 1})
     ->Args({2, 10})
+    ->Unit(benchmark::kMillisecond);
+
+// The outlines alone, after the counting: every hour's tracing (longest first, as the diagram
+// takes them) and the smoothing of its outlines, on the counters of a 10-second run; the times
+// of the two (processor time of the one thread they run on) as counters.
+void BM_EqualTimeContours(benchmark::State& state) {
+    const Workspace ws = DistrictModel(state.range(0));
+    const SunModel sun = WinterSun();
+    const TToujiMesh mesh = RunMesh(ws, sun);
+    ToujiGrid counted;
+    AccumulateTouji(ws, sun, 8, 16, 10, 4000, mesh, counted, QuietRun());
+    ToujiGrid grid;
+    double traceSeconds = 0;
+    double smoothSeconds = 0;
+    int outlines = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        grid = counted;
+        state.ResumeTiming();
+        outlines = 0;
+        for (int item = kToujiItemCount - 1; item >= 0; --item) {
+            const double t0 = ThreadSeconds();
+            TContourResult traced =
+                TraceToujiOutlines(grid, mesh, ToujiThreshold(ToujiHours(item), 8, 10), QuietRun());
+            const double t1 = ThreadSeconds();
+            for (std::vector<TAcadPoint>& v : traced.outlines) {
+                if (v.size() > 6) v = SmoothOutline(v, 4);
+                ++outlines;
+            }
+            traceSeconds += t1 - t0;
+            smoothSeconds += ThreadSeconds() - t1;
+        }
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["trace_ms"] = traceSeconds / runs * 1000;
+    state.counters["smooth_ms"] = smoothSeconds / runs * 1000;
+    state.counters["outlines"] = outlines;
+}
+BENCHMARK(BM_EqualTimeContours)
+    ->ArgName("district")
+    ->Arg(0)
+    ->Arg(2)
     ->Unit(benchmark::kMillisecond);
 
 void BM_TimeOfDayDiagram(benchmark::State& state) {
