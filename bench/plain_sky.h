@@ -11,6 +11,7 @@
 
 #include "geom/primitives.h"
 #include "geom/records.h"
+#include "sky/sky_map.h"
 
 namespace zuka::bench {
 
@@ -52,13 +53,8 @@ namespace plain {
 inline std::vector<bool> RepeatedLines(const std::vector<TLineEnt>& lines) {
     std::vector<bool> repeated(lines.size(), false);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const TLineEnt& a = lines[i];
         for (std::size_t j = i + 1; j < lines.size(); ++j) {
-            const TLineEnt& b = lines[j];
-            if ((SamePoint3D(a.st, b.st, kSamePointTol) &&
-                 SamePoint3D(a.ed, b.ed, kSamePointTol)) ||
-                (SamePoint3D(a.st, b.ed, kSamePointTol) &&
-                 SamePoint3D(a.ed, b.st, kSamePointTol))) {
+            if (SameLine3D(lines[i], lines[j])) {
                 repeated[i] = true;
                 break;
             }

@@ -375,6 +375,11 @@ private:
 
 }  // namespace
 
+bool SameLine3D(const TLineEnt& a, const TLineEnt& b) {
+    return (SamePoint3D(a.st, b.st, kSamePointTol) && SamePoint3D(a.ed, b.ed, kSamePointTol)) ||
+           (SamePoint3D(a.st, b.ed, kSamePointTol) && SamePoint3D(a.ed, b.st, kSamePointTol));
+}
+
 std::vector<bool> RepeatedLines(const std::vector<TLineEnt>& lines) {
     const std::size_t n = lines.size();
     std::vector<bool> repeated(n, false);
@@ -387,11 +392,7 @@ std::vector<bool> RepeatedLines(const std::vector<TLineEnt>& lines) {
         ends.Near(a.st, near);
         for (const std::uint32_t j : near) {
             if (j <= i) continue;
-            const TLineEnt& b = lines[j];
-            if ((SamePoint3D(a.st, b.st, kSamePointTol) &&
-                 SamePoint3D(a.ed, b.ed, kSamePointTol)) ||
-                (SamePoint3D(a.st, b.ed, kSamePointTol) &&
-                 SamePoint3D(a.ed, b.st, kSamePointTol))) {
+            if (SameLine3D(a, lines[j])) {
                 repeated[i] = true;
                 break;
             }

@@ -105,9 +105,12 @@ struct TTenkuDrawing {
     double planeZ = 0;
 };
 
-// Whether each segment is repeated by a later one, in the same or the opposite direction, with
-// both ends within the point tolerance in x, y and z: the earlier of two equal edges is left
-// out of the projection. Cost about linear in the segments.
+// Whether b runs between the same ends as a, in the same or the opposite direction, both ends
+// within the point tolerance in x, y and z.
+bool SameLine3D(const TLineEnt& a, const TLineEnt& b);
+
+// Whether each segment is repeated by a later one (SameLine3D): the earlier of two equal edges
+// is left out of the projection. Cost about linear in the segments.
 std::vector<bool> RepeatedLines(const std::vector<TLineEnt>& lines);
 
 // The two points (indices i != j) farthest apart around the origin: the largest angle between
