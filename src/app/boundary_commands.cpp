@@ -43,6 +43,7 @@ void Controller::Button20Click() {
     if (!app) return;
     lastInsert_ = {};
     lastKyoukaisen_ = {};
+    const RunFlagOn running(form);
     try {
         ActivateCad(*cad_, *app);
         Document& doc = app->ActiveDocument();
@@ -59,8 +60,11 @@ void Controller::Button20Click() {
 void Controller::MakeKyoukaisen(Application& app) {
     Document& doc = app.ActiveDocument();
     DxfList dxf;
-    lastKyoukaisen_ = zuka::MakeKyoukaisen(ws, dxf);
-    if (lastKyoukaisen_.status == KyoukaisenStatus::TooFew) return;
+    FormRun run(*this);
+    lastKyoukaisen_ = zuka::MakeKyoukaisen(ws, dxf, run);
+    if (lastKyoukaisen_.status == KyoukaisenStatus::TooFew ||
+        lastKyoukaisen_.status == KyoukaisenStatus::Stopped)
+        return;
     if (lastKyoukaisen_.status == KyoukaisenStatus::Failed) {
         doc.Utility().Prompt(kFailed);
         return;

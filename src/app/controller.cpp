@@ -78,6 +78,12 @@ void Controller::PlaceBuiltBlock(Application& app, const std::function<void(Bloc
         doc.StartUndoMark();
         BlockPtr block = AddNewBlock(doc, "ZUKA_");
         fill(*block);
+        if (ui_.StopRequested()) {
+            // Stopped while the block was filled: nothing is placed, no block is left.
+            DeleteBlockDef(doc, block->Name());
+            doc.EndUndoMark();
+            return;
+        }
         const int first = doc.ModelSpace().Count();
         lastInsert_ = InsertBuiltBlock(*block, {*cad_, app, doc, form.TargetProgID}, CadUi(), mode);
         if (lastInsert_.status == InsertStatus::Placed) LeaveCalcRecord(app, doc, kind, first);

@@ -336,10 +336,14 @@ public:
     void SetCadConnector(CadConnector* cad) { cad_ = cad; }
 
     // The window's run state as long loops see it: RunFlag, ProgressBar1, the message pump.
+    // The run stops when RunFlag turns false (中止) or when the front end asks it to (Ctrl-C
+    // on the command line).
     class FormRun : public RunContext {
     public:
         explicit FormRun(Controller& c) : c_(c) {}
-        bool StopRequested() const override { return !c_.form.RunFlag; }
+        bool StopRequested() const override {
+            return !c_.form.RunFlag || c_.ui_.StopRequested();
+        }
         void SetProgressMax(int max) override;
         void SetProgressPosition(int pos) override;
         void ProcessMessages() override { c_.ui_.ProcessMessages(); }
@@ -349,6 +353,20 @@ public:
     };
 
 private:
+    // RunFlag for the length of a run that has no 中止 button of its own (the sky maps and their
+    // evaluation, the deemed boundary lines), so that its loops still stop when the front end
+    // asks: set on entry, cleared on every way out.
+    class RunFlagOn {
+    public:
+        explicit RunFlagOn(Form& form) : form_(form) { form_.RunFlag = true; }
+        ~RunFlagOn() { form_.RunFlag = false; }
+        RunFlagOn(const RunFlagOn&) = delete;
+        RunFlagOn& operator=(const RunFlagOn&) = delete;
+
+    private:
+        Form& form_;
+    };
+
     // Enables the commands that need a building model.
     void EnableModelCommands();
     // Why a shadow diagram draws nothing: no wall stands above the measurement plane (Edit4).
@@ -371,7 +389,8 @@ private:
     void ReportCadError(const AutomationError& e);
     // The tables and pictures that the user places: within an undo group, a new ZUKA_n block
     // that `fill` fills, placed by the user (InsertBuiltBlock), then a regeneration. The result
-    // goes to LastInsert(); an automation error is reported.
+    // goes to LastInsert(); an automation error is reported. A stop the front end asks for while
+    // the block is filled places nothing and leaves no block.
     void PlaceBuiltBlock(Application& app, const std::function<void(Block&)>& fill,
                          MainWindowMode mode, RunKind kind);
     // The calculation record of a command of `kind` beside what it added to model space from

@@ -14,8 +14,9 @@ bool DrawingSession::Open(const std::filesystem::path& path, std::string& error)
     return true;
 }
 
-bool DrawingSession::Save(const std::filesystem::path& path, std::string& error) const {
-    return host_.Save(path, error);
+bool DrawingSession::Save(const std::filesystem::path& path, std::string& error,
+                          const RunContext* stop) const {
+    return host_.Save(path, error, stop);
 }
 
 SvgPicture DrawingSession::Picture(const std::string& caption, bool entityColours) {

@@ -27,8 +27,10 @@ public:
     // known, the line); the drawing open before stays open.
     bool Open(const std::filesystem::path& path, std::string& error);
     // Writes the open drawing (the host's lossless DXF save); false with `error` when the file
-    // cannot be written, and then no partial file is left.
-    bool Save(const std::filesystem::path& path, std::string& error) const;
+    // cannot be written, and then no partial file is left. `stop`, when given, can stop the
+    // save: it then fails and leaves no file.
+    bool Save(const std::filesystem::path& path, std::string& error,
+              const RunContext* stop = nullptr) const;
     // The model space in plan as a picture with `caption` above it; with `entityColours` the
     // results drawn in one of the six basic colours show in it (DrawPlot).
     SvgPicture Picture(const std::string& caption, bool entityColours = false);

@@ -134,8 +134,11 @@ void Controller::KiseiCheck(const TKiseiRequest& request) {
             ui_.MessageBox(kApplicationTitle, kNoSite);
         } else {
             DxfList unused;
-            k.sites = zuka::MakeKyoukaisen(ws, unused);
-            if (k.sites.status != KyoukaisenStatus::Drawn) {
+            form.RunFlag = true;
+            k.sites = zuka::MakeKyoukaisen(ws, unused, run);
+            if (k.sites.status == KyoukaisenStatus::Stopped) {
+                k.status = KiseiStatus::Stopped;
+            } else if (k.sites.status != KyoukaisenStatus::Drawn) {
                 k.status = KiseiStatus::SiteFailed;
                 doc->Utility().Prompt(kSiteFailed);
             }
@@ -151,7 +154,9 @@ void Controller::KiseiCheck(const TKiseiRequest& request) {
             EnableStarters(false);
             k.result = CheckKisei(ws.AryTatemono, sun, limits, p, toujiGrid_, run);
             if (request.headroom && k.result.Decided()) {
+                // A stopped run answers at once, so the search ends in a few empty steps.
                 const auto holds = [&](const std::vector<TLineEnt>& walls) {
+                    if (run.StopRequested()) return false;
                     return CheckKisei(walls, sun, limits, p, toujiGrid_, run).Holds();
                 };
                 for (std::vector<std::size_t>& b : KiseiBuildings(ws.AryTatemono)) {

@@ -315,8 +315,10 @@ std::vector<Controller::TTokuteiExactRow> Controller::TokuteiExact() const {
     std::vector<TTokuteiExactRow> out;
     if (!lastTokutei_) return out;
     const TTokuteiRun& last = *lastTokutei_;
-    const std::vector<std::vector<TShadowInterval>> exact = GetTokuteiExact(
-        last.walls, last.sun, last.points, last.step.kaisi, last.step.owari, last.step.h);
+    // No run is under way here: only the front end's own stop request ends it early.
+    const std::vector<std::vector<TShadowInterval>> exact =
+        GetTokuteiExact(last.walls, last.sun, last.points, last.step.kaisi, last.step.owari,
+                        last.step.h, &ui_);
     for (std::size_t j = 0; j < last.rows.size(); ++j) {
         const TTokuteiRow& stepped = last.stepped[j];
         out.push_back({last.rows[j],

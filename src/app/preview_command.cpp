@@ -35,7 +35,10 @@ void Controller::DrawWaku3D(bool makeDxf) {
     PlaceBuiltBlock(
         *app,
         [this](Block& block) {
+            std::size_t added = 0;
             for (const TWakuLine& l : waku_.lines) {
+                // A picture of many buildings takes a while to add: the front end may stop it.
+                if (++added % 4096 == 0 && ui_.StopRequested()) return;
                 EntityPtr e = block.AddLine({l.st.x - waku_.xmin, l.st.y - waku_.ymin, 0},
                                             {l.ed.x - waku_.xmin, l.ed.y - waku_.ymin, 0});
                 e->SetColor(WakuColour(l.kind));

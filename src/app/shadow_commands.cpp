@@ -333,8 +333,8 @@ void Controller::CheckListBox1Click() {
         RefuseSettings(*refusal);
         return;
     }
-    FormRun run(*this);
-    const TToujiExtent e = GetToujiHani(ws, sun, in.p, toujiGrid_, run);
+    // No run is under way (RunFlag is off): only the window's messages pass.
+    const TToujiExtent e = GetToujiHani(ws, sun, in.p, toujiGrid_, ui_);
     const double mesh = std::max(e.txmax - e.txmin, e.tymax - e.tymin) / ToujiMeshSize(in.p);
     form.Label22 = "ﾒｯｼｭｻｲｽﾞ : " + FormatFixed(mesh, 1);
 }

@@ -199,7 +199,7 @@ std::string Controller::MakeTenkuzu(int typ, bool insertFlag, std::optional<TAca
         ui_.MessageBox(kApplicationTitle, made.message);
         return {};
     }
-    if (made.status != TenkuStatus::Drawn) return {};
+    if (made.status != TenkuStatus::Drawn || run.StopRequested()) return {};
 
     Document& doc = app->ActiveDocument();
     const TTenkuPlacement placed = PlaceTenkuzu(
@@ -228,7 +228,7 @@ void Controller::TenkuRinkaku(int typ, bool insertFlag, std::optional<TAcadPoint
     RunContext* progress = form.PipelineProgress ? &run : nullptr;
     const TenkuOutlineStatus traced =
         TenkuRinkakuOutline(ws, typ, in.map.radiusA, in.map.radiusB, progress);
-    if (traced == TenkuOutlineStatus::TooFew) return;
+    if (traced == TenkuOutlineStatus::TooFew || traced == TenkuOutlineStatus::Stopped) return;
     if (traced == TenkuOutlineStatus::Failed) {
         ws.AryLine.clear();
         ui_.RestoreMainWindow();
@@ -290,6 +290,7 @@ void Controller::Button8Click(int typ) {
     Application* app = RunningCad();
     if (!app) return;
     ReadSkyInputs(typ);  // a bad number stops the command before the user picks
+    const RunFlagOn running(form);
     try {
         ActivateCad(*cad_, *app);
         Document& doc = app->ActiveDocument();
@@ -360,6 +361,7 @@ void Controller::Button13Click(int typ) {
     ReadSkyInputs(typ);
     TGridCells& g = form.StringGrid1;
     const int row = form.StringGrid1Row;
+    const RunFlagOn running(form);
     try {
         ActivateCad(*cad_, *app);
         Document& doc = app->ActiveDocument();
@@ -398,6 +400,8 @@ void Controller::Button18Click(int typ) {
     form.PipelineProgress = true;
     Application* app = RunningCad();
     if (!app) return;
+    const RunFlagOn running(form);
+    FormRun run(*this);
     try {
         ActivateCad(*cad_, *app);
         if (ws.AryTatemono.empty()) {
@@ -439,7 +443,7 @@ void Controller::Button18Click(int typ) {
         if (centre && pitch != 0) {
             TAcadPoint at = *centre;
             IDPOINT2 = *centre;
-            for (int r = 1; r < rowCount; ++r) {
+            for (int r = 1; r < rowCount && !run.StopRequested(); ++r) {
                 doc.Utility().Prompt(kBatchProgress + std::to_string(r) + " / " +
                                      std::to_string(rowCount - 1));
                 const std::optional<TAcadPoint> p = RowPoint(g, r);
@@ -676,10 +680,11 @@ bool Controller::Button9Click() {
                 }
             };
         }
+        const RunFlagOn running(form);
         FormRun run(*this);
         std::string enclosedRows;  // the numbers of the points the buildings stand around
         std::string farRows;       // the numbers of the points beyond kMaxCoordinate
-        for (int r = 1; r < static_cast<int>(g.size()); ++r) {
+        for (int r = 1; r < static_cast<int>(g.size()) && !run.StopRequested(); ++r) {
             for (std::size_t col : {kColNaisetu, kColArea, kColGaisetu}) SetGridCell(g, r, col, "");
             if (GridCell(g, r, kColHeight).find(':') != std::string::npos)
                 SetGridCell(g, r, kColHeight, "0");

@@ -12,6 +12,8 @@
 
 namespace zuka {
 
+// StopRequested is the front end's own request to stop whatever runs (Ctrl-C on the command
+// line, the window closing); the commands' long loops see it beside RunFlag.
 class UiHost : public RunContext {
 public:
     // A modal message with an OK button; `title` is the box's caption (usually

@@ -5,7 +5,10 @@
 
 namespace zuka {
 
-bool WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes) {
+bool WriteFileReplacing(const std::filesystem::path& path, std::string_view bytes,
+                        const RunContext* stop) {
+    constexpr std::size_t kPiece = std::size_t{4} << 20;
+    const auto stopped = [stop] { return stop && stop->StopRequested(); };
     try {
         std::filesystem::path temp = path;
         temp += ".tmp";
@@ -13,9 +16,12 @@ bool WriteFileReplacing(const std::filesystem::path& path, std::string_view byte
         {
             std::ofstream out(temp, std::ios::binary | std::ios::trunc);
             if (!out) return false;
-            out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+            for (std::size_t at = 0; at < bytes.size() && out && !stopped(); at += kPiece) {
+                const std::string_view piece = bytes.substr(at, kPiece);
+                out.write(piece.data(), static_cast<std::streamsize>(piece.size()));
+            }
             out.close();
-            if (!out) {
+            if (!out || stopped()) {
                 std::filesystem::remove(temp, ignored);
                 return false;
             }

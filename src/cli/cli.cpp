@@ -48,6 +48,19 @@ volatile std::sig_atomic_t gInterrupted = 0;
 
 extern "C" void OnInterrupt(int) { gInterrupted = 1; }
 
+// Ctrl-C alone, as the saving at the end of a run asks it: a stopped save leaves no file.
+class Interruption : public RunContext {
+public:
+    bool StopRequested() const override { return gInterrupted != 0; }
+};
+const Interruption kInterruption;
+
+// After Ctrl-C nothing more is written: the run ends with this message.
+int ReportInterrupted(std::ostream& err) {
+    err << "中止しました．図面には何も作図していません．\n";
+    return kExitFailed;
+}
+
 // The command line's window: message boxes on stderr, a progress bar for long runs (with the
 // run's progress label beside it), Ctrl-C as 中止.
 class StderrUiHost : public UiHost {
@@ -72,6 +85,7 @@ public:
              << (label_ ? label_() : std::string()) << "\x1b[K" << std::flush;
         barShown_ = true;
     }
+    bool StopRequested() const override { return gInterrupted != 0; }
     void ProcessMessages() override {
         if (gInterrupted && onStop_) onStop_();
     }
@@ -160,6 +174,10 @@ bool WriteResultsJson(const Controller& c, RunKind kind, const std::string& draw
                       const TCommonOptions& o, std::ostream& os, std::ostream& err,
                       TResultsOptions ro = {}) {
     if (o.json.empty()) return true;
+    if (gInterrupted) {
+        ReportInterrupted(err);
+        return false;
+    }
     if (o.trueSolar == "off") ro.clock = ReadClockShift(c.form);
     const std::string name = std::filesystem::path(drawing).filename().string();
     if (!SaveResultsJson(o.json, ResultsJson(c, kind, name, ro))) {
@@ -306,6 +324,10 @@ std::optional<std::filesystem::path> OutputPath(const std::string& drawing,
 // Writes the picture as SVG and as PNG where the options ask for them; the summary names them.
 bool WritePictures(const SvgPicture& pic, const TCommonOptions& o, std::ostream& os,
                    std::ostream& err) {
+    if (gInterrupted && (!o.svg.empty() || !o.png.empty())) {
+        ReportInterrupted(err);
+        return false;
+    }
     if (!o.svg.empty()) {
         if (!pic.Save(o.svg)) {
             err << "SVG を書けません: " << o.svg << "\n";
@@ -315,6 +337,10 @@ bool WritePictures(const SvgPicture& pic, const TCommonOptions& o, std::ostream&
     }
     if (!o.png.empty()) {
 #ifdef ZUKA_HAVE_PNG
+        if (gInterrupted) {
+            ReportInterrupted(err);
+            return false;
+        }
         if (!SavePng(pic, o.png)) {
             err << "PNG を書けません: " << o.png << "\n";
             return false;
@@ -331,8 +357,10 @@ bool WritePictures(const SvgPicture& pic, const TCommonOptions& o, std::ostream&
 // Saves the result drawing; the summary names the file.
 int SaveDrawing(DrawingSession& d, const std::filesystem::path& out, std::ostream& os,
                 std::ostream& err) {
+    if (gInterrupted) return ReportInterrupted(err);
     std::string error;
-    if (!d.Save(out, error)) {
+    if (!d.Save(out, error, &kInterruption)) {
+        if (gInterrupted) return ReportInterrupted(err);
         err << error << "\n";
         return kExitFailed;
     }
@@ -349,11 +377,6 @@ int SaveResult(DrawingSession& d, const std::filesystem::path& out, const TCommo
     return WritePictures(d.Picture(out.filename().string(), entityColours), o, os, err)
                ? kExitOk
                : kExitFailed;
-}
-
-int ReportInterrupted(std::ostream& err) {
-    err << "中止しました．図面には何も作図していません．\n";
-    return kExitFailed;
 }
 
 // Opens the drawing, acquires the buildings, runs the diagram and saves the drawing with it.
@@ -481,6 +504,7 @@ int RunPreview(Controller& c, const std::string& drawing, const TCommonOptions& 
     if (!OpenDrawing(d, drawing, err)) return kExitFailed;
     if (!Acquire(c, d, o, err)) return kExitFailed;
     ShowWakuView(c, po.turn, po.tilt, !po.noDrops);
+    if (gInterrupted) return ReportInterrupted(err);
     if (!WritePictures(WakuSvgPicture(c.WakuPicture()), o, os, err)) return kExitFailed;
     if (!po.draw) return kExitOk;
     d.Picks().PushPoint(at->at);
@@ -627,12 +651,14 @@ int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TC
     if (!drawBatch && !drawOne) {
         const bool evaluated = c.Button9Click();
         ui.EndBar();
+        if (gInterrupted) return ReportInterrupted(err);
         if (!evaluated) return kExitFailed;
         EchoPrompts(d, o, err);
         for (char ch : c.N1Click()) {
             if (ch != '\r') os << ch;
         }
         if (!so.csv.empty()) {
+            if (gInterrupted) return ReportInterrupted(err);
             if (!SaveGridCsv(so.csv, c.form.StringGrid1)) {
                 err << "CSV を書けません: " << so.csv << "\n";
                 return kExitFailed;
@@ -651,6 +677,7 @@ int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TC
     }
     ui.EndBar();
     EchoPrompts(d, o, err);
+    if (gInterrupted) return ReportInterrupted(err);
     if (end != SkyMapEnd::Drawn) {
         err << "天空図を作図できませんでした．\n";
         return kExitFailed;
@@ -818,14 +845,17 @@ int RunPoints(Controller& c, StderrUiHost& ui, const std::string& drawing, const
     std::vector<Controller::TTokuteiExactRow> exact;
     if (po.exact) {
         exact = c.TokuteiExact();
+        if (gInterrupted) return ReportInterrupted(err);
         for (const std::string& line : TokuteiExactLines(c, exact)) os << line << "\n";
     }
     if (o.trueSolar == "off") {
         const std::vector<Controller::TTokuteiExactRow> rows = po.exact ? exact : c.TokuteiExact();
+        if (gInterrupted) return ReportInterrupted(err);
         for (const std::string& line : TokuteiClockLines(c, rows, ReadClockShift(c.form)))
             os << line << "\n";
     }
     if (!po.csv.empty()) {
+        if (gInterrupted) return ReportInterrupted(err);
         if (!SaveGridCsv(po.csv, c.form.StringGrid2)) {
             err << "CSV を書けません: " << po.csv << "\n";
             return kExitFailed;
@@ -852,6 +882,7 @@ int RunBoundary(Controller& c, const std::string& drawing, const TCommonOptions&
     d.Picks().PushSelection(site);
     c.Button20Click();
     EchoPrompts(d, o, err);
+    if (gInterrupted) return ReportInterrupted(err);
     const TKyoukaisenResult& r = c.LastKyoukaisen();
     if (r.status == KyoukaisenStatus::TooFew) {
         err << "敷地の線分が選択されませんでした (--site " << site << ").\n";

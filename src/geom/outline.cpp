@@ -385,9 +385,9 @@ void MergePass(Workspace& ws, bool sameZ, RunContext* progress, const RunContext
 }
 
 // ---------------------------------------------------------------------------------------
-// The largest end-point distance.
+// The largest end-point distance; `stop` can cut the search short (the run is then abandoned).
 
-void MaxSpanOf(Workspace& ws) {
+void MaxSpanOf(Workspace& ws, const RunContext* stop) {
     const std::vector<TLineEnt>& a = ws.AryLine;
     const std::size_t n = a.size();
     const auto plain = [&] {
@@ -450,7 +450,9 @@ void MaxSpanOf(Workspace& ws) {
         if (bound * inv + slack >= known) keep.push_back(static_cast<std::uint32_t>(e));
     }
     double best = 0;
+    StopPoll stopped(stop);
     for (std::size_t i = 0; i < keep.size(); ++i) {
+        if (stopped(keep.size() - i)) break;
         for (std::size_t j = i + 1; j < keep.size(); ++j) {
             if (keep[i] / 2 == keep[j] / 2) continue;
             best = std::max(best, Dist2D(point(keep[i]), point(keep[j])));
@@ -980,14 +982,18 @@ public:
     }
 
     // RemoveInnerLines against the outline in ws.AryLine.
-    void RemoveInner(const Workspace& ws) {
+    // Returns false when `run` asked to stop (the segments are then left half tested).
+    bool RemoveInner(const Workspace& ws, const RunContext& run) {
         InsideTest inside(ws.AryLine, ws.MaxSpan);
+        StopPoll stopped(&run, 16);  // an inside test is costly where the outline winds
         for (std::size_t k = 0; k < segs_.size(); ++k) {
+            if (stopped()) return false;
             if (alive_[k] && (inside.Inside(segs_[k].st) || inside.Inside(segs_[k].ed))) {
                 alive_[k] = 0;
                 --count_;
             }
         }
+        return true;
     }
 
     // One pass of PruneDanglingLines. The first pass after other removals looks at every
@@ -1046,13 +1052,16 @@ private:
 
 }  // namespace
 
-void MergeCollinearLines(Workspace& ws, bool sameZ, RunContext* progress) {
-    MergePass(ws, sameZ, progress, nullptr);
+void MergeCollinearLines(Workspace& ws, bool sameZ, RunContext* progress,
+                         const RunContext* stop) {
+    MergePass(ws, sameZ, progress, stop);
 }
 
-void GetMaxSpan(Workspace& ws) { MaxSpanOf(ws); }
+void GetMaxSpan(Workspace& ws) { MaxSpanOf(ws, nullptr); }
 
-void SplitAtIntersections(Workspace& ws, RunContext* progress) { SplitPass(ws, progress, nullptr); }
+void SplitAtIntersections(Workspace& ws, RunContext* progress, const RunContext* stop) {
+    SplitPass(ws, progress, stop);
+}
 
 void SortTempPointsByDist(Workspace& ws, TAcadPoint p) {
     std::vector<TTempPoint>& pts = ws.AryTempPoint;
@@ -1094,7 +1103,9 @@ void RemoveDupPass(Workspace& ws, RunContext* progress, const RunContext* stop) 
 
 }  // namespace
 
-void RemoveDupLines(Workspace& ws, RunContext* progress) { RemoveDupPass(ws, progress, nullptr); }
+void RemoveDupLines(Workspace& ws, RunContext* progress, const RunContext* stop) {
+    RemoveDupPass(ws, progress, stop);
+}
 
 void PruneDanglingLines(Workspace& ws) {
     std::vector<TLineEnt>& a = ws.AryLine2;
@@ -1206,7 +1217,8 @@ bool PrepareOutlineSegments(Workspace& ws, RunContext* progress, const RunContex
     auto stopped = [&] { return stop && stop->StopRequested(); };
     MergePass(ws, false, progress, stop);
     if (stopped()) return false;
-    GetMaxSpan(ws);
+    MaxSpanOf(ws, stop);
+    if (stopped()) return false;
     ws.MaxSpan *= 1000;
     ws.AryLine2.clear();
     SplitPass(ws, progress, stop);
@@ -1240,7 +1252,7 @@ OutlineLoopEnd TraceOutlineLoop(Workspace& ws, RunContext& run,
         if (!ok) return end(set.Count() >= 4 ? OutlineLoopEnd::WalkFailed : OutlineLoopEnd::Done);
         onOutline(ws);
 
-        set.RemoveInner(ws);
+        if (!set.RemoveInner(ws, run)) return end(OutlineLoopEnd::Stopped);
         set.Prune(false);
         while (set.Count() > 3 && set.Prune(true)) {
         }

@@ -22,15 +22,20 @@ namespace zuka {
 
 // On AryLine: drops degenerate segments and merges overlapping collinear ones (single pass;
 // the last segment always stays). With sameZ only segments whose starts have equal z merge.
-void MergeCollinearLines(Workspace& ws, bool sameZ, RunContext* progress = nullptr);
+// `stop`, here and in the passes below, is asked every thousand or so segments whether the
+// run should stop; the list is then left half done.
+void MergeCollinearLines(Workspace& ws, bool sameZ, RunContext* progress = nullptr,
+                         const RunContext* stop = nullptr);
 // MaxSpan := the largest end-point distance between different segments of AryLine.
 void GetMaxSpan(Workspace& ws);
 // AryLine -> AryLine2: every segment cut at its intersections with all others.
-void SplitAtIntersections(Workspace& ws, RunContext* progress = nullptr);
+void SplitAtIntersections(Workspace& ws, RunContext* progress = nullptr,
+                          const RunContext* stop = nullptr);
 // Sorts AryTempPoint by plan distance from p, ascending (equal distances are not swapped).
 void SortTempPointsByDist(Workspace& ws, TAcadPoint p);
 // On AryLine2: drops segments that repeat a later one in either direction; empties AryLine.
-void RemoveDupLines(Workspace& ws, RunContext* progress = nullptr);
+void RemoveDupLines(Workspace& ws, RunContext* progress = nullptr,
+                    const RunContext* stop = nullptr);
 // On AryLine2: keeps segments whose two ends both touch an end of another segment (one pass).
 void PruneDanglingLines(Workspace& ws);
 // On AryLine2: drops segments with an end inside or on the outline held in AryLine.

@@ -192,7 +192,7 @@ int AccumulateTouji(const SunModel& sun, double kaisi, double owari, int stepSec
             factors[static_cast<std::size_t>(count)] = factor;
             ++count;
         }
-        grid.AddSamples(count, mesh, make);
+        grid.AddSamples(count, mesh, make, &run);
         done += count;
     }
     grid.FinishSamples();
@@ -217,7 +217,8 @@ TToujiExtent GetToujiHani(const Workspace& ws, const SunModel& sun, const TTouji
         }
     }
     const TToujiMesh mesh{xmin, ymin, cell, kN};
-    AccumulateTouji(ws, sun, p.kaisi, p.owari, 120, p.takasa, mesh, grid, QuietRun());
+    StopOnlyRun prePass(run);
+    AccumulateTouji(ws, sun, p.kaisi, p.owari, 120, p.takasa, mesh, grid, prePass);
     run.ProcessMessages();
     return ReachedExtent(grid, mesh, h0 * 60 / 2);
 }
@@ -249,6 +250,10 @@ TToujiResult BuildToujiDiagram(const Workspace& ws, const SunModel& sun, const T
     TToujiResult result;
     const auto started = std::chrono::steady_clock::now();
     const TToujiExtent e = GetToujiHani(ws, sun, p, grid, run);
+    if (run.StopRequested()) {
+        result.stopped = true;
+        return result;
+    }
     const int n = ToujiMeshSize(p);
     const int s = ToujiStepSeconds(p);
     result.meshSize = n;

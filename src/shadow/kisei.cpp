@@ -79,13 +79,14 @@ TNearest NearestOnLines(const std::vector<std::vector<TAcadPoint>>& lines, TAcad
     return best;
 }
 
-// The exact hours in shadow of each point.
+// The exact hours in shadow of each point; a stop leaves the points not yet solved at 0.
 std::vector<double> ExactHours(const std::vector<TLineEnt>& walls, const SunModel& sun,
-                               const TKiseiParams& p, const std::vector<TAcadPoint>& points) {
+                               const TKiseiParams& p, const std::vector<TAcadPoint>& points,
+                               const RunContext& run) {
     std::vector<double> hours(points.size(), 0);
     if (points.empty()) return hours;
     const std::vector<std::vector<TShadowInterval>> iv =
-        GetTokuteiExact(walls, sun, points, p.kaisi, p.owari, p.takasa);
+        GetTokuteiExact(walls, sun, points, p.kaisi, p.owari, p.takasa, &run);
     for (std::size_t i = 0; i < points.size(); ++i)
         for (const TShadowInterval& x : iv[i]) hours[i] += x.out - x.in;
     return hours;
@@ -138,10 +139,11 @@ std::vector<TRay> RaysOf(std::vector<TVertexNear>& near, const Take& take, doubl
 
 // Solves on every ray the outermost place where the ground is shaded `hours` long: the
 // clearance there is minus that distance along the ray. Rays without such a place in their
-// window give nothing (the shaded ground keeps farther inside there).
+// window give nothing (the shaded ground keeps farther inside there). A stop of `run` ends
+// the solving with the spots half found; the caller asks `run`.
 void SolveRays(const std::vector<TLineEnt>& walls, const SunModel& sun, const TKiseiParams& p,
                double hours, double cell, const std::vector<TRay>& rays,
-               std::vector<TKiseiSpot>& spots, int& evaluated) {
+               std::vector<TKiseiSpot>& spots, int& evaluated, const RunContext& run) {
     // 1. Samples along every ray, in one batch.
     std::vector<TAcadPoint> pts;
     std::vector<std::size_t> first(rays.size() + 1, 0);
@@ -155,8 +157,9 @@ void SolveRays(const std::vector<TLineEnt>& walls, const SunModel& sun, const TK
         for (int j = 0; j <= k; ++j) pts.push_back(r.Point(r.lo + steps[i] * j));
     }
     first[rays.size()] = pts.size();
-    const std::vector<double> t = ExactHours(walls, sun, p, pts);
+    const std::vector<double> t = ExactHours(walls, sun, p, pts, run);
     evaluated += static_cast<int>(pts.size());
+    if (run.StopRequested()) return;
 
     // 2. Brackets [shaded, not shaded] around the outermost crossing.
     struct TBracket {
@@ -180,7 +183,8 @@ void SolveRays(const std::vector<TLineEnt>& walls, const SunModel& sun, const TK
             out = in + step;
             for (;;) {
                 ++evaluated;
-                if (ExactHours(walls, sun, p, {r.Point(out)})[0] < hours - kHoursTol) break;
+                if (run.StopRequested()) return;
+                if (ExactHours(walls, sun, p, {r.Point(out)}, run)[0] < hours - kHoursTol) break;
                 in = out;
                 step *= 2;
                 out = in + step;
@@ -192,6 +196,7 @@ void SolveRays(const std::vector<TLineEnt>& walls, const SunModel& sun, const TK
 
     // 3. Bisection of every bracket at once.
     for (int iter = 0; iter < 60; ++iter) {
+        if (run.StopRequested()) return;
         std::vector<TAcadPoint> mids;
         std::vector<std::size_t> which;
         for (std::size_t b = 0; b < brackets.size(); ++b) {
@@ -200,7 +205,7 @@ void SolveRays(const std::vector<TLineEnt>& walls, const SunModel& sun, const TK
             mids.push_back(rays[brackets[b].ray].Point((brackets[b].in + brackets[b].out) / 2));
         }
         if (mids.empty()) break;
-        const std::vector<double> tm = ExactHours(walls, sun, p, mids);
+        const std::vector<double> tm = ExactHours(walls, sun, p, mids, run);
         evaluated += static_cast<int>(mids.size());
         for (std::size_t k = 0; k < which.size(); ++k) {
             TBracket& b = brackets[which[k]];
@@ -246,6 +251,10 @@ TKiseiResult CheckKisei(const std::vector<TLineEnt>& walls, const SunModel& sun,
     tp.hours[static_cast<std::size_t>(ExtentItem(std::min(limits[0].hours, limits[1].hours)))] =
         true;
     const TToujiExtent e = GetToujiHani(ws, sun, tp, grid, run);
+    if (run.StopRequested()) {
+        result.stopped = true;
+        return result;
+    }
     result.cell = std::max(e.txmax - e.txmin, e.tymax - e.tymin) / p.meshSize;
     if (!(result.cell > 0)) return result;  // no ground shaded that long: both hold
     const TToujiMesh mesh{e.txmin, e.tymin, result.cell, p.meshSize};
@@ -305,7 +314,11 @@ TKiseiResult CheckKisei(const std::vector<TLineEnt>& walls, const SunModel& sun,
             cell);
         while (!rays.empty()) {
             lr.rays += static_cast<int>(rays.size());
-            SolveRays(walls, sun, p, limits[i].hours, cell, rays, spots, lr.exactPoints);
+            SolveRays(walls, sun, p, limits[i].hours, cell, rays, spots, lr.exactPoints, run);
+            if (run.StopRequested()) {
+                result.stopped = true;
+                return result;
+            }
             if (spots.empty()) break;
             const double best =
                 std::min_element(spots.begin(), spots.end(), [](const auto& a, const auto& b) {

@@ -383,7 +383,8 @@ TTokuteiResult GetTokuteiJikan(const std::vector<TLineEnt>& walls, const SunMode
 std::vector<std::vector<TShadowInterval>> GetTokuteiExact(const std::vector<TLineEnt>& walls,
                                                           const SunModel& sun,
                                                           const std::vector<TAcadPoint>& points,
-                                                          double kaisi, double owari, double h) {
+                                                          double kaisi, double owari, double h,
+                                                          const RunContext* stop) {
     std::vector<std::vector<TShadowInterval>> out(points.size());
     const TSunForms forms = SunFormsOf(sun);
     double lo = std::max(kaisi, kFirstSunHour);
@@ -413,7 +414,9 @@ std::vector<std::vector<TShadowInterval>> GetTokuteiExact(const std::vector<TLin
 
     std::vector<TPieceAt> at(pieces.size());
     std::vector<double> events;
+    StopPoll stopped(stop);
     for (std::size_t j = 0; j < points.size(); ++j) {
+        if (stopped(pieces.size() + 1)) break;
         const TAcadPoint q = points[j];
         if (feet.Contains(q)) {
             out[j].push_back({lo, hi});
@@ -443,6 +446,7 @@ std::vector<std::vector<TShadowInterval>> GetTokuteiExact(const std::vector<TLin
         // Between two neighbouring events the point keeps its state: test the middle.
         std::vector<TShadowInterval>& ivs = out[j];
         for (std::size_t e = 0; e + 1 < events.size(); ++e) {
+            if (stopped(pp.pieces.size() + 1)) break;
             const double a = events[e];
             const double b = events[e + 1];
             if (!(b > a)) continue;

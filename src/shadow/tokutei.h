@@ -73,10 +73,12 @@ struct TShadowInterval {
 // The shaded intervals of each point within [kaisi, owari] (clipped to the hours with a sun
 // position above the horizon), solved in closed form rather than stepped: a point's state changes
 // only where a shadow edge passes over it, and each edge's passage is the root of a linear form in
-// the cosine and sine of the hour angle. Intervals are in order and apart.
+// the cosine and sine of the hour angle. Intervals are in order and apart. When `stop` asks to
+// stop, the points not yet solved are left without intervals.
 std::vector<std::vector<TShadowInterval>> GetTokuteiExact(const std::vector<TLineEnt>& walls,
                                                           const SunModel& sun,
                                                           const std::vector<TAcadPoint>& points,
-                                                          double kaisi, double owari, double h);
+                                                          double kaisi, double owari, double h,
+                                                          const RunContext* stop = nullptr);
 
 }  // namespace zuka

@@ -895,7 +895,9 @@ void ToujiGrid::AddSample(const std::vector<TShadowQuad>& quads, const TToujiMes
     AddSamples(1, mesh, [&](int, std::vector<TShadowQuad>& out) { out = quads; });
 }
 
-void ToujiGrid::AddSamples(int count, const TToujiMesh& mesh, const ToujiQuadMaker& make) {
+void ToujiGrid::AddSamples(int count, const TToujiMesh& mesh, const ToujiQuadMaker& make,
+                           const RunContext* stop) {
+    const auto stopped = [stop] { return stop && stop->StopRequested(); };
     ZUKA_ASSERT(mesh.n == n_, "mesh and grid sizes differ");
     if (count <= 0) return;
     maximaStale_ = true;
@@ -908,7 +910,7 @@ void ToujiGrid::AddSamples(int count, const TToujiMesh& mesh, const ToujiQuadMak
     RunOnThreads(makers, [&](int t) {
         TWorker& w = workers_[static_cast<std::size_t>(t)];
         w.rowLoad.assign(static_cast<std::size_t>(n_) + 1, 0);
-        for (int k = t; k < count; k += makers) {
+        for (int k = t; k < count && !stopped(); k += makers) {
             TSampleCells& cells = batch_[static_cast<std::size_t>(k)];
             make(k, w.quads);
             MakeCells(w.quads, mesh, cells);
@@ -918,6 +920,10 @@ void ToujiGrid::AddSamples(int count, const TToujiMesh& mesh, const ToujiQuadMak
             }
         }
     });
+    if (stopped()) {
+        pendingEnds_ = true;
+        return;
+    }
     // Bands of rows with about equal numbers of piece rows: cover[r] is the number of pieces
     // over row r in all the batch's samples.
     std::vector<std::int64_t>& cover = workers_[0].rowLoad;
@@ -962,6 +968,7 @@ void ToujiGrid::AddSamples(int count, const TToujiMesh& mesh, const ToujiQuadMak
             for (int b = rowBegin; b < rowEnd; b += kBlockRows) {
                 const int blockEnd = std::min(rowEnd, b + kBlockRows);
                 for (int k = k0; k < k1; ++k) {
+                    if (stopped()) return;
                     const auto at = static_cast<std::size_t>(k);
                     CountBlock(batch_[at], b / kBlockRows, b, blockEnd, w.scans[at], w);
                 }

@@ -91,7 +91,10 @@ public:
     // are taken over instead of found again, and a block of rows none of whose chains changed
     // counts as the sample before did. That saves most of the work at fine steps and never
     // changes a count.
-    void AddSamples(int count, const TToujiMesh& mesh, const ToujiQuadMaker& make);
+    // `stop`, when given, is asked by every thread once per sample it makes and once per sample
+    // in each block of rows it counts; a batch it stops is left half counted (the run is then abandoned).
+    void AddSamples(int count, const TToujiMesh& mesh, const ToujiQuadMaker& make,
+                    const RunContext* stop = nullptr);
     // The same sample by the plain method: paint the quads into a 1-bit mask (8 cells a byte),
     // then count the black cells of the painted rows byte by byte, skipping all-white bytes
     // and adding whole all-black ones. Kept as the reference the span counting must match.

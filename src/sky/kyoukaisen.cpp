@@ -170,10 +170,12 @@ std::vector<TElem> ElemsOf(const std::vector<TKyoukaiVertex>& v) {
 
 // Whether a closed line crosses or touches itself: two pieces that do not follow one another
 // meet, or a piece turns back along the one before it.
-bool CrossesItself(const std::vector<TElem>& elems) {
+// A stop ends the search with false.
+bool CrossesItself(const std::vector<TElem>& elems, StopPoll& stop) {
     const std::size_t m = elems.size();
     std::vector<TAcadPoint> pts;
     for (std::size_t i = 0; i < m; ++i) {
+        if (stop(m - i)) return false;
         for (std::size_t j = i + 1; j < m; ++j) {
             const bool next = j == i + 1 || (i == 0 && j == m - 1);
             if (next) {
@@ -211,9 +213,9 @@ double ChainArea(const std::vector<TElem>& chain) {
 // either to a side (on that side's parallel) or to an outward corner (on that corner's arc):
 // the parallels and the arcs are cut where they meet, the pieces that come closer than d to
 // the site dropped, and the rest chained; the chain enclosing the largest area is the outer
-// boundary. It starts at the piece nearest to `first`.
+// boundary. It starts at the piece nearest to `first`. A stop leaves it empty.
 std::vector<TKyoukaiVertex> GrownSiteBoundary(const std::vector<TLineEnt>& outline, double d,
-                                              TAcadPoint first) {
+                                              TAcadPoint first, StopPoll& stop) {
     const std::size_t n = outline.size();
     std::vector<TElem> raw;
     std::vector<double> phi(n);
@@ -242,6 +244,7 @@ std::vector<TKyoukaiVertex> GrownSiteBoundary(const std::vector<TLineEnt>& outli
     std::vector<TElem> pieces;
     std::vector<TAcadPoint> pts;
     for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (stop(raw.size())) return {};
         const TElem& e = raw[i];
         std::vector<double> cuts = {0, e.arc ? e.sweep : 1.0};
         for (std::size_t j = 0; j < raw.size(); ++j) {
@@ -256,6 +259,7 @@ std::vector<TKyoukaiVertex> GrownSiteBoundary(const std::vector<TLineEnt>& outli
             TElem piece = e.arc ? Arc(e.c, e.r, e.a0 + t0, t1 - t0, e.src)
                                 : Segment(PointAt(e, t0), PointAt(e, t1), e.src);
             if (Length(piece) <= kTouch) continue;
+            if (stop(outline.size())) return {};
             if (keep(PointAt(e, (t0 + t1) / 2))) pieces.push_back(piece);
         }
     }
@@ -263,6 +267,7 @@ std::vector<TKyoukaiVertex> GrownSiteBoundary(const std::vector<TLineEnt>& outli
     // Chain each piece to the one that starts where it ends.
     std::vector<int> nextOf(pieces.size(), -1);
     for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (stop(pieces.size())) return {};
         double best = kJoin;
         for (std::size_t j = 0; j < pieces.size(); ++j) {
             const double gap = Dist2D(pieces[i].b, pieces[j].a);
@@ -323,7 +328,9 @@ std::vector<TKyoukaiVertex> GrownSiteBoundary(const std::vector<TLineEnt>& outli
 
 }  // namespace
 
-TKyoukaiLine KyoukaiLine(const std::vector<TLineEnt>& outline, double d, Workspace& ws) {
+TKyoukaiLine KyoukaiLine(const std::vector<TLineEnt>& outline, double d, Workspace& ws,
+                         const RunContext* stop) {
+    StopPoll stopped(stop);
     TKyoukaiLine line;
     const std::size_t n = outline.size();
     if (n < 3) return line;
@@ -373,9 +380,9 @@ TKyoukaiLine KyoukaiLine(const std::vector<TLineEnt>& outline, double d, Workspa
             line.vertices.push_back(v);
         }
     }
-    if (reflexArc || CrossesItself(ElemsOf(line.vertices))) {
-        std::vector<TKyoukaiVertex> grown =
-            GrownSiteBoundary(outline, d, {line.vertices[0].x, line.vertices[0].y, 0});
+    if (reflexArc || CrossesItself(ElemsOf(line.vertices), stopped)) {
+        std::vector<TKyoukaiVertex> grown = GrownSiteBoundary(
+            outline, d, {line.vertices[0].x, line.vertices[0].y, 0}, stopped);
         if (!grown.empty()) {
             line.vertices = std::move(grown);
             line.envelope = true;
@@ -410,14 +417,16 @@ void WriteKyoukaiLine(DxfList& dxf, const TKyoukaiLine& line, const std::string&
     w.SeqEnd();
 }
 
-TKyoukaisenResult MakeKyoukaisen(Workspace& ws, DxfList& dxf) {
+TKyoukaisenResult MakeKyoukaisen(Workspace& ws, DxfList& dxf, RunContext& run) {
     TKyoukaisenResult r;
     if (ws.AryLine.size() < 3) return r;
     ws.AryArc.clear();
-    PrepareOutlineSegments(ws);
+    r.status = KyoukaisenStatus::Stopped;
+    if (!PrepareOutlineSegments(ws, nullptr, &run)) return r;
     std::vector<std::vector<TLineEnt>> sites;
     const OutlineLoopEnd end =
-        TraceOutlineLoop(ws, QuietRun(), [&](const Workspace& w) { sites.push_back(w.AryLine); });
+        TraceOutlineLoop(ws, run, [&](const Workspace& w) { sites.push_back(w.AryLine); });
+    if (end == OutlineLoopEnd::Stopped) return r;
     r.walkFailed = end == OutlineLoopEnd::WalkFailed;
     if (sites.empty()) {
         r.status = KyoukaisenStatus::Failed;
@@ -427,7 +436,12 @@ TKyoukaisenResult MakeKyoukaisen(Workspace& ws, DxfList& dxf) {
     for (const std::vector<TLineEnt>& site : sites) {
         std::array<TKyoukaiLine, 2>& both = r.lines.emplace_back();
         for (std::size_t j = 0; j < 2; ++j) {
-            both[j] = KyoukaiLine(site, kKyoukaiDistances[j], ws);
+            both[j] = KyoukaiLine(site, kKyoukaiDistances[j], ws, &run);
+            if (run.StopRequested()) {
+                r = TKyoukaisenResult{};
+                r.status = KyoukaisenStatus::Stopped;
+                return r;
+            }
             r.envelopes += both[j].envelope ? 1 : 0;
             WriteKyoukaiLine(dxf, both[j], kLayer);
         }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "base/run_context.h"
 #include "cad/dxf_text.h"
 #include "geom/workspace.h"
 
@@ -39,8 +40,10 @@ struct TKyoukaiLine {
 // The line at distance d outside one site outline (as traced: closed, counter-clockwise, the
 // first segment starting at the lowest point of the leftmost x). The construction uses
 // AryLineBuf and AryArc (the arcs are appended to AryArc, so that the arcs of a later line
-// follow those of an earlier one).
-TKyoukaiLine KyoukaiLine(const std::vector<TLineEnt>& outline, double d, Workspace& ws);
+// follow those of an earlier one). When `stop` asks to stop, the line is left half made; the
+// caller asks `stop`.
+TKyoukaiLine KyoukaiLine(const std::vector<TLineEnt>& outline, double d, Workspace& ws,
+                         const RunContext* stop = nullptr);
 
 // The area enclosed by a line, its arcs included.
 double KyoukaiArea(const TKyoukaiLine& line);
@@ -58,6 +61,7 @@ enum class KyoukaisenStatus {
     TooFew,  // fewer than 3 segments: nothing is drawn, nothing said
     Failed,  // no closed site outline: nothing is drawn
     Drawn,
+    Stopped,  // the run was asked to stop: nothing is drawn, nothing said
 };
 
 struct TKyoukaisenResult {
@@ -74,7 +78,8 @@ struct TKyoukaisenResult {
 // selection, and for each site its 5 m line and then its 10 m line as closed POLYLINEs on
 // layer "0", appended to `dxf` after the file start without tables (the caller ends, saves and
 // inserts the file). On success AryLine, AryLineBuf and AryArc are left empty; on a failed
-// outline AryLine keeps what the walk produced.
-TKyoukaisenResult MakeKyoukaisen(Workspace& ws, DxfList& dxf);
+// outline AryLine keeps what the walk produced. `run` is asked whether to stop as the
+// outlines are traced and the lines made.
+TKyoukaisenResult MakeKyoukaisen(Workspace& ws, DxfList& dxf, RunContext& run = QuietRun());
 
 }  // namespace zuka

@@ -19,6 +19,10 @@ bool GetTenkuLine(Workspace& ws, const TTenkuRituParams& p, RunContext* progress
     const double g = kHalfPi - p.kitaDeg * kPi / 180;
     const bool open =
         ProjectTenkuzu(ws.AryTatemono, p.point, p.mentakaMm, r, g, ws, nullptr, progress);
+    if (progress && progress->StopRequested()) {
+        ws.AryLine.clear();
+        return false;
+    }
     if (enclosed) *enclosed = !open;
     if (!open) {
         ws.AryLine.clear();

@@ -46,7 +46,8 @@ int TenkuRecalcType(double radiusA, double radiusB);
 // open); false with 1 or 2 projected segments, and false (AryLine empty, *enclosed set when
 // given) when the buildings stand around the point by half a turn or more, where the outline
 // closed along the shorter way of the horizon would be wrong. Uses AryLine, AryLine2
-// and AryTempPoint as scratch. `progress`, when given, shows the projection and the pipeline.
+// and AryTempPoint as scratch. `progress`, when given, shows the projection and the pipeline;
+// when it asks to stop, the result is false with AryLine empty or half done.
 bool GetTenkuLine(Workspace& ws, const TTenkuRituParams& p, RunContext* progress = nullptr,
                   bool* enclosed = nullptr);
 

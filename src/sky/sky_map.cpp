@@ -494,12 +494,14 @@ bool ProjectTenkuzu(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint
                     double r, double g, Workspace& ws, const TTenkuDrawing* drawing,
                     RunContext* progress) {
     ws.AryLine.clear();
+    StopPoll stop(progress);
     const std::vector<TEdge> edges = MakeEdgeList(aryTatemono, h);
     std::vector<TAcadPoint> horizon;
     EdgeProjector projector(idPoint1, h, r, g, drawing, ws, horizon);
     {
         EdgeProgress bar(progress, edges.size());
         for (const TEdge& e : edges) {
+            if (stop(64)) break;  // an edge is tens of samples at least
             if (!e.removed) projector.Project(e.line);
             bar.Step();
         }
@@ -514,9 +516,13 @@ bool ProjectTenkuzu(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint
 }
 
 bool TraceTenkuOutline(Workspace& ws, RunContext* progress) {
-    MergeCollinearLines(ws, false, progress);
-    SplitAtIntersections(ws, progress);
-    RemoveDupLines(ws, progress);
+    const auto stopped = [progress] { return progress && progress->StopRequested(); };
+    MergeCollinearLines(ws, false, progress, progress);
+    if (stopped()) return false;
+    SplitAtIntersections(ws, progress, progress);
+    if (stopped()) return false;
+    RemoveDupLines(ws, progress, progress);
+    if (stopped()) return false;
     GetMinCorner(ws);
     ws.OutlinePrevPt = ws.OutlineMinPt;
     ws.OutlinePrevPt.y -= kTraceMoveDown;
@@ -562,7 +568,13 @@ TTenkuResult MakeTenkuzuDxf(const std::vector<TLineEnt>& aryTatemono, TAcadPoint
     WriteMeori(w, p.meoriLayer, r, p.meori);
 
     const TTenkuDrawing drawing{&dxf, p.layer, planeZ};
-    if (!ProjectTenkuzu(aryTatemono, idPoint1, h, r, g, ws, &drawing, progress)) {
+    const bool open = ProjectTenkuzu(aryTatemono, idPoint1, h, r, g, ws, &drawing, progress);
+    if (progress && progress->StopRequested()) {
+        ws.AryLine.clear();
+        ws.AryTateiti.clear();
+        return {TenkuStatus::Stopped, {}};
+    }
+    if (!open) {
         ws.AryLine.clear();
         ws.AryTateiti.clear();
         return {TenkuStatus::Enclosed, TenkuEnclosedMessage(p.pointName)};
@@ -584,6 +596,10 @@ TenkuOutlineStatus TenkuRinkakuOutline(Workspace& ws, int typ, double radiusA, d
     if (k > 1) ScaleLines(ws.AryLine, k);
 
     const bool ok = TraceTenkuOutline(ws, progress);
+    if (progress && progress->StopRequested()) {
+        ws.AryLine.clear();
+        return TenkuOutlineStatus::Stopped;
+    }
     RemoveSpikes(ws);
 
     if (k > 1) ScaleLines(ws.AryLine, 1 / k);

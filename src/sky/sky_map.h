@@ -56,6 +56,8 @@ enum class TenkuStatus {
     Enclosed,     // the buildings stand around the point by half a turn or more, which one map
                   // outline closed along the shorter way of the horizon cannot show: refused,
                   // AryLine and AryTateiti empty, `message` says so
+    Stopped,      // the run was asked to stop: AryLine and AryTateiti empty, the list half
+                  // written
 };
 
 struct TTenkuResult {
@@ -92,7 +94,7 @@ double TenkuRotationDeg(const TTenkuParams& p);
 // A radius or scale of 0 or less is refused before anything is touched; a point that the
 // buildings stand around by half a turn or more is refused after the projection. An empty model
 // clears AryLine and AryTateiti and writes nothing. `progress`, when given, is the main window's
-// bar: one step per hundredth of the edges.
+// bar (one step per hundredth of the edges) and the run whose stop request ends the map.
 TTenkuResult MakeTenkuzuDxf(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint1,
                             const TTenkuParams& p, Workspace& ws, DxfList& dxf,
                             RunContext* progress = nullptr);
@@ -126,13 +128,16 @@ std::pair<std::size_t, std::size_t> FarthestApart(const std::vector<TAcadPoint>&
 // False when the buildings' feet on the plane leave no open stretch of more than half a turn
 // around the point (it stands among or inside the buildings): the horizon arc, which closes the
 // outline along the shorter way, is then wrong, and so would be every area measured on it.
+// When `progress` asks to stop, the projection ends early and AryLine is half filled; the
+// caller asks `progress` and drops it.
 bool ProjectTenkuzu(const std::vector<TLineEnt>& aryTatemono, TAcadPoint idPoint1, double h,
                     double r, double g, Workspace& ws, const TTenkuDrawing* drawing,
                     RunContext* progress = nullptr);
 
 // The outline pipeline on the projected segments in ws.AryLine: merge (dropping zero-length
 // segments), split, remove duplicates, walk from the lowest leftmost point with the way back
-// pointing straight down. True when the walk closed; ws.AryLine then holds the outline.
+// pointing straight down. True when the walk closed; ws.AryLine then holds the outline. False
+// too when `progress` asks to stop (the lists are then left half done).
 bool TraceTenkuOutline(Workspace& ws, RunContext* progress = nullptr);
 
 // The factor by which the outline is enlarged for tracing, so that both presets trace at the
@@ -144,6 +149,7 @@ enum class TenkuOutlineStatus {
     TooFew,  // AryLine held at most 2 segments: nothing traced
     Traced,  // AryLine holds the closed outline, counter-clockwise
     Failed,  // the walk did not close: "天空率の計算に失敗しました. "
+    Stopped, // the run was asked to stop: AryLine empty, nothing to say
 };
 
 // Turns the projected segments in ws.AryLine (as MakeTenkuzuDxf leaves them) into the one
@@ -153,7 +159,7 @@ enum class TenkuOutlineStatus {
 // The rim between two buildings, walked out and back, stays: the outline stays one closed walk
 // and the open sky between the buildings stays visible to the triangle method and to the
 // area. The walk runs at TenkuScaleFactor times the size and the result is scaled back. `progress`
-// as for the outline pipeline.
+// as for the outline pipeline, and the run whose stop request ends the tracing.
 TenkuOutlineStatus TenkuRinkakuOutline(Workspace& ws, int typ, double radiusA, double radiusB,
                                        RunContext* progress = nullptr);
 

@@ -403,12 +403,13 @@ bool DrawingHost::Load(const std::filesystem::path& path, std::string& error) {
     return true;
 }
 
-bool DrawingHost::Save(const std::filesystem::path& path, std::string& error) const {
+bool DrawingHost::Save(const std::filesystem::path& path, std::string& error,
+                       const RunContext* stop) const {
     if (!state_->drawing) {
         error = kNoDrawing;
         return false;
     }
-    return WriteDxfDrawing(*state_->drawing, path, error, state_->lastSave);
+    return WriteDxfDrawing(*state_->drawing, path, error, state_->lastSave, stop);
 }
 
 void DrawingHost::Close() { Replace(*state_, nullptr); }

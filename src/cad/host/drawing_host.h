@@ -45,6 +45,7 @@
 #include <string>
 #include <vector>
 
+#include "base/run_context.h"
 #include "cad/automation.h"
 #include "cad/host/selection_expr.h"
 #include "cad/interaction.h"
@@ -118,9 +119,12 @@ public:
     // false with `error` naming the file and, where known, the line; the drawing open before
     // stays open and unchanged.
     bool Load(const std::filesystem::path& path, std::string& error);
-    // Writes the open drawing in its own version and code page (see the file comment). The file is written under a
-    // temporary name and renamed, so a failed save leaves no partial file.
-    bool Save(const std::filesystem::path& path, std::string& error) const;
+    // Writes the open drawing in its own version and code page (see the file comment). The file
+    // is written under a temporary name and renamed, so a failed save leaves no partial file.
+    // `stop`, when given, is asked as the file is made and written: a save it stops fails and
+    // leaves no file.
+    bool Save(const std::filesystem::path& path, std::string& error,
+              const RunContext* stop = nullptr) const;
     void Close();
     bool IsOpen() const;
     const TLoadReport& LastLoad() const;

@@ -19,6 +19,10 @@ namespace zuka {
 namespace {
 
 const std::string kCannotWrite = "図面ファイルを書き込めません: ";
+const std::string kSaveStopped = "保存を中止しました: ";
+
+// Thrown out of the writer when the run asks to stop.
+struct TSaveStopped {};
 
 constexpr double kRadToDegree = 180 / kPi;
 
@@ -139,8 +143,9 @@ TKeptGroups KeptGroupsOf(std::string_view record) {
 class DrawingWriter {
 public:
     DrawingWriter(const HostDrawing& drawing, const TDxfSource& src, std::string codePage,
-                  TSaveReport& report)
-        : d_(drawing),
+                  TSaveReport& report, const RunContext* stop)
+        : stop_(stop),
+          d_(drawing),
           src_(src),
           enc_(std::move(codePage)),
           report_(report),
@@ -157,6 +162,7 @@ public:
         std::string section;
         HostSpace* block = nullptr;  // the file block whose records are being copied
         for (int i = 0; i < n;) {
+            if (stop_()) throw TSaveStopped{};
             const TDxfRecord& r = src_.records[i];
             if (r.type == "SECTION") {
                 section = SectionAt(i);
@@ -595,6 +601,7 @@ private:
     }
 
     void NewEntity(const HostEntity& e, const std::string& owner) {
+        if (stop_(e.Data().vertices.size() + 1)) throw TSaveStopped{};
         if (e.Data().kind == EntKind::Other) return;  // nothing to write it from
         WriteEntity(e.Data(), EntityHandle(e.Data().handle), owner, nullptr);
     }
@@ -781,6 +788,7 @@ private:
         Common(end, "SEQEND", handles_ ? NewHandle() : std::string(), polyline, nullptr);
     }
 
+    StopPoll stop_;
     const HostDrawing& d_;
     const TDxfSource& src_;
     TextEncoder enc_;
@@ -811,7 +819,7 @@ private:
 }  // namespace
 
 bool WriteDxfDrawing(const HostDrawing& drawing, const std::filesystem::path& path,
-                     std::string& error, TSaveReport& report) {
+                     std::string& error, TSaveReport& report, const RunContext* stop) {
     report = TSaveReport{};
     std::shared_ptr<const TDxfSource> source = drawing.Source();
     if (!source) {
@@ -821,13 +829,16 @@ bool WriteDxfDrawing(const HostDrawing& drawing, const std::filesystem::path& pa
     }
     std::string bytes;
     try {
-        bytes = DrawingWriter(drawing, *source, drawing.TextCodePage(), report).Write();
+        bytes = DrawingWriter(drawing, *source, drawing.TextCodePage(), report, stop).Write();
+    } catch (const TSaveStopped&) {
+        error = kSaveStopped + path.string();
+        return false;
     } catch (const std::exception& e) {
         error = kCannotWrite + path.string() + " (" + e.what() + ")";
         return false;
     }
-    if (!WriteFileReplacing(path, bytes)) {
-        error = kCannotWrite + path.string();
+    if (!WriteFileReplacing(path, bytes, stop)) {
+        error = (stop && stop->StopRequested() ? kSaveStopped : kCannotWrite) + path.string();
         return false;
     }
     return true;

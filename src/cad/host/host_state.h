@@ -46,8 +46,9 @@ std::optional<TLinetype> BuiltInLinetype(std::string_view name, std::string_view
 HostDrawingPtr ReadDxfDrawing(const std::filesystem::path& path, std::string& error,
                               TLoadReport& report);
 
-// Writes a drawing over the file it was read from (see drawing_host.h); false with `error` set.
+// Writes a drawing over the file it was read from (see drawing_host.h); false with `error` set,
+// and false too when `stop` asks to stop (no file is then left).
 bool WriteDxfDrawing(const HostDrawing& drawing, const std::filesystem::path& path,
-                     std::string& error, TSaveReport& report);
+                     std::string& error, TSaveReport& report, const RunContext* stop = nullptr);
 
 }  // namespace zuka
