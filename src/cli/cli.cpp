@@ -287,9 +287,15 @@ int RunOutline(Controller& c, const std::string& path, std::ostream& out, std::o
 }
 
 bool OpenDrawing(DrawingSession& d, const std::string& path, std::ostream& err) {
+    // Ctrl-C also ends the reading of the drawing and of the block files the commands insert.
+    d.Host().SetStop(&kInterruption);
     std::string error;
     if (!d.Open(path, error)) {
-        err << error << "\n";
+        if (gInterrupted) {
+            ReportInterrupted(err);
+        } else {
+            err << error << "\n";
+        }
         return false;
     }
     return true;

@@ -396,7 +396,7 @@ void DrawingHost::New(const std::string& name) {
 
 bool DrawingHost::Load(const std::filesystem::path& path, std::string& error) {
     TLoadReport report;
-    HostDrawingPtr drawing = ReadDxfDrawing(path, error, report);
+    HostDrawingPtr drawing = ReadDxfDrawing(path, error, report, state_->stop);
     if (!drawing) return false;
     Replace(*state_, std::move(drawing));
     state_->lastLoad = std::move(report);
@@ -417,6 +417,8 @@ bool DrawingHost::IsOpen() const { return state_->drawing != nullptr; }
 const TLoadReport& DrawingHost::LastLoad() const { return state_->lastLoad; }
 const TSaveReport& DrawingHost::LastSave() const { return state_->lastSave; }
 void DrawingHost::SetInteraction(Interaction* interaction) { state_->interaction = interaction; }
+
+void DrawingHost::SetStop(const RunContext* stop) { state_->stop = stop; }
 
 const std::vector<std::string>& DrawingHost::CommandLog() const { return state_->commandLog; }
 const std::vector<std::string>& DrawingHost::CommandEcho() const { return state_->echo; }

@@ -131,6 +131,9 @@ public:
     const TSaveReport& LastSave() const;
 
     void SetInteraction(Interaction* interaction);
+    // What stands for the user's Escape while the host reads a file (Load, and the block file
+    // of an -INSERT): when it asks to stop, the reading is abandoned and fails. Null: never.
+    void SetStop(const RunContext* stop);
 
     // Records for tests and the command line.
     const std::vector<std::string>& CommandLog() const;   // every SendCommand text, as sent

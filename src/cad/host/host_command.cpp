@@ -230,7 +230,7 @@ private:
         }
         std::string error;
         TLoadReport report;
-        const HostDrawingPtr part = ReadDxfDrawing(file, error, report);
+        const HostDrawingPtr part = ReadDxfDrawing(file, error, report, s_.stop);
         if (!part) {
             Echo(kInsertFailed + error);
             return nullptr;

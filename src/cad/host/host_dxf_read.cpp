@@ -261,8 +261,9 @@ std::string TypeOf(const TGroups& g) {
 class DxfLoader final : public DL_CreationAdapter {
 public:
     DxfLoader(HostDrawing& drawing, const TDxfSource& source, TextDecoder& decoder,
-              TLoadReport& report)
-        : drawing_(drawing),
+              TLoadReport& report, const RunContext* stop)
+        : stop_(stop),
+          drawing_(drawing),
           source_(source),
           decoder_(decoder),
           report_(report),
@@ -271,6 +272,7 @@ public:
     // Every group 0 starts the next record of the first pass; a type that differs would tie
     // entities to the wrong records.
     void processCodeValuePair(unsigned int code, const std::string& value) override {
+        if (stop_()) throw std::runtime_error(kDxfReadStopped);
         if (afterEof_) return;
         if (code == 0 && record_ >= 0 && source_.records[record_].type == "EOF") {
             afterEof_ = true;  // what follows EOF is no part of the drawing
@@ -583,6 +585,7 @@ private:
         }
     }
 
+    StopPoll stop_;
     HostDrawing& drawing_;
     const TDxfSource& source_;
     TextDecoder& decoder_;
@@ -606,10 +609,10 @@ private:
 }  // namespace
 
 HostDrawingPtr ReadDxfDrawing(const std::filesystem::path& path, std::string& error,
-                              TLoadReport& report) {
+                              TLoadReport& report, const RunContext* stop) {
     const std::string file = path.string();
     auto source = std::make_shared<TDxfSource>();
-    if (!ReadDxfSource(path, *source, error)) return nullptr;
+    if (!ReadDxfSource(path, *source, error, stop)) return nullptr;
     const std::optional<double> mmPerUnit = MillimetresPerUnit(source->insUnits.value_or(0));
     if (!mmPerUnit) {
         error = kBadUnits + std::to_string(*source->insUnits) + "): " + file;
@@ -635,7 +638,7 @@ HostDrawingPtr ReadDxfDrawing(const std::filesystem::path& path, std::string& er
     // Handles the commands give start above every handle of the file.
     drawing->RaiseHandleSeed(std::max(source->maxHandle + 1, source->handseedValue));
     try {
-        DxfLoader loader(*drawing, *source, decoder, report);
+        DxfLoader loader(*drawing, *source, decoder, report, stop);
         // dxflib reads the file again; the loader follows it up to EOF. Numbers in the C locale.
         const ClassicLocale classic;
         DL_Dxf dxf;

@@ -62,6 +62,8 @@ void MarkRuns(std::vector<TDxfRecord>& records, int from, int to) {
 
 }  // namespace
 
+const std::string kDxfReadStopped = "読み込みを中止しました";
+
 std::string_view TrimGroupValue(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
@@ -119,7 +121,8 @@ const TDxfTableInfo* TDxfSource::Table(std::string_view name) const {
     return it == tables.end() ? nullptr : &it->second;
 }
 
-bool ReadDxfSource(const std::filesystem::path& path, TDxfSource& source, std::string& error) {
+bool ReadDxfSource(const std::filesystem::path& path, TDxfSource& source, std::string& error,
+                   const RunContext* stop) {
     const std::string file = path.string();
     std::ifstream in(path, std::ios::binary);
     if (!in || std::filesystem::is_directory(path)) {
@@ -131,11 +134,12 @@ bool ReadDxfSource(const std::filesystem::path& path, TDxfSource& source, std::s
         error = kCannotRead + file;
         return false;
     }
-    return ScanDxfSource(std::move(bytes), file, source, error);
+    return ScanDxfSource(std::move(bytes), file, source, error, stop);
 }
 
 bool ScanDxfSource(std::string bytes, const std::string& file, TDxfSource& src,
-                   std::string& error) {
+                   std::string& error, const RunContext* stop) {
+    StopPoll stopped(stop);
     src = TDxfSource{};
     src.bytes = std::move(bytes);
     const std::string_view all = src.bytes;
@@ -188,6 +192,10 @@ bool ScanDxfSource(std::string bytes, const std::string& file, TDxfSource& src,
     std::size_t codeBegin = 0;
     std::size_t valueBegin = 0;
     while (nextLine(codeLine, codeBegin)) {
+        if (stopped()) {
+            error = DxfReadError(file, kDxfReadStopped);
+            return false;
+        }
         if (codeLine.size() > kMaxLine) return fail(kCannotRead, kLongLine);
         const std::string_view t = Trim(codeLine);
         const std::optional<std::int64_t> code =

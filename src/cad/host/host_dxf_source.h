@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/run_context.h"
+
 namespace zuka {
 
 struct TDxfRecord {
@@ -73,7 +75,8 @@ struct TDxfSource {
 };
 
 // Reads a drawing file and splits it as ScanDxfSource does.
-bool ReadDxfSource(const std::filesystem::path& path, TDxfSource& source, std::string& error);
+bool ReadDxfSource(const std::filesystem::path& path, TDxfSource& source, std::string& error,
+                   const RunContext* stop = nullptr);
 
 // The message of a file that could not be read for the reason `why`.
 std::string DxfReadError(const std::string& file, const std::string& why);
@@ -81,9 +84,13 @@ std::string DxfReadError(const std::string& file, const std::string& why);
 // Splits the file into records and checks its shape: pairs of lines, an integer code on the
 // first line of each, a number where the code wants one, the first group 0 SECTION and a group
 // 0 EOF (what follows EOF is not read). Comments (999) may come before the first section.
-// False with `error` naming the file and, where known, the line.
+// False with `error` naming the file and, where known, the line; false too when `stop` asks
+// to stop.
 bool ScanDxfSource(std::string bytes, const std::string& file, TDxfSource& source,
-                   std::string& error);
+                   std::string& error, const RunContext* stop = nullptr);
+
+// Why a reading that `stop` ended failed.
+extern const std::string kDxfReadStopped;
 
 // A group value without the blanks and tabs around it.
 std::string_view TrimGroupValue(std::string_view s);

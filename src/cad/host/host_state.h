@@ -27,6 +27,8 @@ struct HostState {
     int stateQueries[3] = {0, 0, 0};
     TLoadReport lastLoad;
     TSaveReport lastSave;
+    // The user's Escape while a file is read (a drawing opened, a block file inserted).
+    const RunContext* stop = nullptr;
 
     // The user's answer; Escape when there is no provider.
     TAnswer Ask(AnswerKind want, const std::string& prompt) {
@@ -42,9 +44,10 @@ void RunCommandText(HostState& state, const std::string& text);
 // may be given with a folder. Names compare ignoring case. None for an unknown file or name.
 std::optional<TLinetype> BuiltInLinetype(std::string_view name, std::string_view file);
 
-// Reads a DXF file into a new drawing named after the file; none with `error` set.
+// Reads a DXF file into a new drawing named after the file; none with `error` set, also when
+// `stop` asks to stop while the file is read.
 HostDrawingPtr ReadDxfDrawing(const std::filesystem::path& path, std::string& error,
-                              TLoadReport& report);
+                              TLoadReport& report, const RunContext* stop = nullptr);
 
 // Writes a drawing over the file it was read from (see drawing_host.h); false with `error` set,
 // and false too when `stop` asks to stop (no file is then left).
