@@ -67,8 +67,8 @@ std::optional<std::vector<TLineEnt>> ReadSegmentFile(const std::filesystem::path
             if (ok) v[i] = *d;
         }
         if (!ok) {
-            error = path.string() + ":" + std::to_string(lineNo) +
-                    ": 線分は x1 y1 x2 y2 の 4 つの数値で書いてください: " + line;
+            error = ReaderError("ファイルを読めません: ", path.string(), lineNo,
+                                "線分は x1 y1 x2 y2 の 4 つの数値で書いてください:", line);
             return std::nullopt;
         }
         TLineEnt s;

@@ -172,7 +172,7 @@ std::string Controller::MakeTenkuzu(int typ, bool insertFlag, std::optional<TAca
     if (!app) return {};
     const TSkyInputs in = ReadSkyInputs(typ);
     if (!IsSanePoint(IDPOINT1)) {
-        ui_.MessageBox(kApplicationTitle, kPointWord + in.map.pointName + kFarPoint);
+        ui_.MessageBox(kApplicationTitle, kPointWord + ShownValue(in.map.pointName) + kFarPoint);
         return {};
     }
     // The main window comes back whatever way the map ends.

@@ -236,9 +236,16 @@ std::optional<std::int64_t> ParseInteger(std::string_view text) {
     return ParseSignedInteger(text, true);
 }
 
-std::string QuotedValue(std::string_view text) {
-    constexpr std::size_t kShownMax = 40;
-    std::string out = "'";
+namespace {
+
+// `text` with control characters and bytes that are no UTF-8 as \xNN, up to `maxBytes` of it
+// (cut at a character boundary and marked "…").
+std::string ShownText(std::string_view text, std::size_t maxBytes) {
+    static const char kHex[] = "0123456789ABCDEF";
+    const auto hex = [](unsigned char c) {
+        return std::string{'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+    };
+    std::string out;
     std::size_t shown = 0;
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
@@ -251,22 +258,40 @@ std::string QuotedValue(std::string_view text) {
         bool whole = len > 0 && i + len <= text.size();
         for (std::size_t k = 1; whole && k < len; ++k)
             whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-        if (shown >= kShownMax) return out + "…'";
+        if (shown >= maxBytes) return out + "…";
         if (!whole) {
-            out += '?';
+            out += hex(c);
             ++shown;
             ++i;
             continue;
         }
         if (len == 1 && (c < 0x20 || c == 0x7F)) {
-            out += '?';
+            out += hex(c);
         } else {
             out.append(text.substr(i, len));
         }
         shown += len;
         i += len;
     }
-    return out + "'";
+    return out;
+}
+
+}  // namespace
+
+std::string QuotedValue(std::string_view text) { return "'" + ShownValue(text) + "'"; }
+
+std::string ShownValue(std::string_view text) { return ShownText(text, 40); }
+
+std::string ReaderError(std::string_view head, std::string_view file,
+                        std::optional<std::size_t> line, std::string_view what,
+                        std::optional<std::string_view> value) {
+    std::string m(head);
+    m += ShownText(file, file.size());
+    m += " (";
+    if (line) m += "行 " + std::to_string(*line) + ": ";
+    m += what;
+    if (value) m += " " + QuotedValue(*value);
+    return m + ")";
 }
 
 ConvertError::ConvertError(std::string text, std::string field)

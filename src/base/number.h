@@ -2,6 +2,7 @@
 // Nothing here depends on the process locale: the decimal separator is always a point.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <stdexcept>
@@ -38,9 +39,19 @@ std::optional<double> ParseDouble(std::string_view text);
 // after "0x"/"0X" (also "$", as the settings file's original reader took it).
 std::optional<std::int64_t> ParseInteger(std::string_view text);
 
-// A value as a message repeats it, in single quotes: at most 40 bytes (cut at a character
-// boundary and marked "…"), control characters and bytes that are no UTF-8 shown as "?".
+// A value as a message repeats it, in single quotes: at most 40 bytes of it (cut at a
+// character boundary and marked "…"), control characters and bytes that are no UTF-8 shown as
+// \xNN, so that a message never carries raw bytes or a value of a megabyte.
 std::string QuotedValue(std::string_view text);
+// The same without the quotes, for a name a message repeats (a handle, a point's name).
+std::string ShownValue(std::string_view text);
+
+// A reader's error, in the one form every file reader of the program uses:
+// "<head><file> (行 <line>: <what> '<value>')"; without a line "(<what> ...)", without a value
+// no quote. The file's name is shown as QuotedValue shows a value, but whole.
+std::string ReaderError(std::string_view head, std::string_view file,
+                        std::optional<std::size_t> line, std::string_view what,
+                        std::optional<std::string_view> value = std::nullopt);
 
 // A text that is no number when a command converts it. what() names the field that holds the
 // text as the user knows it and repeats the text (QuotedValue), for example

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "base/number.h"
 #include "geom/primitives.h"
 
 namespace zuka {
@@ -49,7 +50,7 @@ double DegToRad(double deg) { return deg * kPi / 180; }
 }  // namespace
 
 EntityRefused::EntityRefused(const std::string& hand, const std::string& reason)
-    : std::runtime_error("ハンドル " + hand + " " + kRefused + reason), hand_(hand) {}
+    : std::runtime_error("ハンドル " + ShownValue(hand) + " " + kRefused + reason), hand_(hand) {}
 
 bool IsSanePoint(const TAcadPoint& p) {
     return IsSaneNumber(p.x) && IsSaneNumber(p.y) && IsSaneNumber(p.z);

@@ -531,7 +531,7 @@ bool TraceTenkuOutline(Workspace& ws, RunContext* progress) {
 }
 
 std::string TenkuEnclosedMessage(const std::string& pointName) {
-    return "測定点 " + pointName +
+    return "測定点 " + ShownValue(pointName) +
            " は建物に半周以上囲まれているため、天空図と天空率を求められません．";
 }
 

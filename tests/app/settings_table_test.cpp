@@ -79,7 +79,7 @@ TEST(SettingsTable, SetOptionIsCheckedByKindAndRange) {
         {"Boolean word", "Bairitsu", "useDMS", "true", "は整数で"},
         {"layer name: any text", "Layer", "Jikoku", "日影 1", nullptr},
         {"unknown key", "Common", "ido", "35", "設定ファイルにないキーです: Common.ido"},
-        {"control characters are not echoed", "Common", "ido1", "a\x1b[2Jb", "'a?[2Jb'"},
+        {"control characters are not echoed", "Common", "ido1", "a\x1b[2Jb", "'a\\x1B[2Jb'"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

@@ -206,8 +206,8 @@ TEST(Number, StrToFloatNamesTheField) {
     }
 }
 
-// A value a message repeats: control characters and bytes that are no UTF-8 become "?", a long
-// one is cut at a character boundary.
+// A value a message repeats: control characters and bytes that are no UTF-8 become \xNN, a long
+// one is cut at a character boundary, a megabyte shows as 40 bytes.
 TEST(Number, QuotedValue) {
     struct Row {
         const char* name;
@@ -217,14 +217,28 @@ TEST(Number, QuotedValue) {
     const Row rows[] = {
         {"plain", "abc", "'abc'"},
         {"Japanese", "三十五", "'三十五'"},
-        {"control characters", std::string("a\tb\x7f\0c", 6), "'a?b??c'"},
-        {"not UTF-8", "\x82\xa0x\xe3\x81", "'??x?\?'"},
+        {"control characters", std::string("a\tb\x7f\0c", 6), "'a\\x09b\\x7F\\x00c'"},
+        {"not UTF-8", "\x82\xa0x\xe3\x81", "'\\x82\\xA0x\\xE3\\x81'"},
         {"long", std::string(39, 'x') + "あい", "'" + std::string(39, 'x') + "あ…'"},
+        {"a megabyte", std::string(1 << 20, '\x1b'), "'" + [] {
+             std::string s;
+             for (int i = 0; i < 40; ++i) s += "\\x1B";
+             return s;
+         }() + "…'"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         EXPECT_EQ(QuotedValue(r.text), r.want);
     }
+}
+
+// Every reader's error in one form: the file, "行 N", the value shown as QuotedValue shows it.
+TEST(Number, ReaderError) {
+    EXPECT_EQ(ReaderError("図面ファイルを読めません: ", "a.dxf", 12, "数値が正しくありません",
+                          std::string("1\r2")),
+              "図面ファイルを読めません: a.dxf (行 12: 数値が正しくありません '1\\x0D2')");
+    EXPECT_EQ(ReaderError("図面ファイルを読めません: ", "a\nb.dxf", std::nullopt, "理由"),
+              "図面ファイルを読めません: a\\x0Ab.dxf (理由)");
 }
 
 TEST(Number, StrToInt) {

@@ -137,7 +137,7 @@ TEST(Cli, Errors) {
         {"hour outside the model", "sun --hour 16.6", 2,
          "7.5～16.5 (時) の数で指定してください: '16.6'"},
         {"hour no number", "sun --hour 9時", 2, "--hour は"},
-        {"malformed segment line", "outline " + bad.string(), 1, "bad.txt:4:"},
+        {"malformed segment line", "outline " + bad.string(), 1, "bad.txt (行 4: "},
         {"missing segment file", "outline /nonexistent/x.txt", 1, "/nonexistent/x.txt"},
         {"missing --ini", "ratio-table --ini /nonexistent/zuka.ini", 2,
          "--ini の設定ファイルがありません: /nonexistent/zuka.ini"},

@@ -46,9 +46,9 @@ int FuzzNumbers(const std::uint8_t* data, std::size_t size) {
     } catch (const ConvertError&) {
     }
     // A message repeats any text short and without control characters: at most 40 bytes and
-    // the character that crosses them, in quotes, with "…".
+    // the character that crosses them (a byte shown as \xNN at most), in quotes, with "…".
     const std::string quoted = QuotedValue(text);
-    Check(quoted.size() <= 2 + 43 + 3);
+    Check(quoted.size() <= 2 + 4 * 43 + 3);
     for (const char c : quoted) Check(static_cast<unsigned char>(c) >= 0x20 && c != 0x7F);
     if (size >= sizeof(double)) {
         double raw = 0;

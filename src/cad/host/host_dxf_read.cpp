@@ -615,7 +615,7 @@ HostDrawingPtr ReadDxfDrawing(const std::filesystem::path& path, std::string& er
     if (!ReadDxfSource(path, *source, error, stop)) return nullptr;
     const std::optional<double> mmPerUnit = MillimetresPerUnit(source->insUnits.value_or(0));
     if (!mmPerUnit) {
-        error = kBadUnits + std::to_string(*source->insUnits) + "): " + file;
+        error = DxfReadError(file, kBadUnits + std::to_string(*source->insUnits) + ")");
         return nullptr;
     }
 

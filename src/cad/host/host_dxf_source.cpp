@@ -18,8 +18,7 @@ const std::string kEmptyFile = "図面ファイルが空です: ";
 const std::string kNotDxf = "DXF ファイルではありません: ";
 const std::string kBinaryDxf = "バイナリ形式の DXF には対応していません: ";
 const std::string kTruncated = "DXF ファイルが途中で終わっています: ";
-const std::string kNoEof = "行目の後に EOF がありません";
-const std::string kLineNo = " 行目: ";
+const std::string kNoEof = "EOF がないまま終わっています";
 const std::string kBadCode = "グループコードがありません";
 const std::string kBadNumber = "数値が正しくありません (グループ ";
 const std::string kNoValue = "グループの値がありません";
@@ -31,11 +30,6 @@ const std::string kNoSection = "SECTION で始まっていません";
 constexpr std::size_t kMaxLine = DL_DXF_MAXLINE - 3;
 
 std::string_view Trim(std::string_view s) { return TrimGroupValue(s); }
-
-std::string Shown(std::string_view line) {
-    std::string s(line.substr(0, 40));
-    return "'" + s + (line.size() > 40 ? "...'" : "'");
-}
 
 // Group codes whose values are numbers.
 bool IsNumberCode(int c) {
@@ -72,7 +66,7 @@ std::string_view TrimGroupValue(std::string_view s) {
 }
 
 std::string DxfReadError(const std::string& file, const std::string& why) {
-    return kCannotRead + file + " (" + why + ")";
+    return ReaderError(kCannotRead, file, std::nullopt, why);
 }
 
 std::uint64_t HandleValue(std::string_view handle) {
@@ -169,9 +163,16 @@ bool ScanDxfSource(std::string bytes, const std::string& file, TDxfSource& src,
         ++lineNo;
         return true;
     };
-    const auto fail = [&](const std::string& head, const std::string& what) {
-        error = head + file + " (" + std::to_string(lineNo) + kLineNo + what + ")";
+    const auto fail = [&](const std::string& head, const std::string& what,
+                          std::optional<std::string_view> shown = std::nullopt) {
+        error = ReaderError(head, file, lineNo, what, shown);
         return false;
+    };
+    const auto tooLong = [&](std::string_view line) {
+        return fail(kCannotRead,
+                    kLongLine + " (" + std::to_string(line.size()) + " バイト, " +
+                        std::to_string(kMaxLine) + " バイトまで)",
+                    line);
     };
 
     bool seenSection = false;
@@ -196,26 +197,23 @@ bool ScanDxfSource(std::string bytes, const std::string& file, TDxfSource& src,
             error = DxfReadError(file, kDxfReadStopped);
             return false;
         }
-        if (codeLine.size() > kMaxLine) return fail(kCannotRead, kLongLine);
+        if (codeLine.size() > kMaxLine) return tooLong(codeLine);
         const std::string_view t = Trim(codeLine);
         const std::optional<std::int64_t> code =
             t.empty() || t.find_first_not_of("-0123456789") != std::string_view::npos
                 ? std::nullopt
                 : ParseInteger(t);
-        if (!code) return fail(seenSection ? kCannotRead : kNotDxf, kBadCode + " " + Shown(t));
-        if (!nextLine(value, valueBegin)) {
-            error = kTruncated + file + " (" + std::to_string(lineNo) + kLineNo + kNoValue + ")";
-            return false;
-        }
-        if (value.size() > kMaxLine) return fail(kCannotRead, kLongLine);
+        if (!code) return fail(seenSection ? kCannotRead : kNotDxf, kBadCode, t);
+        if (!nextLine(value, valueBegin)) return fail(kTruncated, kNoValue);
+        if (value.size() > kMaxLine) return tooLong(value);
         const int c = static_cast<int>(*code);
         const std::string_view v = Trim(value);
         if (!seenSection && c != 999) {
-            if (c != 0 || v != "SECTION") return fail(kNotDxf, kNoSection);
+            if (c != 0 || v != "SECTION") return fail(kNotDxf, kNoSection, v);
             seenSection = true;
         }
         if (IsNumberCode(c) && !ParseDouble(v))
-            return fail(kCannotRead, kBadNumber + std::to_string(c) + ") " + Shown(v));
+            return fail(kCannotRead, kBadNumber + std::to_string(c) + ")", v);
         const int index = static_cast<int>(src.records.size());
         if (c == 0) {
             const std::string type(v);
@@ -288,8 +286,7 @@ bool ScanDxfSource(std::string bytes, const std::string& file, TDxfSource& src,
             if (c == 5) blockRecordHandle = v;
         }
     }
-    error = kTruncated + file + " (" + std::to_string(lineNo) + kNoEof + ")";
-    return false;
+    return fail(kTruncated, kNoEof);
 }
 
 }  // namespace zuka

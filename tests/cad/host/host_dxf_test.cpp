@@ -147,6 +147,12 @@ TEST_F(HostDxfFile, LoadErrorsNameTheFileAndKeepTheOpenDrawing) {
         MinimalDxf({}, {{0, "LINE"}, {8, "0"}, {10, "abc"}, {20, "0"}, {11, "1"}, {21, "1"}});
     std::string badCode = MinimalDxf({}, {{0, "LINE"}, {8, "0"}});
     badCode.replace(badCode.find("  8\r\n"), 3, "  x");
+    // Messages used to repeat such values raw and whole: a terminal escape, a byte that is no
+    // UTF-8, a line of a few kilobytes.
+    const std::string rawNumber = MinimalDxf(
+        {}, {{0, "LINE"}, {8, "0"}, {10, "\x1b[2J\xff" + std::string(900, '9')}, {20, "0"}});
+    const std::string longLine =
+        MinimalDxf({}, {{0, "TEXT"}, {8, "0"}, {1, std::string(5000, 'a')}});
     struct Row {
         const char* name;
         const char* file;
@@ -157,14 +163,16 @@ TEST_F(HostDxfFile, LoadErrorsNameTheFileAndKeepTheOpenDrawing) {
     const Row rows[] = {
         {"missing", "missing.dxf", "", false, {"開けません"}},
         {"empty", "empty.dxf", "", true, {"空です"}},
-        {"not DXF", "notes.dxf", "hello\nworld\n", true, {"DXF ファイルではありません", "1 行目"}},
+        {"not DXF", "notes.dxf", "hello\nworld\n", true, {"DXF ファイルではありません", "行 1:", "'hello'"}},
         {"binary", "bin.dxf", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22), true, {"バイナリ"}},
         {"truncated", "half.dxf", half, true, {"途中で終わって", "EOF"}},
         {"value missing", "novalue.dxf", noValue, true, {"途中で終わって", "値がありません"}},
         // Lines: 1-4 header section start, 5-6 ENDSEC, 7-10 entities start, 11-14 LINE and
         // layer, 15-16 the x of the start point.
-        {"bad number", "number.dxf", badNumber, true, {"16 行目", "グループ 10", "'abc'"}},
-        {"bad code", "code.dxf", badCode, true, {"13 行目", "グループコード"}},
+        {"bad number", "number.dxf", badNumber, true, {"(行 16: ", "グループ 10", "'abc'"}},
+        {"bad code", "code.dxf", badCode, true, {"(行 13: ", "グループコード", "'x'"}},
+        {"raw bytes", "raw.dxf", rawNumber, true, {"(行 16: ", "'\\x1B[2J\\xFF999", "…'"}},
+        {"long line", "long.dxf", longLine, true, {"(行 16: ", "5000 バイト", "'aaa"}},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -177,6 +185,8 @@ TEST_F(HostDxfFile, LoadErrorsNameTheFileAndKeepTheOpenDrawing) {
         EXPECT_NE(error.find(path.string()), std::string::npos) << error;
         for (const std::string& part : r.want)
             EXPECT_NE(error.find(part), std::string::npos) << error;
+        EXPECT_LT(error.size(), path.string().size() + 200) << error;
+        EXPECT_EQ(error.find_first_of("\x1b\r\n"), std::string::npos) << error;
         // Nothing was half-loaded: the open drawing is the one before.
         ASSERT_TRUE(host.IsOpen());
         EXPECT_EQ(host.ActiveDocument().Name(), "kinds.dxf");
