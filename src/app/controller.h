@@ -399,7 +399,7 @@ private:
     // The site's segments picked as 境界線作成 picks them, into AryLine (read and converted);
     // the count ReadSelEntities gives.
     int PickSiteSegments(Document& doc);
-    void ReportNotSaved(const std::filesystem::path& file);
+    void ReportNotSaved(const std::filesystem::path& file, const std::string& why = {});
     // The sun inputs read and the equal-time settings converted (throws ConvertError).
     struct TToujiInputs;
     TToujiInputs ReadToujiInputs();

@@ -96,8 +96,8 @@ void Controller::ReportCadError(const AutomationError& e) {
     ui_.MessageBox(kApplicationTitle, kCadError + std::string(e.what()));
 }
 
-void Controller::ReportNotSaved(const std::filesystem::path& file) {
-    ui_.MessageBox(kApplicationTitle, kNotSaved + file.string());
+void Controller::ReportNotSaved(const std::filesystem::path& file, const std::string& why) {
+    ui_.MessageBox(kApplicationTitle, kNotSaved + file.string() + (why.empty() ? "" : "\n" + why));
 }
 
 TCadUi Controller::CadUi() {
@@ -167,7 +167,7 @@ void Controller::DrawZukaLine(bool /*animeFlag*/) {
             lastInsert_ = InsertDxfBlock(dxf, {*cad_, *app, doc, form.TargetProgID},
                                          {workDir_, DxfEncoding::Cp932}, CadUi(),
                                          InsertVariant::ExplodedOrigin);
-            if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file);
+            if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file, lastInsert_.why);
             LeaveCalcRecord(*app, doc, RunKind::TimeOfDay, first);
         }
     } catch (const AutomationError& e) {
@@ -295,7 +295,7 @@ void Controller::DrawToujikan5A() {
             lastInsert_ = InsertDxfBlock(dxf, {*cad_, *app, *doc, form.TargetProgID},
                                          {workDir_, DxfEncoding::Cp932}, CadUi(),
                                          InsertVariant::ExplodedOriginEqualTime);
-            if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file);
+            if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file, lastInsert_.why);
             LeaveCalcRecord(*app, *doc, RunKind::EqualTime, first);
         }
     } catch (const AutomationError& e) {

@@ -206,7 +206,7 @@ std::string Controller::MakeTenkuzu(int typ, bool insertFlag, std::optional<TAca
         dxf, {*cad_, *app, doc, form.TargetProgID}, {workDir_, DxfEncoding::Cp932}, CadUi(),
         insertFlag, insertVpt.value_or(TAcadPoint{}), TenkuRotationDeg(in.map));
     if (placed.status == TenkuPlaceStatus::NotSaved) {
-        ReportNotSaved(placed.file);
+        ReportNotSaved(placed.file, placed.why);
         return {};
     }
     if (placed.status == TenkuPlaceStatus::NotPlaced) return {};

@@ -138,8 +138,13 @@ DxfWriter& DxfWriter::Text(std::string_view layer, const TDxfText& t) {
     return *this;
 }
 
+std::string DxfLineRefusal(std::string_view what, std::size_t bytes, std::string_view shown) {
+    return std::string(what) + "が DXF の 1 行に収まりません (" + std::to_string(bytes) +
+           " バイト, " + std::to_string(kDxfMaxLineBytes) + " バイトまで): " + QuotedValue(shown);
+}
+
 bool SaveDxfList(const DxfList& dxf, const std::filesystem::path& path, DxfEncoding enc,
-                 std::size_t* replaced) {
+                 std::size_t* replaced, std::string* why) {
     std::string text;
     std::size_t size = 0;
     for (const std::string& s : dxf) size += s.size() + 2;
@@ -158,6 +163,23 @@ bool SaveDxfList(const DxfList& dxf, const std::filesystem::path& path, DxfEncod
                                                     : ConvertText(text, "UTF-8", "UTF-8", "?");
     if (!bytes) return false;
     if (replaced) *replaced = bytes->replaced;
+    // Every line must read back; the encoding keeps the line ends, so the n-th line of the
+    // bytes is the n-th line of the text.
+    std::size_t line = 0;
+    for (std::size_t at = 0; at < bytes->text.size(); ++line) {
+        std::size_t end = bytes->text.find("\r\n", at);
+        if (end == std::string::npos) end = bytes->text.size();
+        if (end - at > kDxfMaxLineBytes) {
+            if (why) {
+                std::size_t from = 0;
+                for (std::size_t k = 0; k < line; ++k) from = text.find("\r\n", from) + 2;
+                *why = DxfLineRefusal("文字列", end - at,
+                                      std::string_view(text).substr(from, text.find("\r\n", from) - from));
+            }
+            return false;
+        }
+        at = end + 2;
+    }
     return WriteFileReplacing(path, bytes->text);
 }
 

@@ -147,6 +147,16 @@ private:
     DxfList& dxf_;
 };
 
+// The longest line, in bytes without its line end, that every drawing the program writes may
+// hold: the DXF reader it is built on (dxflib) reads a line into 1,024 bytes with its line end
+// and terminator. A text longer than that once encoded cannot be written as one DXF line.
+inline constexpr std::size_t kDxfMaxLineBytes = 1021;
+
+// Why a value of `bytes` bytes (as written) cannot be one DXF line: "<what>が DXF の 1 行に
+// 収まりません (<bytes> バイト, 1021 バイトまで): '<shown>'", `shown` the value as the user
+// knows it (UTF-8, quoted and cut as messages quote values).
+std::string DxfLineRefusal(std::string_view what, std::size_t bytes, std::string_view shown);
+
 // How the saved file encodes its text. CP932 is Shift_JIS with the Windows extensions, the code
 // page of the systems the drawings are made for.
 enum class DxfEncoding { Cp932, Utf8 };
@@ -157,9 +167,11 @@ enum class DxfEncoding { Cp932, Utf8 };
 // written beside `path` under a temporary name and renamed over `path`, so a failed save leaves
 // any earlier file untouched and never a partial one. A character the encoding cannot hold is
 // written as "?"; `replaced` (when given) receives how many were. False when the file could not
-// be written or the code page converter is unavailable.
+// be written or the code page converter is unavailable, and false (nothing written, `why`
+// saying which text) when a line would be longer than kDxfMaxLineBytes once encoded.
 bool SaveDxfList(const DxfList& dxf, const std::filesystem::path& path,
-                 DxfEncoding enc = DxfEncoding::Cp932, std::size_t* replaced = nullptr);
+                 DxfEncoding enc = DxfEncoding::Cp932, std::size_t* replaced = nullptr,
+                 std::string* why = nullptr);
 
 // The ways a block is inserted with the "-INSERT" command. Exploded ones name the file with a
 // star ("*path"); placed ones let the user pick the insertion point after the S and R options.

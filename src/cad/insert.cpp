@@ -100,7 +100,7 @@ TInsertResult InsertDxfBlock(DxfList& dxf, const TCadTarget& cad, const TDxfOutp
     TInsertResult result;
     result.blockName = NextBlockName(cad.document, kBlockPrefix);
     result.file = out.workFolder / (result.blockName + kDxfExtension);
-    if (!SaveDxfList(dxf, result.file, out.encoding, &result.replaced)) {
+    if (!SaveDxfList(dxf, result.file, out.encoding, &result.replaced, &result.why)) {
         result.status = InsertStatus::NotSaved;
         return result;
     }

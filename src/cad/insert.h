@@ -48,6 +48,7 @@ struct TInsertResult {
     std::filesystem::path file;         // the DXF file; empty for a built block
     std::optional<TAcadPoint> point{};  // Placed: the user's insertion point
     std::size_t replaced = 0;           // characters the file's code page lacks, written "?"
+    std::string why;  // NotSaved: why the list could not be a DXF file, when known
 };
 
 // How the main window behaves while the user places a built block.

@@ -631,6 +631,7 @@ TTenkuPlacement PlaceTenkuzu(DxfList& dxf, const TCadTarget& cad, const TDxfOutp
             InsertDxfBlock(dxf, cad, out, ui, InsertVariant::ExplodedAtPoint, insertVpt, rotDeg);
         result.blockName = r.blockName;
         result.file = r.file;
+        result.why = r.why;
         result.status = r.status == InsertStatus::NotSaved ? TenkuPlaceStatus::NotSaved
                                                            : TenkuPlaceStatus::Placed;
         result.point = insertVpt;
@@ -645,7 +646,7 @@ TTenkuPlacement PlaceTenkuzu(DxfList& dxf, const TCadTarget& cad, const TDxfOutp
     result.file = out.workFolder / (result.blockName + kDxfExtension);
     const ObjectId before = GetLastEntityId(doc);
     MinimisedWindow window(ui);
-    if (!SaveDxfList(dxf, result.file, out.encoding)) {
+    if (!SaveDxfList(dxf, result.file, out.encoding, nullptr, &result.why)) {
         result.status = TenkuPlaceStatus::NotSaved;
         return result;
     }

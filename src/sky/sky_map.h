@@ -191,6 +191,7 @@ struct TTenkuPlacement {
     TAcadPoint point;            // the map centre (IDPOINT2 when placed by the user)
     std::string blockName;       // "ZUKA_n"
     std::filesystem::path file;  // the map's DXF file, left in the work folder
+    std::string why;             // NotSaved: why the list could not be a DXF file, when known
 };
 
 // Closes the map's DXF list, saves it as the next "ZUKA_n.dxf" and places it:

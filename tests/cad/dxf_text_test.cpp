@@ -310,6 +310,27 @@ TEST_F(DxfSave, FailsWithoutTouchingAnything) {
     EXPECT_EQ(Files(), std::vector<std::string>{"ZUKA_2.dxf"});
 }
 
+// Every line must read back: a text of 510 Japanese characters is 1,020 bytes in CP932 and
+// fits; two bytes more do not, nor 400 in UTF-8 (1,200 bytes). Refused, nothing written, the text
+// named as the user wrote it.
+TEST_F(DxfSave, RefusesALineTheReaderCannotTake) {
+    auto kana = [](int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i) s += "あ";
+        return s;
+    };
+    std::string why;
+    EXPECT_TRUE(SaveDxfList({"  1", kana(510)}, dir_ / "ZUKA_1.dxf", DxfEncoding::Cp932, nullptr,
+                            &why));
+    EXPECT_FALSE(SaveDxfList({"  1", "xx" + kana(510)}, dir_ / "ZUKA_2.dxf", DxfEncoding::Cp932,
+                             nullptr, &why));
+    EXPECT_EQ(why, "文字列が DXF の 1 行に収まりません (1022 バイト, 1021 バイトまで): 'xx" +
+                       kana(13) + "…'");
+    EXPECT_TRUE(SaveDxfList({"  1", "x" + kana(340)}, dir_ / "ZUKA_3.dxf", DxfEncoding::Utf8));
+    EXPECT_FALSE(SaveDxfList({"  1", kana(400)}, dir_ / "ZUKA_4.dxf", DxfEncoding::Utf8));
+    EXPECT_EQ(Files(), (std::vector<std::string>{"ZUKA_1.dxf", "ZUKA_3.dxf"}));
+}
+
 TEST(DxfText, InsertCommandText) {
     const std::string p = "/work/ZUKA_5.dxf";
     struct Row {

@@ -76,7 +76,9 @@ struct TSaveReport {
 
 // One stroke of the drawing as the CAD's screen shows it, in world plan coordinates: block
 // references are shown by their placed contents, polylines by their straight and bulged sides,
-// arcs and ellipses as short chords.
+// arcs and ellipses as short chords. A stroke with a coordinate, radius or height that is no
+// number or lies beyond kMaxCoordinate (1,000 km) is not shown (the drawing keeps it as it is),
+// so that the view's extent stays finite.
 struct TPlotItem {
     enum class Kind { Path, Circle, Text };
     Kind kind = Kind::Path;

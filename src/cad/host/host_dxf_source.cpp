@@ -7,6 +7,7 @@
 #include <dl_codes.h>
 
 #include "base/number.h"
+#include "cad/dxf_text.h"
 
 namespace zuka {
 namespace {
@@ -28,6 +29,7 @@ const std::string kNoSection = "SECTION で始まっていません";
 // dxflib reads a line into a buffer of 1024 bytes: the text, CR LF and the string's terminator
 // must fit, or the line is split in two.
 constexpr std::size_t kMaxLine = DL_DXF_MAXLINE - 3;
+static_assert(kMaxLine == kDxfMaxLineBytes, "the writers' line limit is the reader's");
 
 std::string_view Trim(std::string_view s) { return TrimGroupValue(s); }
 

@@ -11,6 +11,7 @@
 
 #include "base/file_io.h"
 #include "base/number.h"
+#include "cad/dxf_text.h"
 #include "cad/encoding.h"
 #include "cad/host/host_state.h"
 #include "geom/primitives.h"
@@ -19,6 +20,15 @@ namespace zuka {
 namespace {
 
 const std::string kCannotWrite = "図面ファイルを書き込めません: ";
+const std::string kEscapedHint = "; 図面のコードページ (";
+const std::string kEscapedHint2 =
+    ") にない文字は 1 文字 7 バイトの \\U+XXXX になります．文字列を短くするか、日本語のコードページ "
+    "(ANSI_932) か R2007 以降の図面にしてください";
+
+// Thrown out of the writer for a value that would not read back: the reason.
+struct TLineTooLong {
+    std::string why;
+};
 const std::string kSaveStopped = "保存を中止しました: ";
 
 // Thrown out of the writer when the run asks to stop.
@@ -52,6 +62,7 @@ bool IsAscii(std::string_view s) {
 class TextEncoder {
 public:
     explicit TextEncoder(std::string codePage) : codePage_(std::move(codePage)) {}
+    const std::string& CodePage() const { return codePage_; }
 
     std::string Encode(const std::string& s) const {
         if (IsAscii(s)) return s;
@@ -509,6 +520,8 @@ private:
     }
 
     void RecordStart(const char* type, const std::string& table, const char* subclass) {
+        currentType_ = type;
+        currentHandle_.clear();
         Group(0, type);
         if (handles_) Group(5, NewHandle());
         if (modern_) {
@@ -525,9 +538,9 @@ private:
         if (name == "LTYPE") {
             for (const TLinetype& lt : newLinetypes_) {
                 RecordStart("LTYPE", table, "AcDbLinetypeTableRecord");
-                Group(2, enc_.Encode(lt.name));
+                Text(2, lt.name);
                 Group(70, "0");
-                Group(3, enc_.Encode(lt.description));
+                Text(3, lt.description);
                 Group(72, "65");
                 Group(73, std::to_string(lt.dashes.size()));
                 double total = 0;
@@ -541,23 +554,23 @@ private:
         } else if (name == "LAYER") {
             for (const TLayer& l : newLayers_) {
                 RecordStart("LAYER", table, "AcDbLayerTableRecord");
-                Group(2, enc_.Encode(l.name));
+                Text(2, l.name);
                 Group(70, "0");
                 Group(62, std::to_string(l.color == 0 ? 7 : l.color));
-                Group(6, enc_.Encode(LinetypeKnown(l.linetype) ? l.linetype : "CONTINUOUS"));
+                Text(6, LinetypeKnown(l.linetype) ? l.linetype : "CONTINUOUS");
             }
         } else if (name == "STYLE") {
             for (const TTextStyle& s : newStyles_) {
                 RecordStart("STYLE", table, "AcDbTextStyleTableRecord");
-                Group(2, enc_.Encode(s.name));
+                Text(2, s.name);
                 Group(70, std::to_string(s.flags));
                 Real(40, s.height);
                 Real(41, s.widthFactor);
                 Real(50, 0);
                 Group(71, "0");
                 Real(42, 2.5);
-                Group(3, enc_.Encode(s.font));
-                Group(4, enc_.Encode(s.bigFont));
+                Text(3, s.font);
+                Text(4, s.bigFont);
             }
         } else if (name == "BLOCK_RECORD" && modern_) {
             for (const HostSpace* b : newBlocks_) {
@@ -566,7 +579,7 @@ private:
                 Group(330, table);
                 Group(100, "AcDbSymbolTableRecord");
                 Group(100, "AcDbBlockTableRecord");
-                Group(2, enc_.Encode(b->BlockName()));
+                Text(2, b->BlockName());
                 Group(340, "0");
                 ++report_.written;
             }
@@ -583,10 +596,10 @@ private:
         }
         Group(8, "0");
         if (modern_) Group(100, "AcDbBlockBegin");
-        Group(2, enc_.Encode(b.BlockName()));
+        Text(2, b.BlockName());
         Group(70, "0");
         Point(10, ScaleVec(b.Base(), toFile_));
-        Group(3, enc_.Encode(b.BlockName()));
+        Text(3, b.BlockName());
         if (modern_) Group(1, "");
         for (const HostEntityPtr& e : b.Items()) NewEntity(*e, owner);
         Group(0, "ENDBLK");
@@ -609,12 +622,33 @@ private:
     // ---- groups ----
 
     void Group(int code, std::string_view value) {
+        if (value.size() > kDxfMaxLineBytes)
+            throw TLineTooLong{DxfLineRefusal(Current() + " のグループ " + std::to_string(code),
+                                              value.size(), value)};
         const std::string c = std::to_string(code);
         if (c.size() < 3) out_.append(3 - c.size(), ' ');
         out_ += c;
         out_ += src_.lineEnd;
         out_ += value;
         out_ += src_.lineEnd;
+    }
+
+    // A text group: UTF-8 in the file's code page. Too long once encoded, the save fails
+    // naming the entity and the text as the user wrote it.
+    void Text(int code, const std::string& utf8) {
+        const std::string encoded = enc_.Encode(utf8);
+        if (encoded.size() > kDxfMaxLineBytes) {
+            std::string why = DxfLineRefusal(Current() + " の文字列", encoded.size(), utf8);
+            if (encoded.find("\\U+") != std::string::npos && utf8.find("\\U+") == std::string::npos)
+                why += kEscapedHint + enc_.CodePage() + kEscapedHint2;
+            throw TLineTooLong{why};
+        }
+        Group(code, encoded);
+    }
+
+    // The record being written, as a message names it: its type and handle.
+    std::string Current() const {
+        return currentType_ + (currentHandle_.empty() ? "" : " (ハンドル " + currentHandle_ + ")");
     }
 
     void Real(int code, double v) { Group(code, FormatGeneral(v)); }
@@ -627,6 +661,8 @@ private:
 
     void Common(const TEntityData& d, const char* type, const std::string& handle,
                 const std::string& owner, const TKeptGroups* kept) {
+        currentType_ = type;
+        currentHandle_ = handle;
         Group(0, type);
         if (handles_ && !handle.empty()) Group(5, handle);
         if (kept && modern_)
@@ -636,10 +672,10 @@ private:
             Group(100, "AcDbEntity");
         }
         if (kept && kept->paper) Group(67, "1");
-        Group(8, enc_.Encode(d.layer));  // 8: layer name
+        Text(8, d.layer);  // 8: layer name
         if (!d.linetype.empty() && !EqualsNoCase(d.linetype, "BYLAYER") &&
             LinetypeKnown(d.linetype))
-            Group(6, enc_.Encode(d.linetype));
+            Text(6, d.linetype);
         if (d.color != 256) Group(62, std::to_string(d.color));
         ++report_.written;
     }
@@ -728,12 +764,12 @@ private:
                 Thickness(d);
                 Point(10, d.p1);
                 Real(40, d.height);
-                Group(1, enc_.Encode(d.text));
+                Text(1, d.text);
                 if (d.rotation != 0) Real(50, d.rotation * kRadToDegree);
                 if (d.widthFactor != 1) Real(41, d.widthFactor);
                 for (const TTextStyle& s : d_.Styles())
                     if (EqualsNoCase(s.name, d.style) && !EqualsNoCase(d.style, "STANDARD"))
-                        Group(7, enc_.Encode(s.name));
+                        Text(7, s.name);
                 if (d.hAlign != 0) Group(72, std::to_string(d.hAlign));
                 if (d.hAlign != 0 || d.vAlign != 0) Point(11, d.p2);
                 Extrusion(d);
@@ -743,7 +779,7 @@ private:
             case EntKind::Insert:
                 Common(d, "INSERT", handle, owner, kept);
                 Subclass("AcDbBlockReference");
-                Group(2, enc_.Encode(d.blockName));
+                Text(2, d.blockName);
                 Point(10, d.p1);
                 if (d.scale.x != 1) Real(41, d.scale.x);
                 if (d.scale.y != 1) Real(42, d.scale.y);
@@ -789,6 +825,8 @@ private:
     }
 
     StopPoll stop_;
+    std::string currentType_ = "HEADER";  // the record being written, for messages
+    std::string currentHandle_;
     const HostDrawing& d_;
     const TDxfSource& src_;
     TextEncoder enc_;
@@ -832,6 +870,9 @@ bool WriteDxfDrawing(const HostDrawing& drawing, const std::filesystem::path& pa
         bytes = DrawingWriter(drawing, *source, drawing.TextCodePage(), report, stop).Write();
     } catch (const TSaveStopped&) {
         error = kSaveStopped + path.string();
+        return false;
+    } catch (const TLineTooLong& e) {
+        error = kCannotWrite + path.string() + " (" + e.why + ")";
         return false;
     } catch (const std::exception& e) {
         error = kCannotWrite + path.string() + " (" + e.what() + ")";

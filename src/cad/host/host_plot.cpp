@@ -7,6 +7,7 @@
 
 #include "cad/host/drawing_host.h"
 #include "cad/host/host_state.h"
+#include "geom/acquisition.h"
 
 namespace zuka {
 namespace {
@@ -145,10 +146,19 @@ public:
             case EntKind::Other:
                 return;
         }
-        out_.push_back(std::move(it));
+        if (Shown(it)) out_.push_back(std::move(it));
     }
 
 private:
+    // Whether a stroke lies within the sane coordinates: a line out to ±1e308 would make the
+    // view's extent infinite and every picture of it empty (a viewBox of NaN).
+    static bool Shown(const TPlotItem& it) {
+        for (const TAcadPoint& p : it.points)
+            if (!IsSanePoint(p)) return false;
+        if (!IsSanePoint(it.centre)) return false;
+        return IsSanePoint({it.radius, it.height, 0});
+    }
+
     // Points centre + u cos t + w sin t for t from a to b.
     static void Sample(TPlotItem& it, TAcadPoint c, TAcadPoint u, TAcadPoint w, double a,
                        double b) {

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <set>
 #include <sstream>
@@ -407,6 +408,81 @@ out.write("pattern %g %g\n" % doc.linetypes.get("HIDDEN2").simplified_line_patte
     for (const char* value : {"block 2", "thickness 3000", "extrusion 0 0 -1", "elevation 9000",
                               "bulge 0.5", "pattern 3.175 1.5875"})
         EXPECT_NE(ReadBytes(report).find(std::string(value) + "\n"), std::string::npos) << value;
+}
+
+// Every drawing the program writes reads back, here and in the other reader. The fixture is
+// in ANSI_1252 with lines out at the largest doubles. A 400-character Japanese text used to be
+// written as a 2,800-byte line of \U+ escapes that the reader refused; it is refused when
+// saving, with what to do. A line out to ±1e308 used to make the drawing's view infinite.
+TEST_F(HostDxfFile, WrittenDrawingsReadBack) {
+    const fs::path fixture = fs::path(ZUKA_TEST_DATA) / "dxf" / "huge_lines.dxf";
+    const double big = std::numeric_limits<double>::max();
+    const std::string kana100 = [] {
+        std::string s;
+        for (int i = 0; i < 100; ++i) s += "あ";
+        return s;
+    }();
+    DrawingHost host;
+    std::string error;
+    ASSERT_TRUE(host.Load(fixture, error)) << error;
+    Block& ms = host.ActiveDocument().ModelSpace();
+    ms.AddLine({-big, 0, 0}, {big, -big, 0});                   // new: every real written anew
+    host.ActiveDocument().Layers().Add("Y");
+    ByHandle(host.ActiveDocument(), "26")->SetLayer("Y");  // changed: written anew too
+    ms.AddText(kana100, {0, -2000, 0}, 300);                    // 700 bytes of escapes: fits
+    for (const TPlotItem& it : host.Plot())
+        for (const TAcadPoint& p : it.points) EXPECT_LE(std::fabs(p.x), 1e9) << it.handle;
+    const fs::path saved = dir_ / "saved.dxf";
+    ASSERT_TRUE(host.Save(saved, error)) << error;
+    // The line nobody touched goes out as it came in.
+    EXPECT_NE(ReadBytes(saved).find(" 10\r\n-1.7976931348623157E308\r\n 20\r\n0.0"),
+              std::string::npos);
+
+    DrawingHost again;
+    ASSERT_TRUE(again.Load(saved, error)) << error;
+    Block& back = again.ActiveDocument().ModelSpace();
+    std::vector<TAcadPoint> ends;
+    std::vector<std::string> texts;
+    for (int i = 0; i < back.Count(); ++i) {
+        const EntityPtr e = back.Item(i);
+        if (e->EntityName() == "AcDbLine") ends.push_back(e->EndPoint());
+        if (e->EntityName() == "AcDbText") texts.push_back(e->TextString());
+    }
+    ASSERT_EQ(ends.size(), 3u);
+    EXPECT_EQ(ends[0].x, 1e308);
+    EXPECT_EQ(ends[1].x, big);
+    EXPECT_EQ(ends[2].y, -big);
+    EXPECT_EQ(texts, std::vector<std::string>{kana100});
+
+    if (const std::string python = PythonWithEzdxf(); !python.empty()) {
+        const fs::path script = dir_ / "lines.py";
+        WriteBytes(script, R"(import sys, ezdxf
+from ezdxf.lldxf.encoding import decode_dxf_unicode
+doc = ezdxf.readfile(sys.argv[1])
+print(len(doc.audit().errors))
+for e in doc.modelspace().query("LINE"):
+    print(repr(e.dxf.start.x), repr(e.dxf.end.y))
+for e in doc.modelspace().query("TEXT"):
+    text = decode_dxf_unicode(e.dxf.text)
+    print(len(text), text[:1])
+)");
+        const fs::path report = dir_ / "lines.txt";
+        const std::string cmd =
+            python + " " + script.string() + " " + saved.string() + " > " + report.string();
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        EXPECT_EQ(ReadBytes(report),
+                  "0\n-1e+308 1e+308\n-1.7976931348623157e+308 0.0\n"
+                  "-1.7976931348623157e+308 -1.7976931348623157e+308\n100 あ\n");
+    }
+
+    // Four hundred characters outside the code page: 2,800 bytes. Refused, no file.
+    ms.AddText(kana100 + kana100 + kana100 + kana100, {0, -4000, 0}, 300);
+    const fs::path refused = dir_ / "refused.dxf";
+    EXPECT_FALSE(host.Save(refused, error));
+    EXPECT_FALSE(fs::exists(refused));
+    for (const char* part : {"書き込めません", "TEXT (ハンドル ", "2800 バイト", "1021 バイトまで",
+                             "'あああ", "(ANSI_932)"})
+        EXPECT_NE(error.find(part), std::string::npos) << part << "\n" << error;
 }
 
 // An entity a command changes is written anew with its handle, owner, extension dictionary
