@@ -243,6 +243,11 @@ void Controller::TenkuRinkaku(int typ, bool insertFlag, std::optional<TAcadPoint
     const TInsertLineEntResult r =
         InsertLineEnt(ws, target, out, CadUi(), in.sansya, insertFlag, insertVpt);
     if (r.mapInsert) lastInsert_ = *r.mapInsert;
+    // The notes and the triangle table go in files of their own; one that cannot be written
+    // (a point's name too long for a DXF line) is said, not left out silently.
+    for (const std::optional<TInsertResult>* part : {&r.mapInsert, &r.tableInsert})
+        if (*part && (*part)->status == InsertStatus::NotSaved)
+            ReportNotSaved((*part)->file, (*part)->why);
     ZUKA_ASSERT(!skyMaps_.empty(), "MakeTenkuzu records the map before it is measured");
     TSkyMapDrawn& drawn = skyMaps_.back();
     if (r.sansya && !r.sansya->triangles.empty()) {
