@@ -73,7 +73,8 @@ void Controller::MakeKyoukaisen(Application& app) {
     lastInsert_ =
         InsertDxfBlock(dxf, {*cad_, app, doc, form.TargetProgID}, {workDir_, DxfEncoding::Cp932},
                        CadUi(), InsertVariant::ExplodedOriginBoundary);
-    if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file, lastInsert_.why);
+    if (lastInsert_.status == InsertStatus::NotSaved)
+        ReportNotSaved(lastInsert_.file, lastInsert_.why);
     LeaveCalcRecord(app, doc, RunKind::Boundary, first);
     // The sites traced before a walk that failed have their lines; the failure is said too.
     if (lastKyoukaisen_.walkFailed) doc.Utility().Prompt(kFailed);

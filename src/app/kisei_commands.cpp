@@ -203,7 +203,8 @@ void Controller::KiseiCheck(const TKiseiRequest& request) {
             lastInsert_ = InsertDxfBlock(dxf, {*cad_, *app, *doc, form.TargetProgID},
                                          {workDir_, DxfEncoding::Cp932}, CadUi(),
                                          InsertVariant::ExplodedOrigin);
-            if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file, lastInsert_.why);
+            if (lastInsert_.status == InsertStatus::NotSaved)
+                ReportNotSaved(lastInsert_.file, lastInsert_.why);
             LeaveCalcRecord(*app, *doc, RunKind::Check, first);
         }
     } catch (const AutomationError& e) {

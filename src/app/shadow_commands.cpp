@@ -167,7 +167,8 @@ void Controller::DrawZukaLine(bool /*animeFlag*/) {
             lastInsert_ = InsertDxfBlock(dxf, {*cad_, *app, doc, form.TargetProgID},
                                          {workDir_, DxfEncoding::Cp932}, CadUi(),
                                          InsertVariant::ExplodedOrigin);
-            if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file, lastInsert_.why);
+            if (lastInsert_.status == InsertStatus::NotSaved)
+                ReportNotSaved(lastInsert_.file, lastInsert_.why);
             LeaveCalcRecord(*app, doc, RunKind::TimeOfDay, first);
         }
     } catch (const AutomationError& e) {
@@ -295,7 +296,8 @@ void Controller::DrawToujikan5A() {
             lastInsert_ = InsertDxfBlock(dxf, {*cad_, *app, *doc, form.TargetProgID},
                                          {workDir_, DxfEncoding::Cp932}, CadUi(),
                                          InsertVariant::ExplodedOriginEqualTime);
-            if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file, lastInsert_.why);
+            if (lastInsert_.status == InsertStatus::NotSaved)
+                ReportNotSaved(lastInsert_.file, lastInsert_.why);
             LeaveCalcRecord(*app, *doc, RunKind::EqualTime, first);
         }
     } catch (const AutomationError& e) {

@@ -170,7 +170,8 @@ void Controller::DrawKabe(Application& app, Document& doc, const TKabeParams& p)
         if (lastInsert_.status == InsertStatus::NotExploded)
             ui_.MessageBox(kApplicationTitle, lastInsert_.blockName + kNotExploded);
     }
-    if (lastInsert_.status == InsertStatus::NotSaved) ReportNotSaved(lastInsert_.file, lastInsert_.why);
+    if (lastInsert_.status == InsertStatus::NotSaved)
+        ReportNotSaved(lastInsert_.file, lastInsert_.why);
     LeaveCalcRecord(app, doc, RunKind::Walls, first);
 }
 

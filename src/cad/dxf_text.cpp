@@ -173,8 +173,9 @@ bool SaveDxfList(const DxfList& dxf, const std::filesystem::path& path, DxfEncod
             if (why) {
                 std::size_t from = 0;
                 for (std::size_t k = 0; k < line; ++k) from = text.find("\r\n", from) + 2;
-                *why = DxfLineRefusal("文字列", end - at,
-                                      std::string_view(text).substr(from, text.find("\r\n", from) - from));
+                *why = DxfLineRefusal(
+                    "文字列", end - at,
+                    std::string_view(text).substr(from, text.find("\r\n", from) - from));
             }
             return false;
         }

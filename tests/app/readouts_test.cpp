@@ -66,7 +66,8 @@ TEST(Readouts, SegmentFile) {
          "bad.txt (行 2: 線分は x1 y1 x2 y2 の 4 つの数値で書いてください: '0 0 1')"},
         {"five numbers", "\n0 0 1 1 2\n", "bad.txt (行 2: "},
         {"no number", "0 0 1 x\n", "bad.txt (行 1: "},
-        {"control characters", "0 0 1 \x1b[2J\n", "(行 1: 線分は x1 y1 x2 y2 の 4 つの数値で書いてください: '0 0 1 \\x1B[2J')"},
+        {"control characters", "0 0 1 \x1b[2J\n",
+         "(行 1: 線分は x1 y1 x2 y2 の 4 つの数値で書いてください: '0 0 1 \\x1B[2J')"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

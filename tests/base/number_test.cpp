@@ -220,11 +220,14 @@ TEST(Number, QuotedValue) {
         {"control characters", std::string("a\tb\x7f\0c", 6), "'a\\x09b\\x7F\\x00c'"},
         {"not UTF-8", "\x82\xa0x\xe3\x81", "'\\x82\\xA0x\\xE3\\x81'"},
         {"long", std::string(39, 'x') + "あい", "'" + std::string(39, 'x') + "あ…'"},
-        {"a megabyte", std::string(1 << 20, '\x1b'), "'" + [] {
-             std::string s;
-             for (int i = 0; i < 40; ++i) s += "\\x1B";
-             return s;
-         }() + "…'"},
+        {"a megabyte", std::string(1 << 20, '\x1b'),
+         "'" +
+             [] {
+                 std::string s;
+                 for (int i = 0; i < 40; ++i) s += "\\x1B";
+                 return s;
+             }() +
+             "…'"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);

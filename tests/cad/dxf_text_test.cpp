@@ -320,8 +320,8 @@ TEST_F(DxfSave, RefusesALineTheReaderCannotTake) {
         return s;
     };
     std::string why;
-    EXPECT_TRUE(SaveDxfList({"  1", kana(510)}, dir_ / "ZUKA_1.dxf", DxfEncoding::Cp932, nullptr,
-                            &why));
+    EXPECT_TRUE(
+        SaveDxfList({"  1", kana(510)}, dir_ / "ZUKA_1.dxf", DxfEncoding::Cp932, nullptr, &why));
     EXPECT_FALSE(SaveDxfList({"  1", "xx" + kana(510)}, dir_ / "ZUKA_2.dxf", DxfEncoding::Cp932,
                              nullptr, &why));
     EXPECT_EQ(why, "文字列が DXF の 1 行に収まりません (1022 バイト, 1021 バイトまで): 'xx" +

@@ -11,18 +11,13 @@
 #include <iterator>
 #include <string>
 
+#include "temp_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TOutputFolder {
-    fs::path dir = fs::temp_directory_path() / ("zuka_cli_output_" + std::to_string(::getpid()));
-    TOutputFolder() { fs::create_directories(dir); }
-    ~TOutputFolder() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-};
+using zuka::testing::TTempFolder;
 
 struct TRun {
     int status = -1;
@@ -57,13 +52,13 @@ std::string Kana(int n) {
 // The lines out at ±1e308 used to give the picture a viewBox of NaN; they stay in the drawing
 // as they were and the other reader reads it.
 TEST(CliOutput, HugeLinesPassThroughAndThePictureStaysFinite) {
-    const TOutputFolder folder;
+    const TTempFolder folder("zuka_cli_output_");
     const fs::path fixture = fs::path(ZUKA_TEST_DATA) / "dxf" / "huge_lines.dxf";
     const fs::path out = folder.dir / "tod.dxf";
     const fs::path svg = folder.dir / "tod.svg";
-    const TRun r = Zuka(folder.dir, "time-of-day " + fixture.string() +
-                                        " --buildings layer=B --quiet -o " + out.string() +
-                                        " --svg " + svg.string());
+    const TRun r =
+        Zuka(folder.dir, "time-of-day " + fixture.string() + " --buildings layer=B --quiet -o " +
+                             out.string() + " --svg " + svg.string());
     ASSERT_EQ(r.status, 0) << r.out;
     const std::string picture = ReadText(svg);
     const std::size_t box = picture.find("viewBox=\"");
@@ -73,9 +68,10 @@ TEST(CliOutput, HugeLinesPassThroughAndThePictureStaysFinite) {
     EXPECT_NE(ReadText(out).find(" 10\r\n-1.7976931348623157E308\r\n"), std::string::npos);
     if (std::system("/usr/bin/python3 -c 'import ezdxf' 2>/dev/null") != 0)
         GTEST_SKIP() << "python3-ezdxf is not installed";
-    const std::string cmd = "/usr/bin/python3 -c \"import sys, ezdxf; d = ezdxf.readfile(sys.argv[1]); "
-                            "print(len(d.audit().errors), len(d.modelspace().query('LINE')))\" " +
-                            out.string();
+    const std::string cmd =
+        "/usr/bin/python3 -c \"import sys, ezdxf; d = ezdxf.readfile(sys.argv[1]); "
+        "print(len(d.audit().errors), len(d.modelspace().query('LINE')))\" " +
+        out.string();
     std::string report;
     if (FILE* p = ::popen(cmd.c_str(), "r")) {
         std::array<char, 256> buf;
@@ -89,7 +85,7 @@ TEST(CliOutput, HugeLinesPassThroughAndThePictureStaysFinite) {
 // that is 800 bytes and reads back; in an ANSI_1252 drawing it would be 2,800 bytes of \U+
 // escapes, which no DXF line holds, so the save is refused with what to do, and nothing is left.
 TEST(CliOutput, LongTextIsWrittenInTheCodePageOrRefused) {
-    const TOutputFolder folder;
+    const TTempFolder folder("zuka_cli_output_");
     const std::string name = Kana(400);
     const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
     const fs::path fits = folder.dir / "fits.dxf";

@@ -1,7 +1,7 @@
 // Ctrl-C on a long command as a user presses it: the run stops at once, says so and writes
 // nothing after it.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -15,18 +15,13 @@
 #include <thread>
 #include <vector>
 
+#include "temp_folder.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct TStopFolder {
-    fs::path dir = fs::temp_directory_path() / ("zuka_cli_stop_" + std::to_string(::getpid()));
-    TStopFolder() { fs::create_directories(dir); }
-    ~TStopFolder() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-};
+using zuka::testing::TTempFolder;
 
 // A block of 6 x 6 round towers (24 sides each, as LINEs with thickness on layer B) and a row
 // of `points` measurement circles on layer P south-west of it: a few hundred walls, so that one
@@ -123,7 +118,7 @@ constexpr char kStopped[] = "中止しました．";
 // Ctrl-C on a batch of sky maps used to be ignored: the batch ran on for half a minute, saved
 // the drawing and exited 0. It is pressed once the first map's block file is written.
 TEST(CliStop, SkyMapsStopAndSaveNothing) {
-    const TStopFolder folder;
+    const TTempFolder folder("zuka_cli_stop_");
     const fs::path drawing = folder.dir / "towns.dxf";
     WriteTowns(drawing, 300);
     const fs::path out = folder.dir / "maps.dxf";
@@ -145,7 +140,7 @@ TEST(CliStop, SkyMapsStopAndSaveNothing) {
 // The equal-time diagram of the same town, stopped a moment after it starts: no drawing, no
 // JSON.
 TEST(CliStop, EqualTimeStopsAndSavesNothing) {
-    const TStopFolder folder;
+    const TTempFolder folder("zuka_cli_stop_");
     const fs::path drawing = folder.dir / "towns.dxf";
     WriteTowns(drawing, 0);
     const fs::path out = folder.dir / "touji.dxf";

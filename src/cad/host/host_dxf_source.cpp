@@ -1,10 +1,10 @@
 #include "cad/host/host_dxf_source.h"
 
+#include <dl_codes.h>
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
-
-#include <dl_codes.h>
 
 #include "base/number.h"
 #include "cad/dxf_text.h"

@@ -22,7 +22,8 @@ namespace {
 const std::string kCannotWrite = "図面ファイルを書き込めません: ";
 const std::string kEscapedHint = "; 図面のコードページ (";
 const std::string kEscapedHint2 =
-    ") にない文字は 1 文字 7 バイトの \\U+XXXX になります．文字列を短くするか、日本語のコードページ "
+    ") にない文字は 1 文字 7 バイトの \\U+XXXX "
+    "になります．文字列を短くするか、日本語のコードページ "
     "(ANSI_932) か R2007 以降の図面にしてください";
 
 // Thrown out of the writer for a value that would not read back: the reason.

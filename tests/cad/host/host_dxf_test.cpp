@@ -164,7 +164,11 @@ TEST_F(HostDxfFile, LoadErrorsNameTheFileAndKeepTheOpenDrawing) {
     const Row rows[] = {
         {"missing", "missing.dxf", "", false, {"開けません"}},
         {"empty", "empty.dxf", "", true, {"空です"}},
-        {"not DXF", "notes.dxf", "hello\nworld\n", true, {"DXF ファイルではありません", "行 1:", "'hello'"}},
+        {"not DXF",
+         "notes.dxf",
+         "hello\nworld\n",
+         true,
+         {"DXF ファイルではありません", "行 1:", "'hello'"}},
         {"binary", "bin.dxf", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22), true, {"バイナリ"}},
         {"truncated", "half.dxf", half, true, {"途中で終わって", "EOF"}},
         {"value missing", "novalue.dxf", noValue, true, {"途中で終わって", "値がありません"}},
@@ -426,10 +430,10 @@ TEST_F(HostDxfFile, WrittenDrawingsReadBack) {
     std::string error;
     ASSERT_TRUE(host.Load(fixture, error)) << error;
     Block& ms = host.ActiveDocument().ModelSpace();
-    ms.AddLine({-big, 0, 0}, {big, -big, 0});                   // new: every real written anew
+    ms.AddLine({-big, 0, 0}, {big, -big, 0});  // new: every real written anew
     host.ActiveDocument().Layers().Add("Y");
     ByHandle(host.ActiveDocument(), "26")->SetLayer("Y");  // changed: written anew too
-    ms.AddText(kana100, {0, -2000, 0}, 300);                    // 700 bytes of escapes: fits
+    ms.AddText(kana100, {0, -2000, 0}, 300);               // 700 bytes of escapes: fits
     for (const TPlotItem& it : host.Plot())
         for (const TAcadPoint& p : it.points) EXPECT_LE(std::fabs(p.x), 1e9) << it.handle;
     const fs::path saved = dir_ / "saved.dxf";
