@@ -104,7 +104,10 @@ std::string FormatGeneral(double x) {
         d = ToDecimal(x, -1);
     StripTrailingZeros(d.digits);
     std::string out = d.negative ? "-" : "";
-    const bool scientific = std::fabs(x) < 1e-5 || d.exp10 >= kGeneralDigits;
+    // Decided on the value as written (rounded to 15 digits), so that a value just below 1E-5
+    // that rounds up to it is written "0.00001", as 1E-5 itself is, and reads back to a value
+    // that writes the same text.
+    const bool scientific = d.exp10 < -5 || d.exp10 >= kGeneralDigits;
     if (scientific) {
         out += d.digits[0];
         if (d.digits.size() > 1) {

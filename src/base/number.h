@@ -13,10 +13,10 @@
 namespace zuka {
 
 // General number form: the shortest text of up to 15 significant digits, point separator,
-// no trailing zeros; exponent form ("1E-6", "1.5E20", "-2.5E-7") when |x| < 1E-5 or the
-// value has more than 15 integer digits. Zero is "0". Every finite value's text reads back as a
-// finite value: where 15 digits would round up past the largest double, the shortest digits
-// that read back exactly are written ("1.7976931348623157E308").
+// no trailing zeros; exponent form ("1E-6", "1.5E20", "-2.5E-7") when the value rounded to 15
+// digits is below 1E-5 in size or has more than 15 integer digits. Zero is "0". Every finite
+// value's text reads back as a finite value: where 15 digits would round up past the largest
+// double, the shortest digits that read back exactly are written ("1.7976931348623157E308").
 std::string FormatGeneral(double x);
 
 // Fixed form with `decimals` digits after the point, rounded half away from zero on the

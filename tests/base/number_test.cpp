@@ -32,6 +32,8 @@ TEST(Number, FormatGeneral) {
         {"smallest fixed-form value", 0.00001, "0.00001"},
         {"small fixed form keeps leading zeros", 0.000012345, "0.000012345"},
         {"just below 1E-5", 9.99e-6, "9.99E-6"},
+        {"rounds up to 1E-5", 9.9999999999999961e-6, "0.00001"},
+        {"negative, rounds up to -1E-5", -9.9999999999999961e-6, "-0.00001"},
         {"1E-6", 1e-6, "1E-6"},
         {"negative small", -2.5e-7, "-2.5E-7"},
         {"15 integer digits", 123456789012345.0, "123456789012345"},
@@ -58,7 +60,8 @@ TEST(Number, FormatGeneralReadsBack) {
     const double values[] = {1e-6,        0.1,          1.0 / 3.0,      12345.678901,
                              -2.5e-7,     1.5e20,       6378137.0,      Lim::max(),
                              -Lim::max(), Lim::min(),   Lim::denorm_min(),
-                             std::nextafter(Lim::max(), 0.0), 1.79769313486231e308};
+                             std::nextafter(Lim::max(), 0.0), 1.79769313486231e308,
+                             9.9999999999999961e-6};
     for (double v : values) {
         SCOPED_TRACE(FormatGeneral(v));
         const std::optional<double> back = ParseDouble(FormatGeneral(v));
