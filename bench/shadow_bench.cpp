@@ -108,6 +108,7 @@ BENCHMARK(BM_EqualTimeAccumulate)
     ->Args({0, 1, 0})
     ->Args({1, 10, 0})
     ->Args({1, 1, 0})
+    ->Args({2, 10, 1})
     ->Unit(benchmark::kMillisecond);
 
 // The whole diagram: pre-pass, accumulation and the outlines of every hour.

@@ -648,7 +648,7 @@ void ToujiGrid::CountChains(const TSampleCells& sample, int rowBegin, int rowEnd
     const std::size_t count = groups.size();
     if (w.order.size() < count) {
         w.order.resize(count);
-        w.rowRuns.resize(count + 1);
+        w.rowSpans.resize(count);
     }
 
     // A block whose rows hold many spans each (where many shadows overlap) takes their union
@@ -710,8 +710,7 @@ void ToujiGrid::CountChains(const TSampleCells& sample, int rowBegin, int rowEnd
     }
 }
 
-void ToujiGrid::CountByMerging(int rowBegin, int rowEnd, TWorker& w, TBlockMemo& m,
-                               bool record) {
+void ToujiGrid::CountByMerging(int rowBegin, int rowEnd, TWorker& w, TBlockMemo& m, bool record) {
     const int rows = rowEnd - rowBegin;
     const std::vector<std::uint32_t>& groups = w.groups;
     const std::size_t count = groups.size();
@@ -725,66 +724,71 @@ void ToujiGrid::CountByMerging(int rowBegin, int rowEnd, TWorker& w, TBlockMemo&
         order[k] = static_cast<std::uint32_t>(i);
     }
 
-    // The groups' spans dealt into the rows, each row's in the groups' order.
-    std::uint32_t rowStart[kBlockRows + 1] = {};
-    for (std::size_t i = 0; i < count; ++i) {
-        const TMemoGroup& g = m.groups[groups[i]];
-        for (int j = g.j0; j < g.j0 + g.rows; ++j) ++rowStart[j + 1];
-    }
-    for (int j = 0; j < rows; ++j) rowStart[j + 1] += rowStart[j];
-    if (w.rowSpans.size() < rowStart[rows]) w.rowSpans.resize(rowStart[rows]);
-    std::uint32_t rowFilled[kBlockRows];  // the end of each row's spans (empty ones left out)
-    std::copy(rowStart, rowStart + kBlockRows, rowFilled);
+    // The groups' spans merged, in the groups' order, into each row's runs of shaded cells (a
+    // row has at most a span a group). The spans come in the column order of their groups'
+    // first rows, so a span mostly joins the row's last run or starts the next; one that
+    // starts left of the last run still joins it when it touches it and clears the run
+    // before. A row whose order is broken worse than that is merged again from its spans in
+    // column order.
+    const std::size_t cap = count;
+    if (w.rowRuns.size() < cap * kBlockSize) w.rowRuns.resize(cap * kBlockSize);
+    TSpan* const rowRuns = w.rowRuns.data();
+    std::uint32_t runCount[kBlockRows] = {};
+    std::uint32_t broken = 0;  // bit j: row j merged again
     for (std::size_t i = 0; i < count; ++i) {
         const TMemoGroup& g = m.groups[groups[order[i]]];
         const TMemoCells* cell = &m.cells[g.at];
-        for (int j = g.j0; j < g.j0 + g.rows; ++j, ++cell)
-            if (cell->lo <= cell->hi) w.rowSpans[rowFilled[j]++] = {cell->lo, cell->hi};
-    }
-
-    // Row by row: the spans merged into runs of shaded cells, each run marked where it starts
-    // and just after it ends. The spans come in the column order of their groups' first rows,
-    // so a span mostly joins the last run or starts the next; one that starts left of the last
-    // run still joins it when it touches it and clears the run before. Only a row whose order
-    // is broken worse than that is sorted.
-    TSpan* runs = w.rowRuns.data();
-    for (int j = 0; j < rows; ++j) {
-        TSpan* first = w.rowSpans.data() + rowStart[j];
-        TSpan* last = w.rowSpans.data() + rowFilled[j];
-        if (first == last) continue;
-        std::size_t n = 0;
-        bool inOrder = true;
-        for (const TSpan* sp = first; sp < last; ++sp) {
-            const int lo = sp->lo;
-            const int hi = sp->hi;
+        for (int j = g.j0; j < g.j0 + g.rows; ++j, ++cell) {
+            const int lo = cell->lo;
+            const int hi = cell->hi;
+            if (lo > hi) continue;
+            TSpan* row = rowRuns + static_cast<std::size_t>(j) * cap;
+            std::uint32_t& n = runCount[j];
             if (n == 0) {
-                runs[n++] = {lo, hi};
+                row[n++] = {lo, hi};
                 continue;
             }
-            TSpan& run = runs[n - 1];
+            TSpan& run = row[n - 1];
             if (lo >= run.lo) {
                 if (lo <= run.hi + 1)
                     run.hi = std::max(run.hi, hi);
                 else
-                    runs[n++] = {lo, hi};
-            } else if (hi + 1 >= run.lo && (n == 1 || lo > runs[n - 2].hi + 1)) {
+                    row[n++] = {lo, hi};
+            } else if (hi + 1 >= run.lo && (n == 1 || lo > row[n - 2].hi + 1)) {
                 run.lo = lo;
                 run.hi = std::max(run.hi, hi);
             } else {
-                inOrder = false;
-                break;
+                broken |= std::uint32_t{1} << j;
             }
         }
-        if (!inOrder) {
-            std::sort(first, last, [](const TSpan& x, const TSpan& y) { return x.lo < y.lo; });
-            n = 0;
-            for (const TSpan* sp = first; sp < last; ++sp) {
-                if (n > 0 && sp->lo <= runs[n - 1].hi + 1)
-                    runs[n - 1].hi = std::max(runs[n - 1].hi, sp->hi);
-                else
-                    runs[n++] = *sp;
-            }
+    }
+    for (std::uint32_t left = broken; left != 0; left &= left - 1) {
+        const int j = std::countr_zero(left);
+        TSpan* spans = w.rowSpans.data();
+        std::size_t spanCount = 0;
+        for (const std::uint32_t k : groups) {
+            const TMemoGroup& g = m.groups[k];
+            if (j < g.j0 || j >= g.j0 + g.rows) continue;
+            const TMemoCells& c = m.cells[g.at + static_cast<std::uint32_t>(j - g.j0)];
+            if (c.lo <= c.hi) spans[spanCount++] = {c.lo, c.hi};
         }
+        std::sort(spans, spans + spanCount,
+                  [](const TSpan& x, const TSpan& y) { return x.lo < y.lo; });
+        TSpan* row = rowRuns + static_cast<std::size_t>(j) * cap;
+        std::uint32_t n = 0;
+        for (const TSpan* sp = spans; sp < spans + spanCount; ++sp) {
+            if (n > 0 && sp->lo <= row[n - 1].hi + 1)
+                row[n - 1].hi = std::max(row[n - 1].hi, sp->hi);
+            else
+                row[n++] = *sp;
+        }
+        runCount[j] = n;
+    }
+
+    // Each run marked where it starts and just after it ends.
+    for (int j = 0; j < rows; ++j) {
+        const TSpan* runs = rowRuns + static_cast<std::size_t>(j) * cap;
+        const std::size_t n = runCount[j];
         const std::size_t line = Index(0, rowBegin + j);
         for (std::size_t i = 0; i < n; ++i) {
             cells_[line + static_cast<std::size_t>(runs[i].lo)] += 1;
@@ -796,7 +800,6 @@ void ToujiGrid::CountByMerging(int rowBegin, int rowEnd, TWorker& w, TBlockMemo&
             }
         }
     }
-
 }
 
 void ToujiGrid::CountByBits(int rowBegin, int rowEnd, TWorker& w, TBlockMemo& m, bool record) {
@@ -832,8 +835,7 @@ void ToujiGrid::CountByBits(int rowBegin, int rowEnd, TWorker& w, TBlockMemo& m,
             const std::uint64_t before = i > wLo[j] ? bits[i - 1] >> 63 : 0;
             const std::uint64_t after = i < wHi[j] ? bits[i + 1] << 63 : 0;
             // Shaded cells whose left (right) neighbour is not: where runs start (end).
-            for (std::uint64_t starts = x & ~((x << 1) | before); starts != 0;
-                 starts &= starts - 1)
+            for (std::uint64_t starts = x & ~((x << 1) | before); starts != 0; starts &= starts - 1)
                 mark(64 * i + std::countr_zero(starts), 1);
             for (std::uint64_t ends = x & ~((x >> 1) | after); ends != 0; ends &= ends - 1) {
                 const int c = 64 * i + std::countr_zero(ends) + 1;

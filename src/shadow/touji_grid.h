@@ -92,7 +92,8 @@ public:
     // counts as the sample before did. That saves most of the work at fine steps and never
     // changes a count.
     // `stop`, when given, is asked by every thread once per sample it makes and once per sample
-    // in each block of rows it counts; a batch it stops is left half counted (the run is then abandoned).
+    // in each block of rows it counts; a batch it stops is left half counted (the run is then
+    // abandoned).
     void AddSamples(int count, const TToujiMesh& mesh, const ToujiQuadMaker& make,
                     const RunContext* stop = nullptr);
     // The same sample by the plain method: paint the quads into a 1-bit mask (8 cells a byte),
@@ -237,7 +238,7 @@ private:
         std::vector<const TCellEdge*> edges;
         std::vector<TEdgeBound> bounds;
         std::vector<int> edgeCols;
-        // One row's spans, for sorting, and its runs of shaded cells.
+        // One row's spans, for sorting; the runs of shaded cells of each row of a block.
         std::vector<TSpan> rowSpans;
         std::vector<TSpan> rowRuns;
         // The rows of a block as bits, a cell a bit, all clear between blocks.
