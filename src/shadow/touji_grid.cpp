@@ -146,6 +146,34 @@ void EdgeColumns(double col, double slope, double row, int r0, int m, double n, 
     for (; k < m; ++k) cols[k] = RoundColumn(col + slope * ((r0 + k - 0.5) - row), n);
 }
 
+// Adds the span [lo, hi] to a row's runs of shaded cells row[0 .. n), the spans coming about
+// in column order: it joins the last run when it starts at or right of its start and touches
+// it, starts the next run when it lies right of it, and joins it when it starts left of it but
+// touches it and clears the run before. Returns false, the runs left as they are, when the
+// span comes further out of order than that (never when the spans come sorted by start).
+// Inlined: it is the inner step of the counting, taken for every span of every sample.
+template <class Span>
+[[gnu::always_inline]] inline bool JoinRun(Span* row, std::uint32_t& n, int lo, int hi) {
+    if (n == 0) {
+        row[n++] = {lo, hi};
+        return true;
+    }
+    Span& run = row[n - 1];
+    if (lo >= run.lo) {
+        if (lo <= run.hi + 1)
+            run.hi = std::max(run.hi, hi);
+        else
+            row[n++] = {lo, hi};
+        return true;
+    }
+    if (hi + 1 >= run.lo && (n == 1 || lo > row[n - 2].hi + 1)) {
+        run.lo = lo;
+        run.hi = std::max(run.hi, hi);
+        return true;
+    }
+    return false;
+}
+
 // to[k] = v for k in [0, m), four at a time with SSE2.
 void Fill(int* to, int v, int m) {
     int k = 0;
@@ -726,10 +754,8 @@ void ToujiGrid::CountByMerging(int rowBegin, int rowEnd, TWorker& w, TBlockMemo&
 
     // The groups' spans merged, in the groups' order, into each row's runs of shaded cells (a
     // row has at most a span a group). The spans come in the column order of their groups'
-    // first rows, so a span mostly joins the row's last run or starts the next; one that
-    // starts left of the last run still joins it when it touches it and clears the run
-    // before. A row whose order is broken worse than that is merged again from its spans in
-    // column order.
+    // first rows, so a span mostly joins the row's last run or starts the next (JoinRun). A
+    // row whose order is broken worse than that is merged again from its spans sorted.
     const std::size_t cap = count;
     if (w.rowRuns.size() < cap * kBlockSize) w.rowRuns.resize(cap * kBlockSize);
     TSpan* const rowRuns = w.rowRuns.data();
@@ -739,27 +765,10 @@ void ToujiGrid::CountByMerging(int rowBegin, int rowEnd, TWorker& w, TBlockMemo&
         const TMemoGroup& g = m.groups[groups[order[i]]];
         const TMemoCells* cell = &m.cells[g.at];
         for (int j = g.j0; j < g.j0 + g.rows; ++j, ++cell) {
-            const int lo = cell->lo;
-            const int hi = cell->hi;
-            if (lo > hi) continue;
-            TSpan* row = rowRuns + static_cast<std::size_t>(j) * cap;
-            std::uint32_t& n = runCount[j];
-            if (n == 0) {
-                row[n++] = {lo, hi};
-                continue;
-            }
-            TSpan& run = row[n - 1];
-            if (lo >= run.lo) {
-                if (lo <= run.hi + 1)
-                    run.hi = std::max(run.hi, hi);
-                else
-                    row[n++] = {lo, hi};
-            } else if (hi + 1 >= run.lo && (n == 1 || lo > row[n - 2].hi + 1)) {
-                run.lo = lo;
-                run.hi = std::max(run.hi, hi);
-            } else {
+            if (cell->lo > cell->hi) continue;
+            if (!JoinRun(rowRuns + static_cast<std::size_t>(j) * cap, runCount[j], cell->lo,
+                         cell->hi))
                 broken |= std::uint32_t{1} << j;
-            }
         }
     }
     for (std::uint32_t left = broken; left != 0; left &= left - 1) {
@@ -774,15 +783,9 @@ void ToujiGrid::CountByMerging(int rowBegin, int rowEnd, TWorker& w, TBlockMemo&
         }
         std::sort(spans, spans + spanCount,
                   [](const TSpan& x, const TSpan& y) { return x.lo < y.lo; });
-        TSpan* row = rowRuns + static_cast<std::size_t>(j) * cap;
-        std::uint32_t n = 0;
-        for (const TSpan* sp = spans; sp < spans + spanCount; ++sp) {
-            if (n > 0 && sp->lo <= row[n - 1].hi + 1)
-                row[n - 1].hi = std::max(row[n - 1].hi, sp->hi);
-            else
-                row[n++] = *sp;
-        }
-        runCount[j] = n;
+        runCount[j] = 0;
+        for (const TSpan* sp = spans; sp < spans + spanCount; ++sp)
+            JoinRun(rowRuns + static_cast<std::size_t>(j) * cap, runCount[j], sp->lo, sp->hi);
     }
 
     // Each run marked where it starts and just after it ends.
