@@ -239,6 +239,14 @@ std::optional<std::int64_t> ParseInteger(std::string_view text) {
     return ParseSignedInteger(text, true);
 }
 
+std::optional<int> IntegerPart(double x) {
+    // Both bounds are exact doubles; the comparison is false for NaN.
+    constexpr double kBelow = static_cast<double>(std::numeric_limits<int>::min()) - 1.0;
+    constexpr double kAbove = static_cast<double>(std::numeric_limits<int>::max()) + 1.0;
+    if (!(x > kBelow && x < kAbove)) return std::nullopt;
+    return static_cast<int>(x);
+}
+
 namespace {
 
 // `text` with control characters and bytes that are no UTF-8 as \xNN, up to `maxBytes` of it

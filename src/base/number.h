@@ -39,6 +39,10 @@ std::optional<double> ParseDouble(std::string_view text);
 // after "0x"/"0X" (also "$", as the settings file's original reader took it).
 std::optional<std::int64_t> ParseInteger(std::string_view text);
 
+// The integer part of `x` (toward zero) when x is finite and that part fits an int; none for
+// NaN, infinities and values beyond the int range (a file's "1E300" where an integer belongs).
+std::optional<int> IntegerPart(double x);
+
 // A value as a message repeats it, in single quotes: at most 40 bytes of it (cut at a
 // character boundary and marked "…"), control characters and bytes that are no UTF-8 shown as
 // \xNN, so that a message never carries raw bytes or a value of a megabyte.

@@ -233,7 +233,10 @@ double RealOf(const TGroups& g, int code, double def) {
     return d ? *d : def;
 }
 
-int IntOf(const TGroups& g, int code, int def) { return static_cast<int>(RealOf(g, code, def)); }
+// An integer group; a value beyond the int range counts as absent.
+int IntOf(const TGroups& g, int code, int def) {
+    return IntegerPart(RealOf(g, code, def)).value_or(def);
+}
 
 // The C locale for the process while it lives (dxflib reads numbers by the global locale).
 struct ClassicLocale {
@@ -577,7 +580,8 @@ private:
                 return;
             }
             if (std::holds_alternative<int>(it->second)) {
-                it->second = static_cast<int>(value);
+                if (const std::optional<int> n = IntegerPart(static_cast<double>(value)))
+                    it->second = *n;
                 return;
             }
         } else {
@@ -613,9 +617,13 @@ HostDrawingPtr ReadDxfDrawing(const std::filesystem::path& path, std::string& er
     const std::string file = path.string();
     auto source = std::make_shared<TDxfSource>();
     if (!ReadDxfSource(path, *source, error, stop)) return nullptr;
-    const std::optional<double> mmPerUnit = MillimetresPerUnit(source->insUnits.value_or(0));
+    // A $INSUNITS beyond the int range is no unit the reader knows (-1).
+    const std::optional<double> mmPerUnit = MillimetresPerUnit(
+        source->insUnitsText.empty() ? 0 : source->insUnits.value_or(-1));
     if (!mmPerUnit) {
-        error = DxfReadError(file, kBadUnits + std::to_string(*source->insUnits) + ")");
+        const std::string shown = source->insUnits ? std::to_string(*source->insUnits)
+                                                   : ShownValue(source->insUnitsText);
+        error = DxfReadError(file, kBadUnits + shown + ")");
         return nullptr;
     }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <limits>
 
 #include "base/number.h"
 #include "cad/dxf_text.h"
@@ -205,7 +206,10 @@ bool ScanDxfSource(std::string bytes, const std::string& file, TDxfSource& src,
             t.empty() || t.find_first_not_of("-0123456789") != std::string_view::npos
                 ? std::nullopt
                 : ParseInteger(t);
-        if (!code) return fail(seenSection ? kCannotRead : kNotDxf, kBadCode, t);
+        // A code beyond the int range is no group code (and must not wrap round to one).
+        if (!code || *code < std::numeric_limits<int>::min() ||
+            *code > std::numeric_limits<int>::max())
+            return fail(seenSection ? kCannotRead : kNotDxf, kBadCode, t);
         if (!nextLine(value, valueBegin)) return fail(kTruncated, kNoValue);
         if (value.size() > kMaxLine) return tooLong(value);
         const int c = static_cast<int>(*code);
@@ -256,7 +260,11 @@ bool ScanDxfSource(std::string bytes, const std::string& file, TDxfSource& src,
             }
             if (variable == "$ACADVER") src.version = v;
             if (variable == "$DWGCODEPAGE") src.codePage = v;
-            if (variable == "$INSUNITS") src.insUnits = static_cast<int>(*ParseDouble(v));
+            if (variable == "$INSUNITS") {
+                src.insUnitsText = v;
+                const std::optional<double> d = ParseDouble(v);
+                src.insUnits = d ? IntegerPart(*d) : std::nullopt;
+            }
             if (variable == "$HANDSEED") {
                 src.handseed = {valueBegin, valueBegin + value.size()};
                 src.handseedValue = HandleValue(v);
@@ -277,7 +285,8 @@ bool ScanDxfSource(std::string bytes, const std::string& file, TDxfSource& src,
                 src.tables[table].handle = v;
             } else if (!table.empty() && c == 70) {
                 src.tables[table].count = {valueBegin, valueBegin + value.size()};
-                src.tables[table].countValue = static_cast<int>(*ParseDouble(v));
+                const std::optional<double> d = ParseDouble(v);
+                src.tables[table].countValue = d ? IntegerPart(*d).value_or(0) : 0;
             }
         } else if (type == "BLOCK_RECORD") {
             if (c == 2) {

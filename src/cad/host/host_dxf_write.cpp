@@ -368,7 +368,8 @@ private:
                 const std::string_view bytes = src_.RecordBytes(i);
                 const std::size_t at = t.count.begin - r.begin;
                 out_ += bytes.substr(0, at);
-                out_ += std::to_string(t.countValue + static_cast<int>(added));
+                out_ += std::to_string(static_cast<std::int64_t>(t.countValue) +
+                                       static_cast<std::int64_t>(added));
                 out_ += bytes.substr(t.count.end - r.begin);
                 ++report_.written;
             } else {

@@ -152,6 +152,10 @@ TEST_F(HostDxfFile, LoadErrorsNameTheFileAndKeepTheOpenDrawing) {
     // UTF-8, a line of a few kilobytes.
     const std::string rawNumber = MinimalDxf(
         {}, {{0, "LINE"}, {8, "0"}, {10, "\x1b[2J\xff" + std::string(900, '9')}, {20, "0"}});
+    // A code beyond the int range used to wrap round to a valid one (2^32 + 8 to the layer's 8).
+    std::string wideCode = MinimalDxf({}, {{0, "LINE"}, {8, "0"}});
+    wideCode.replace(wideCode.find("  8\r\n"), 3, "4294967304");
+    const std::string wideUnits = MinimalDxf({{9, "$INSUNITS"}, {70, "1E300"}}, {});
     const std::string longLine =
         MinimalDxf({}, {{0, "TEXT"}, {8, "0"}, {1, std::string(5000, 'a')}});
     struct Row {
@@ -178,6 +182,8 @@ TEST_F(HostDxfFile, LoadErrorsNameTheFileAndKeepTheOpenDrawing) {
         {"bad code", "code.dxf", badCode, true, {"(行 13: ", "グループコード", "'x'"}},
         {"raw bytes", "raw.dxf", rawNumber, true, {"(行 16: ", "'\\x1B[2J\\xFF999", "…'"}},
         {"long line", "long.dxf", longLine, true, {"(行 16: ", "5000 バイト", "'aaa"}},
+        {"code beyond int", "wide.dxf", wideCode, true, {"(行 13: ", "グループコード", "'4294967304'"}},
+        {"units beyond int", "units.dxf", wideUnits, true, {"単位", "($INSUNITS = 1E300)"}},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
