@@ -30,6 +30,8 @@ int FuzzSelection(const std::uint8_t* data, std::size_t size) {
         made = true;
     }
     Document& doc = host.ActiveDocument();
+    // A fresh queue each input: the prompts of every input before would pile up otherwise.
+    picks = ScriptedInteraction{};
     picks.PushSelection(text);
     try {
         SelectionSetPtr ss = doc.SelectionSets().Add("ssFuzz");
