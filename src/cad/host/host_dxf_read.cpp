@@ -617,19 +617,24 @@ HostDrawingPtr ReadDxfDrawing(const std::filesystem::path& path, std::string& er
     const std::string file = path.string();
     auto source = std::make_shared<TDxfSource>();
     if (!ReadDxfSource(path, *source, error, stop)) return nullptr;
-    // A $INSUNITS beyond the int range is no unit the reader knows (-1).
-    const std::optional<double> mmPerUnit = MillimetresPerUnit(
-        source->insUnitsText.empty() ? 0 : source->insUnits.value_or(-1));
+    // No $INSUNITS is unit 0; one that is no number or beyond the int range is no unit.
+    std::optional<int> insUnits = 0;
+    if (!source->insUnits.empty()) {
+        const std::optional<double> d = ParseDouble(source->insUnits);
+        insUnits = d ? IntegerPart(*d) : std::nullopt;
+    }
+    const std::optional<double> mmPerUnit =
+        insUnits ? MillimetresPerUnit(*insUnits) : std::nullopt;
     if (!mmPerUnit) {
-        const std::string shown = source->insUnits ? std::to_string(*source->insUnits)
-                                                   : ShownValue(source->insUnitsText);
+        const std::string shown =
+            insUnits ? std::to_string(*insUnits) : ShownValue(source->insUnits);
         error = DxfReadError(file, kBadUnits + shown + ")");
         return nullptr;
     }
 
     report = TLoadReport{};
     report.version = source->version;
-    report.insUnits = source->insUnits.value_or(0);
+    report.insUnits = *insUnits;
     report.unitScale = *mmPerUnit;
     report.codePage = ChooseCodePage(*source, source->bytes);
     TextDecoder decoder(report.codePage);

@@ -260,11 +260,7 @@ bool ScanDxfSource(std::string bytes, const std::string& file, TDxfSource& src,
             }
             if (variable == "$ACADVER") src.version = v;
             if (variable == "$DWGCODEPAGE") src.codePage = v;
-            if (variable == "$INSUNITS") {
-                src.insUnitsText = v;
-                const std::optional<double> d = ParseDouble(v);
-                src.insUnits = d ? IntegerPart(*d) : std::nullopt;
-            }
+            if (variable == "$INSUNITS") src.insUnits = v;
             if (variable == "$HANDSEED") {
                 src.handseed = {valueBegin, valueBegin + value.size()};
                 src.handseedValue = HandleValue(v);

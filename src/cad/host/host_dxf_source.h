@@ -54,8 +54,7 @@ struct TDxfSource {
     std::string lineEnd = "\r\n";     // as the file ends its lines
     std::string version;              // $ACADVER as written; empty when the header has none
     std::string codePage;             // $DWGCODEPAGE as written; empty when none
-    std::optional<int> insUnits;      // $INSUNITS; none when absent or beyond the int range
-    std::string insUnitsText;         // $INSUNITS as written; empty when absent
+    std::string insUnits;             // $INSUNITS as written; empty when none
     TDxfSpan handseed;                // the value of $HANDSEED
     std::uint64_t handseedValue = 0;
     std::uint64_t maxHandle = 0;  // the largest handle of any record
