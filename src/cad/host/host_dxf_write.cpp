@@ -65,8 +65,19 @@ public:
     explicit TextEncoder(std::string codePage) : codePage_(std::move(codePage)) {}
     const std::string& CodePage() const { return codePage_; }
 
+    // Whether any text was written in bytes beyond ASCII, which a reader can only decode when
+    // the header names the code page.
+    bool WroteBeyondAscii() const { return beyondAscii_; }
+
     std::string Encode(const std::string& s) const {
         if (IsAscii(s)) return s;
+        std::string out = EncodeBeyondAscii(s);
+        beyondAscii_ = beyondAscii_ || !IsAscii(out);
+        return out;
+    }
+
+private:
+    std::string EncodeBeyondAscii(const std::string& s) const {
         const char* to = codePage_.c_str();
         if (const std::optional<TConvertedText> whole = ConvertText(s, "UTF-8", to, "");
             whole && whole->replaced == 0)
@@ -103,8 +114,8 @@ public:
         return out;
     }
 
-private:
     std::string codePage_;
+    mutable bool beyondAscii_ = false;
 };
 
 // The groups of a changed entity's record that the host does not model but keeps: its
@@ -170,6 +181,7 @@ public:
         Plan();
         out_.reserve(src_.bytes.size() + 4096);
         out_.append(src_.bytes, 0, src_.records.empty() ? 0 : src_.records[0].begin);
+        headerEndAt_ = out_.size();
         const int n = static_cast<int>(src_.records.size());
         std::string section;
         HostSpace* block = nullptr;  // the file block whose records are being copied
@@ -187,6 +199,7 @@ public:
             } else if (r.type == "EOF") {
                 AddMissingSectionsBefore("EOF");
             }
+            if (section == "HEADER" && r.type == "ENDSEC") headerEndAt_ = out_.size();
             if (section == "TABLES") {
                 i = TablesRecord(i);
             } else if (section == "BLOCKS") {
@@ -208,6 +221,7 @@ public:
             }
             if (r.type == "ENDSEC") section.clear();
         }
+        NameCodePage();
         if (seedAt_ != std::string::npos) {
             const std::uint64_t seed = std::max(src_.handseedValue, maxNewHandle_ + 1);
             if (placeholderAt_ != std::string::npos && maxNewHandle_ == 0)
@@ -340,6 +354,23 @@ private:
         out_ += std::string(kSeedWidth, ' ');
         out_ += bytes.substr(src_.handseed.end - src_.records[i].begin);
         ++report_.kept;
+    }
+
+    // A drawing that names no code page is read as CP932 and new text is written in it; once
+    // that text goes beyond ASCII, the header names the code page ($DWGCODEPAGE ANSI_932) so
+    // that readers outside a Japanese system decode it. The variable goes at the end of the
+    // header, or in a header of its own for a file without one; nothing else moves.
+    void NameCodePage() {
+        if (!src_.codePage.empty() || enc_.CodePage() != "CP932" || !enc_.WroteBeyondAscii())
+            return;
+        const std::string& e = src_.lineEnd;
+        std::string groups = "  9" + e + "$DWGCODEPAGE" + e + "  3" + e + "ANSI_932" + e;
+        if (!src_.Section("HEADER"))
+            groups = "  0" + e + "SECTION" + e + "  2" + e + "HEADER" + e + groups + "  0" + e +
+                     "ENDSEC" + e;
+        out_.insert(headerEndAt_, groups);
+        for (std::size_t* at : {&seedAt_, &placeholderAt_})
+            if (*at != std::string::npos && *at >= headerEndAt_) *at += groups.size();
     }
 
     // The seed as the file wrote it when nothing new took a handle.
@@ -841,6 +872,7 @@ private:
     std::string out_;
     std::size_t seedAt_ = std::string::npos;
     std::size_t placeholderAt_ = std::string::npos;
+    std::size_t headerEndAt_ = 0;  // where the header ends (or would begin) in out_
     std::string seedOriginal_;
     bool addedTables_ = false;
     bool addedBlocks_ = false;

@@ -495,6 +495,72 @@ for e in doc.modelspace().query("TEXT"):
         EXPECT_NE(error.find(part), std::string::npos) << part << "\n" << error;
 }
 
+// A drawing that names no code page is read as CP932 (R12 drawings of Japanese offices). Once a
+// command adds text beyond ASCII, the saved header names ANSI_932, or readers elsewhere decode
+// the text as garbage; nothing else of the input moves. A drawing that names its code page, or
+// only gains ASCII, keeps its header as it was.
+TEST_F(HostDxfFile, HeaderNamesTheCodePageOfNewJapaneseText) {
+    const Groups line = {{0, "LINE"}, {8, "0"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}};
+    const std::string withHeader = MinimalDxf({{9, "$ACADVER"}, {1, "AC1009"}}, line);
+    const std::string noHeader =
+        DxfText({{0, "SECTION"}, {2, "ENTITIES"}, line[0], line[1], line[2], line[3], line[4],
+                 line[5], {0, "ENDSEC"}, {0, "EOF"}});
+    const std::string named = MinimalDxf({{9, "$DWGCODEPAGE"}, {3, "ANSI_1252"}}, line);
+    const std::string kNamed = "  9\r\n$DWGCODEPAGE\r\n  3\r\nANSI_932\r\n";
+    struct Row {
+        const char* name;
+        std::string input;
+        const char* text;
+        bool names;  // the saved header gains $DWGCODEPAGE ANSI_932
+    };
+    const Row rows[] = {
+        {"header without a code page, Japanese text", withHeader, "日影 計算", true},
+        {"no header at all, Japanese text", noHeader, "日影 計算", true},
+        {"header without a code page, ASCII text", withHeader, "shadow", false},
+        {"a code page of its own", named, "café", false},
+    };
+    const std::string python = PythonWithEzdxf();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const fs::path in = dir_ / "in.dxf";
+        const fs::path out = dir_ / "out.dxf";
+        WriteBytes(in, r.input);
+        DrawingHost host;
+        std::string error;
+        ASSERT_TRUE(host.Load(in, error)) << error;
+        host.ActiveDocument().ModelSpace().AddText(r.text, {0, 0, 0}, 1);
+        ASSERT_TRUE(host.Save(out, error)) << error;
+        const std::string saved = ReadBytes(out);
+        const std::size_t at = saved.find(kNamed);
+        EXPECT_EQ(at != std::string::npos, r.names);
+        if (at == std::string::npos) continue;
+        // The variable closes the header (a header of its own where there was none); the input's
+        // records follow as they were read.
+        const std::string endsec = "  0\r\nENDSEC\r\n";
+        const std::string header =
+            r.input == noHeader ? "  0\r\nSECTION\r\n  2\r\nHEADER\r\n"
+                                : r.input.substr(0, r.input.find(endsec));
+        EXPECT_EQ(saved.substr(0, header.size() + kNamed.size() + endsec.size()),
+                  header + kNamed + endsec);
+        const std::string lineRecord = DxfText(line);
+        EXPECT_NE(saved.find(lineRecord), std::string::npos);
+        DrawingHost again;
+        ASSERT_TRUE(again.Load(out, error)) << error;
+        EXPECT_EQ(again.LastLoad().codePage, "CP932");
+        if (python.empty()) continue;
+        const fs::path script = dir_ / "text.py";
+        const fs::path report = dir_ / "text.txt";
+        WriteBytes(script, "import sys, ezdxf\n"
+                           "doc = ezdxf.readfile(sys.argv[1])\n"
+                           "open(sys.argv[2], 'w', encoding='utf-8').write(\n"
+                           "    doc.encoding + '|' + doc.modelspace().query('TEXT')[0].dxf.text)\n");
+        const std::string cmd =
+            python + " " + script.string() + " " + out.string() + " " + report.string();
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        EXPECT_EQ(ReadBytes(report), std::string("cp932|") + r.text);
+    }
+}
+
 // An entity a command changes is written anew with its handle, owner, extension dictionary
 // and XDATA; one it erases leaves with its vertices; the others stay as they were.
 TEST_F(HostDxfFile, ChangedAndErasedEntitiesOnly) {
