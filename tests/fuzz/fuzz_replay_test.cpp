@@ -14,17 +14,21 @@
 namespace zuka {
 namespace {
 
-// The files of tests/data/fuzz/<target> and of the further folders of tests/data given.
-std::vector<std::filesystem::path> Inputs(const std::string& target,
-                                          const std::vector<std::string>& more) {
+// The files of the folders of tests/data given. A folder that is missing or empty fails the
+// test: a replay of nothing would pass whatever the target does.
+std::vector<std::filesystem::path> Inputs(const std::vector<std::string>& folders) {
     std::vector<std::filesystem::path> files;
     const std::filesystem::path data(ZUKA_TEST_DATA);
-    std::vector<std::filesystem::path> dirs{data / "fuzz" / target};
-    for (const std::string& d : more) dirs.push_back(data / d);
-    for (const std::filesystem::path& dir : dirs) {
-        if (!std::filesystem::is_directory(dir)) continue;
+    for (const std::string& folder : folders) {
+        const std::filesystem::path dir = data / folder;
+        if (!std::filesystem::is_directory(dir)) {
+            ADD_FAILURE() << "no inputs: " << dir.string() << " is missing";
+            continue;
+        }
+        const std::size_t before = files.size();
         for (const auto& entry : std::filesystem::directory_iterator(dir))
             if (entry.is_regular_file()) files.push_back(entry.path());
+        if (files.size() == before) ADD_FAILURE() << "no inputs in " << dir.string();
     }
     return files;
 }
@@ -32,7 +36,9 @@ std::vector<std::filesystem::path> Inputs(const std::string& target,
 void Replay(const std::string& target,
             const std::function<int(const std::uint8_t*, std::size_t)>& run,
             const std::vector<std::string>& more = {}) {
-    for (const std::filesystem::path& file : Inputs(target, more)) {
+    std::vector<std::string> folders{"fuzz/" + target};
+    folders.insert(folders.end(), more.begin(), more.end());
+    for (const std::filesystem::path& file : Inputs(folders)) {
         SCOPED_TRACE(file.string());
         std::ifstream in(file, std::ios::binary);
         std::stringstream bytes;
