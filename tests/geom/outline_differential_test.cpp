@@ -1,4 +1,4 @@
-// The outline union passes against the plain all-pairs passes (bench/plain_passes.h): on random
+// The outline union passes against the plain all-pairs passes (tests/support/plain_passes.h): on random
 // and degenerate soups every stage must give the same segments, bit for bit, and the loop the
 // same outlines from the same start points in the same order.
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The sky map's repeat and horizon passes against the plain all-pairs passes
-// (bench/plain_sky.h): on the benchmark districts seen from points around them, on a random
+// (tests/support/plain_sky.h): on the benchmark districts seen from points around them, on a random
 // soup and on degenerate sets, both must give the same answers.
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
-// Districts of about forty buildings for the shadow benchmarks, as the acquisition leaves them
-// (one wall-top segment per side, curves as 10-degree chords), on a 300 m square.
+// Districts of about forty buildings for the shadow benchmarks and the differential tests, as
+// the acquisition leaves them (one wall-top segment per side, curves as 10-degree chords), on a
+// 300 m square.
 //
 // District: a town block of 2 to 10 storeys (3 m a storey, 6 to 30 m): mostly rectangular and
 // L-shaped blocks, and two round towers.
