@@ -1,6 +1,5 @@
-// The command line as a user runs it: the built program, its output and its exit status.
+// The command line as a user runs it: its output and its exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,12 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "run_cli.h"
+
 namespace {
 
-struct TRun {
-    int status = -1;
-    std::string out;  // stdout and stderr together
-};
+using zuka::testing::TRun;
 
 // A work folder of the test's own, removed when the test program ends.
 struct TTempFolder {
@@ -38,20 +36,8 @@ std::filesystem::path TempDir() {
     return folder.dir;
 }
 
-// Runs zuka with an empty work folder of its own, so no settings file of the machine leaks in.
-TRun Zuka(const std::string& args) {
-    const std::string cmd =
-        std::string(ZUKA_EXE) + " --workdir " + TempDir().string() + " " + args + " 2>&1";
-    TRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int raw = ::pclose(p);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
-}
+// Runs the command line with an empty work folder of its own.
+TRun Zuka(const std::string& args) { return zuka::testing::RunZuka(TempDir(), args); }
 
 // What a shell command prints.
 std::string Output(const std::string& cmd) {
@@ -236,7 +222,8 @@ TEST(Cli, ModelOfTheExample) {
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(Contains(r.out, "線分\t136 本\n")) << r.out;
     // What was taken, by class and layer with its heights, and what was left and why.
-    EXPECT_TRUE(Contains(r.out, "取得\tAcDbPolyline\t建物\t4 図形\t22 線分\t高さ 6000 ～ 24000 mm\n"))
+    EXPECT_TRUE(
+        Contains(r.out, "取得\tAcDbPolyline\t建物\t4 図形\t22 線分\t高さ 6000 ～ 24000 mm\n"))
         << r.out;
     EXPECT_TRUE(Contains(r.out, "取得\tAcDbCircle\t測定点\t3 図形\t105 線分\t高さ 0 ～ 0 mm\n"));
     EXPECT_TRUE(Contains(r.out, "除外\tAcDbText\t測定点\t3 図形\t文字は建物になりません\n"));
