@@ -35,7 +35,9 @@ const std::vector<std::string> kDrawsWithoutBuildings = {"--output", "--svg", "-
 
 // A command's registration: its name, what it does, the shared options it takes beyond
 // kEveryCommand, and `add`, which adds its own options to its subcommand and gives back what
-// runs it (the options' values are read when it runs).
+// runs it (the options' values are read when it runs). A new command is one entry in
+// Commands(), its body a routine of app/batch_commands.h; its help and the check of the shared
+// options it takes follow from the entry.
 struct TCommand {
     const char* name;
     const char* description;

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "app/batch_run.h"
 #include "run_cli.h"
 
 namespace {
@@ -793,6 +794,25 @@ TEST(Cli, NegativeCoordinatesMoveTheResultsAlong) {
     EXPECT_GT(lines, 1000);
     EXPECT_EQ(std::count(walls[0].begin(), walls[0].end(), '\n'),
               std::count(walls[1].begin(), walls[1].end(), '\n'));
+}
+
+// A stop asked for before the drawing is read (Ctrl-C pressed at once) ends the reading; the
+// run says so and writes nothing: no drawing, no JSON, no picture.
+TEST(Cli, StopBeforeTheDrawingIsReadWritesNothing) {
+    const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
+    zuka::StopRequest stop;
+    stop.Request();
+    const std::filesystem::path dxf = TempDir() / "stopped.dxf";
+    const std::filesystem::path json = TempDir() / "stopped.json";
+    const std::filesystem::path svg = TempDir() / "stopped.svg";
+    const TRun r = zuka::testing::RunZuka(TempDir(),
+                                          "time-of-day " + sample + " --quiet -o " + dxf.string() +
+                                              " --json " + json.string() + " --svg " + svg.string(),
+                                          {&stop, false});
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_EQ(r.out, "中止しました．図面には何も作図していません．\n");
+    for (const std::filesystem::path& f : {dxf, json, svg})
+        EXPECT_FALSE(std::filesystem::exists(f));
 }
 
 TEST(Cli, IniFileIsReadAndNeverWritten) {

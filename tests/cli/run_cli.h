@@ -17,8 +17,9 @@ struct TRun {
 };
 
 // `args` split at blanks (no word holds one), after --workdir `workdir` so that no settings
-// file of the machine leaks in.
-inline TRun RunZuka(const std::filesystem::path& workdir, const std::string& args) {
+// file of the machine leaks in; `console` as the program's would give it.
+inline TRun RunZuka(const std::filesystem::path& workdir, const std::string& args,
+                    const TCliConsole& console = {}) {
     std::vector<std::string> words{"zuka", "--workdir", workdir.string()};
     std::istringstream in(args);
     for (std::string w; in >> w;) words.push_back(w);
@@ -27,7 +28,7 @@ inline TRun RunZuka(const std::filesystem::path& workdir, const std::string& arg
     argv.push_back(nullptr);
     std::ostringstream out;
     TRun r;
-    r.status = RunCli(static_cast<int>(words.size()), argv.data(), out, out);
+    r.status = RunCli(static_cast<int>(words.size()), argv.data(), out, out, console);
     r.out = out.str();
     return r;
 }
