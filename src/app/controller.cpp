@@ -60,13 +60,14 @@ void Controller::PageControl1Change(int page) {
     if (page == 7) SpeedButton3Click();
 }
 
-void Controller::SpeedButton3Click() {
+const std::vector<std::string>& Controller::MakeRatioTable() {
     try {
         form.Memo1 =
             BuildRatioTable(form.Edit3, form.Edit5, form.Edit23, form.CheckBox14, form.CheckBox15);
     } catch (const ConvertError& e) {
         throw NamedSetting(e);
     }
+    return form.Memo1;
 }
 
 void Controller::PlaceBuiltBlock(Application& app, const std::function<void(Block&)>& fill,

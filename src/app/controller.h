@@ -87,9 +87,12 @@ public:
     void RadioGroup1Click();
     // The page shown changed.
     void PageControl1Change(int page);
-    // Builds the shadow-length ratio table into Memo1. Throws ConvertError for a latitude
-    // text that is no number.
-    void SpeedButton3Click();
+    // The shadow-length ratio table (影倍率表) of the form's latitude, built into Memo1 and
+    // returned: the title, the heading and a tab-separated line per hour. Throws ConvertError
+    // for a latitude text that is no number.
+    const std::vector<std::string>& MakeRatioTable();
+    // The page 影倍率 shown: the ratio table built afresh.
+    void SpeedButton3Click() { MakeRatioTable(); }
 
     // 取得: the user picks the buildings in the CAD; they become the building model.
     void Button2Click();

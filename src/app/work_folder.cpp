@@ -98,6 +98,12 @@ std::optional<WorkFolder> ResolveWorkFolder(const std::filesystem::path& exeDir,
     return std::nullopt;
 }
 
+IniFile LoadSettingsFile(const WorkFolder& folder) {
+    IniFile ini;
+    ini.LoadFile(folder.SettingsPath());  // a missing file: every default applies
+    return ini;
+}
+
 bool SaveSettingsFile(const Form& form, const WorkFolder& folder, UiHost& ui) {
     const IniFile ini = SaveSettings(form);
     const std::filesystem::path first = folder.SettingsPath();

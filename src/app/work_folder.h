@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/form.h"
+#include "app/ini_file.h"
 #include "app/ui_host.h"
 
 namespace zuka {
@@ -47,6 +48,10 @@ std::filesystem::path ExecutablePath(const char* argv0);
 std::optional<WorkFolder> ResolveWorkFolder(
     const std::filesystem::path& exeDir, const std::filesystem::path& overrideDir = {},
     const std::filesystem::path& fallback = FallbackFolder());
+
+// The settings of `folder`'s settings file, as both front ends read them when they start; a
+// missing or unreadable file gives no keys, so every default applies.
+IniFile LoadSettingsFile(const WorkFolder& folder);
 
 // Writes the settings of `form` to `folder`'s settings file. When that fails, writes them to the
 // same file name in folder.fallback (created when missing) and tells the user where through

@@ -919,8 +919,7 @@ ZukaGui::ZukaGui(WorkFolder f)
 }
 
 void ZukaGui::Start(const std::filesystem::path& drawing) {
-    IniFile settings;
-    settings.LoadFile(folder.SettingsPath());  // a missing file: every default applies
+    const IniFile settings = LoadSettingsFile(folder);
     TScreenSize screen = kCommandLineScreen;
     if (const QScreen* s = QGuiApplication::primaryScreen()) {
         screen = {s->geometry().width(), s->geometry().height()};

@@ -1,7 +1,6 @@
 // What the command line writes reads back: a drawing in a code page without Japanese, with
 // lines out at the largest doubles, and its picture.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
@@ -11,6 +10,7 @@
 #include <iterator>
 #include <string>
 
+#include "run_cli.h"
 #include "temp_folder.h"
 
 namespace {
@@ -19,23 +19,10 @@ namespace fs = std::filesystem;
 
 using zuka::testing::TTempFolder;
 
-struct TRun {
-    int status = -1;
-    std::string out;  // stdout and stderr together
-};
+using zuka::testing::TRun;
 
 TRun Zuka(const fs::path& workdir, const std::string& args) {
-    const std::string cmd =
-        std::string(ZUKA_EXE) + " --workdir " + workdir.string() + " " + args + " 2>&1";
-    TRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    for (std::size_t n; (n = std::fread(buf.data(), 1, buf.size(), p)) > 0;)
-        r.out.append(buf.data(), n);
-    const int raw = ::pclose(p);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
+    return zuka::testing::RunZuka(workdir, args);
 }
 
 std::string ReadText(const fs::path& path) {

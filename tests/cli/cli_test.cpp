@@ -1,6 +1,5 @@
-// The command line as a user runs it: the built program, its output and its exit status.
+// The command line as a user runs it: its output and its exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,12 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "app/batch_run.h"
+#include "run_cli.h"
+
 namespace {
 
-struct TRun {
-    int status = -1;
-    std::string out;  // stdout and stderr together
-};
+using zuka::testing::TRun;
 
 // A work folder of the test's own, removed when the test program ends.
 struct TTempFolder {
@@ -38,20 +37,8 @@ std::filesystem::path TempDir() {
     return folder.dir;
 }
 
-// Runs zuka with an empty work folder of its own, so no settings file of the machine leaks in.
-TRun Zuka(const std::string& args) {
-    const std::string cmd =
-        std::string(ZUKA_EXE) + " --workdir " + TempDir().string() + " " + args + " 2>&1";
-    TRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int raw = ::pclose(p);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return r;
-}
+// Runs the command line with an empty work folder of its own.
+TRun Zuka(const std::string& args) { return zuka::testing::RunZuka(TempDir(), args); }
 
 // What a shell command prints.
 std::string Output(const std::string& cmd) {
@@ -236,7 +223,8 @@ TEST(Cli, ModelOfTheExample) {
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(Contains(r.out, "線分\t136 本\n")) << r.out;
     // What was taken, by class and layer with its heights, and what was left and why.
-    EXPECT_TRUE(Contains(r.out, "取得\tAcDbPolyline\t建物\t4 図形\t22 線分\t高さ 6000 ～ 24000 mm\n"))
+    EXPECT_TRUE(
+        Contains(r.out, "取得\tAcDbPolyline\t建物\t4 図形\t22 線分\t高さ 6000 ～ 24000 mm\n"))
         << r.out;
     EXPECT_TRUE(Contains(r.out, "取得\tAcDbCircle\t測定点\t3 図形\t105 線分\t高さ 0 ～ 0 mm\n"));
     EXPECT_TRUE(Contains(r.out, "除外\tAcDbText\t測定点\t3 図形\t文字は建物になりません\n"));
@@ -806,6 +794,25 @@ TEST(Cli, NegativeCoordinatesMoveTheResultsAlong) {
     EXPECT_GT(lines, 1000);
     EXPECT_EQ(std::count(walls[0].begin(), walls[0].end(), '\n'),
               std::count(walls[1].begin(), walls[1].end(), '\n'));
+}
+
+// A stop asked for before the drawing is read (Ctrl-C pressed at once) ends the reading; the
+// run says so and writes nothing: no drawing, no JSON, no picture.
+TEST(Cli, StopBeforeTheDrawingIsReadWritesNothing) {
+    const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
+    zuka::StopRequest stop;
+    stop.Request();
+    const std::filesystem::path dxf = TempDir() / "stopped.dxf";
+    const std::filesystem::path json = TempDir() / "stopped.json";
+    const std::filesystem::path svg = TempDir() / "stopped.svg";
+    const TRun r = zuka::testing::RunZuka(TempDir(),
+                                          "time-of-day " + sample + " --quiet -o " + dxf.string() +
+                                              " --json " + json.string() + " --svg " + svg.string(),
+                                          {&stop, false});
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_EQ(r.out, "中止しました．図面には何も作図していません．\n");
+    for (const std::filesystem::path& f : {dxf, json, svg})
+        EXPECT_FALSE(std::filesystem::exists(f));
 }
 
 TEST(Cli, IniFileIsReadAndNeverWritten) {
