@@ -265,10 +265,12 @@ public:
     explicit HostUtility(HostState& s) : s_(s) {}
 
     void GetEntity(EntityPtr& entity, TAcadPoint& pickedPoint, const std::string& prompt) override {
-        HostDrawing& d = Open(s_);
+        Open(s_);
         const TAnswer a = s_.Ask(AnswerKind::Entity, prompt);
         if (a.kind != AnswerKind::Entity) throw AutomationError(kCancelled);
-        HostEntityPtr e = d.FindByHandle(a.handle);
+        // The drawing is looked up again: it may have been closed or replaced while the user
+        // answered.
+        HostEntityPtr e = Open(s_).FindByHandle(a.handle);
         if (!e) throw AutomationError(kNoEntityPicked + a.handle);
         entity = std::move(e);
         pickedPoint = a.point;
