@@ -74,7 +74,8 @@ TEST(DrawingSession, AnotherDrawingDropsTheModel) {
     ASSERT_EQ(c.LastInsert().status, InsertStatus::Sent);
     ASSERT_TRUE(c.form.Button3.Enabled);
 
-    const std::filesystem::path other = std::filesystem::path(ZUKA_TEST_DATA) / "drawings" / "kinds.dxf";
+    const std::filesystem::path other =
+        std::filesystem::path(ZUKA_TEST_DATA) / "drawings" / "kinds.dxf";
     ASSERT_TRUE(s.Open(other, error)) << error;
     EXPECT_TRUE(c.ws.AryTatemono.empty());
     EXPECT_TRUE(ModelSummary(c, s).empty());
