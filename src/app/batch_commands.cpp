@@ -159,16 +159,8 @@ int BatchModel(BatchRun& r, const std::string& drawing) {
     double zmin = model[0].st.z;
     for (const TLineEnt& s : model) zmin = std::min({zmin, s.st.z, s.ed.z});
     out << "図面\t" << drawing << "\n";
-    out << "線分\t" << model.size() << " 本\n";
-    out << "高さ\t" << FormatGeneral(zmin) << " ～ " << FormatGeneral(c.ws.gbzmax) << " mm\n";
     DrawingSession& d = r.Drawing();
-    const TLoadReport& load = d.Host().LastLoad();
-    if (load.unitScale != 1)
-        out << "単位\t$INSUNITS " << load.insUnits << " (1 単位 = " << FormatGeneral(load.unitScale)
-            << " mm, mm に換算して読みました)\n";
-    for (const THeightOverride& h : c.heightOverrides)
-        out << "高さ指定\t" << h.key << "\t" << FormatGeneral(h.metres) << " m\t" << h.entities
-            << " 図形\n";
+    for (const std::string& line : ModelSummary(c, d)) out << line << "\n";
     d.Picks().PushSelection(r.o.buildings);
     for (const std::string& line :
          AcquisitionListingLines(ListAcquisition(d.Host().ActiveDocument(), c.heightOverrides)))

@@ -39,22 +39,12 @@ int Controller::PickSiteSegments(Document& doc) {
 }
 
 void Controller::Button20Click() {
-    Application* app = RunningCad();
-    if (!app) return;
     lastInsert_ = {};
     lastKyoukaisen_ = {};
-    const RunFlagOn running(form);
-    try {
-        ActivateCad(*cad_, *app);
-        Document& doc = app->ActiveDocument();
-        doc.StartUndoMark();
-        if (PickSiteSegments(doc) > 0) MakeKyoukaisen(*app);
-        doc.EndUndoMark();
-        doc.Regen(0);
-    } catch (const AutomationError& e) {
-        ui_.RestoreMainWindow();
-        ReportCadError(e);
-    }
+    // A run without a 中止 of its own: the flag lets its loops stop when the front end asks.
+    RunScoped(TScopeOptions().Undo().Regen().Run(), [&](CommandScope& scope) {
+        if (PickSiteSegments(scope.Doc()) > 0) MakeKyoukaisen(scope.App());
+    });
 }
 
 void Controller::MakeKyoukaisen(Application& app) {

@@ -70,30 +70,24 @@ const std::vector<std::string>& Controller::MakeRatioTable() {
     return form.Memo1;
 }
 
-void Controller::PlaceBuiltBlock(Application& app, const std::function<void(Block&)>& fill,
-                                 MainWindowMode mode, RunKind kind) {
+void Controller::PlaceBuiltBlock(const std::function<void(Block&)>& fill, MainWindowMode mode,
+                                 RunKind kind) {
     lastInsert_ = {};
-    try {
-        ActivateCad(*cad_, app);
-        Document& doc = app.ActiveDocument();
-        doc.StartUndoMark();
+    RunScoped(TScopeOptions().Undo().Regen(), [&](CommandScope& scope) {
+        Document& doc = scope.Doc();
         BlockPtr block = AddNewBlock(doc, "ZUKA_");
         fill(*block);
         if (ui_.StopRequested()) {
             // Stopped while the block was filled: nothing is placed, no block is left.
             DeleteBlockDef(doc, block->Name());
-            doc.EndUndoMark();
             return;
         }
         const int first = doc.ModelSpace().Count();
-        lastInsert_ = InsertBuiltBlock(*block, {*cad_, app, doc, form.TargetProgID}, CadUi(), mode);
-        if (lastInsert_.status == InsertStatus::Placed) LeaveCalcRecord(app, doc, kind, first);
-        doc.EndUndoMark();
-        doc.Regen(0);
-    } catch (const AutomationError& e) {
-        ui_.RestoreMainWindow();
-        ReportCadError(e);
-    }
+        lastInsert_ =
+            InsertBuiltBlock(*block, {*cad_, scope.App(), doc, form.TargetProgID}, CadUi(), mode);
+        if (lastInsert_.status == InsertStatus::Placed)
+            LeaveCalcRecord(scope.App(), doc, kind, first);
+    });
 }
 
 TSunTexts Controller::SunTexts() const {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/calc_record.h"
+#include "app/command_scope.h"
 #include "app/form.h"
 #include "app/height_override.h"
 #include "app/ini_file.h"
@@ -105,6 +106,10 @@ public:
     TPopupMenu2State Button2MouseDown() const;
     // N8 or N6 chosen: the commands work again on the model held in memory.
     void N6Click();
+    // Another drawing was opened (or the drawing read again): the building model, the points
+    // of both grids, the last results and the preview belonged to the drawing before and are
+    // dropped, and the commands that need a model wait for 取得 again.
+    void ForgetDrawing();
 
     // 時刻: the time-of-day shadow diagram into the drawing. Throws ConvertError for a text that
     // is no number before anything is drawn; refuses with a message (DiagramTimesRefusal) times
@@ -144,7 +149,6 @@ public:
     // 中止 on pages 0 and 1, and the common restore of the equal-time runs.
     void Button10Click() { form.RunFlag = false; }
     void Button7Click() { form.RunFlag = false; }
-    void RunEsc();
 
     // The sky-factor commands of the pages 天空１ and 天空２. typ is the preset: 0 type A
     // (Button8, Button13, Button18), 1 type B (Button11, Button14, Button24).
@@ -344,9 +348,7 @@ public:
     class FormRun : public RunContext {
     public:
         explicit FormRun(Controller& c) : c_(c) {}
-        bool StopRequested() const override {
-            return !c_.form.RunFlag || c_.ui_.StopRequested();
-        }
+        bool StopRequested() const override { return !c_.form.RunFlag || c_.ui_.StopRequested(); }
         void SetProgressMax(int max) override;
         void SetProgressPosition(int pos) override;
         void ProcessMessages() override { c_.ui_.ProcessMessages(); }
@@ -356,19 +358,13 @@ public:
     };
 
 private:
-    // RunFlag for the length of a run that has no 中止 button of its own (the sky maps and their
-    // evaluation, the deemed boundary lines), so that its loops still stop when the front end
-    // asks: set on entry, cleared on every way out.
-    class RunFlagOn {
-    public:
-        explicit RunFlagOn(Form& form) : form_(form) { form_.RunFlag = true; }
-        ~RunFlagOn() { form_.RunFlag = false; }
-        RunFlagOn(const RunFlagOn&) = delete;
-        RunFlagOn& operator=(const RunFlagOn&) = delete;
+    friend class CommandScope;
 
-    private:
-        Form& form_;
-    };
+    // Runs `body` as one command in a CommandScope on the running CAD (without one, false and
+    // o.noCad said when given; needCad false: the body runs without a CAD). A failure of the
+    // CAD is reported once, after the scope has restored the run state.
+    bool RunScoped(const TScopeOptions& o, const std::function<void(CommandScope&)>& body,
+                   bool needCad = true);
 
     // Enables the commands that need a building model.
     void EnableModelCommands();
@@ -394,8 +390,8 @@ private:
     // that `fill` fills, placed by the user (InsertBuiltBlock), then a regeneration. The result
     // goes to LastInsert(); an automation error is reported. A stop the front end asks for while
     // the block is filled places nothing and leaves no block.
-    void PlaceBuiltBlock(Application& app, const std::function<void(Block&)>& fill,
-                         MainWindowMode mode, RunKind kind);
+    void PlaceBuiltBlock(const std::function<void(Block&)>& fill, MainWindowMode mode,
+                         RunKind kind);
     // The calculation record of a command of `kind` beside what it added to model space from
     // entity `first` on (nothing when it added nothing, or leaveRecord is off).
     void LeaveCalcRecord(Application& app, Document& doc, RunKind kind, int first);
@@ -406,9 +402,6 @@ private:
     // The sun inputs read and the equal-time settings converted (throws ConvertError).
     struct TToujiInputs;
     TToujiInputs ReadToujiInputs();
-    // The buttons that would start another run, on or off, and 中止 (Button7) the other way:
-    // what the equal-time and wall runs disable while they run.
-    void EnableStarters(bool on);
     // The wall command's inputs, converted (throws ConvertError naming the field).
     TKabeParams ReadKabeParams();
     // Asks the user for the wall line; nullopt when cancelled or not a line.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "base/number.h"
 #include "picture/svg_picture.h"
 
 namespace zuka {
@@ -10,6 +11,7 @@ namespace zuka {
 bool DrawingSession::Open(const std::filesystem::path& path, std::string& error) {
     if (!host_.Load(path, error)) return false;
     path_ = path;
+    if (controller_) controller_->ForgetDrawing();
     promptsTaken_ = host_.PromptLog().size();
     return true;
 }
@@ -56,6 +58,24 @@ bool AcquireTatemono(Controller& c, DrawingSession& s, const std::string& expr) 
     s.Connect(c);
     c.Button2Click();
     return !c.ws.AryTatemono.empty();
+}
+
+std::vector<std::string> ModelSummary(const Controller& c, const DrawingSession& s) {
+    const std::vector<TLineEnt>& model = c.ws.AryTatemono;
+    if (model.empty()) return {};
+    double zmin = model[0].st.z;
+    for (const TLineEnt& w : model) zmin = std::min({zmin, w.st.z, w.ed.z});
+    std::vector<std::string> lines;
+    lines.push_back("線分\t" + std::to_string(model.size()) + " 本");
+    lines.push_back("高さ\t" + FormatGeneral(zmin) + " ～ " + FormatGeneral(c.ws.gbzmax) + " mm");
+    const TLoadReport& load = s.Host().LastLoad();
+    if (load.unitScale != 1)
+        lines.push_back("単位\t$INSUNITS " + std::to_string(load.insUnits) + " (1 単位 = " +
+                        FormatGeneral(load.unitScale) + " mm, mm に換算して読みました)");
+    for (const THeightOverride& h : c.heightOverrides)
+        lines.push_back("高さ指定\t" + h.key + "\t" + FormatGeneral(h.metres) + " m\t" +
+                        std::to_string(h.entities) + " 図形");
+    return lines;
 }
 
 std::filesystem::path ResultPath(const std::filesystem::path& drawing,

@@ -47,8 +47,12 @@ public:
     // Another provider of the picks, such as the window's drawing view; nullptr returns to the
     // scripted queue.
     void SetInteraction(Interaction* interaction);
-    // Makes this drawing the running CAD that the controller's commands find.
-    void Connect(Controller& c) { c.SetCadConnector(&connector_); }
+    // Makes this drawing the running CAD that the controller's commands find. From then on,
+    // opening another drawing makes the controller forget the one before (ForgetDrawing).
+    void Connect(Controller& c) {
+        c.SetCadConnector(&connector_);
+        controller_ = &c;
+    }
 
     // The prompts the commands showed on the CAD's command line since the last call, one per
     // entry without their line ends.
@@ -59,6 +63,7 @@ private:
     DrawingHost host_{&picks_};
     HostConnector connector_{host_};
     std::filesystem::path path_;
+    Controller* controller_ = nullptr;
     std::size_t promptsTaken_ = 0;
 };
 
@@ -71,6 +76,11 @@ bool PromptReportsFailure(std::string_view prompt);
 // expression: all, layer=A,B, handle=1F,2A, window=x1,y1,x2,y2, joined by +), answered from
 // the scripted picks. False when no building was acquired.
 bool AcquireTatemono(Controller& c, DrawingSession& s, const std::string& expr);
+
+// What the last 取得 took from the session's drawing, one line each, tab-separated: "線分" and
+// the wall segments, "高さ" and their height range (mm), "単位" and the conversion of a drawing
+// not in millimetres, "高さ指定" and each height given to flat plans. Empty without a model.
+std::vector<std::string> ModelSummary(const Controller& c, const DrawingSession& s);
 
 // Where a command saves the drawing with its results: `requested` when given, else the
 // drawing's name with "-zuka" before the extension, beside it.

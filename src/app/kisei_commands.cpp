@@ -121,20 +121,15 @@ void Controller::KiseiCheck(const TKiseiRequest& request) {
         RefuseSettings(*refusal);
         return;
     }
-    Application* app = RunningCad();
-    if (!app) return;
     FormRun run(*this);
-    Document* doc = nullptr;
-    try {
-        ActivateCad(*cad_, *app);
-        doc = &app->ActiveDocument();
-        doc->StartUndoMark();
+    RunScoped(TScopeOptions().Undo().Regen().Run(&form.Button7), [&](CommandScope& scope) {
+        Application* app = &scope.App();
+        Document* doc = &scope.Doc();
         if (PickSiteSegments(*doc) == 0) {
             k.status = KiseiStatus::NoSite;
             ui_.MessageBox(kApplicationTitle, kNoSite);
         } else {
             DxfList unused;
-            form.RunFlag = true;
             k.sites = zuka::MakeKyoukaisen(ws, unused, run);
             if (k.sites.status == KyoukaisenStatus::Stopped) {
                 k.status = KiseiStatus::Stopped;
@@ -150,8 +145,6 @@ void Controller::KiseiCheck(const TKiseiRequest& request) {
                 for (std::size_t j = 0; j < 2; ++j)
                     limits[j].lines.push_back(KyoukaiPolygon(site[j], kLineSagitta));
 
-            form.RunFlag = true;
-            EnableStarters(false);
             k.result = CheckKisei(ws.AryTatemono, sun, limits, p, toujiGrid_, run);
             if (request.headroom && k.result.Decided()) {
                 // A stopped run answers at once, so the search ends in a few empty steps.
@@ -181,8 +174,6 @@ void Controller::KiseiCheck(const TKiseiRequest& request) {
             }
             const bool stopped = k.result.stopped || run.StopRequested() || !form.RunFlag;
             run.SetProgressPosition(0);
-            EnableStarters(true);
-            form.RunFlag = false;
             if (stopped) {
                 k.status = KiseiStatus::Stopped;
                 k.headroom.clear();
@@ -207,22 +198,7 @@ void Controller::KiseiCheck(const TKiseiRequest& request) {
                 ReportNotSaved(lastInsert_.file, lastInsert_.why);
             LeaveCalcRecord(*app, *doc, RunKind::Check, first);
         }
-    } catch (const AutomationError& e) {
-        ui_.RestoreMainWindow();
-        ReportCadError(e);
-    } catch (...) {
-        form.RunFlag = false;
-        if (doc) {
-            doc->EndUndoMark();
-            doc->Regen(0);
-        }
-        throw;
-    }
-    form.RunFlag = false;
-    if (doc) {
-        doc->EndUndoMark();
-        doc->Regen(0);
-    }
+    });
 }
 
 }  // namespace zuka

@@ -57,14 +57,6 @@ bool IsOrigin(const CadValue& v) {
     return p && p->x == 0 && p->y == 0 && p->z == 0;
 }
 
-// The commands a run of GetTokuteiJikan disables and enables again: those that would start
-// another run, and the captures, which would change the grid under it.
-std::vector<TButton*> RunLockedButtons(Form& f) {
-    return {&f.Button5,  &f.Button15, &f.Button6,  &f.Button2, &f.Button3,
-            &f.Button17, &f.Button8,  &f.Button11, &f.Button9, &f.Button21,
-            &f.Button22, &f.Button12, &f.Button16};
-}
-
 // The checks of 再計算 and 作成: a building model and a grid row with coordinates; a missing
 // one is said in a message box.
 bool TokuteiInputsPresent(Controller& c) {
@@ -91,61 +83,63 @@ double Controller::TokuteiStepSeconds() const {
 
 void Controller::Button21Click(PointGrid grid) {
     if (form.RunFlag) return;
-    Application* app = RunningCad();
-    if (!app) return;
     const bool sky = grid == PointGrid::StringGrid1;
-    try {
-        ActivateCad(*cad_, *app);
-        Document& doc = app->ActiveDocument();
-        doc.SetVariable("BLIPMODE", 1);
-        ws.AryTempPoint.clear();
-        ui_.MinimiseMainWindow();
-        SelectionSetPtr ss = GetTempSelSet(doc);
-        const bool autoCad = form.TargetProgID.find("Auto") != std::string::npos;
-        for (;;) {
-            TTempPoint tp;
-            tp.Name = std::to_string(ws.AryTempPoint.size() + 1);
-            if (!autoCad) {
-                cad_->SetForeground(app->HWND());
-                try {
-                    tp.pt =
-                        doc.Utility().GetPoint(std::nullopt, sky ? kSokuteiPrompt : kTokuteiPrompt);
-                } catch (const AutomationError&) {
-                    break;  // Enter or Escape: the input is over
-                }
-                doc.Utility().Prompt(kPointPicked);
-                tp.Name = LabelNear(*ss, tp.pt, tp.Name);
-            } else {
-                // The point comes from the ID command through LASTPOINT. An error ends the
-                // capture (going on after it could loop for ever).
-                try {
-                    doc.SetVariable("LASTPOINT", TAcadPoint{0, 0, 0});
-                    doc.SendCommand("ID\r");
-                    WaitCadIdle(*cad_, *app, form.TargetProgID, 200);
-                    const CadValue last = doc.GetVariable("LASTPOINT");
-                    if (IsOrigin(last)) break;
-                    const TAcadPoint* p = std::get_if<TAcadPoint>(&last);
-                    if (!p) break;
-                    tp.pt = *p;
+    bool captured = false;
+    RunScoped({}, [&](CommandScope& scope) {
+        Application* app = &scope.App();
+        Document& doc = scope.Doc();
+        try {
+            doc.SetVariable("BLIPMODE", 1);
+            ws.AryTempPoint.clear();
+            ui_.MinimiseMainWindow();
+            SelectionSetPtr ss = GetTempSelSet(doc);
+            const bool autoCad = form.TargetProgID.find("Auto") != std::string::npos;
+            for (;;) {
+                TTempPoint tp;
+                tp.Name = std::to_string(ws.AryTempPoint.size() + 1);
+                if (!autoCad) {
+                    cad_->SetForeground(app->HWND());
+                    try {
+                        tp.pt = doc.Utility().GetPoint(std::nullopt,
+                                                       sky ? kSokuteiPrompt : kTokuteiPrompt);
+                    } catch (const AutomationError&) {
+                        break;  // Enter or Escape: the input is over
+                    }
                     doc.Utility().Prompt(kPointPicked);
                     tp.Name = LabelNear(*ss, tp.pt, tp.Name);
-                } catch (const AutomationError&) {
-                    break;
+                } else {
+                    // The point comes from the ID command through LASTPOINT. An error ends the
+                    // capture (going on after it could loop for ever).
+                    try {
+                        doc.SetVariable("LASTPOINT", TAcadPoint{0, 0, 0});
+                        doc.SendCommand("ID\r");
+                        WaitCadIdle(*cad_, *app, form.TargetProgID, 200);
+                        const CadValue last = doc.GetVariable("LASTPOINT");
+                        if (IsOrigin(last)) break;
+                        const TAcadPoint* p = std::get_if<TAcadPoint>(&last);
+                        if (!p) break;
+                        tp.pt = *p;
+                        doc.Utility().Prompt(kPointPicked);
+                        tp.Name = LabelNear(*ss, tp.pt, tp.Name);
+                    } catch (const AutomationError&) {
+                        break;
+                    }
                 }
+                ws.AryTempPoint.push_back(tp);
             }
-            ws.AryTempPoint.push_back(tp);
+            ss->Delete();
+            if (!ws.AryTempPoint.empty()) TempPointsToSG(grid);
+            doc.SetVariable("BLIPMODE", 0);
+            ws.AryTempPoint.clear();
+            ui_.RestoreMainWindow();
+            captured = true;
+        } catch (const AutomationError&) {
+            ws.AryTempPoint.clear();
+            ui_.RestoreMainWindow();
+            ui_.MessageBox(kApplicationTitle, kCaptureError);
         }
-        ss->Delete();
-        if (!ws.AryTempPoint.empty()) TempPointsToSG(grid);
-        doc.SetVariable("BLIPMODE", 0);
-        ws.AryTempPoint.clear();
-        ui_.RestoreMainWindow();
-    } catch (const AutomationError&) {
-        ws.AryTempPoint.clear();
-        ui_.RestoreMainWindow();
-        ui_.MessageBox(kApplicationTitle, kCaptureError);
-        return;
-    }
+    });
+    if (!captured) return;
     if (sky) {
         Button9Click();
     } else {
@@ -166,45 +160,45 @@ void Controller::Button22Click(PointGrid grid) {
 }
 
 bool Controller::SelectCirclePoints() {
-    Application* app = RunningCad();
-    if (!app) return false;
-    try {
-        ActivateCad(*cad_, *app);
-        Document& doc = app->ActiveDocument();
-        SelectionSetPtr ss = GetTempSelSet(doc);
-        ui_.MinimiseMainWindow();
-        doc.Utility().Prompt(kSelectCircles);
-        ss->SelectOnScreen({0}, {std::string("CIRCLE,TEXT")});
-        ui_.RestoreMainWindow();
-        cad_->Sleep(200);
-        if (ss->Count() == 0) return false;
-        ws.AryTempPoint.clear();
-        for (int i = 0; i < ss->Count(); ++i) {
-            EntityPtr e = ss->Item(i);
-            if (e->EntityName() != "AcDbCircle") continue;
-            TTempPoint tp;
-            tp.pt = e->Center();
-            tp.Name = std::to_string(ws.AryTempPoint.size() + 1);
-            ws.AryTempPoint.push_back(tp);
-        }
-        for (TTempPoint& tp : ws.AryTempPoint) {
+    bool selected = false;
+    RunScoped({}, [&](CommandScope& scope) {
+        try {
+            Document& doc = scope.Doc();
+            SelectionSetPtr ss = GetTempSelSet(doc);
+            ui_.MinimiseMainWindow();
+            doc.Utility().Prompt(kSelectCircles);
+            ss->SelectOnScreen({0}, {std::string("CIRCLE,TEXT")});
+            ui_.RestoreMainWindow();
+            cad_->Sleep(200);
+            if (ss->Count() == 0) return;
+            ws.AryTempPoint.clear();
             for (int i = 0; i < ss->Count(); ++i) {
                 EntityPtr e = ss->Item(i);
-                if (e->EntityName() != "AcDbText") continue;
-                const TAcadPoint at = e->InsertionPoint();
-                if (std::fabs(at.x - tp.pt.x) <= kTextReach &&
-                    std::fabs(at.y - tp.pt.y) <= kTextReach) {
-                    tp.Name = e->TextString();
-                    break;
+                if (e->EntityName() != "AcDbCircle") continue;
+                TTempPoint tp;
+                tp.pt = e->Center();
+                tp.Name = std::to_string(ws.AryTempPoint.size() + 1);
+                ws.AryTempPoint.push_back(tp);
+            }
+            for (TTempPoint& tp : ws.AryTempPoint) {
+                for (int i = 0; i < ss->Count(); ++i) {
+                    EntityPtr e = ss->Item(i);
+                    if (e->EntityName() != "AcDbText") continue;
+                    const TAcadPoint at = e->InsertionPoint();
+                    if (std::fabs(at.x - tp.pt.x) <= kTextReach &&
+                        std::fabs(at.y - tp.pt.y) <= kTextReach) {
+                        tp.Name = e->TextString();
+                        break;
+                    }
                 }
             }
+            selected = true;
+        } catch (const AutomationError&) {
+            ws.AryTempPoint.clear();
+            ui_.RestoreMainWindow();
         }
-    } catch (const AutomationError&) {
-        ws.AryTempPoint.clear();
-        ui_.RestoreMainWindow();
-        return false;
-    }
-    return true;
+    });
+    return selected;
 }
 
 void Controller::TempPointsToSG(PointGrid grid) {
@@ -276,10 +270,9 @@ void Controller::GetTokuteiJikan() {
     }
     const TTokuteiStep step{sun.GB_kaisi, sun.GB_owari, TokuteiStepSeconds(), takasaM * 1000};
 
-    form.RunFlag = true;
-    form.Button7.Enabled = true;
-    for (TButton* b : RunLockedButtons(form)) b->Enabled = false;
-    form.Button23.Caption = kStop;
+    std::optional<CommandScope> running(
+        std::in_place, *this, nullptr,
+        TScopeOptions().Run(&form.Button7).Caption(&form.Button23, kStop));
     FormRun run(*this);
     run.SetProgressMax(TokuteiStepCount(step));
     for (int r = 1; r < static_cast<int>(g.size()); ++r)
@@ -303,11 +296,9 @@ void Controller::GetTokuteiJikan() {
         lastTokutei_ = TTokuteiRun{rows, points, ws.AryTatemono, step, sun, result.rows};
     }
 
-    for (TButton* b : RunLockedButtons(form)) b->Enabled = true;
-    form.Button7.Enabled = false;
-    form.Button23.Caption = kRecalc;
     run.SetProgressPosition(0);
-    form.RunFlag = false;
+    running.reset();               // the run is over: its flag and buttons as they were
+    form.Button15.Enabled = true;  // the point table can be drawn from what was computed
     if (!result.noSun.empty()) ui_.MessageBox(kApplicationTitle, NoSunNote(result.noSun));
 }
 
@@ -316,9 +307,8 @@ std::vector<Controller::TTokuteiExactRow> Controller::TokuteiExact() const {
     if (!lastTokutei_) return out;
     const TTokuteiRun& last = *lastTokutei_;
     // No run is under way here: only the front end's own stop request ends it early.
-    const std::vector<std::vector<TShadowInterval>> exact =
-        GetTokuteiExact(last.walls, last.sun, last.points, last.step.kaisi, last.step.owari,
-                        last.step.h, &ui_);
+    const std::vector<std::vector<TShadowInterval>> exact = GetTokuteiExact(
+        last.walls, last.sun, last.points, last.step.kaisi, last.step.owari, last.step.h, &ui_);
     for (std::size_t j = 0; j < last.rows.size(); ++j) {
         const TTokuteiRow& stepped = last.stepped[j];
         out.push_back({last.rows[j],
@@ -346,13 +336,11 @@ void Controller::Button15Click() {
 }
 
 void Controller::DrawNiniText() {
-    Application* app = RunningCad();
-    if (!app) return;
+    if (!RunningCad()) return;
     // The height is read, and refused, before the undo group and the block are started.
     const double h = StrToFloat(form.Edit38, SettingName("Common", "takasa2"));
     if (RefuseTextHeight(h)) return;
     PlaceBuiltBlock(
-        *app,
         [this, h](Block& block) {
             auto add = [&](const std::string& text, double y) {
                 EntityPtr t = block.AddText(text, {0, y, 0}, h);

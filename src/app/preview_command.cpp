@@ -24,16 +24,14 @@ int WakuColour(WakuKind kind) {
 void Controller::DrawWaku3D(bool makeDxf) {
     form.GB_Draw3dHdeg = form.UpDown3;
     form.GB_Draw3dVdeg = form.UpDown4;
-    waku_ = zuka::DrawWaku3D(ws.AryTatemono, form.CheckBox1, form.GB_Draw3dHdeg,
-                             form.GB_Draw3dVdeg, form.GB_cvsc, kImage2Width);
+    waku_ = zuka::DrawWaku3D(ws.AryTatemono, form.CheckBox1, form.GB_Draw3dHdeg, form.GB_Draw3dVdeg,
+                             form.GB_cvsc, kImage2Width);
     form.GB_cvsc = waku_.keptCvsc;
     form.GB_xcen = waku_.xcen;
     form.GB_ycen = waku_.ycen;
     if (!makeDxf || waku_.lines.empty()) return;
-    Application* app = RunningCad();
-    if (!app) return;
+    if (!RunningCad()) return;
     PlaceBuiltBlock(
-        *app,
         [this](Block& block) {
             std::size_t added = 0;
             for (const TWakuLine& l : waku_.lines) {

@@ -30,8 +30,7 @@ bool Controller::RefuseTextHeight(double h) {
 }
 
 void Controller::SpeedButton5Click() {
-    Application* app = RunningCad();
-    if (!app) return;
+    if (!RunningCad()) return;
     const double h = ParseDouble(form.Edit38).value_or(300);
     if (RefuseTextHeight(h) || form.Memo1.empty()) return;
     // Six columns 8h wide, lines 2h apart from the title at y = 0; the ruling runs from the
@@ -39,7 +38,6 @@ void Controller::SpeedButton5Click() {
     const double width = kTableColumns * 8 * h;
     const double bottom = -(2.0 * static_cast<double>(form.Memo1.size()) - 1) * h;
     PlaceBuiltBlock(
-        *app,
         [&](Block& block) {
             TAcadPoint p{0, 0, 0};
             for (std::size_t i = 0; i < form.Memo1.size(); ++i) {

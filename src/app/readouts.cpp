@@ -91,4 +91,15 @@ TOutlineTrace TraceSegmentOutlines(Workspace& ws, std::vector<TLineEnt> segs) {
     return t;
 }
 
+std::string ProgressReadout(int pos, int max, int done, double seconds) {
+    if (max <= 0 || pos <= 0) return {};
+    pos = std::min(pos, max);
+    std::string text = std::to_string(static_cast<long long>(pos) * 100 / max) + " %";
+    if (done <= 0 || seconds < 1 || pos >= max) return text;
+    const long long left = std::llround(seconds * (max - pos) / done);
+    text += "  残り 約 ";
+    if (left >= 60) text += std::to_string(left / 60) + " 分 ";
+    return text + std::to_string(left % 60) + " 秒";
+}
+
 }  // namespace zuka

@@ -25,6 +25,11 @@ using TReadoutRows = std::vector<std::pair<std::string, std::string>>;
 // Throws ConvertError for a sun input that is no number.
 std::optional<TReadoutRows> SunReadout(Controller& c, double hour);
 
+// The progress of a run as the window writes it on its bar: "42 %  残り 約 1 分 5 秒". `pos`
+// of `max` steps are done, `done` of them in the `seconds` since the estimate started; the time
+// left is said once a second has passed and a step has been done. Empty before the first step.
+std::string ProgressReadout(int pos, int max, int done, double seconds);
+
 // Segments "x1 y1 x2 y2", one per line; blank lines and what follows # are ignored, CRLF line
 // ends are accepted. nullopt with `error` ("<file>:<line>: ..." for a malformed line) when
 // the file cannot be read or a line is not four numbers.

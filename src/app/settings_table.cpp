@@ -1,5 +1,6 @@
 #include "app/settings_table.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -282,6 +283,37 @@ std::string SettingName(std::string_view section, std::string_view key) {
     const TSettingInfo* s = FindSetting(section, key);
     ZUKA_ASSERT(s, "every setting a command reads is in the table");
     return SettingName(*s);
+}
+
+std::string WithoutSettingKeys(std::string_view text) {
+    // Whether `inner` is a list of "Section.key" of the table, joined by ", ".
+    const auto keysOnly = [](std::string_view inner) {
+        if (inner.empty()) return false;
+        for (;;) {
+            const std::size_t comma = inner.find(", ");
+            const std::string_view item = inner.substr(0, comma);
+            const std::size_t dot = item.find('.');
+            if (dot == std::string_view::npos ||
+                !FindSetting(item.substr(0, dot), item.substr(dot + 1)))
+                return false;
+            if (comma == std::string_view::npos) return true;
+            inner.remove_prefix(comma + 2);
+        }
+    };
+    std::string out;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const std::size_t open = text.find(" (", at);
+        if (open == std::string_view::npos) break;
+        const std::size_t close = text.find(')', open);
+        if (close == std::string_view::npos) break;
+        out.append(text.substr(at, open - at));
+        const std::string_view inner = text.substr(open + 2, close - open - 2);
+        if (!keysOnly(inner)) out.append(text.substr(open, close + 1 - open));
+        at = close + 1;
+    }
+    out.append(text.substr(std::min(at, text.size())));
+    return out;
 }
 
 ConvertError NamedSetting(const ConvertError& e) {

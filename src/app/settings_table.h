@@ -56,6 +56,11 @@ std::string SettingName(const TSettingInfo& s);
 // The same for a key the table holds (a command's own reading of a setting).
 std::string SettingName(std::string_view section, std::string_view key);
 
+// A message as a window shows it: every key in parentheses after a setting's label ("緯度 (度)
+// (Common.ido1)", "(Common.ido1, Common.ido2)") left out, for the window names a setting by its
+// label; the command line, where the keys are typed, keeps them.
+std::string WithoutSettingKeys(std::string_view text);
+
 // `e` with its field named as the user knows the setting, when the field is a key of the table
 // ("Common.ido1" -> "緯度 (度) (Common.ido1)"); else `e` as it is.
 ConvertError NamedSetting(const ConvertError& e);

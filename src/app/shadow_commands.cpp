@@ -25,7 +25,8 @@ constexpr char kNoCad[] = "有効な CAD が見つかりません．";
 // Refusals and reports of this program's own, where the window would otherwise loop, draw
 // nothing or fail without a word.
 constexpr char kBadStep[] =
-    "間隔 (時刻日影図) (Jikoku.kankaku) は 0 より大きく、時刻が 10000 を超えない間隔にしてください: ";
+    "間隔 (時刻日影図) (Jikoku.kankaku) は 0 より大きく、時刻が 10000 "
+    "を超えない間隔にしてください: ";
 constexpr char kEndBeforeStart[] = "時刻 (終了) (Jikoku.owari) は 時刻 (開始) (Jikoku.kaishi) ";
 constexpr char kNotBefore[] = "以降にしてください: ";
 constexpr char kAfter[] = "より後にしてください: ";
@@ -114,7 +115,12 @@ TCadUi Controller::CadUi() {
 void Controller::Button3Click() {
     lastInsert_ = {};  // a refused run leaves nothing behind that looks drawn
     form.PipelineProgress = false;
-    if (ws.AryTatemono.empty() || !RunningCad()) return;
+    if (ws.AryTatemono.empty()) {
+        // No model, or the drawing it came from was replaced: 取得 first.
+        ui_.MessageBox(kApplicationTitle, kNoModel);
+        return;
+    }
+    if (!RunningCad()) return;
     DrawZukaLine(false);
 }
 
@@ -138,20 +144,12 @@ void Controller::DrawZukaLine(bool /*animeFlag*/) {
         ui_.MessageBox(kApplicationTitle, NothingStandsMessage());
         return;
     }
-    Application* app = RunningCad();
-    if (!app) return;
     lastInsert_ = {};
     FormRun run(*this);
-    try {
-        ActivateCad(*cad_, *app);
-        EnsureHiddenLinetype(*cad_, *app, form.TargetProgID, CadUi());
-        EnsureLayer(*app, form.Edit27);
-        form.RunFlag = true;
-        form.Button10.Enabled = true;
-        form.Button2.Enabled = false;
-        form.Button3.Enabled = false;
-        form.Button17.Enabled = false;
-
+    RunScoped(TScopeOptions().Undo().Regen().Run(&form.Button10), [&](CommandScope& scope) {
+        Application& app = scope.App();
+        EnsureHiddenLinetype(*cad_, app, form.TargetProgID, CadUi());
+        EnsureLayer(app, form.Edit27);
         DxfList dxf;
         StartDxfFile(dxf);
         lastZuka_ = BuildZukaDiagram(ws, sun, p, dxf, run, [this](const std::string& text) {
@@ -159,60 +157,39 @@ void Controller::DrawZukaLine(bool /*animeFlag*/) {
         });
         const TZukaResult& r = lastZuka_;
         run.SetProgressPosition(form.ProgressBar1.Max);
-        Document& doc = app->ActiveDocument();
-        doc.EndUndoMark();
-        doc.Regen(0);
+        Document& doc = scope.Doc();
         if (form.RunFlag && !r.stopped) {
             const int first = doc.ModelSpace().Count();
-            lastInsert_ = InsertDxfBlock(dxf, {*cad_, *app, doc, form.TargetProgID},
+            lastInsert_ = InsertDxfBlock(dxf, {*cad_, app, doc, form.TargetProgID},
                                          {workDir_, DxfEncoding::Cp932}, CadUi(),
                                          InsertVariant::ExplodedOrigin);
             if (lastInsert_.status == InsertStatus::NotSaved)
                 ReportNotSaved(lastInsert_.file, lastInsert_.why);
-            LeaveCalcRecord(*app, doc, RunKind::TimeOfDay, first);
+            LeaveCalcRecord(app, doc, RunKind::TimeOfDay, first);
         }
-    } catch (const AutomationError& e) {
-        ReportCadError(e);
-    }
+    });
     run.SetProgressPosition(0);
-    form.RunFlag = false;
-    form.Button10.Enabled = false;
-    form.Button2.Enabled = true;
-    form.Button3.Enabled = true;
 }
 
 void Controller::Button17Click() { ui_.MessageBox(kApplicationTitle, kAnimeNotSupported); }
 
 void Controller::SpeedButton1Click() {
-    Application* app = RunningCad();
-    if (!app) return;
-    Document& doc = app->ActiveDocument();
-    ActivateCad(*cad_, *app);
-    doc.SetVariable("BLIPMODE", 1);
-    ws.AryTempPoint.clear();
-    ui_.MinimiseMainWindow();
-    try {
-        const double angle = doc.Utility().GetAngle(std::nullopt, kNorthPrompt);
-        form.Edit12 = FormatFixed(angle * 180 / kPi, 4);
-        doc.Utility().Prompt(kNorthEcho + form.Edit12 + "\r\n");
-    } catch (const AutomationError&) {
-        // Cancelled: true north stays as it was.
-    }
-    doc.SetVariable("BLIPMODE", 0);
-    ws.AryTempPoint.clear();
-    ui_.RestoreMainWindow();
-}
-
-void Controller::RunEsc() {
-    EnableStarters(true);
-    form.RunFlag = false;
-}
-
-void Controller::EnableStarters(bool on) {
-    for (TButton* b : {&form.Button2, &form.Button3, &form.Button17, &form.Button5, &form.Button6,
-                       &form.Button8, &form.Button9, &form.Button11})
-        b->Enabled = on;
-    form.Button7.Enabled = !on;
+    RunScoped({}, [&](CommandScope& scope) {
+        Document& doc = scope.Doc();
+        doc.SetVariable("BLIPMODE", 1);
+        ws.AryTempPoint.clear();
+        ui_.MinimiseMainWindow();
+        try {
+            const double angle = doc.Utility().GetAngle(std::nullopt, kNorthPrompt);
+            form.Edit12 = FormatFixed(angle * 180 / kPi, 4);
+            doc.Utility().Prompt(kNorthEcho + form.Edit12 + "\r\n");
+        } catch (const AutomationError&) {
+            // Cancelled: true north stays as it was.
+        }
+        doc.SetVariable("BLIPMODE", 0);
+        ws.AryTempPoint.clear();
+        ui_.RestoreMainWindow();
+    });
 }
 
 Controller::TToujiInputs Controller::ReadToujiInputs() {
@@ -259,23 +236,16 @@ void Controller::Button6Click() {
         ui_.MessageBox(kApplicationTitle, NothingStandsMessage());
         return;
     }
-    form.RunFlag = true;
-    EnableStarters(false);
     DrawToujikan5A();
-    EnableStarters(true);
 }
 
 void Controller::DrawToujikan5A() {
-    Application* app = RunningCad();
-    if (!app) return;
     lastInsert_ = {};
     FormRun run(*this);
-    Document* doc = nullptr;
-    try {
-        ActivateCad(*cad_, *app);
-        doc = &app->ActiveDocument();
-        doc->StartUndoMark();
-        EnsureLayer(*app, form.Edit28);
+    RunScoped(TScopeOptions().Undo().Regen().Run(&form.Button7), [&](CommandScope& scope) {
+        Application& app = scope.App();
+        Document& doc = scope.Doc();
+        EnsureLayer(app, form.Edit28);
         const TToujiInputs in = ReadToujiInputs();
 
         DxfList dxf;
@@ -288,31 +258,16 @@ void Controller::DrawToujikan5A() {
         };
         lastTouji_ = BuildToujiDiagram(ws, sun, in.p, toujiGrid_, dxf, run, tui);
         const TToujiResult& r = lastTouji_;
-        if (r.stopped || !form.RunFlag) {
-            RunEsc();
-        } else if (r.outlines > 0) {
-            form.Label22 = "ﾒｯｼｭｻｲｽﾞ : " + FormatFixed(r.mesh, 1);
-            const int first = doc->ModelSpace().Count();
-            lastInsert_ = InsertDxfBlock(dxf, {*cad_, *app, *doc, form.TargetProgID},
-                                         {workDir_, DxfEncoding::Cp932}, CadUi(),
-                                         InsertVariant::ExplodedOriginEqualTime);
-            if (lastInsert_.status == InsertStatus::NotSaved)
-                ReportNotSaved(lastInsert_.file, lastInsert_.why);
-            LeaveCalcRecord(*app, *doc, RunKind::EqualTime, first);
-        }
-    } catch (const AutomationError& e) {
-        ReportCadError(e);
-    } catch (...) {
-        if (doc) {
-            doc->EndUndoMark();
-            doc->Regen(0);
-        }
-        throw;
-    }
-    if (doc) {
-        doc->EndUndoMark();
-        doc->Regen(0);
-    }
+        if (r.stopped || !form.RunFlag || r.outlines == 0) return;
+        form.Label22 = "ﾒｯｼｭｻｲｽﾞ : " + FormatFixed(r.mesh, 1);
+        const int first = doc.ModelSpace().Count();
+        lastInsert_ = InsertDxfBlock(dxf, {*cad_, app, doc, form.TargetProgID},
+                                     {workDir_, DxfEncoding::Cp932}, CadUi(),
+                                     InsertVariant::ExplodedOriginEqualTime);
+        if (lastInsert_.status == InsertStatus::NotSaved)
+            ReportNotSaved(lastInsert_.file, lastInsert_.why);
+        LeaveCalcRecord(app, doc, RunKind::EqualTime, first);
+    });
 }
 
 void Controller::CheckListBox1Click() {

@@ -44,7 +44,8 @@ constexpr char kTextAtPrompt[] = "TEXT作成の座標を指示 : ";
 constexpr char kTooFine[] = " は 0 (なし) か 0.1 度以上にしてください: ";
 constexpr char kFarRows[] =
     "次の測定点は座標が ±1000000000 mm を超えるか数値でないため、天空率を求めていません : ";
-constexpr char kFarPoint[] = " の座標が ±1000000000 mm を超えるか数値でないため、天空図を作成できません．";
+constexpr char kFarPoint[] =
+    " の座標が ±1000000000 mm を超えるか数値でないため、天空図を作成できません．";
 constexpr char kPointWord[] = "測定点 ";
 
 // The finest scale ticks and hatch a map draws, degrees: 3,590 lines round the circle.
@@ -292,14 +293,10 @@ void Controller::Button8Click(int typ) {
         ui_.MessageBox(kApplicationTitle, kNoBuildings);
         return;
     }
-    Application* app = RunningCad();
-    if (!app) return;
+    if (!RunningCad()) return;
     ReadSkyInputs(typ);  // a bad number stops the command before the user picks
-    const RunFlagOn running(form);
-    try {
-        ActivateCad(*cad_, *app);
-        Document& doc = app->ActiveDocument();
-        doc.StartUndoMark();
+    RunScoped(TScopeOptions().Undo().Regen().Run(), [&](CommandScope& scope) {
+        Document& doc = scope.Doc();
         doc.SetVariable("BLIPMODE", 1);
         ws.AryTempPoint.clear();
         ui_.MinimiseMainWindow();
@@ -333,18 +330,13 @@ void Controller::Button8Click(int typ) {
         form.PipelineProgress = true;
         const int first = doc.ModelSpace().Count();
         MakeTenkuzu(typ, true, std::nullopt);
-        if (!skyMaps_.empty()) LeaveCalcRecord(*app, doc, RunKind::Sky, first);
+        if (!skyMaps_.empty()) LeaveCalcRecord(scope.App(), doc, RunKind::Sky, first);
         if (typ == 1) {
             StepUpDown(form.Edit14, form.UpDown6);
         } else {
             StepUpDown(form.Edit16, form.UpDown2);
         }
-        doc.EndUndoMark();
-        doc.Regen(0);
-    } catch (const AutomationError& e) {
-        ui_.RestoreMainWindow();
-        ReportCadError(e);
-    }
+    });
 }
 
 void Controller::Button13Click(int typ) {
@@ -361,16 +353,12 @@ void Controller::Button13Click(int typ) {
         return;
     }
     // Like the other drawing commands, nothing happens without a running CAD.
-    Application* app = RunningCad();
-    if (!app) return;
+    if (!RunningCad()) return;
     ReadSkyInputs(typ);
     TGridCells& g = form.StringGrid1;
     const int row = form.StringGrid1Row;
-    const RunFlagOn running(form);
-    try {
-        ActivateCad(*cad_, *app);
-        Document& doc = app->ActiveDocument();
-        doc.StartUndoMark();
+    RunScoped(TScopeOptions().Undo().Regen().Run(), [&](CommandScope& scope) {
+        Document& doc = scope.Doc();
         const std::optional<TAcadPoint> p = row > 0 ? RowPoint(g, row) : std::nullopt;
         if (row <= 0) {
             ui_.MessageBox(kApplicationTitle, kNoRowSelected);
@@ -382,16 +370,11 @@ void Controller::Button13Click(int typ) {
             if (!GridCell(g, row, kColHeight).empty()) MENTAKA = GridCell(g, row, kColHeight);
             const int first = doc.ModelSpace().Count();
             MakeTenkuzu(typ, true, std::nullopt);
-            if (!skyMaps_.empty()) LeaveCalcRecord(*app, doc, RunKind::Sky, first);
+            if (!skyMaps_.empty()) LeaveCalcRecord(scope.App(), doc, RunKind::Sky, first);
             if (form.CheckBox9)
                 form.StringGrid1Row = row + 1 < static_cast<int>(g.size()) ? row + 1 : 1;
         }
-        doc.EndUndoMark();
-        doc.Regen(0);
-    } catch (const AutomationError& e) {
-        ui_.RestoreMainWindow();
-        ReportCadError(e);
-    }
+    });
 }
 
 void Controller::Button18Click(int typ) {
@@ -403,22 +386,18 @@ void Controller::Button18Click(int typ) {
         return;
     }
     form.PipelineProgress = true;
-    Application* app = RunningCad();
-    if (!app) return;
-    const RunFlagOn running(form);
+    if (!RunningCad()) return;
     FormRun run(*this);
-    try {
-        ActivateCad(*cad_, *app);
-        if (ws.AryTatemono.empty()) {
-            ui_.RestoreMainWindow();
-            ui_.MessageBox(kApplicationTitle, kNoBuildings);
-            return;
-        }
-        ReadSkyInputs(typ);
-        const double pitch = ReadWithDefault(typ == 1 ? form.Edit40 : form.Edit8, 0) *
-                             ReadWithDefault(form.Edit19, 0);
-        Document& doc = app->ActiveDocument();
-        doc.StartUndoMark();
+    if (ws.AryTatemono.empty()) {
+        ui_.RestoreMainWindow();
+        ui_.MessageBox(kApplicationTitle, kNoBuildings);
+        return;
+    }
+    ReadSkyInputs(typ);
+    const double pitch =
+        ReadWithDefault(typ == 1 ? form.Edit40 : form.Edit8, 0) * ReadWithDefault(form.Edit19, 0);
+    RunScoped(TScopeOptions().Undo().Run(), [&](CommandScope& scope) {
+        Document& doc = scope.Doc();
         const TGridCells& g = form.StringGrid1;
         const int rowCount = static_cast<int>(g.size());
         int lastFilled = 0;
@@ -467,24 +446,20 @@ void Controller::Button18Click(int typ) {
                 IDPOINT2.x += pitch;
             }
         }
-        if (!skyMaps_.empty()) LeaveCalcRecord(*app, doc, RunKind::Sky, first);
-        doc.EndUndoMark();
+        if (!skyMaps_.empty()) LeaveCalcRecord(scope.App(), doc, RunKind::Sky, first);
+        scope.End();
         doc.Utility().Prompt(kBatchDone);
         if (lastFilled == 0) ui_.MessageBox(kApplicationTitle, kNoPointData);
-    } catch (const AutomationError& e) {
-        ReportCadError(e);
-    }
+    });
     ui_.RestoreMainWindow();
 }
 
 void Controller::Button26Click() {
     form.Label74.clear();
-    Application* app = RunningCad();
-    if (!app) return;
-    try {
-        ActivateCad(*cad_, *app);
+    // The boundary it traces is deleted again: the drawing is left as it was.
+    RunScoped({}, [&](CommandScope& scope) {
         ui_.MinimiseMainWindow();
-        Document& doc = app->ActiveDocument();
+        Document& doc = scope.Doc();
         try {
             const TAcadPoint p = doc.Utility().GetPoint(std::nullopt, kBoundaryPrompt);
             IDPOINT1 = p;
@@ -523,9 +498,7 @@ void Controller::Button26Click() {
         } catch (const AutomationError&) {
             // Cancelled or not measurable: the label stays empty.
         }
-    } catch (const AutomationError& e) {
-        ReportCadError(e);
-    }
+    });
     ui_.RestoreMainWindow();
 }
 
@@ -541,12 +514,9 @@ void Controller::Button27Click() {
         line1 = Trim(text.substr(0, t));
         line2 = text.substr(t);
     }
-    Application* app = RunningCad();
-    if (!app) return;
-    try {
-        ActivateCad(*cad_, *app);
+    RunScoped(TScopeOptions().Undo(), [&](CommandScope& scope) {
         ui_.MinimiseMainWindow();
-        Document& doc = app->ActiveDocument();
+        Document& doc = scope.Doc();
         try {
             EntityPtr ref;
             TAcadPoint picked;
@@ -568,24 +538,16 @@ void Controller::Button27Click() {
         } catch (const AutomationError&) {
             // Cancelled: nothing is written.
         }
-        ActivateCad(*cad_, *app);
-    } catch (const AutomationError& e) {
-        ReportCadError(e);
-    }
+        ActivateCad(*cad_, scope.App());
+    });
     ui_.RestoreMainWindow();
 }
 
 void Controller::SpeedButton8Click() {
-    Application* app = RunningCad();
-    if (!app) return;
-    try {
-        ActivateCad(*cad_, *app);
-        const std::optional<double> s =
-            VariableNumber(app->ActiveDocument().GetVariable("DIMSCALE"));
+    RunScoped({}, [&](CommandScope& scope) {
+        const std::optional<double> s = VariableNumber(scope.Doc().GetVariable("DIMSCALE"));
         if (s && *s > 0.01) form.Edit19 = FormatFixed(*s, 2);
-    } catch (const AutomationError& e) {
-        ReportCadError(e);
-    }
+    });
 }
 
 void Controller::StringGrid1Click() {
@@ -685,7 +647,8 @@ bool Controller::Button9Click() {
                 }
             };
         }
-        const RunFlagOn running(form);
+        // A run without a 中止 of its own: the flag lets its loops stop when the front end asks.
+        const CommandScope running(*this, nullptr, TScopeOptions().Run());
         FormRun run(*this);
         std::string enclosedRows;  // the numbers of the points the buildings stand around
         std::string farRows;       // the numbers of the points beyond kMaxCoordinate

@@ -59,33 +59,19 @@ void Controller::Button5Click() {
         return;
     }
     lastInsert_ = {};
-    Document* doc = nullptr;
-    try {
-        ActivateCad(*cad_, *app);
-        doc = &app->ActiveDocument();
-        doc->StartUndoMark();
+    RunScoped(TScopeOptions().Undo().Regen(), [&](CommandScope& scope) {
         ui_.MinimiseMainWindow();
-        const std::optional<TLineEnt> line = PickKabeLine(*doc);
+        const std::optional<TLineEnt> line = PickKabeLine(scope.Doc());
         if (line) {
             ws.AryLine.assign(1, *line);
             ws.ClearAryEnt();
             if (const std::optional<TLineEnt> kabe =
                     MakeKabeSen(*line, ws.AryTatemono, ws.gbzmax)) {
                 KabeSen = *kabe;
-                DrawKabe(*app, *doc, p);
+                DrawKabe(scope.App(), scope.Doc(), p);
             }
         }
-    } catch (const AutomationError& e) {
-        ReportCadError(e);
-    }
-    if (doc) {
-        try {
-            doc->EndUndoMark();
-            doc->Regen(0);
-        } catch (const AutomationError& e) {
-            ReportCadError(e);
-        }
-    }
+    });
     ui_.RestoreMainWindow();
 }
 
@@ -123,8 +109,8 @@ void Controller::DrawKabe(Application& app, Document& doc, const TKabeParams& p)
     StartDxfFile(dxf);
 
     // One run for both stages: the flag is set once, so a stop during the first holds.
-    form.RunFlag = true;
-    EnableStarters(false);
+    std::optional<CommandScope> running(std::in_place, *this, nullptr,
+                                        TScopeOptions().Run(&form.Button7));
     FormRun run(*this);
     const TKabeLineResult line = DrawKabeLine(ws, sun, KabeSen, p, dxf, run);
     if (!line.skipped.empty()) ui_.MessageBox(kApplicationTitle, OutOfRangeNote(line.skipped));
@@ -143,12 +129,9 @@ void Controller::DrawKabe(Application& app, Document& doc, const TKabeParams& p)
         if (!touji.skipped.empty()) ui_.MessageBox(kApplicationTitle, NoSunNote(touji.skipped));
     }
     run.SetProgressPosition(0);
-    EnableStarters(true);
-    if (stopped || !form.RunFlag) {
-        RunEsc();
-        return;
-    }
-    form.RunFlag = false;
+    stopped = stopped || !form.RunFlag;
+    running.reset();  // the run is over: its flag and buttons as they were
+    if (stopped) return;
     // The frame and the time-of-day shadows stand on their own when no equal-time outline
     // reached the wall.
     if (!touji.noMesh && touji.chains == 0) ui_.MessageBox(kApplicationTitle, kNoToujiOnWall);

@@ -16,6 +16,10 @@ constexpr char kOverwriteInput[] =
     "開いた図面そのものに上書きします．よろしいですか？\n";
 constexpr char kSaveChanges[] = "図面が変更されています．保存しますか？";
 constexpr char kSaved[] = "保存しました : ";
+constexpr char kUndone[] = "元に戻しました（コマンド 1 回分）．";
+constexpr char kRedone[] = "やり直しました（コマンド 1 回分）．";
+constexpr char kNothingToUndo[] = "元に戻す操作がありません．";
+constexpr char kNothingToRedo[] = "やり直す操作がありません．";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -39,7 +43,11 @@ DrawingWindow::DrawingWindow(DrawingSession& session, QWidget* parent)
     layout->addWidget(strip_);
     layout->addWidget(prompt_);
     setCentralWidget(central);
-    view_->onPrompt = [this](const std::string& p) { SetPrompt(p); };
+    view_->onPrompt = [this](const std::string& p) {
+        // The command's own instruction, written just before it asks, shows before the pick.
+        if (!p.empty()) TakePrompts();
+        SetPrompt(p);
+    };
 
     QMenu* file = menuBar()->addMenu("ファイル(&F)");
     auto allowed = [this] { return !fileActionsAllowed || fileActionsAllowed(); };
@@ -60,6 +68,21 @@ DrawingWindow::DrawingWindow(DrawingSession& session, QWidget* parent)
     });
     file->addSeparator();
     file->addAction("終了(&X)", [this] { close(); });
+    // Undo and redo: one command is one step.
+    QMenu* edit = menuBar()->addMenu("編集(&E)");
+    QAction* undo = edit->addAction("元に戻す(&U)", QKeySequence::Undo, [this, allowed] {
+        if (allowed()) UndoRedo(true);
+    });
+    undo->setObjectName("EditUndo");
+    QAction* redo =
+        edit->addAction("やり直し(&R)", QKeySequence(Qt::CTRL | Qt::Key_Y), [this, allowed] {
+            if (allowed()) UndoRedo(false);
+        });
+    redo->setObjectName("EditRedo");
+    QObject::connect(edit, &QMenu::aboutToShow, this, [this, undo, redo] {
+        undo->setEnabled(session_.Host().CanUndo());
+        redo->setEnabled(session_.Host().CanRedo());
+    });
     QMenu* viewMenu = menuBar()->addMenu("表示(&V)");
     viewMenu->addAction("全体表示 (Home)", [this] { view_->ZoomExtents(); });
     resize(1000, 720);
@@ -76,6 +99,7 @@ bool DrawingWindow::OpenDrawing(const std::filesystem::path& path) {
     view_->Reload(true);
     MarkSaved();
     Echo("図面 : " + path.string());
+    if (onOpened) onOpened();
     return true;
 }
 
@@ -130,19 +154,42 @@ bool DrawingWindow::MaybeSave() {
     return b == QMessageBox::No || Save();
 }
 
+bool DrawingWindow::UndoRedo(bool undo) {
+    DrawingHost& host = session_.Host();
+    if (!(undo ? host.Undo() : host.Redo())) {
+        SetStatus(undo ? kNothingToUndo : kNothingToRedo);
+        return false;
+    }
+    const std::string done = undo ? kUndone : kRedone;
+    Echo(done);
+    SetStatus(done);
+    view_->Reload();
+    UpdateTitle();
+    return true;
+}
+
 void DrawingWindow::Echo(const std::string& line) { strip_->appendPlainText(Q(line)); }
 
 void DrawingWindow::SetPrompt(const std::string& prompt) {
-    prompt_->setText(Q(prompt.empty() ? std::string() : "コマンド: " + prompt));
+    // The command's instruction stays beside the prompt of each of its picks.
+    const std::string lead = instruction_.empty() ? std::string() : instruction_ + "  ";
+    prompt_->setText(Q(prompt.empty() ? std::string() : "コマンド: " + lead + prompt));
     if (!prompt.empty()) Echo(prompt);
 }
 
 void DrawingWindow::SetStatus(const std::string& text) { statusBar()->showMessage(Q(text)); }
 
-void DrawingWindow::Refresh() {
+void DrawingWindow::TakePrompts() {
     for (const std::string& p : session_.TakePrompts()) {
-        if (!p.empty()) Echo(p);
+        if (p.empty()) continue;
+        Echo(p);
+        instruction_ = p;
     }
+}
+
+void DrawingWindow::Refresh() {
+    TakePrompts();
+    instruction_.clear();  // the command is over
     view_->Reload();
     UpdateTitle();
 }

@@ -36,16 +36,24 @@ public:
     // Asks whether to save a changed drawing; false when the user cancels.
     bool MaybeSave();
 
+    // 元に戻す (undo true) or やり直し: the drawing as it was before, or after, one command.
+    // False, said on the status line, when there is nothing to undo or redo.
+    bool UndoRedo(bool undo);
+
     // A line on the command strip (the prompts the commands show on the CAD's command line).
     void Echo(const std::string& line);
     // The current prompt of a pick, or empty.
     void SetPrompt(const std::string& prompt);
     // The text beside the progress of a run, and what a finished command reports.
     void SetStatus(const std::string& text);
+    // The prompts the commands wrote since the last call, onto the strip.
+    void TakePrompts();
     // Takes the prompts the commands wrote since the last call onto the strip, and shows the
     // drawing as it now is.
     void Refresh();
 
+    // Told after a drawing was opened (the model of the drawing before is gone).
+    std::function<void()> onOpened;
     // Asked before a file action: false while a command runs.
     std::function<bool()> fileActionsAllowed;
     // Asked when the user closes this window (the program ends with it).
@@ -65,6 +73,7 @@ private:
     DrawingView* view_;
     QPlainTextEdit* strip_;
     QLabel* prompt_;
+    std::string instruction_;  // the running command's last instruction on the strip
     std::filesystem::path savePath_;
     std::size_t savedSignature_ = 0;
 };

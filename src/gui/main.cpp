@@ -10,6 +10,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(zuka::kApplicationTitle);
+    zuka::LoadJapaneseQtTranslations();
     const QStringList args = QApplication::arguments();
     const std::filesystem::path exeDir = zuka::ExecutablePath(argv[0]).parent_path();
     std::filesystem::path workdir;

@@ -12,7 +12,9 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -20,14 +22,17 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QToolButton>
+#include <QTranslator>
 #include <QVBoxLayout>
 
 #include "app/command_gate.h"
 #include "app/ini_file.h"
 #include "app/key_filter.h"
+#include "app/readouts.h"
 #include "app/settings.h"
 #include "base/number.h"
 #include "gui/target_cad_dialog.h"
@@ -37,6 +42,7 @@ namespace zuka {
 namespace {
 
 constexpr char kStopped[] = "中止しました．図面には何も作図していません．";
+constexpr char kTakeAgain[] = "図面が替わりました．建物を取得し直してください．";
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
@@ -145,8 +151,10 @@ MainWindow::MainWindow(Controller& c, QtUiHost& ui, DrawingSession& session,
     layout->addWidget(pages_);
     progress_ = new QProgressBar(this);
     progress_->setObjectName("ProgressBar1");
-    progress_->setFixedHeight(10);
+    progress_->setFixedHeight(progress_->fontMetrics().height() + 4);
     progress_->setTextVisible(false);
+    progress_->setAlignment(Qt::AlignCenter);
+    progressClock_.start();
     layout->addWidget(progress_);
     QObject::connect(pages_, &QTabWidget::currentChanged, this, [this](int page) {
         if (page == c_.form.PageControl1) return;
@@ -159,6 +167,11 @@ MainWindow::MainWindow(Controller& c, QtUiHost& ui, DrawingSession& session,
         if (activeRun_) drawing_.SetStatus(activeRun_->ProgressText());
     };
     drawing_.fileActionsAllowed = [this] { return !c_.form.CommandRunning; };
+    // The model belonged to the drawing before: the pages and the preview show it gone.
+    drawing_.onOpened = [this] {
+        Refresh();
+        drawing_.SetStatus(kTakeAgain);
+    };
     drawing_.onClose = [this] { close(); };
 }
 
@@ -169,7 +182,10 @@ MainWindow::~MainWindow() = default;
 QLineEdit* MainWindow::Edit(const char* name, std::string& field, int width) {
     auto* w = new QLineEdit(Q(field));
     w->setObjectName(name);
-    if (width > 0) w->setFixedWidth(width);
+    // The seed's widths were for a narrower face: a field is at least as wide as its value
+    // and eight digits, and grows with what it shows (Refresh).
+    if (width > 0)
+        w->setMinimumWidth(std::max(width, w->fontMetrics().horizontalAdvance("00000000") + 12));
     w->installEventFilter(keys_.get());
     QObject::connect(w, &QLineEdit::textEdited, this,
                      [&field](const QString& t) { field = t.toStdString(); });
@@ -331,7 +347,11 @@ QWidget* MainWindow::Page0() {
     left->addStretch(1);
     auto* grid = new QGridLayout;
     grid->setSpacing(3);
-    grid->addWidget(Button("Button2", f.Button2, [this] { c_.Button2Click(); },
+    grid->addWidget(Button("Button2", f.Button2,
+                           [this] {
+                               c_.Button2Click();
+                               EchoModel();
+                           },
                            "建物の図形を選択（右クリックで前回取得した建物）"),
                     0, 0);
     grid->addWidget(Button("Button17", f.Button17, [this] { c_.Button17Click(); },
@@ -692,6 +712,8 @@ void MainWindow::Refresh() {
     const Form& f = c_.form;
     for (const TEditBind& b : editBinds_) {
         if (b.w->text().toStdString() != *b.f) b.w->setText(Q(*b.f));
+        const int need = b.w->fontMetrics().horizontalAdvance(b.w->text()) + 14;
+        if (b.w->minimumWidth() > 0 && need > b.w->minimumWidth()) b.w->setMinimumWidth(need);
     }
     for (const TButtonBind& b : buttonBinds_) {
         b.w->setEnabled(ButtonUsable(f, b.name, *b.b));
@@ -741,6 +763,11 @@ void MainWindow::Refresh() {
                 }
             }
         }
+        // Every column as wide as its heading and cells, and the grid wide enough for all.
+        b.w->resizeColumnsToContents();
+        int all = 2 * b.w->frameWidth() + b.w->verticalScrollBar()->sizeHint().width();
+        for (int c = 0; c < cols; ++c) all += b.w->columnWidth(c);
+        if (b.w->minimumWidth() != all) b.w->setMinimumWidth(all);
         if (*b.row >= 1 && *b.row <= rows && b.w->currentRow() != *b.row - 1) {
             const QSignalBlocker block(b.w);
             b.w->selectRow(*b.row - 1);
@@ -767,8 +794,19 @@ void MainWindow::Refresh() {
         const QSignalBlocker block(pages_);
         pages_->setCurrentIndex(f.PageControl1);
     }
-    progress_->setMaximum(std::max(f.ProgressBar1.Max, 1));
-    progress_->setValue(std::clamp(f.ProgressBar1.Position, 0, progress_->maximum()));
+    const int max = std::max(f.ProgressBar1.Max, 1);
+    const int pos = std::clamp(f.ProgressBar1.Position, 0, max);
+    // The estimate starts again with every new run of the bar.
+    if (pos == 0 || max != progress_->maximum() || pos < progress_->value()) {
+        progressClock_.restart();
+        progressFrom_ = pos;
+    }
+    progress_->setMaximum(max);
+    progress_->setValue(pos);
+    const std::string text = ProgressReadout(pos, max, pos - progressFrom_,
+                                             static_cast<double>(progressClock_.elapsed()) / 1000);
+    progress_->setFormat(Q(text));
+    progress_->setTextVisible(!text.empty());
     PaintPreview();
 }
 
@@ -831,6 +869,21 @@ void MainWindow::Diagram(TDiagramCommand cmd) {
             break;
     }
     AfterCommand();
+}
+
+void MainWindow::EchoModel() {
+    if (c_.ws.AryTatemono.empty()) return;
+    drawing_.TakePrompts();
+    const std::string head = "取得\t" + std::to_string(c_.TatemonoEntities()) + " 図形";
+    drawing_.Echo(head);
+    std::string status = head;
+    for (const std::string& line : ModelSummary(c_, session_)) {
+        drawing_.Echo(line);
+        status += ", " + line;
+    }
+    for (char& ch : status)
+        if (ch == '\t') ch = ' ';
+    drawing_.SetStatus(status);
 }
 
 void MainWindow::AfterCommand() {
@@ -909,6 +962,19 @@ void MainWindow::Quit() {
 
 // --- The program -------------------------------------------------------------------------
 
+void LoadJapaneseQtTranslations() {
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char* name : {"qtbase_ja", "qt_ja"}) {
+        auto* t = new QTranslator(qApp);
+        if (t->load(QString::fromUtf8(name), dir)) {
+            QCoreApplication::installTranslator(t);
+            return;  // qt_ja includes qtbase_ja
+        }
+        delete t;
+    }
+}
+
 ZukaGui::ZukaGui(WorkFolder f)
     : folder(std::move(f)),
       controller(ui, folder.dir),
@@ -927,8 +993,9 @@ void ZukaGui::Start(const std::filesystem::path& drawing) {
     controller.FormCreate(settings, screen);
     mainWindow.Refresh();
     mainWindow.adjustSize();
+    // Resizable, and at first as large as its pages need.
     const QSize hint = mainWindow.sizeHint().expandedTo(QSize(kFormWidth, kFormHeight));
-    mainWindow.setFixedSize(hint);
+    mainWindow.resize(hint);
     mainWindow.move(controller.form.Left, controller.form.Top);
     if (!drawing.empty()) drawingWindow.OpenDrawing(drawing);
     drawingWindow.show();

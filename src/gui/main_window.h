@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include "app/controller.h"
@@ -88,6 +89,8 @@ private:
     void ShowButton2Menu(const QPoint& at);
     void ShowGridMenu(QTableWidget* grid, const QPoint& at);
     void AfterCommand();
+    // What 取得 took, on the drawing window's strip and status line.
+    void EchoModel();
 
     Controller& c_;
     QtUiHost& ui_;
@@ -102,6 +105,8 @@ private:
 
     QTabWidget* pages_ = nullptr;
     QProgressBar* progress_ = nullptr;
+    QElapsedTimer progressClock_;  // since the bar's run began, for the time left
+    int progressFrom_ = 0;
     QLabel* image2_ = nullptr;
     QComboBox* combo1_ = nullptr;
     QGroupBox* groupBox15_ = nullptr;
@@ -145,6 +150,10 @@ private:
     std::vector<TGridBind> gridBinds_;
     std::vector<QWidget*> commandInputs_;  // unusable while a command runs
 };
+
+// Qt's own dialogs (open, save, the Yes/No/Cancel buttons) in Japanese: Qt's Japanese
+// translations, where the system has them, loaded into the application.
+void LoadJapaneseQtTranslations();
 
 // Everything the window program holds, in the order it is made: the handlers' window side,
 // the controller, the drawing, the drawing window and the main window.

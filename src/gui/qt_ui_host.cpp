@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include "app/settings_table.h"
+
 namespace zuka {
 namespace {
 
@@ -11,8 +13,9 @@ constexpr int kPumpMs = 25;
 
 }  // namespace
 
-void QtUiHost::MessageBox(const std::string& title, const std::string& text) {
+void QtUiHost::MessageBox(const std::string& title, const std::string& message) {
     if (refresh) refresh();
+    const std::string text = WithoutSettingKeys(message);
     if (messageHook) {
         messageHook(title, text);
         return;

@@ -56,6 +56,41 @@ TEST(DrawingSession, OpenAcquireAndSave) {
     EXPECT_EQ(c.ws.AryTatemono.size(), 26u);
 }
 
+// The model belongs to the drawing it was taken from: once another drawing is open, the
+// buildings, the points and the last results are gone, and 時刻 asks for 取得 again instead of
+// drawing the old buildings' shadows into the new drawing.
+TEST(DrawingSession, AnotherDrawingDropsTheModel) {
+    testing::TempDir dir;
+    RecordingUiHost ui;
+    Controller c(ui, dir.Path());
+    c.FormCreate(IniFile{});
+    DrawingSession s;
+    std::string error;
+    ASSERT_TRUE(s.Open(kSample, error)) << error;
+    ASSERT_TRUE(AcquireTatemono(c, s, "layer=建物"));
+    EXPECT_EQ(ModelSummary(c, s).front(), "線分\t26 本");
+    c.form.StringGrid2 = {c.form.StringGrid2[0], {"1", "35000", "42000", "1"}};
+    c.Button3Click();
+    ASSERT_EQ(c.LastInsert().status, InsertStatus::Sent);
+    ASSERT_TRUE(c.form.Button3.Enabled);
+
+    const std::filesystem::path other =
+        std::filesystem::path(ZUKA_TEST_DATA) / "drawings" / "kinds.dxf";
+    ASSERT_TRUE(s.Open(other, error)) << error;
+    EXPECT_TRUE(c.ws.AryTatemono.empty());
+    EXPECT_TRUE(ModelSummary(c, s).empty());
+    EXPECT_FALSE(GridRowHasPoint(c.form.StringGrid2, 1));
+    EXPECT_EQ(c.LastInsert().status, TInsertResult{}.status);
+    EXPECT_FALSE(c.form.Button3.Enabled);
+    EXPECT_FALSE(c.form.Button6.Enabled);
+    const int count = s.Host().ActiveDocument().ModelSpace().Count();
+    ui.messages.clear();
+    c.Button3Click();
+    EXPECT_EQ(s.Host().ActiveDocument().ModelSpace().Count(), count);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, "基準データが作成されていません．");
+}
+
 TEST(DrawingSession, ResultPathNeverTheInput) {
     testing::TempDir dir;
     const std::filesystem::path drawing = dir.MakeFile("site.DXF");

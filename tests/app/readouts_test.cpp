@@ -101,3 +101,28 @@ TEST(Readouts, OutlinesOfTheSquaresExample) {
 
 }  // namespace
 }  // namespace zuka
+
+namespace zuka {
+namespace {
+
+// The bar's text: the share done, and the time left from the pace so far once it is known.
+TEST(ProgressReadout, PercentAndTimeLeft) {
+    const struct {
+        int pos, max, done;
+        double seconds;
+        const char* text;
+    } cases[] = {
+        {0, 100, 0, 0, ""},
+        {25, 100, 25, 0.5, "25 %"},  // under a second: no estimate yet
+        {25, 100, 25, 10, "25 %  残り 約 30 秒"},
+        {10, 100, 5, 10, "10 %  残り 約 3 分 0 秒"},  // pace of the steps since the estimate began
+        {100, 100, 100, 40, "100 %"},
+        {150, 100, 150, 40, "100 %"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ProgressReadout(c.pos, c.max, c.done, c.seconds), c.text)
+            << c.pos << "/" << c.max;
+}
+
+}  // namespace
+}  // namespace zuka

@@ -101,6 +101,22 @@ TEST(SettingsTable, SetOptionIsCheckedByKindAndRange) {
 // docs/settings.md is the reference written from the table. After a change to the table,
 // rewrite it with: ZUKA_WRITE_SETTINGS_DOC=1 build/tests/app/zuka_app_tests
 // --gtest_filter=SettingsTable.ReferenceIsCurrent
+// The window names a setting by its label: the keys after it go, other parentheses stay.
+TEST(SettingsTable, WindowMessagesLeaveTheKeysOut) {
+    const struct {
+        const char* message;
+        const char* shown;
+    } cases[] = {
+        {"間隔 (時刻日影図) (Jikoku.kankaku) は 0 より大きく", "間隔 (時刻日影図) は 0 より大きく"},
+        {"緯度 (Common.ido1, Common.ido2, Common.ido3) は -90", "緯度 は -90"},
+        {"測定面の高さ 4.0 m (Common.takasa) より高い", "測定面の高さ 4.0 m より高い"},
+        // Not a key of the settings, or an open parenthesis: left as written.
+        {"a (Foo.bar) b (x", "a (Foo.bar) b (x"},
+        {"(Jikoku.kankaku) at the start", "(Jikoku.kankaku) at the start"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WithoutSettingKeys(c.message), c.shown) << c.message;
+}
+
 TEST(SettingsTable, ReferenceIsCurrent) {
     const std::filesystem::path doc = std::filesystem::path(ZUKA_SOURCE_DIR) / "docs/settings.md";
     const std::string want = SettingsReference();

@@ -6,12 +6,14 @@
 #include <limits>
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -158,6 +160,62 @@ TEST_F(GuiTest, AcquireByWindowThenTimeOfDay) {
     EXPECT_TRUE(drawnOnLayer);
 }
 
+// 取得 says what it took; opening another drawing afterwards drops the model: the preview goes
+// dark, 時刻 waits for 取得 again, and the drawing window says why.
+TEST_F(GuiTest, AnotherDrawingAfterAcquireAsksForAcquireAgain) {
+    Start();
+    gui_->session.SetInteraction(nullptr);
+    gui_->session.Picks().PushSelection("layer=建物");
+    QTest::mouseClick(W<QAbstractButton>("Button2"), Qt::LeftButton);
+    gui_->session.SetInteraction(&gui_->drawingWindow.View());
+    ASSERT_FALSE(gui_->controller.ws.AryTatemono.empty());
+    const QString strip = gui_->drawingWindow.findChild<QPlainTextEdit*>()->toPlainText();
+    EXPECT_TRUE(strip.contains(QString::fromUtf8("線分\t26 本"))) << strip.toStdString();
+    EXPECT_TRUE(W<QAbstractButton>("Button3")->isEnabled());
+
+    ASSERT_TRUE(gui_->drawingWindow.OpenDrawing(std::filesystem::path(ZUKA_TEST_DATA) / "drawings" /
+                                                "kinds.dxf"));
+    EXPECT_TRUE(gui_->controller.ws.AryTatemono.empty());
+    EXPECT_FALSE(W<QAbstractButton>("Button3")->isEnabled());
+    const QImage preview = W<QLabel>("Image2")->pixmap().toImage();
+    EXPECT_EQ(preview.pixelColor(kImage2Width / 2, kImage2Height / 2), QColor(Qt::black));
+    const int count = ModelCount();
+    gui_->controller.Button3Click();  // as if the button could still be pressed
+    EXPECT_EQ(ModelCount(), count);
+    ASSERT_FALSE(messages_.empty());
+    EXPECT_EQ(messages_.back(), "基準データが作成されていません．");
+}
+
+// A time-of-day diagram is one step: 元に戻す gives the drawing back entity for entity, やり直し
+// brings the diagram again.
+TEST_F(GuiTest, UndoAndRedoATimeOfDayDiagram) {
+    Start();
+    AcquireBuildings();
+    const auto entities = [this] {
+        std::vector<std::string> all;
+        Block& ms = gui_->session.Host().ActiveDocument().ModelSpace();
+        for (int i = 0; i < ms.Count(); ++i) {
+            EntityPtr e = ms.Item(i);
+            all.push_back(e->Handle() + " " + e->EntityName() + " " + e->Layer());
+        }
+        return all;
+    };
+    const std::vector<std::string> before = entities();
+    QTest::mouseClick(W<QAbstractButton>("Button3"), Qt::LeftButton);
+    const std::vector<std::string> drawn = entities();
+    ASSERT_GT(drawn.size(), before.size());
+    QAction* undo = gui_->drawingWindow.findChild<QAction*>("EditUndo");
+    QAction* redo = gui_->drawingWindow.findChild<QAction*>("EditRedo");
+    ASSERT_TRUE(undo && redo);
+    EXPECT_EQ(undo->shortcut(), QKeySequence(QKeySequence::Undo));
+    undo->trigger();
+    EXPECT_EQ(entities(), before);
+    undo->trigger();  // 取得 changed nothing: nothing more to undo
+    EXPECT_EQ(entities(), before);
+    redo->trigger();
+    EXPECT_EQ(entities(), drawn);
+}
+
 // 中止 during an equal-time run inserts nothing; while it runs no other command can start.
 TEST_F(GuiTest, StopDuringEqualTimeAndOneRunAtATime) {
     Start();
@@ -221,6 +279,14 @@ TEST_F(GuiTest, SpecificPointsCaptureAndStop) {
     EXPECT_TRUE(F().StringGrid2[1][4].empty());  // stopped before the end: no totals
     EXPECT_FALSE(F().CommandRunning);
     EXPECT_TRUE(W<QAbstractButton>("Button22")->isEnabled());
+}
+
+// Qt's own dialogs speak Japanese once the translations are loaded (Debian's Qt translations).
+TEST(GuiLanguage, QtDialogsInJapanese) {
+    LoadJapaneseQtTranslations();
+    const QString yes = QCoreApplication::translate("QPlatformTheme", "&Yes");
+    EXPECT_NE(yes, "&Yes");
+    EXPECT_NE(QCoreApplication::translate("QFileDialog", "Open"), "Open");
 }
 
 // Deleting the second of three list lines selects the one before it.

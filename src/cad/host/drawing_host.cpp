@@ -9,6 +9,8 @@ namespace {
 
 // Automation errors of the application, the document and its collections.
 const std::string kNoDrawing = "図面が開かれていません";
+// The commands that can be undone, the latest ones (each step holds the whole drawing).
+constexpr std::size_t kUndoSteps = 50;
 const std::string kNoProgId = "ProgID が登録されていません: ";
 const std::string kDrawingClosed = "図面は閉じられています";
 const std::string kBadItem = "番号が範囲外です: ";
@@ -265,10 +267,12 @@ public:
     explicit HostUtility(HostState& s) : s_(s) {}
 
     void GetEntity(EntityPtr& entity, TAcadPoint& pickedPoint, const std::string& prompt) override {
-        HostDrawing& d = Open(s_);
+        Open(s_);
         const TAnswer a = s_.Ask(AnswerKind::Entity, prompt);
         if (a.kind != AnswerKind::Entity) throw AutomationError(kCancelled);
-        HostEntityPtr e = d.FindByHandle(a.handle);
+        // The drawing is looked up again: it may have been closed or replaced while the user
+        // answered.
+        HostEntityPtr e = Open(s_).FindByHandle(a.handle);
         if (!e) throw AutomationError(kNoEntityPicked + a.handle);
         entity = std::move(e);
         pickedPoint = a.point;
@@ -332,12 +336,21 @@ public:
         return utility_;
     }
     void StartUndoMark() override {
-        Open(*s_);
+        HostDrawing& d = Open(*s_);
         ++s_->undoStarted;
+        if (s_->undoDepth++ == 0) s_->undoPending = d.Clone();
     }
     void EndUndoMark() override {
-        Open(*s_);
+        HostDrawing& d = Open(*s_);
         ++s_->undoEnded;
+        if (s_->undoDepth == 0 || --s_->undoDepth > 0) return;
+        // One step per group that changed the drawing; a new step drops what was undone.
+        if (s_->undoPending && !s_->undoPending->SameContent(d)) {
+            s_->undoSteps.push_back(std::move(s_->undoPending));
+            s_->redoSteps.clear();
+            if (s_->undoSteps.size() > kUndoSteps) s_->undoSteps.erase(s_->undoSteps.begin());
+        }
+        s_->undoPending.reset();
     }
     void Regen(int /*which*/) override {
         Open(*s_);
@@ -381,10 +394,20 @@ DrawingHost::~DrawingHost() = default;
 
 namespace {
 
-void Replace(HostState& s, HostDrawingPtr drawing) {
+// The open drawing becomes `drawing`; the selection sets go with the drawing before.
+void Swap(HostState& s, HostDrawingPtr drawing) {
     s.drawing = std::move(drawing);
     s.sets.clear();
     s.active.reset();
+}
+
+// Another drawing, or none: what could be undone belonged to the one before.
+void Replace(HostState& s, HostDrawingPtr drawing) {
+    Swap(s, std::move(drawing));
+    s.undoDepth = 0;
+    s.undoPending.reset();
+    s.undoSteps.clear();
+    s.redoSteps.clear();
 }
 
 }  // namespace
@@ -413,6 +436,29 @@ bool DrawingHost::Save(const std::filesystem::path& path, std::string& error,
 }
 
 void DrawingHost::Close() { Replace(*state_, nullptr); }
+
+bool DrawingHost::CanUndo() const { return state_->drawing && !state_->undoSteps.empty(); }
+bool DrawingHost::CanRedo() const { return state_->drawing && !state_->redoSteps.empty(); }
+
+bool DrawingHost::Undo() {
+    HostState& s = *state_;
+    if (!CanUndo() || s.undoDepth > 0) return false;
+    s.redoSteps.push_back(s.drawing);
+    HostDrawingPtr before = std::move(s.undoSteps.back());
+    s.undoSteps.pop_back();
+    Swap(s, std::move(before));
+    return true;
+}
+
+bool DrawingHost::Redo() {
+    HostState& s = *state_;
+    if (!CanRedo() || s.undoDepth > 0) return false;
+    s.undoSteps.push_back(s.drawing);
+    HostDrawingPtr after = std::move(s.redoSteps.back());
+    s.redoSteps.pop_back();
+    Swap(s, std::move(after));
+    return true;
+}
 bool DrawingHost::IsOpen() const { return state_->drawing != nullptr; }
 const TLoadReport& DrawingHost::LastLoad() const { return state_->lastLoad; }
 const TSaveReport& DrawingHost::LastSave() const { return state_->lastSave; }

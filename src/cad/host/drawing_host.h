@@ -129,6 +129,13 @@ public:
               const RunContext* stop = nullptr) const;
     void Close();
     bool IsOpen() const;
+    // Undo and redo, one command at a time: what one outermost undo group of the document
+    // (StartUndoMark ... EndUndoMark) changed is one step. False when there is nothing to undo
+    // or redo, or while a group is open. Opening another drawing forgets the steps.
+    bool Undo();
+    bool Redo();
+    bool CanUndo() const;
+    bool CanRedo() const;
     const TLoadReport& LastLoad() const;
     const TSaveReport& LastSave() const;
 

@@ -83,7 +83,11 @@ public:
 
 private:
     void Echo(const std::string& text) { s_.echo.push_back(text); }
-    HostDrawing& Drawing() { return *s_.drawing; }
+    // The open drawing; the user may have closed it while a command waited for a pick.
+    HostDrawing& Drawing() {
+        if (!s_.drawing) throw AutomationError("図面が開かれていません");
+        return *s_.drawing;
+    }
 
     // The next answer; false when the text has no more (the CAD would wait for the user).
     bool Next(std::string& answer) {

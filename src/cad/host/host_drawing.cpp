@@ -947,6 +947,63 @@ HostSpacePtr HostDrawing::FindBlock(std::string_view name) const {
     return nullptr;
 }
 
+std::shared_ptr<HostSpace> HostSpace::CloneInto(const std::shared_ptr<HostDrawing>& drawing) const {
+    auto s = std::make_shared<HostSpace>(name_, base_, isModel_, drawing);
+    s->deleted_ = deleted_;
+    s->sourceRecord_ = sourceRecord_;
+    for (const HostEntityPtr& e : items_) {
+        auto c = std::make_shared<HostEntity>(e->Data(), e->ObjectIdUnchecked(), s);
+        c->SetSourceRecord(e->SourceRecord());
+        c->SetModified(e->Modified());
+        s->items_.push_back(c);
+        drawing->Register(c);
+    }
+    return s;
+}
+
+std::shared_ptr<HostDrawing> HostDrawing::Clone() const {
+    std::shared_ptr<HostDrawing> d(new HostDrawing(name_));
+    d->layers_ = layers_;
+    d->linetypes_ = linetypes_;
+    d->styles_ = styles_;
+    d->variables_ = variables_;
+    d->nextHandle_ = nextHandle_;
+    d->handles_ = handles_;
+    d->nextId_ = nextId_;
+    d->source_ = source_;
+    d->fileNames_ = fileNames_;
+    d->fileRecords_ = fileRecords_;
+    d->fileBlocks_ = fileBlocks_;
+    d->textCodePage_ = textCodePage_;
+    d->unitScale_ = unitScale_;
+    d->model_ = model_->CloneInto(d);
+    for (const HostSpacePtr& b : blocks_) d->blocks_.push_back(b->CloneInto(d));
+    return d;
+}
+
+bool HostDrawing::SameContent(const HostDrawing& other) const {
+    const auto sameItems = [](const HostSpace& a, const HostSpace& b) {
+        if (a.Items().size() != b.Items().size()) return false;
+        for (std::size_t i = 0; i < a.Items().size(); ++i) {
+            const TEntityData& x = a.Items()[i]->Data();
+            const TEntityData& y = b.Items()[i]->Data();
+            if (x.handle != y.handle || x.kind != y.kind || x.layer != y.layer) return false;
+        }
+        return true;
+    };
+    if (!sameItems(*model_, *other.model_) || blocks_.size() != other.blocks_.size() ||
+        layers_.size() != other.layers_.size() || linetypes_.size() != other.linetypes_.size())
+        return false;
+    for (std::size_t i = 0; i < blocks_.size(); ++i)
+        if (blocks_[i]->BlockName() != other.blocks_[i]->BlockName() ||
+            !sameItems(*blocks_[i], *other.blocks_[i]))
+            return false;
+    for (std::size_t i = 0; i < layers_.size(); ++i)
+        if (layers_[i].name != other.layers_[i].name || layers_[i].color != other.layers_[i].color)
+            return false;
+    return true;
+}
+
 HostSpacePtr HostDrawing::AddBlock(const std::string& name, TAcadPoint base) {
     if (HostSpacePtr b = FindBlock(name)) return b;
     blocks_.push_back(std::make_shared<HostSpace>(name, base, false, weak_from_this()));

@@ -125,6 +125,7 @@ public:
     int SourceRecord() const { return sourceRecord_; }
     void SetSourceRecord(int record) { sourceRecord_ = record; }
     bool Modified() const { return modified_; }
+    void SetModified(bool modified) { modified_ = modified; }
 
     std::string EntityName() const override;
     std::string Name() const override;
@@ -219,6 +220,9 @@ public:
     void SetSourceRecord(int record) { sourceRecord_ = record; }
     // The definition is gone from the drawing: its entities and every later call fail.
     void MarkDeleted();
+    // A copy with copies of its entities (same handles, object ids and file records), owned by
+    // `drawing`, whose id register gets them.
+    std::shared_ptr<HostSpace> CloneInto(const std::shared_ptr<HostDrawing>& drawing) const;
 
     std::string Name() const override;
     int Count() const override;
@@ -248,6 +252,12 @@ class HostDrawing final : public std::enable_shared_from_this<HostDrawing> {
 public:
     // An empty drawing: layer 0; linetypes BYBLOCK, BYLAYER, CONTINUOUS; the usual variables.
     static std::shared_ptr<HostDrawing> Create(std::string name);
+    // A copy of everything the drawing holds, for undo: entities, blocks and tables, handles,
+    // ids and the ties to the file it was read from (saved as this one would be).
+    std::shared_ptr<HostDrawing> Clone() const;
+    // Whether the two hold the same entities (by handle, kind and layer, in model space and
+    // in every block), blocks, layers and linetypes: what a command adds or removes.
+    bool SameContent(const HostDrawing& other) const;
 
     const std::string& Name() const { return name_; }
     void SetName(std::string name) { name_ = std::move(name); }

@@ -23,6 +23,12 @@ struct HostState {
     std::vector<std::string> prompts;
     int undoStarted = 0;
     int undoEnded = 0;
+    // Undo: the drawing as it was before each command (one outermost undo group each) that
+    // changed it, and the drawings undone since the last command.
+    int undoDepth = 0;
+    HostDrawingPtr undoPending;  // the drawing as the open group found it
+    std::vector<HostDrawingPtr> undoSteps;
+    std::vector<HostDrawingPtr> redoSteps;
     int regens = 0;
     int stateQueries[3] = {0, 0, 0};
     TLoadReport lastLoad;

@@ -56,6 +56,37 @@ TEST(DrawingHost, VariablesMarksAndPrompts) {
     EXPECT_EQ(host.PromptLog(), std::vector<std::string>{"図形が選択されました.\r\n"});
 }
 
+// One outermost undo group is one step: undone and redone whole; a group that changed nothing
+// is no step; opening another drawing forgets the steps.
+TEST(DrawingHost, UndoAndRedoByUndoGroups) {
+    DrawingHost host;
+    host.New();
+    Document& doc = host.ActiveDocument();
+    doc.ModelSpace().AddLine({0, 0, 0}, {1, 0, 0});  // the user's own, before any command
+    doc.StartUndoMark();
+    doc.StartUndoMark();  // nested: still the one step
+    doc.ModelSpace().AddLine({0, 0, 0}, {0, 1, 0});
+    doc.EndUndoMark();
+    doc.Layers().Add("ZUKA_X");
+    doc.ModelSpace().AddCircle({0, 0, 0}, 5);
+    EXPECT_FALSE(host.Undo());  // not while the group is open
+    doc.EndUndoMark();
+    doc.StartUndoMark();
+    doc.EndUndoMark();
+    EXPECT_EQ(host.ActiveDocument().ModelSpace().Count(), 3);
+    ASSERT_TRUE(host.CanUndo());
+    ASSERT_TRUE(host.Undo());
+    EXPECT_EQ(host.ActiveDocument().ModelSpace().Count(), 1);
+    EXPECT_EQ(host.ActiveDocument().ModelSpace().Item(0)->EntityName(), "AcDbLine");
+    EXPECT_FALSE(host.Undo());  // the user's own line stays
+    ASSERT_TRUE(host.Redo());
+    EXPECT_EQ(host.ActiveDocument().ModelSpace().Count(), 3);
+    EXPECT_EQ(host.ActiveDocument().ModelSpace().Item(2)->EntityName(), "AcDbCircle");
+    EXPECT_FALSE(host.Redo());
+    host.New();
+    EXPECT_FALSE(host.CanUndo());
+}
+
 TEST(DrawingHost, LinetypesLoadFromTheKnownFiles) {
     struct Row {
         const char* name;
