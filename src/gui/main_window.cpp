@@ -170,7 +170,8 @@ MainWindow::MainWindow(Controller& c, QtUiHost& ui, DrawingSession& session,
     // The model belonged to the drawing before: the pages and the preview show it gone.
     drawing_.onOpened = [this] {
         Refresh();
-        drawing_.SetStatus(kTakeAgain);
+        if (modelShown_) drawing_.SetStatus(kTakeAgain);
+        modelShown_ = false;
     };
     drawing_.onClose = [this] { close(); };
 }
@@ -185,7 +186,8 @@ QLineEdit* MainWindow::Edit(const char* name, std::string& field, int width) {
     // The seed's widths were for a narrower face: a field is at least as wide as its value
     // and eight digits, and grows with what it shows (Refresh).
     if (width > 0)
-        w->setMinimumWidth(std::max(width, w->fontMetrics().horizontalAdvance("00000000") + 12));
+        w->setFixedWidth(std::max({width, w->fontMetrics().horizontalAdvance("000000") + 12,
+                                   w->fontMetrics().horizontalAdvance(w->text()) + 14}));
     w->installEventFilter(keys_.get());
     QObject::connect(w, &QLineEdit::textEdited, this,
                      [&field](const QString& t) { field = t.toStdString(); });
@@ -713,7 +715,7 @@ void MainWindow::Refresh() {
     for (const TEditBind& b : editBinds_) {
         if (b.w->text().toStdString() != *b.f) b.w->setText(Q(*b.f));
         const int need = b.w->fontMetrics().horizontalAdvance(b.w->text()) + 14;
-        if (b.w->minimumWidth() > 0 && need > b.w->minimumWidth()) b.w->setMinimumWidth(need);
+        if (b.w->minimumWidth() > 0 && need > b.w->minimumWidth()) b.w->setFixedWidth(need);
     }
     for (const TButtonBind& b : buttonBinds_) {
         b.w->setEnabled(ButtonUsable(f, b.name, *b.b));
@@ -873,6 +875,7 @@ void MainWindow::Diagram(TDiagramCommand cmd) {
 
 void MainWindow::EchoModel() {
     if (c_.ws.AryTatemono.empty()) return;
+    modelShown_ = true;
     drawing_.TakePrompts();
     const std::string head = "取得\t" + std::to_string(c_.TatemonoEntities()) + " 図形";
     drawing_.Echo(head);

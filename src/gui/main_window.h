@@ -101,6 +101,7 @@ private:
     std::unique_ptr<KeyFilter> keys_;
     DiagramRun* activeRun_ = nullptr;
     bool closePending_ = false;
+    bool modelShown_ = false;  // a model was taken from the drawing now open
     bool quitting_ = false;
 
     QTabWidget* pages_ = nullptr;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <limits>
 
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTest>
@@ -279,6 +281,45 @@ TEST_F(GuiTest, SpecificPointsCaptureAndStop) {
     EXPECT_TRUE(F().StringGrid2[1][4].empty());  // stopped before the end: no totals
     EXPECT_FALSE(F().CommandRunning);
     EXPECT_TRUE(W<QAbstractButton>("Button22")->isEnabled());
+}
+
+// The README's pictures of the window, when ZUKA_SCREENSHOTS names a folder (run under Xvfb
+// with QT_QPA_PLATFORM=xcb): the drawing window with the main window over it after each kind
+// of command, and the pages.
+TEST_F(GuiTest, Screenshots) {
+    const char* out = std::getenv("ZUKA_SCREENSHOTS");
+    if (!out) GTEST_SKIP() << "ZUKA_SCREENSHOTS not set";
+    LoadJapaneseQtTranslations();
+    Start();
+    gui_->drawingWindow.resize(1000, 720);
+    gui_->session.SetInteraction(nullptr);
+    gui_->session.Picks().PushSelection("layer=建物");
+    QTest::mouseClick(W<QAbstractButton>("Button2"), Qt::LeftButton);
+    const auto shot = [&](const std::string& name) {
+        QApplication::processEvents();
+        QImage all = gui_->drawingWindow.grab().toImage();
+        const QImage main = gui_->mainWindow.grab().toImage();
+        QPainter p(&all);
+        p.drawImage(all.width() - main.width(), all.height() - main.height() - 60, main);
+        p.end();
+        all.save(QString::fromStdString(std::string(out) + "/" + name + ".png"));
+    };
+    const auto page = [&](int index, const std::string& name) {
+        gui_->mainWindow.Pages().setCurrentIndex(index);
+        QApplication::processEvents();
+        gui_->mainWindow.grab().save(QString::fromStdString(std::string(out) + "/" + name + ".png"));
+    };
+    QTest::mouseClick(W<QAbstractButton>("Button3"), Qt::LeftButton);
+    shot("window-time-of-day");
+    gui_->mainWindow.Pages().setCurrentIndex(1);
+    QTest::mouseClick(W<QAbstractButton>("Button6"), Qt::LeftButton);
+    page(1, "page1");
+    gui_->session.Picks().PushSelection("layer=測定点");
+    gui_->mainWindow.Pages().setCurrentIndex(4);
+    QTest::mouseClick(W<QAbstractButton>("Button16"), Qt::LeftButton);
+    page(4, "page4");
+    page(3, "page3");
+    page(6, "page6");
 }
 
 // Qt's own dialogs speak Japanese once the translations are loaded (Debian's Qt translations).
