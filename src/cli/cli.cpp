@@ -25,6 +25,7 @@
 #include "app/results_json.h"
 #include "app/settings.h"
 #include "app/settings_table.h"
+#include "app/sky_check_command.h"
 #include "app/waku_picture.h"
 #include "picture/svg_picture.h"
 #ifdef ZUKA_HAVE_PNG
@@ -1015,6 +1016,7 @@ const std::vector<TCommandOptions>& SharedOptionsOfCommands() {
         {"boundary", {"--output", "--svg", "--png", "--no-record"}},
         {"check",
          {"--buildings", "--height", "--date", "--output", "--svg", "--png", "--no-record"}},
+        {"sky-check", {"--buildings", "--height", "--output"}},
         {"help", {}},
     };
     return table;
@@ -1259,6 +1261,53 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
                      "on: true solar times only (default); off: local clock times beside them")
         ->type_name("on|off");
 
+    CLI::App* skyCheck = app.add_subcommand(
+        "sky-check",
+        "the sky-factor verdict: planned against conforming building at every measurement point");
+    TSkyCheckOptions skyCheckOpts;
+    skyCheck->add_option("DRAWING", skyCheckOpts.drawing, "the drawing, DXF")
+        ->type_name("")
+        ->required();
+    skyCheck
+        ->add_option("--site", skyCheckOpts.site,
+                     "the site's lines and polylines, selected like --buildings")
+        ->type_name("EXPR")
+        ->required();
+    skyCheck
+        ->add_option("--road", skyCheckOpts.roads,
+                     "a road: width and the conforming building's setback in metres, and the "
+                     "lines on the site edges facing it (6:layer=道路境界, 6,2:handle=2A)")
+        ->type_name("W[,SETBACK]:EXPR")
+        ->take_all()
+        ->allow_extra_args(false);
+    skyCheck
+        ->add_option("--zone", skyCheckOpts.zone,
+                     "the zone: 1低 2低 1中高 2中高 田園 1住 2住 "
+                     "準住 近商 商業 準工 工業 工専 無指定")
+        ->type_name("ZONE")
+        ->required();
+    skyCheck->add_option("--far", skyCheckOpts.far, "the designated FAR limit, percent")
+        ->type_name("PCT")
+        ->required();
+    skyCheck
+        ->add_option("--kinds", skyCheckOpts.kinds,
+                     "the slant lines to check: road,adjacent,north (default: what the zone "
+                     "makes apply)")
+        ->type_name("KINDS");
+    skyCheck
+        ->add_option("--road-level", skyCheckOpts.roadLevel,
+                     "the site ground above the road centre, metres (1 m or more lifts the "
+                     "points by (H - 1) / 2)")
+        ->type_name("M");
+    skyCheck
+        ->add_option("--margin", skyCheckOpts.margin,
+                     "the planned value must reach the conforming one plus this, percent (0)")
+        ->type_name("PCT");
+    skyCheck->add_option("--json", skyCheckOpts.json, "also write the table as JSON")
+        ->type_name("FILE");
+    skyCheck->add_option("--csv", skyCheckOpts.csv, "also write the table as CSV")
+        ->type_name("FILE");
+
     CLI::App* help = app.add_subcommand("help", "list the commands, or show one's options");
     std::string helpTopic;
     help->add_option("COMMAND", helpTopic, "the command whose options to show");
@@ -1355,6 +1404,11 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         if (*points) return RunPoints(c, ui, drawing, common, pointsOpts, out, err);
         if (*boundary) return RunBoundary(c, drawing, common, site, out, err);
         if (*check) return RunCheck(c, ui, drawing, common, checkOpts, out, err);
+        if (*skyCheck) {
+            skyCheckOpts.buildings = common.buildings;
+            skyCheckOpts.output = common.output;
+            return RunSkyCheck(c, skyCheckOpts, out, err);
+        }
         return kExitUsage;
     };
     try {

@@ -23,6 +23,7 @@ constexpr const char* kBentFrontage =
 constexpr const char* kTwoRoads =
     "二以上の道路 (令132条の区域分け) にはまだ対応していません．道路は一つだけ指定してください．";
 constexpr const char* kBadFar = "容積率は 0 より大きい数で指定してください";
+constexpr const char* kNotYet = "斜線の天空率はまだ判定できません．";
 constexpr const char* kKindNotInZone = "この用途地域には適用されない斜線です";
 
 constexpr double kMm = 1000;      // mm per metre
@@ -555,7 +556,7 @@ TSkyCheckResult CheckSkyFactor(const TSkyCheckInput& in) {
     if (in.site.size() < 3 || std::fabs(SignedArea(in.site)) < 1) return refuse(kNoSite);
     if (!(in.farPct > 0)) return refuse(kBadFar);
     const std::vector<SkyKind> zoneKinds = ZoneKinds(in.zone);
-    std::vector<SkyKind> kinds = in.kinds.empty() ? zoneKinds : in.kinds;
+    std::vector<SkyKind> kinds = in.kinds.empty() ? std::vector<SkyKind>{SkyKind::Road} : in.kinds;
     for (SkyKind k : kinds)
         if (std::find(zoneKinds.begin(), zoneKinds.end(), k) == zoneKinds.end())
             return refuse(std::string(kKindNotInZone) + ": " + SkyKindName(k) + " (" +
@@ -582,7 +583,7 @@ TSkyCheckResult CheckSkyFactor(const TSkyCheckInput& in) {
 
     std::vector<TBuiltRow> built;
     for (SkyKind kind : kinds) {
-        if (kind != SkyKind::Road) continue;
+        if (kind != SkyKind::Road) return refuse(SkyKindName(kind) + kNotYet);
         for (std::size_t i = 0; i < in.roads.size(); ++i) {
             const TSkyRoad& road = in.roads[i];
             const auto line = FrontageLine(road.frontage);
