@@ -325,6 +325,13 @@ int RunSkyCheck(Controller& c, const TSkyCheckOptions& o, std::ostream& out, std
         }
         roads.push_back(*r);
     }
+    // True north as the settings have it (真北, Edit12), for the north rows.
+    const std::optional<double> north = ParseDouble(c.form.Edit12);
+    if (!north) {
+        err << "真北 (Edit12) が数ではありません: " << QuotedValue(c.form.Edit12) << "\n";
+        return kExitUsage;
+    }
+    in.northDeg = *north;
     const std::filesystem::path outPath = ResultPath(o.drawing, o.output);
     if (IsInputDrawing(outPath, o.drawing)) {
         err << "入力の図面には上書きしません: " << outPath.string() << "\n";
@@ -409,8 +416,10 @@ int RunSkyCheck(Controller& c, const TSkyCheckOptions& o, std::ostream& out, std
     }
     for (const std::string& n : r.notes) out << n << "\n";
     for (const TSkyConforming& cb : r.conforming) {
-        out << "適合建築物\t" << cb.row << "\t適用距離 " << FormatGeneral(cb.applicationM)
-            << " m\t勾配 " << FormatGeneral(cb.slope) << (cb.step ? " (1.5 への段差あり)" : "")
+        out << "適合建築物\t" << cb.row;
+        if (cb.kind == SkyKind::Road)
+            out << "\t適用距離 " << FormatGeneral(cb.applicationM) << " m";
+        out << "\t勾配 " << FormatGeneral(cb.slope) << (cb.step ? " (1.5 への段差あり)" : "")
             << "\n";
     }
     int fails = 0;

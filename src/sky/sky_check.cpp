@@ -23,7 +23,6 @@ constexpr const char* kBentFrontage =
 constexpr const char* kTwoRoads =
     "二以上の道路 (令132条の区域分け) にはまだ対応していません．道路は一つだけ指定してください．";
 constexpr const char* kBadFar = "容積率は 0 より大きい数で指定してください";
-constexpr const char* kNotYet = "斜線の天空率はまだ判定できません．";
 constexpr const char* kKindNotInZone = "この用途地域には適用されない斜線です";
 
 constexpr double kMm = 1000;      // mm per metre
@@ -545,6 +544,106 @@ struct TBuiltRow {
     std::vector<TLineEnt> planned;
 };
 
+// The site ring counter-clockwise, collinear vertices dropped.
+std::vector<TAcadPoint> CounterClockwise(std::vector<TAcadPoint> ring) {
+    if (SignedArea(ring) < 0) std::reverse(ring.begin(), ring.end());
+    bool dropped = true;
+    while (dropped && ring.size() > 3) {
+        dropped = false;
+        for (std::size_t i = 0; i < ring.size(); ++i) {
+            const TAcadPoint& a = ring[(i + ring.size() - 1) % ring.size()];
+            const TAcadPoint& b = ring[i];
+            const TAcadPoint& c = ring[(i + 1) % ring.size()];
+            const TVec ac = Sub(c, a);
+            if (Len(ac) > 0 && std::fabs(Cross(ac, Sub(b, a))) / Len(ac) < kLineTol &&
+                Dot(Sub(b, a), ac) > 0 && Dot(Sub(c, b), ac) > 0) {
+                ring.erase(ring.begin() + static_cast<std::ptrdiff_t>(i));
+                dropped = true;
+                break;
+            }
+        }
+    }
+    return ring;
+}
+
+// Whether the site edge a-b lies on a road's frontage line.
+bool OnFrontage(const std::vector<TSkyRoad>& roads, TAcadPoint a, TAcadPoint b) {
+    for (const TSkyRoad& r : roads)
+        for (const TLineEnt& f : r.frontage)
+            if (DistToSegment2D(a, f.st, f.ed) <= kLineTol &&
+                DistToSegment2D(b, f.st, f.ed) <= kLineTol)
+                return true;
+    return false;
+}
+
+// Adjacent land (令135条の7): per boundary not facing a road, the points on the line R/a
+// outside it (16 m / 12.4 m) at most R/2a apart at the site's ground, the conforming building
+// the site part between the perpendiculars from the boundary's ends, its top R + a x.
+// North (令135条の8): per boundary facing north, the points on the boundary moved due north by
+// 4 m / 8 m at most 1 m / 2 m apart, the conforming building the site part between the lines due
+// north through the boundary's ends, its top 5 m / 10 m + 1.25 y (y the true-north distance).
+void BuildBoundaryRows(const TSkyCheckInput& in, SkyKind kind, std::vector<TBuiltRow>& built) {
+    const bool high =
+        in.zone.group == SkyZoneGroup::Commercial || in.zone.group == SkyZoneGroup::Industrial;
+    const bool midHigh = in.zone.group == SkyZoneGroup::MidHigh;
+    double rise = 0, slope = 1.25, offset = 0, spacing = 0;
+    if (kind == SkyKind::Adjacent) {
+        rise = high ? 31 * kMm : 20 * kMm;
+        slope = high ? 2.5 : 1.25;
+        offset = rise / slope;  // 16 m, 12.4 m
+        spacing = offset / 2;   // 8 m, 6.2 m
+    } else {
+        rise = midHigh ? 10 * kMm : 5 * kMm;
+        offset = rise / slope;  // 4 m, 8 m
+        spacing = offset / 4;   // 1 m, 2 m
+    }
+    const double northRad = in.northDeg * kPi / 180;
+    const TVec north{std::cos(northRad), std::sin(northRad)};
+    const std::vector<TAcadPoint> ring = CounterClockwise(in.site);
+    int rowNo = 0;
+    for (std::size_t i = 0; i < ring.size(); ++i) {
+        const TAcadPoint a = ring[i];
+        const TAcadPoint b = ring[(i + 1) % ring.size()];
+        if (OnFrontage(in.roads, a, b)) continue;
+        const TVec d = Sub(b, a);
+        const double len = Len(d);
+        if (len < kLineTol) continue;
+        const TVec u{d.x / len, d.y / len};
+        const TVec nIn{-u.y, u.x};  // the site lies to the left of a counter-clockwise ring
+        if (kind == SkyKind::North && !(Dot(nIn, north) < -1e-9)) continue;
+        TBuiltRow br;
+        br.conforming.kind = kind;
+        br.conforming.row = SkyKindName(kind) + std::to_string(++rowNo);
+        br.conforming.slope = slope;
+        // x: the distance into the site (perpendicular for adjacent land, due south for north);
+        // s: where the point projects onto the boundary, 0 at a and 1 at b.
+        const TVec into = kind == SkyKind::Adjacent ? nIn : TVec{-north.x, -north.y};
+        const double cross = Cross(d, into);
+        const auto x = [&](TAcadPoint q) { return Cross(d, Sub(q, a)) / cross; };
+        const auto s = [&](TAcadPoint q) { return Cross(Sub(q, a), into) / Cross(d, into); };
+        std::vector<TAcadPoint> region = ClipPolygon(ring, [&](TAcadPoint q) { return x(q); });
+        region = ClipPolygon(region, [&](TAcadPoint q) { return s(q); });
+        region = ClipPolygon(region, [&](TAcadPoint q) { return 1 - s(q); });
+        if (region.empty()) continue;
+        for (TAcadPoint& q : region) q.z = rise + slope * std::max(0.0, x(q));
+        br.conforming.footprints = {region};
+        br.conforming.walls = FootprintWalls(br.conforming.footprints);
+        br.planned = in.planned;
+        const TAcadPoint start = Move(a, into, -offset);  // out, or due north
+        int no = 0;
+        for (const double off : EvenRow(len, spacing)) {
+            TSkyCheckRow row;
+            row.kind = kind;
+            row.row = br.conforming.row;
+            row.no = ++no;
+            row.at = Move(start, u, off);
+            row.at.z = 0;
+            br.points.push_back(row);
+        }
+        built.push_back(std::move(br));
+    }
+}
+
 }  // namespace
 
 TSkyCheckResult CheckSkyFactor(const TSkyCheckInput& in) {
@@ -556,7 +655,7 @@ TSkyCheckResult CheckSkyFactor(const TSkyCheckInput& in) {
     if (in.site.size() < 3 || std::fabs(SignedArea(in.site)) < 1) return refuse(kNoSite);
     if (!(in.farPct > 0)) return refuse(kBadFar);
     const std::vector<SkyKind> zoneKinds = ZoneKinds(in.zone);
-    std::vector<SkyKind> kinds = in.kinds.empty() ? std::vector<SkyKind>{SkyKind::Road} : in.kinds;
+    std::vector<SkyKind> kinds = in.kinds.empty() ? zoneKinds : in.kinds;
     for (SkyKind k : kinds)
         if (std::find(zoneKinds.begin(), zoneKinds.end(), k) == zoneKinds.end())
             return refuse(std::string(kKindNotInZone) + ": " + SkyKindName(k) + " (" +
@@ -583,7 +682,10 @@ TSkyCheckResult CheckSkyFactor(const TSkyCheckInput& in) {
 
     std::vector<TBuiltRow> built;
     for (SkyKind kind : kinds) {
-        if (kind != SkyKind::Road) return refuse(SkyKindName(kind) + kNotYet);
+        if (kind != SkyKind::Road) {
+            BuildBoundaryRows(in, kind, built);
+            continue;
+        }
         for (std::size_t i = 0; i < in.roads.size(); ++i) {
             const TSkyRoad& road = in.roads[i];
             const auto line = FrontageLine(road.frontage);

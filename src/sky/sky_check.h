@@ -96,6 +96,7 @@ struct TSkyCheckInput {
     double roadLevelM = 0;          // the site ground above the road centre, metres
     std::vector<TLineEnt> planned;  // the planned building: wall top edges, z above the ground
     double marginPct = 0;           // the planned value must reach conforming + margin
+    double northDeg = 90;  // the drawing direction of true north, counter-clockwise from +x
 };
 
 // One measurement point with both buildings' sky factors.

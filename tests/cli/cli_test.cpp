@@ -603,7 +603,8 @@ TEST(Cli, SkyCheckOfTheRoadExample) {
         "sky-check " + drawing + " --site layer=敷地 --buildings layer=建物 --zone 1住 --far 200 ";
     const std::filesystem::path out = TempDir() / "sky-check.dxf";
     const std::filesystem::path csv = TempDir() / "sky-check.csv";
-    TRun r = Zuka(base + "--road 6:layer=道路境界 -o " + out.string() + " --csv " + csv.string());
+    TRun r = Zuka(base + "--kinds road --road 6:layer=道路境界 -o " + out.string() + " --csv " +
+                  csv.string());
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(Contains(r.out,
                          "\n道路\t道路1\t1\t0.000\t-6000.000\t0.000\t90.806\t90.813\t0.007\t"
@@ -615,7 +616,7 @@ TEST(Cli, SkyCheckOfTheRoadExample) {
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9);
 
-    r = Zuka(base + "--road 6:layer=道路境界 --margin 0.02 -o " + out.string());
+    r = Zuka(base + "--kinds road --road 6:layer=道路境界 --margin 0.02 -o " + out.string());
     EXPECT_EQ(r.status, 1) << r.out;
     EXPECT_TRUE(Contains(r.out, "\n判定\t不適合\t算定位置 8, 不適合 2\n")) << r.out;
     EXPECT_TRUE(Contains(r.out,
@@ -640,6 +641,13 @@ TEST(Cli, SkyCheckOfTheRoadExample) {
         EXPECT_EQ(r.status, b.status) << r.out;
         EXPECT_TRUE(Contains(r.out, b.says)) << r.out;
     }
+
+    // By default the kinds the zone makes apply: in 1住 the adjacent land too, three rows.
+    r = Zuka(base + "--road 6:layer=道路境界 -o " + out.string());
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n隣地\t隣地2\t4\t0.000\t31000.000\t0.000\t92.338\t")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n判定\t適合\t算定位置 18, 不適合 0\n")) << r.out;
+    r = Zuka(base + "--kinds road --road 6:layer=道路境界 -o " + out.string());
 
     if (!HaveEzdxf()) GTEST_SKIP() << "python3-ezdxf is not installed";
     // Eight circles and their numbers; the conforming building's four walls.

@@ -330,6 +330,109 @@ TEST(SkyCheck, TrianglesBracketTheExactValue) {
     }
 }
 
+// TC6-TC8: adjacent land (1.25 and 2.5) and north rows; the conforming values by G6 equal the
+// front wall's alone.
+TEST(SkyCheck, AdjacentAndNorthRows) {
+    struct Row {
+        const char* name;
+        const char* zone;
+        SkyKind kind;
+        double width;  // the boundary along y = depth, from x = width to 0 (the site's north side)
+        int points;
+        double lineY;  // the points' y beyond the boundary
+        double rise;   // the conforming building's height on the boundary, mm
+        std::vector<double> conform;
+    };
+    const Row rows[] = {
+        {"TC6 adjacent 1.25",
+         "1住",
+         SkyKind::Adjacent,
+         20000,
+         4,
+         16000,
+         20000,
+         {92.33027, 89.96338}},
+        {"TC7 adjacent 2.5",
+         "商業",
+         SkyKind::Adjacent,
+         25000,
+         6,
+         12400,
+         31000,
+         {86.12717, 81.80160, 79.40894}},
+        {"TC8 north low-rise",
+         "1低",
+         SkyKind::North,
+         12000,
+         13,
+         4000,
+         5000,
+         {90.86486, 88.56842, 86.64164, 85.24012, 84.33729, 83.84389, 83.68802}},
+        {"TC8 north mid-high", "1中高", SkyKind::North, 12000, 7, 8000, 10000, {}},
+    };
+    const double depth = 10000;
+    for (const Row& c : rows) {
+        SCOPED_TRACE(c.name);
+        TSkyCheckInput in;
+        in.site = Rect(0, 0, c.width, depth);
+        in.roads.push_back({6, 0, {Edge(0, 0, c.width, 0)}});
+        in.zone = *FindSkyZone(c.zone);
+        in.kinds = {c.kind};
+        in.planned = Box(1000, 1000, 3000, 3000, 4000);
+        const TSkyCheckResult r = CheckSkyFactor(in);
+        ASSERT_FALSE(r.refusal) << *r.refusal;
+        // The row of the north side (adjacent land: the first of the three boundaries is the
+        // east side, then north, then west).
+        std::vector<TSkyCheckRow> row;
+        const std::string name = SkyKindName(c.kind) + (c.kind == SkyKind::Adjacent ? "2" : "1");
+        for (const TSkyCheckRow& p : r.rows)
+            if (p.row == name) row.push_back(p);
+        ASSERT_EQ(row.size(), static_cast<std::size_t>(c.points));
+        const double spacing = c.width / (c.points - 1);
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            EXPECT_NEAR(row[i].at.x, c.width - spacing * static_cast<double>(i), 1e-6);
+            EXPECT_NEAR(row[i].at.y, depth + c.lineY, 1e-6);
+            EXPECT_GE(row[i].conformTriangles, row[i].conformExact - 1e-9);
+        }
+        for (std::size_t i = 0; i < c.conform.size(); ++i)
+            EXPECT_NEAR(row[i].conformExact, c.conform[i], 2e-5);
+        for (const TSkyConforming& cb : r.conforming) {
+            if (cb.row != name) continue;
+            for (const TAcadPoint& q : cb.footprints[0])
+                EXPECT_NEAR(q.z, c.rise + cb.slope * (depth - q.y), 1e-6);
+        }
+    }
+}
+
+// A north boundary 22.62° off east-west: the line is the boundary moved due north by 4 m (a
+// translation: 3.692 m away square to it), 13 m long, 14 points 1 m apart.
+TEST(SkyCheck, SkewedNorthBoundary) {
+    TSkyCheckInput in;
+    in.site = {{0, -10000, 0}, {12000, -10000, 0}, {12000, 5000, 0}, {0, 0, 0}};
+    in.zone = *FindSkyZone("1低");
+    in.kinds = {SkyKind::North};
+    in.planned = Box(2000, -8000, 6000, -4000, 7000);
+    const TSkyCheckResult r = CheckSkyFactor(in);
+    ASSERT_FALSE(r.refusal) << *r.refusal;
+    ASSERT_EQ(r.rows.size(), 14u);
+    for (std::size_t k = 0; k < 14; ++k) {
+        // Counter-clockwise round the site: from (12, 5) back to (0, 0).
+        const double j = static_cast<double>(13 - k);
+        EXPECT_NEAR(r.rows[k].at.x, 12000 * j / 13, 1e-6);
+        EXPECT_NEAR(r.rows[k].at.y, 4000 + 5000 * j / 13, 1e-6);
+    }
+    // The conforming top rises 1.25 per metre due south of the boundary.
+    for (const TAcadPoint& q : r.conforming[0].footprints[0]) {
+        const double yNorth = 5000.0 * q.x / 12000 - q.y;
+        EXPECT_NEAR(q.z, 5000 + 1.25 * yNorth, 1e-6);
+    }
+    // Turning true north turns the north side: with north along +x the east side faces it.
+    in.northDeg = 0;
+    const TSkyCheckResult east = CheckSkyFactor(in);
+    ASSERT_FALSE(east.rows.empty());
+    for (const TSkyCheckRow& p : east.rows) EXPECT_NEAR(p.at.x, 16000, 1e-6);
+}
+
 TEST(SkyCheck, RefusesWhatTheRulesCannotPlace) {
     struct Row {
         const char* name;
