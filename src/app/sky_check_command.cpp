@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "app/calc_record.h"
+#include "app/diagram_run.h"
 #include "app/drawing_session.h"
 #include "app/json_value.h"
+#include "app/point_run.h"
 #include "app/results_json.h"
 #include "base/number.h"
 #include "cad/bridge.h"
@@ -249,6 +251,45 @@ void DrawVerdict(Document& doc, Application& app, const TSkyCheckResult& r,
     }
 }
 
+// The sky maps of each kind's closest point (近接点), for the planned building and for the
+// conforming building, each with its triangle-area table and building position table, drawn by
+// the sky-map command (作図) below the site. The lines it prints name each map.
+bool DrawClosestMaps(Controller& c, DrawingSession& d, const TSkyCheckResult& r,
+                     const std::vector<TAcadPoint>& site, std::ostream& out, std::ostream& err) {
+    double x0 = 1e300, y0 = 1e300;
+    for (const TAcadPoint& q : site) {
+        x0 = std::min(x0, q.x);
+        y0 = std::min(y0, q.y);
+    }
+    const double rs =
+        ParseDouble(c.form.Edit15).value_or(25) * ParseDouble(c.form.Edit19).value_or(100);
+    double y = y0 - 10000 - 2 * rs;
+    const std::vector<TLineEnt> model = c.ws.AryTatemono;
+    for (const TSkyCheckRow& p : r.rows) {
+        if (!p.closest) continue;
+        const auto cb = std::find_if(r.conforming.begin(), r.conforming.end(),
+                                     [&](const TSkyConforming& b) { return b.row == p.row; });
+        if (cb == r.conforming.end()) continue;
+        const std::string name = p.row + "-" + std::to_string(p.no);
+        const std::vector<TListedPoint> listed{{p.at.x, p.at.y, name, p.at.z / 1000}};
+        for (const bool fit : {false, true}) {
+            c.ws.AryTatemono = fit ? cb->walls : cb->planned;
+            TakePoints(c, d, Controller::PointGrid::StringGrid1, "", listed);
+            const TAcadPoint at{x0 + rs + (fit ? 20 * rs : 0), y, 0};
+            if (DrawSkyMapsAt(c, d, {0, fit, 1, at}) != SkyMapEnd::Drawn) {
+                err << "近接点の天空図を作図できませんでした (" << name << ").\n";
+                c.ws.AryTatemono = model;
+                return false;
+            }
+            out << "近接点の天空図\t" << name << "\t" << (fit ? "適合建築物" : "計画建築物") << "\t"
+                << FormatFixed(at.x, 3) << "," << FormatFixed(at.y, 3) << "\n";
+        }
+        y -= 6 * rs;
+    }
+    c.ws.AryTatemono = model;
+    return true;
+}
+
 }  // namespace
 
 int RunSkyCheck(Controller& c, const TSkyCheckOptions& o, std::ostream& out, std::ostream& err) {
@@ -443,11 +484,19 @@ int RunSkyCheck(Controller& c, const TSkyCheckOptions& o, std::ostream& out, std
     }
     Application& app = d.Host();
     DrawVerdict(app.ActiveDocument(), app, r, in.site);
+    if (!DrawClosestMaps(c, d, r, in.site, out, err)) return kExitFailed;
     if (!d.Save(outPath, error)) {
         err << error << "\n";
         return kExitFailed;
     }
     out << "保存\t" << outPath.string() << "\n";
+    if (!o.svg.empty()) {
+        if (!d.SavePicture(o.svg, outPath.filename().string())) {
+            err << "SVG を書けません: " << o.svg << "\n";
+            return kExitFailed;
+        }
+        out << "SVG\t" << o.svg << "\n";
+    }
     return r.Passes() ? kExitOk : kExitFailed;
 }
 

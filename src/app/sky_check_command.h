@@ -29,6 +29,7 @@ struct TSkyCheckOptions {
     std::string margin;              // --margin, percent
     std::string buildings = "all";   // --buildings EXPR
     std::string output;              // -o
+    std::string svg;                 // --svg FILE: a picture of the result drawing
     std::string json;                // --json FILE
     std::string csv;                 // --csv FILE
 };

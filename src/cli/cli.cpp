@@ -1016,7 +1016,7 @@ const std::vector<TCommandOptions>& SharedOptionsOfCommands() {
         {"boundary", {"--output", "--svg", "--png", "--no-record"}},
         {"check",
          {"--buildings", "--height", "--date", "--output", "--svg", "--png", "--no-record"}},
-        {"sky-check", {"--buildings", "--height", "--output"}},
+        {"sky-check", {"--buildings", "--height", "--output", "--svg"}},
         {"help", {}},
     };
     return table;
@@ -1407,6 +1407,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
         if (*skyCheck) {
             skyCheckOpts.buildings = common.buildings;
             skyCheckOpts.output = common.output;
+            skyCheckOpts.svg = common.svg;
             return RunSkyCheck(c, skyCheckOpts, out, err);
         }
         return kExitUsage;

@@ -772,6 +772,7 @@ TSkyCheckResult CheckSkyFactor(const TSkyCheckInput& in) {
     for (TBuiltRow& br : built) {
         for (TSkyCheckRow& row : br.points)
             Measure(row, br.conforming.walls, br.planned, in.marginPct);
+        br.conforming.planned = br.planned;
         res.conforming.push_back(br.conforming);
         res.rows.insert(res.rows.end(), br.points.begin(), br.points.end());
     }

@@ -126,9 +126,11 @@ struct TSkyConforming {
     std::string row;
     std::vector<std::vector<TAcadPoint>> footprints;  // z = the slant height above the ground
     std::vector<TLineEnt> walls;                      // the footprints' edges at their heights
-    double applicationM = 0;                          // road: the application distance used, metres
-    double slope = 0;   // the slope a (the first, below the 12 m rule's step)
-    bool step = false;  // the 12 m rule's step to 1.5 is in it
+    std::vector<TLineEnt> planned;  // the planned building as this row measures it (road: cut at
+                                    // the application distance)
+    double applicationM = 0;        // road: the application distance used, metres
+    double slope = 0;               // the slope a (the first, below the 12 m rule's step)
+    bool step = false;              // the 12 m rule's step to 1.5 is in it
 };
 
 struct TSkyCheckResult {

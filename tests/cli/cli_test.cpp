@@ -612,6 +612,9 @@ TEST(Cli, SkyCheckOfTheRoadExample) {
         << r.out;
     EXPECT_TRUE(Contains(r.out, "\n道路\t道路1\t4\t8571.429\t-6000.000\t0.000\t"));
     EXPECT_TRUE(Contains(r.out, "\n判定\t適合\t算定位置 8, 不適合 0\n")) << r.out;
+    // The closest point's maps, planned and conforming, by the sky-map command.
+    EXPECT_TRUE(Contains(r.out, "\n近接点の天空図\t道路1-1\t計画建築物\t")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n近接点の天空図\t道路1-1\t適合建築物\t")) << r.out;
     std::ifstream in(csv);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9);
