@@ -23,6 +23,8 @@ constexpr const char* kBentFrontage =
 constexpr const char* kTwoRoads =
     "二以上の道路 (令132条の区域分け) にはまだ対応していません．道路は一つだけ指定してください．";
 constexpr const char* kBadFar = "容積率は 0 より大きい数で指定してください";
+constexpr const char* kPlanInSetback =
+    "計画建築物が適合建築物の後退距離より道路境界に近くにあります";
 constexpr const char* kKindNotInZone = "この用途地域には適用されない斜線です";
 
 constexpr double kMm = 1000;      // mm per metre
@@ -715,6 +717,16 @@ TSkyCheckResult CheckSkyFactor(const TSkyCheckInput& in) {
             // opposite line.
             const auto e = [&](TAcadPoint q) { return Dot(Sub(q, fa), nIn); };
             const auto t = [&](TAcadPoint q) { return Dot(Sub(q, fa), u); };
+            // 令135条の6第1項二号: the planned building keeps at least the conforming building's
+            // setback from the road boundary.
+            if (s > 0) {
+                for (const TLineEnt& wall : in.planned) {
+                    if (!(wall.st.z > 0 || wall.ed.z > 0)) continue;
+                    if (std::min(e(wall.st), e(wall.ed)) < s - kLineTol)
+                        return refuse(std::string(kPlanInSetback) + " (" + br.conforming.row +
+                                      ", 後退距離 " + FormatGeneral(road.setbackM) + " m)．");
+                }
+            }
             const double eMax = l - w - s;  // the application range's far side
             if (eMax <= s) continue;        // the slant does not reach the site: no points
             const bool step = TwelveMetreRule(in.zone, road.widthM);

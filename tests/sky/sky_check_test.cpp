@@ -458,6 +458,8 @@ TEST(SkyCheck, RefusesWhatTheRulesCannotPlace) {
          "北側"},
         {"no site", [](TSkyCheckInput& in) { in.site.resize(2); }, "敷地"},
         {"zero FAR", [](TSkyCheckInput& in) { in.farPct = 0; }, "容積率"},
+        {"plan inside the setback", [](TSkyCheckInput& in) { in.roads[0].setbackM = 3.5; },
+         "後退距離 3.5 m"},
     };
     for (const Row& c : rows) {
         SCOPED_TRACE(c.name);
