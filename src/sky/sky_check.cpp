@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <utility>
 
@@ -21,7 +22,7 @@ constexpr const char* kBadSetback = "後退距離は 0 以上の数で指定し�
 constexpr const char* kBentFrontage =
     "道路に面する辺が一直線に並んでいません (折れた道路は扱えません)";
 constexpr const char* kTwoRoads =
-    "二以上の道路 (令132条の区域分け) にはまだ対応していません．道路は一つだけ指定してください．";
+    "三以上の道路 (令132条の区域分け) にはまだ対応していません．道路は二つまで指定してください．";
 constexpr const char* kBadFar = "容積率は 0 より大きい数で指定してください";
 constexpr const char* kPlanInSetback =
     "計画建築物が適合建築物の後退距離より道路境界に近くにあります";
@@ -646,6 +647,144 @@ void BuildBoundaryRows(const TSkyCheckInput& in, SkyKind kind, std::vector<TBuil
     }
 }
 
+// A linear function of the plan point, >= 0 inside; a piece of a region is where all hold.
+using TConstraint = std::function<double(TAcadPoint)>;
+using TPiece = std::vector<TConstraint>;
+
+struct TRoadFrame {
+    TAcadPoint a;  // the frontage's first end; the site lies to the left of a -> b
+    TVec u;        // unit along the frontage
+    TVec nIn;      // unit into the site
+    double len = 0;
+};
+
+// One road row: the road, the width it counts with, the region's pieces, the row's name.
+struct TRoadTask {
+    std::size_t road = 0;
+    double widthM = 0;
+    std::vector<TPiece> pieces;
+    std::string name;
+};
+
+struct TRoadGeometry {
+    TRoadFrame frame;
+    double widthM = 0;  // as it counts (令132条: the widest road's in region 1)
+    double setbackM = 0;
+    double applicationM = 0;
+    double lift = 0;      // the points' lift above the road centre, mm
+    double siteLift = 0;  // the site ground above the road centre, mm
+};
+
+// The road row of one region: the frontage part facing the region, the points on the deemed
+// opposite line at most W / 2 apart, the conforming building over the region within the
+// application range, the planned building cut to the region and the range. A refusal when the
+// planned building stands nearer the road than the setback; no points when the slant does not
+// reach the region.
+std::optional<std::string> BuildRoadRow(const TSkyCheckInput& in, const TRoadGeometry& g,
+                                        const std::vector<TPiece>& pieces, const std::string& name,
+                                        TBuiltRow& br) {
+    const TRoadFrame& f = g.frame;
+    br.conforming.kind = SkyKind::Road;
+    br.conforming.row = name;
+    const double w = g.widthM * kMm;
+    const double s = g.setbackM * kMm;
+    const double a = RoadSlope(in.zone);
+    const double l = g.applicationM * kMm;
+    br.conforming.applicationM = g.applicationM;
+    br.conforming.slope = a;
+    // e: distance into the site from the road boundary; d = W + s + e from the deemed line.
+    const auto e = [&](TAcadPoint q) { return Dot(Sub(q, f.a), f.nIn); };
+    const auto t = [&](TAcadPoint q) { return Dot(Sub(q, f.a), f.u); };
+    // 令135条の6第1項二号: the planned building keeps at least the conforming building's
+    // setback from the road boundary.
+    if (s > 0) {
+        for (const TLineEnt& wall : in.planned) {
+            if (!(wall.st.z > 0 || wall.ed.z > 0)) continue;
+            if (std::min(e(wall.st), e(wall.ed)) < s - kLineTol)
+                return std::string(kPlanInSetback) + " (" + name + ", 後退距離 " +
+                       FormatGeneral(g.setbackM) + " m)．";
+        }
+    }
+    const double eMax = l - w - s;       // the application range's far side
+    if (eMax <= s) return std::nullopt;  // the slant does not reach the site: no points
+    // The frontage part facing the region: the span of t on the boundary line (e = 0).
+    double t0 = 1e300, t1 = -1e300;
+    for (const TPiece& piece : pieces) {
+        double lo = 0, hi = f.len;
+        for (const TConstraint& c : piece) {
+            const double c0 = c(f.a);
+            const double c1 = c(Move(f.a, f.u, f.len));
+            if (c0 < 0 && c1 < 0) {
+                lo = 1;
+                hi = 0;
+                break;
+            }
+            const double tx = c0 == c1 ? 0 : f.len * c0 / (c0 - c1);
+            if (c0 < 0) lo = std::max(lo, tx);
+            if (c1 < 0) hi = std::min(hi, tx);
+        }
+        if (hi - lo > kLineTol) {
+            t0 = std::min(t0, lo);
+            t1 = std::max(t1, hi);
+        }
+    }
+    if (!(t1 > t0)) return std::nullopt;
+    const bool step = TwelveMetreRule(in.zone, g.widthM);
+    // 56条3・4項: 1.5 from 1.25 (W + 2s) beyond the deemed line.
+    const double eStep = 1.25 * (w + 2 * s) - w - s;
+    const auto height = [&](TAcadPoint q, bool upper) {
+        return g.lift - g.siteLift + (upper ? 1.5 : a) * (w + s + e(q));
+    };
+    for (const TPiece& piece : pieces) {
+        std::vector<TAcadPoint> region = in.site;
+        for (const TConstraint& c : piece) region = ClipPolygon(region, c);
+        region = ClipPolygon(region, [&](TAcadPoint q) { return e(q) - s; });
+        region = ClipPolygon(region, [&](TAcadPoint q) { return eMax - e(q); });
+        region = ClipPolygon(region, [&](TAcadPoint q) { return t(q) - t0; });
+        region = ClipPolygon(region, [&](TAcadPoint q) { return t1 - t(q); });
+        if (region.empty()) continue;
+        if (step && eStep < eMax) {
+            std::vector<TAcadPoint> lower =
+                ClipPolygon(region, [&](TAcadPoint q) { return eStep - e(q); });
+            std::vector<TAcadPoint> upper =
+                ClipPolygon(region, [&](TAcadPoint q) { return e(q) - eStep; });
+            for (TAcadPoint& q : lower) q.z = height(q, false);
+            for (TAcadPoint& q : upper) q.z = height(q, true);
+            if (!lower.empty()) br.conforming.footprints.push_back(lower);
+            if (!upper.empty()) br.conforming.footprints.push_back(upper);
+            br.conforming.step = br.conforming.step || !upper.empty();
+        } else {
+            for (TAcadPoint& q : region) q.z = height(q, false);
+            br.conforming.footprints.push_back(region);
+        }
+        // The planned building within the region and the application range.
+        for (const TLineEnt& wall : in.planned) {
+            std::optional<TLineEnt> c = ClipEdge(wall, [&](TAcadPoint q) { return e(q) - eMax; });
+            for (const TConstraint& k : piece) {
+                if (!c) break;
+                c = ClipEdge(*c, [&](TAcadPoint q) { return -k(q); });
+            }
+            if (c) br.planned.push_back(*c);
+        }
+    }
+    if (br.conforming.footprints.empty()) return std::nullopt;
+    br.conforming.walls = FootprintWalls(br.conforming.footprints);
+    // The points: the frontage part's ends on the deemed opposite line, at most W / 2 apart.
+    const TAcadPoint start = Move(Move(f.a, f.u, t0), f.nIn, -(w + s));
+    int no = 0;
+    for (const double off : EvenRow(t1 - t0, w / 2)) {
+        TSkyCheckRow row;
+        row.kind = SkyKind::Road;
+        row.row = name;
+        row.no = ++no;
+        row.at = Move(start, f.u, off);
+        row.at.z = g.lift - g.siteLift;
+        row.heightM = g.lift / kMm;
+        br.points.push_back(row);
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 TSkyCheckResult CheckSkyFactor(const TSkyCheckInput& in) {
@@ -664,7 +803,7 @@ TSkyCheckResult CheckSkyFactor(const TSkyCheckInput& in) {
                           in.zone.name + ")");
     const bool wantRoad = std::find(kinds.begin(), kinds.end(), SkyKind::Road) != kinds.end();
     if (wantRoad && in.roads.empty()) return refuse(std::string(kNoRoad) + "．");
-    if (in.roads.size() > 1) return refuse(kTwoRoads);
+    if (in.roads.size() > 2) return refuse(kTwoRoads);
     for (std::size_t i = 0; i < in.roads.size(); ++i) {
         const TSkyRoad& r = in.roads[i];
         const std::string which = " (道路" + std::to_string(i + 1) + ")";
@@ -688,96 +827,73 @@ TSkyCheckResult CheckSkyFactor(const TSkyCheckInput& in) {
             BuildBoundaryRows(in, kind, built);
             continue;
         }
+        // Each road's frame: its frontage's ends with the site on the left, the inward normal.
+        std::vector<TRoadFrame> frames;
         for (std::size_t i = 0; i < in.roads.size(); ++i) {
-            const TSkyRoad& road = in.roads[i];
-            const auto line = FrontageLine(road.frontage);
-            auto ends = *line;
+            auto ends = *FrontageLine(in.roads[i].frontage);
             const auto inward = InwardNormal(in.site, ends.first, ends.second);
             if (!inward)
                 return refuse(std::string(kNoRoad) + " (道路" + std::to_string(i + 1) + ")．");
-            // The row runs with the site on its left, counter-clockwise round the site.
             if (Cross(Sub(ends.second, ends.first), *inward) < 0)
                 std::swap(ends.first, ends.second);
-            TBuiltRow br;
-            br.conforming.kind = SkyKind::Road;
-            br.conforming.row = "道路" + std::to_string(i + 1);
-            const double w = road.widthM * kMm;
-            const double s = road.setbackM * kMm;
-            const double a = RoadSlope(in.zone);
-            const double l =
-                ApplicationDistanceM(in.zone, EffectiveFar(in.zone, in.farPct, road.widthM)) * kMm;
-            br.conforming.applicationM = l / kMm;
-            br.conforming.slope = a;
-            const TAcadPoint fa = ends.first;
-            const TVec along = Sub(ends.second, fa);
+            const TVec along = Sub(ends.second, ends.first);
             const double len = Len(along);
-            const TVec u{along.x / len, along.y / len};
-            const TVec nIn = *inward;
-            // e: distance into the site from the road boundary; d = W + s + e from the deemed
-            // opposite line.
-            const auto e = [&](TAcadPoint q) { return Dot(Sub(q, fa), nIn); };
-            const auto t = [&](TAcadPoint q) { return Dot(Sub(q, fa), u); };
-            // 令135条の6第1項二号: the planned building keeps at least the conforming building's
-            // setback from the road boundary.
-            if (s > 0) {
-                for (const TLineEnt& wall : in.planned) {
-                    if (!(wall.st.z > 0 || wall.ed.z > 0)) continue;
-                    if (std::min(e(wall.st), e(wall.ed)) < s - kLineTol)
-                        return refuse(std::string(kPlanInSetback) + " (" + br.conforming.row +
-                                      ", 後退距離 " + FormatGeneral(road.setbackM) + " m)．");
-                }
-            }
-            const double eMax = l - w - s;  // the application range's far side
-            if (eMax <= s) continue;        // the slant does not reach the site: no points
-            const bool step = TwelveMetreRule(in.zone, road.widthM);
-            // 56条3・4項: 1.5 from 1.25 (W + 2s) beyond the deemed line.
-            const double stepD = 1.25 * (w + 2 * s);
-            const auto height = [&](TAcadPoint q, bool upper) {
-                const double d = w + s + e(q);
-                return lift - siteLift + (upper ? 1.5 : a) * d;
+            frames.push_back({ends.first, {along.x / len, along.y / len}, *inward, len});
+        }
+        // The widest road decides the FAR limit (52条2項).
+        std::size_t widest = 0;
+        for (std::size_t i = 1; i < in.roads.size(); ++i)
+            if (in.roads[i].widthM > in.roads[widest].widthM) widest = i;
+        const double wideM = in.roads[widest].widthM;
+        const double lM = ApplicationDistanceM(in.zone, EffectiveFar(in.zone, in.farPct, wideM));
+        std::vector<TRoadTask> tasks;
+        if (in.roads.size() == 1) {
+            tasks.push_back({0, in.roads[0].widthM, {TPiece{}}, "道路1"});
+        } else {
+            // 令132条 with two roads: within min(2A, 35 m) of the widest road A, or more than
+            // 10 m from the other road's centre line, both roads count as A wide (区域1); the
+            // rest counts the other road alone at its own width (区域2).
+            const std::size_t other = 1 - widest;
+            const TRoadFrame fa = frames[widest];
+            const TRoadFrame fb = frames[other];
+            const double bandA = std::min(2 * wideM, 35.0) * kMm;
+            const double farB = 10 * kMm - in.roads[other].widthM * kMm / 2;
+            const TConstraint nearA = [fa, bandA](TAcadPoint q) {
+                return bandA - Dot(Sub(q, fa.a), fa.nIn);
             };
-            std::vector<TAcadPoint> region =
-                ClipPolygon(in.site, [&](TAcadPoint q) { return e(q) - s; });
-            region = ClipPolygon(region, [&](TAcadPoint q) { return eMax - e(q); });
-            region = ClipPolygon(region, [&](TAcadPoint q) { return t(q); });
-            region = ClipPolygon(region, [&](TAcadPoint q) { return len - t(q); });
-            if (region.empty()) continue;
-            std::vector<std::vector<TAcadPoint>> pieces;
-            const double eStep = stepD - w - s;
-            if (step && eStep < eMax) {
-                std::vector<TAcadPoint> lower =
-                    ClipPolygon(region, [&](TAcadPoint q) { return eStep - e(q); });
-                std::vector<TAcadPoint> upper =
-                    ClipPolygon(region, [&](TAcadPoint q) { return e(q) - eStep; });
-                for (TAcadPoint& q : lower) q.z = height(q, false);
-                for (TAcadPoint& q : upper) q.z = height(q, true);
-                if (!lower.empty()) pieces.push_back(lower);
-                if (!upper.empty()) pieces.push_back(upper);
-                br.conforming.step = !upper.empty();
-            } else {
-                for (TAcadPoint& q : region) q.z = height(q, false);
-                pieces.push_back(region);
-            }
-            br.conforming.footprints = pieces;
-            br.conforming.walls = FootprintWalls(pieces);
-            // The planned building within the application range.
-            for (const TLineEnt& wall : in.planned)
-                if (auto c = ClipEdge(wall, [&](TAcadPoint q) { return e(q) - eMax; }))
-                    br.planned.push_back(*c);
-            // The points: the frontage's ends on the deemed opposite line, at most W / 2 apart.
-            const TAcadPoint start = Move(fa, nIn, -(w + s));
-            int no = 0;
-            for (const double off : EvenRow(len, w / 2)) {
-                TSkyCheckRow row;
-                row.kind = SkyKind::Road;
-                row.row = br.conforming.row;
-                row.no = ++no;
-                row.at = Move(start, u, off);
-                row.at.z = lift - siteLift;
-                row.heightM = lift / kMm;
-                br.points.push_back(row);
-            }
-            built.push_back(std::move(br));
+            const TConstraint beyondA = [fa, bandA](TAcadPoint q) {
+                return Dot(Sub(q, fa.a), fa.nIn) - bandA;
+            };
+            const TConstraint farFromB = [fb, farB](TAcadPoint q) {
+                return Dot(Sub(q, fb.a), fb.nIn) - farB;
+            };
+            const TConstraint nearB = [fb, farB](TAcadPoint q) {
+                return farB - Dot(Sub(q, fb.a), fb.nIn);
+            };
+            const std::vector<TPiece> region1{{nearA}, {beyondA, farFromB}};
+            const std::vector<TPiece> region2{{beyondA, nearB}};
+            const std::string a = "道路" + std::to_string(widest + 1);
+            const std::string b = "道路" + std::to_string(other + 1);
+            tasks.push_back({widest, wideM, region1, a + "-区域1"});
+            tasks.push_back({other, wideM, region1, b + "-区域1"});
+            tasks.push_back({other, in.roads[other].widthM, region2, b + "-区域2"});
+            res.notes.push_back("二つの道路: 令132条の区域1 (" + a + " から " +
+                                FormatGeneral(bandA / kMm) + " m 以内, または " + b +
+                                " の中心線から 10 m を超える部分) では両道路を幅員 " +
+                                FormatGeneral(wideM) + " m とみなし, 区域2 は " + b + " のみ");
+        }
+        for (const TRoadTask& task : tasks) {
+            const TSkyRoad& road = in.roads[task.road];
+            TRoadGeometry g;
+            g.frame = frames[task.road];
+            g.widthM = task.widthM;
+            g.setbackM = road.setbackM;
+            g.applicationM = lM;
+            g.lift = lift;
+            g.siteLift = siteLift;
+            TBuiltRow br;
+            if (auto why = BuildRoadRow(in, g, task.pieces, task.name, br)) return refuse(*why);
+            if (!br.points.empty()) built.push_back(std::move(br));
         }
     }
 

@@ -433,6 +433,57 @@ TEST(SkyCheck, SkewedNorthBoundary) {
     for (const TSkyCheckRow& p : east.rows) EXPECT_NEAR(p.at.x, 16000, 1e-6);
 }
 
+// TC9: a corner site 30 m x 25 m, 商業 400 %, road A 12 m along the 30 m side (y = 0), road B
+// 6 m along the 25 m side (x = 0). Region 1: within 24 m of A or more than 7 m from B; there B
+// counts 12 m wide. Region 2: the 1 m x 7 m strip at the far corner, B alone at 6 m.
+TEST(SkyCheck, TwoRoadsRegions) {
+    TSkyCheckInput in;
+    in.site = Rect(0, 0, 30000, 25000);
+    in.roads.push_back({12, 0, {Edge(0, 0, 30000, 0)}});
+    in.roads.push_back({6, 0, {Edge(0, 0, 0, 25000)}});
+    in.zone = *FindSkyZone("商業");
+    in.farPct = 400;
+    in.kinds = {SkyKind::Road};
+    in.planned = Box(10000, 10000, 20000, 20000, 20000);
+    const TSkyCheckResult r = CheckSkyFactor(in);
+    ASSERT_FALSE(r.refusal) << *r.refusal;
+    struct Row {
+        const char* name;
+        int points;
+        double x0, y0, x1, y1;  // the row's first and last point
+        double width;           // the width the road counts with, mm
+        double eMax;            // the conforming building's depth from the road, mm
+    };
+    const Row rows[] = {
+        {"道路1-区域1", 6, 0, -12000, 30000, -12000, 12000, 8000},
+        {"道路2-区域1", 5, -12000, 24000, -12000, 0, 12000, 8000},
+        {"道路2-区域2", 2, -6000, 25000, -6000, 24000, 6000, 7000},
+    };
+    ASSERT_EQ(r.conforming.size(), 3u);
+    for (const Row& c : rows) {
+        SCOPED_TRACE(c.name);
+        std::vector<TSkyCheckRow> pts;
+        for (const TSkyCheckRow& p : r.rows)
+            if (p.row == c.name) pts.push_back(p);
+        ASSERT_EQ(pts.size(), static_cast<std::size_t>(c.points));
+        EXPECT_NEAR(pts.front().at.x, c.x0, 1e-6);
+        EXPECT_NEAR(pts.front().at.y, c.y0, 1e-6);
+        EXPECT_NEAR(pts.back().at.x, c.x1, 1e-6);
+        EXPECT_NEAR(pts.back().at.y, c.y1, 1e-6);
+        for (const TSkyCheckRow& p : pts) EXPECT_GE(p.conformTriangles, p.conformExact - 1e-9);
+        const bool alongA = std::string(c.name).rfind("道路1", 0) == 0;
+        for (const TSkyConforming& cb : r.conforming) {
+            if (cb.row != c.name) continue;
+            for (const auto& piece : cb.footprints)
+                for (const TAcadPoint& q : piece) {
+                    const double e = alongA ? q.y : q.x;
+                    EXPECT_LE(e, c.eMax + 1e-6);
+                    EXPECT_NEAR(q.z, 1.5 * (c.width + e), 1e-6);
+                }
+        }
+    }
+}
+
 TEST(SkyCheck, RefusesWhatTheRulesCannotPlace) {
     struct Row {
         const char* name;
@@ -449,11 +500,12 @@ TEST(SkyCheck, RefusesWhatTheRulesCannotPlace) {
              in.roads[0].frontage = {Edge(0, 0, 10000, 0), Edge(10000, 0, 20000, 3000)};
          },
          "一直線"},
-        {"two roads",
+        {"three roads",
          [](TSkyCheckInput& in) {
              in.roads.push_back({4, 0, {Edge(0, 0, 0, 15000)}});
+             in.roads.push_back({4, 0, {Edge(20000, 0, 20000, 15000)}});
          },
-         "二以上の道路"},
+         "三以上の道路"},
         {"north in a residential zone", [](TSkyCheckInput& in) { in.kinds = {SkyKind::North}; },
          "北側"},
         {"no site", [](TSkyCheckInput& in) { in.site.resize(2); }, "敷地"},
