@@ -274,6 +274,12 @@ bool DrawClosestMaps(Controller& c, DrawingSession& d, const TSkyCheckResult& r,
         const std::vector<TListedPoint> listed{{p.at.x, p.at.y, name, p.at.z / 1000}};
         for (const bool fit : {false, true}) {
             c.ws.AryTatemono = fit ? cb->walls : cb->planned;
+            if (c.ws.AryTatemono.empty()) {
+                // Nothing of the building within the row's range: the whole sky, no map.
+                out << "近接点の天空図\t" << name << "\t" << (fit ? "適合建築物" : "計画建築物")
+                    << "\t範囲内に建物がありません (天空率 100)\n";
+                continue;
+            }
             TakePoints(c, d, Controller::PointGrid::StringGrid1, "", listed);
             const TAcadPoint at{x0 + rs + (fit ? 20 * rs : 0), y, 0};
             if (DrawSkyMapsAt(c, d, {0, fit, 1, at}) != SkyMapEnd::Drawn) {

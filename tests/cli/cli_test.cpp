@@ -652,6 +652,18 @@ TEST(Cli, SkyCheckOfTheRoadExample) {
     EXPECT_TRUE(Contains(r.out, "\n判定\t適合\t算定位置 18, 不適合 0\n")) << r.out;
     r = Zuka(base + "--kinds road --road 6:layer=道路境界 -o " + out.string());
 
+    // Two roads (the note's corner case): a row per road and region, B counted 12 m wide in
+    // region 1 and 6 m in the far-corner strip.
+    r = Zuka("sky-check " + std::string(ZUKA_SOURCE_DIR) +
+             "/examples/sky_check_corner.dxf --site layer=敷地 --buildings layer=建物 --road "
+             "12:layer=道路A --road 6:layer=道路B --zone 商業 --far 400 --kinds road -o " +
+             (TempDir() / "corner.dxf").string());
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n道路\t道路1-区域1\t6\t30000.000\t-12000.000\t")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n道路\t道路2-区域1\t5\t-12000.000\t0.000\t")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n道路\t道路2-区域2\t2\t-6000.000\t24000.000\t")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n判定\t適合\t算定位置 13, 不適合 0\n")) << r.out;
+
     if (!HaveEzdxf()) GTEST_SKIP() << "python3-ezdxf is not installed";
     // Eight circles and their numbers; the conforming building's four walls.
     EXPECT_EQ(CheckWithEzdxf(out, "ZUKA_天空率算定点"), "0 16\n");
