@@ -493,29 +493,66 @@ std::optional<std::pair<TAcadPoint, TAcadPoint>> FrontageLine(const std::vector<
     return std::make_pair(a, b);
 }
 
-// The unit normal of a-b that points into the site; none when neither side is the site.
-std::optional<TVec> InwardNormal(const std::vector<TAcadPoint>& site, TAcadPoint a, TAcadPoint b) {
+// The unit normal of a-b that points into the site, probed beside the middle of each frontage
+// piece (a frontage may have gaps, a notch of the site); none when neither side is the site.
+std::optional<TVec> InwardNormal(const std::vector<TAcadPoint>& site, TAcadPoint a, TAcadPoint b,
+                                 const std::vector<TLineEnt>& pieces) {
     const TVec d = Sub(b, a);
     const double l = Len(d);
     const TVec n{-d.y / l, d.x / l};
-    const TAcadPoint mid{(a.x + b.x) / 2, (a.y + b.y) / 2, 0};
-    for (const double probe : {1.0, 10.0, 100.0}) {
-        const bool left = InsidePolygon(site, Move(mid, n, probe));
-        const bool right = InsidePolygon(site, Move(mid, n, -probe));
-        if (left != right) return left ? n : TVec{-n.x, -n.y};
+    for (const TLineEnt& piece : pieces) {
+        const TAcadPoint mid{(piece.st.x + piece.ed.x) / 2, (piece.st.y + piece.ed.y) / 2, 0};
+        for (const double probe : {1.0, 10.0, 100.0}) {
+            const bool left = InsidePolygon(site, Move(mid, n, probe));
+            const bool right = InsidePolygon(site, Move(mid, n, -probe));
+            if (left != right) return left ? n : TVec{-n.x, -n.y};
+        }
     }
     return std::nullopt;
 }
 
-// The walls of footprint pieces whose vertices carry their heights in z.
-std::vector<TLineEnt> FootprintWalls(const std::vector<std::vector<TAcadPoint>>& pieces) {
+// The walls of footprint pieces whose vertices carry their heights in z. Clipping a site that
+// is not convex can leave a piece in parts joined by edges along the clip line across ground
+// outside the site (a notch); such a stretch is no wall, and it would make the conforming
+// building larger than it is, so each edge is cut where it crosses the site's outline and only
+// its stretches on the site are kept.
+std::vector<TLineEnt> FootprintWalls(const std::vector<std::vector<TAcadPoint>>& pieces,
+                                     const std::vector<TAcadPoint>& site) {
+    const auto onSite = [&site](TAcadPoint m) {
+        if (InsidePolygon(site, m)) return true;
+        for (std::size_t i = 0; i < site.size(); ++i)
+            if (DistToSegment2D(m, site[i], site[(i + 1) % site.size()]) <= kLineTol) return true;
+        return false;
+    };
+    const auto at = [](TAcadPoint a, TAcadPoint b, double t) {
+        return TAcadPoint{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t, a.z + (b.z - a.z) * t};
+    };
     std::vector<TLineEnt> walls;
     for (const auto& poly : pieces)
         for (std::size_t i = 0; i < poly.size(); ++i) {
-            TLineEnt w;
-            w.st = poly[i];
-            w.ed = poly[(i + 1) % poly.size()];
-            walls.push_back(w);
+            const TAcadPoint a = poly[i];
+            const TAcadPoint b = poly[(i + 1) % poly.size()];
+            const TVec d = Sub(b, a);
+            std::vector<double> cuts{0, 1};
+            for (std::size_t k = 0; k < site.size(); ++k) {
+                const TAcadPoint p = site[k];
+                const TVec e = Sub(site[(k + 1) % site.size()], p);
+                const double den = Cross(d, e);
+                if (std::fabs(den) < 1e-12) continue;
+                const double t = Cross(Sub(p, a), e) / den;
+                const double u = Cross(Sub(p, a), d) / den;
+                if (t > 0 && t < 1 && u >= 0 && u <= 1) cuts.push_back(t);
+            }
+            std::sort(cuts.begin(), cuts.end());
+            for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
+                if (cuts[k + 1] - cuts[k] < 1e-9) continue;
+                const TAcadPoint m = at(a, b, (cuts[k] + cuts[k + 1]) / 2);
+                if (!onSite(m)) continue;
+                TLineEnt w;
+                w.st = at(a, b, cuts[k]);
+                w.ed = at(a, b, cuts[k + 1]);
+                walls.push_back(w);
+            }
         }
     return walls;
 }
@@ -630,7 +667,7 @@ void BuildBoundaryRows(const TSkyCheckInput& in, SkyKind kind, std::vector<TBuil
         if (region.empty()) continue;
         for (TAcadPoint& q : region) q.z = rise + slope * std::max(0.0, x(q));
         br.conforming.footprints = {region};
-        br.conforming.walls = FootprintWalls(br.conforming.footprints);
+        br.conforming.walls = FootprintWalls(br.conforming.footprints, in.site);
         br.planned = in.planned;
         const TAcadPoint start = Move(a, into, -offset);  // out, or due north
         int no = 0;
@@ -768,7 +805,7 @@ std::optional<std::string> BuildRoadRow(const TSkyCheckInput& in, const TRoadGeo
         }
     }
     if (br.conforming.footprints.empty()) return std::nullopt;
-    br.conforming.walls = FootprintWalls(br.conforming.footprints);
+    br.conforming.walls = FootprintWalls(br.conforming.footprints, in.site);
     // The points: the frontage part's ends on the deemed opposite line, at most W / 2 apart.
     const TAcadPoint start = Move(Move(f.a, f.u, t0), f.nIn, -(w + s));
     int no = 0;
@@ -831,7 +868,8 @@ TSkyCheckResult CheckSkyFactor(const TSkyCheckInput& in) {
         std::vector<TRoadFrame> frames;
         for (std::size_t i = 0; i < in.roads.size(); ++i) {
             auto ends = *FrontageLine(in.roads[i].frontage);
-            const auto inward = InwardNormal(in.site, ends.first, ends.second);
+            const auto inward =
+                InwardNormal(in.site, ends.first, ends.second, in.roads[i].frontage);
             if (!inward)
                 return refuse(std::string(kNoRoad) + " (道路" + std::to_string(i + 1) + ")．");
             if (Cross(Sub(ends.second, ends.first), *inward) < 0)

@@ -484,6 +484,55 @@ TEST(SkyCheck, TwoRoadsRegions) {
     }
 }
 
+// A site open to the road in a notch (a U standing on the road): the application range cuts
+// its two arms apart. No wall of the conforming building may stand over the notch, which is
+// not site; a bridge there once took sky from the points in front of it.
+TEST(SkyCheck, NotchedSiteHasNoWallOverTheNotch) {
+    TSkyCheckInput in;
+    in.site = {{0, 0, 0},     {10000, 0, 0}, {10000, 10000, 0}, {20000, 10000, 0},
+               {20000, 0, 0}, {30000, 0, 0}, {30000, 25000, 0}, {0, 25000, 0}};
+    in.roads.push_back({6, 0, {Edge(0, 0, 10000, 0), Edge(20000, 0, 30000, 0)}});
+    in.zone = *FindSkyZone("近商");
+    in.farPct = 200;
+    in.kinds = {SkyKind::Road};
+    in.planned = Box(2000, 2000, 8000, 8000, 5000);
+    TSkyCheckResult r = CheckSkyFactor(in);
+    ASSERT_FALSE(r.refusal) << *r.refusal;
+    // 20 m application distance on a 6 m road (FAR 200 % < 6 x 60): the conforming building
+    // is 14 m deep, so the arms below y = 10 and the part above are one piece here; on a 12 m
+    // road it is 8 m deep and cuts the arms apart.
+    in.roads[0].widthM = 12;
+    r = CheckSkyFactor(in);
+    ASSERT_FALSE(r.refusal) << *r.refusal;
+    ASSERT_EQ(r.conforming.size(), 1u);
+    for (const TLineEnt& w : r.conforming[0].walls) {
+        const double mx = (w.st.x + w.ed.x) / 2;
+        const double my = (w.st.y + w.ed.y) / 2;
+        EXPECT_FALSE(mx > 10000 + 1 && mx < 20000 - 1 && my < 10000 - 1)
+            << w.st.x << "," << w.st.y << " - " << w.ed.x << "," << w.ed.y;
+    }
+    // A point in front of the notch (x = 12 m) sees the two arms only.
+    const TSkyCheckRow* mid = nullptr;
+    for (const TSkyCheckRow& p : r.rows)
+        if (std::fabs(p.at.x - 12000) < 1) mid = &p;
+    ASSERT_NE(mid, nullptr);
+    const double h0 = 1.5 * 12000, h8 = 1.5 * 20000;
+    const auto arm = [&](double x0, double x1) {
+        const std::vector<TAcadPoint> q{{x0, 0, h0}, {x1, 0, h0}, {x1, 8000, h8}, {x0, 8000, h8}};
+        std::vector<TLineEnt> w;
+        for (std::size_t i = 0; i < 4; ++i) {
+            TLineEnt e;
+            e.st = q[i];
+            e.ed = q[(i + 1) % 4];
+            w.push_back(e);
+        }
+        return w;
+    };
+    std::vector<TLineEnt> both = arm(0, 10000);
+    for (const TLineEnt& w : arm(20000, 30000)) both.push_back(w);
+    EXPECT_NEAR(mid->conformExact, ExactSkyFactor(both, mid->at), 1e-6);
+}
+
 TEST(SkyCheck, RefusesWhatTheRulesCannotPlace) {
     struct Row {
         const char* name;
