@@ -11,6 +11,7 @@
 #include "app/batch_commands.h"
 #include "app/batch_run.h"
 #include "app/calc_record.h"
+#include "app/sky_check_command.h"
 #include "app/work_folder.h"
 #ifdef ZUKA_HAVE_PNG
 #include "picture/png_picture.h"
@@ -246,6 +247,47 @@ const std::vector<TCommand>& Commands() {
              AddJson(cmd, o, "also write the verdicts as JSON");
              AddTrueSolar(cmd, o);
              return [q](BatchRun& r) { return BatchCheck(r, *q); };
+         }},
+        {"sky-check",
+         "the sky-factor verdict: planned against conforming building at every measurement point",
+         {"--buildings", "--height", "--output", "--svg", "--png"},
+         [](CLI::App& cmd, TBatchOptions&) -> BatchCommand {
+             auto q = std::make_shared<TSkyCheckOptions>();
+             AddDrawing(cmd, q->drawing);
+             cmd.add_option("--site", q->site,
+                            "the site's lines and polylines, selected like --buildings")
+                 ->type_name("EXPR")
+                 ->required();
+             cmd.add_option("--road", q->roads,
+                            "a road: width and the conforming building's setback in metres, and "
+                            "the lines on the site edges facing it (6:layer=道路境界, "
+                            "6,2:handle=2A)")
+                 ->type_name("W[,SETBACK]:EXPR")
+                 ->take_all()
+                 ->allow_extra_args(false);
+             cmd.add_option("--zone", q->zone,
+                            "the zone: 1低 2低 1中高 2中高 田園 1住 2住 "
+                            "準住 近商 商業 準工 工業 工専 無指定")
+                 ->type_name("ZONE")
+                 ->required();
+             cmd.add_option("--far", q->far, "the designated FAR limit, percent")
+                 ->type_name("PCT")
+                 ->required();
+             cmd.add_option("--kinds", q->kinds,
+                            "the slant lines to check: road,adjacent,north (default: what the "
+                            "zone makes apply)")
+                 ->type_name("KINDS");
+             cmd.add_option("--road-level", q->roadLevel,
+                            "the site ground above the road centre, metres (1 m or more lifts "
+                            "the points by (H - 1) / 2)")
+                 ->type_name("M");
+             cmd.add_option("--margin", q->margin,
+                            "the planned value must reach the conforming one plus this, percent "
+                            "(0)")
+                 ->type_name("PCT");
+             cmd.add_option("--json", q->json, "also write the table as JSON")->type_name("FILE");
+             cmd.add_option("--csv", q->csv, "also write the table as CSV")->type_name("FILE");
+             return [q](BatchRun& r) { return BatchSkyCheck(r, *q); };
          }},
     };
     return table;

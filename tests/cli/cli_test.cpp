@@ -582,6 +582,82 @@ TEST(Cli, CheckOfTheExample) {
     EXPECT_EQ(CheckWithEzdxf(out, "ZUKA_INFO"), "0 6\n");
 }
 
+// The regulation note's first case: a 19 m box on a 20 m x 15 m site on a 6 m road, 1住,
+// FAR 200 %: eight points on the opposite road line, all passing at margin 0 (the two ends by
+// 0.007 after a finer division), the two ends failing at the common 0.02 margin.
+TEST(Cli, SkyCheckOfTheRoadExample) {
+    const std::string drawing = std::string(ZUKA_SOURCE_DIR) + "/examples/sky_check.dxf";
+    const std::string base =
+        "sky-check " + drawing + " --site layer=敷地 --buildings layer=建物 --zone 1住 --far 200 ";
+    const std::filesystem::path out = TempDir() / "sky-check.dxf";
+    const std::filesystem::path csv = TempDir() / "sky-check.csv";
+    TRun r = Zuka(base + "--kinds road --road 6:layer=道路境界 -o " + out.string() + " --csv " +
+                  csv.string());
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out,
+                         "\n道路\t道路1\t1\t0.000\t-6000.000\t0.000\t90.806\t90.813\t0.007\t"
+                         "0.000\t適合\t近接点\t90.80477\t90.81433\t2\n"))
+        << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n道路\t道路1\t4\t8571.429\t-6000.000\t0.000\t"));
+    EXPECT_TRUE(Contains(r.out, "\n判定\t適合\t算定位置 8, 不適合 0\n")) << r.out;
+    // The closest point's maps, planned and conforming, by the sky-map command.
+    EXPECT_TRUE(Contains(r.out, "\n近接点の天空図\t道路1-1\t計画建築物\t")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n近接点の天空図\t道路1-1\t適合建築物\t")) << r.out;
+    std::ifstream in(csv);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9);
+
+    r = Zuka(base + "--kinds road --road 6:layer=道路境界 --margin 0.02 -o " + out.string());
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n判定\t不適合\t算定位置 8, 不適合 2\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out,
+                         "\n道路\t道路1\t8\t20000.000\t-6000.000\t0.000\t90.829\t90.800\t"
+                         "-0.029\t0.020\t不適合\t"))
+        << r.out;
+
+    struct Bad {
+        const char* args;
+        int status;
+        const char* says;
+    };
+    for (const Bad& b :
+         {Bad{"--road 0:layer=道路境界", 2, "幅員"},
+          Bad{"--road 6:layer=道路境界 --zone 1種", 2, "--zone"}, Bad{"--road 6", 2, "--road"},
+          Bad{"", 1, "道路に面する敷地の辺がありません"},
+          Bad{"--road 6:layer=建物", 1, "敷地の辺に重なりません"},
+          Bad{"--road 6:layer=道路境界 --kinds north", 1, "北側"},
+          Bad{"--road 6:layer=道路境界 --margin -1", 2, "--margin"}}) {
+        SCOPED_TRACE(b.args);
+        r = Zuka(base + b.args + " -o " + out.string());
+        EXPECT_EQ(r.status, b.status) << r.out;
+        EXPECT_TRUE(Contains(r.out, b.says)) << r.out;
+    }
+
+    // By default the kinds the zone makes apply: in 1住 the adjacent land too, three rows.
+    r = Zuka(base + "--road 6:layer=道路境界 -o " + out.string());
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n隣地\t隣地2\t4\t0.000\t31000.000\t0.000\t92.338\t")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n判定\t適合\t算定位置 18, 不適合 0\n")) << r.out;
+    r = Zuka(base + "--kinds road --road 6:layer=道路境界 -o " + out.string());
+
+    // Two roads (the note's corner case): a row per road and region, B counted 12 m wide in
+    // region 1 and 6 m in the far-corner strip.
+    r = Zuka("sky-check " + std::string(ZUKA_SOURCE_DIR) +
+             "/examples/sky_check_corner.dxf --site layer=敷地 --buildings layer=建物 --road "
+             "12:layer=道路A --road 6:layer=道路B --zone 商業 --far 400 --kinds road -o " +
+             (TempDir() / "corner.dxf").string());
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n道路\t道路1-区域1\t6\t30000.000\t-12000.000\t")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n道路\t道路2-区域1\t5\t-12000.000\t0.000\t")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n道路\t道路2-区域2\t2\t-6000.000\t24000.000\t")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n判定\t適合\t算定位置 13, 不適合 0\n")) << r.out;
+
+    if (!HaveEzdxf()) GTEST_SKIP() << "python3-ezdxf is not installed";
+    // Eight circles and their numbers; the conforming building's four walls.
+    EXPECT_EQ(CheckWithEzdxf(out, "ZUKA_天空率算定点"), "0 16\n");
+    EXPECT_EQ(CheckWithEzdxf(out, "ZUKA_適合建築物"), "0 4\n");
+}
+
 TEST(Cli, FlatPlansDatesAndClockTimes) {
     const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
     // The site outline given 7 m: a building; the model says which heights it used.
@@ -647,6 +723,11 @@ TEST(Cli, ResultsAsJsonFollowTheSchema) {
         {"sky", "sky" + b + points, false},
         {"boundary", "boundary " + sample + " --site layer=敷地 --quiet", true},
         {"check", "check" + b + "--site layer=敷地 --limits 2,1.5 --headroom", true},
+        {"sky-check",
+         "sky-check " + std::string(ZUKA_SOURCE_DIR) +
+             "/examples/sky_check.dxf --site layer=敷地 --buildings layer=建物 --zone 1住 "
+             "--far 200 --road 6:layer=道路境界",
+         true},
     };
     std::vector<std::filesystem::path> files;
     for (const Row& r : rows) {

@@ -1,0 +1,490 @@
+#include "app/sky_check_command.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/calc_record.h"
+#include "app/diagram_run.h"
+#include "app/drawing_session.h"
+#include "app/json_value.h"
+#include "app/point_run.h"
+#include "app/results_json.h"
+#include "base/number.h"
+#include "cad/bridge.h"
+#include "cad/host/selection_expr.h"
+#include "cad/read_entities.h"
+#include "geom/acquisition.h"
+#include "geom/primitives.h"
+#include "sky/kyoukaisen.h"
+#include "sky/sky_check.h"
+
+namespace zuka {
+namespace {
+
+
+constexpr double kOnEdgeTol = 1.0;    // mm: a site edge lies on a road boundary line
+constexpr double kPointRadius = 300;  // mm: the drawn measurement points
+constexpr double kTextHeight = 300;   // mm: point numbers and the table
+constexpr const char* kMethod =
+    "天空率: 正射影, 三斜計算 (半径 100 mm, 最大分割角 10° から判定が付くまで細分, 下限 0.5°), "
+    "適合建築物は外接三角形 (切り上げ), 計画建築物は内接三角形 (切り捨て), 小数 3 桁";
+
+// "W[,SETBACK]:EXPR".
+struct TRoadOption {
+    double widthM = 0;
+    double setbackM = 0;
+    std::string expr;
+};
+
+std::optional<TRoadOption> ParseRoadOption(const std::string& text) {
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos || colon + 1 >= text.size()) return std::nullopt;
+    const std::string numbers = text.substr(0, colon);
+    TRoadOption r;
+    r.expr = text.substr(colon + 1);
+    const std::size_t comma = numbers.find(',');
+    const std::optional<double> w = ParseDouble(numbers.substr(0, comma));
+    if (!w) return std::nullopt;
+    r.widthM = *w;
+    if (comma != std::string::npos) {
+        const std::optional<double> s = ParseDouble(numbers.substr(comma + 1));
+        if (!s) return std::nullopt;
+        r.setbackM = *s;
+    }
+    return r;
+}
+
+std::optional<std::vector<SkyKind>> ParseKinds(const std::string& text) {
+    std::vector<SkyKind> kinds;
+    std::stringstream ss(text);
+    std::string word;
+    while (std::getline(ss, word, ',')) {
+        if (word == "road" || word == "道路")
+            kinds.push_back(SkyKind::Road);
+        else if (word == "adjacent" || word == "隣地")
+            kinds.push_back(SkyKind::Adjacent);
+        else if (word == "north" || word == "北側")
+            kinds.push_back(SkyKind::North);
+        else
+            return std::nullopt;
+    }
+    if (kinds.empty()) return std::nullopt;
+    return kinds;
+}
+
+// The segments of the entities `expr` selects (lines, polylines, arcs as chords).
+std::optional<std::vector<TLineEnt>> SelectSegments(DrawingSession& d, const std::string& expr,
+                                                    std::string& refused) {
+    Document& doc = d.Host().ActiveDocument();
+    SelectionSetPtr ss = GetTempSelSet(doc);
+    Workspace ws;
+    d.Picks().PushSelection(expr);
+    try {
+        ss->SelectOnScreen();
+        ReadSelEntities(*ss, ws);
+        ConvertEntitiesToLines(ws);
+    } catch (const EntityRefused& e) {
+        refused = e.what();
+        ss->Delete();
+        return std::nullopt;
+    }
+    ss->Delete();
+    std::vector<TLineEnt> out;
+    for (const TLineEnt& s : ws.AryLine)
+        if (Dist2D(s.st, s.ed) > kSamePointTol) out.push_back(s);
+    return out;
+}
+
+std::string F3(double v) { return FormatFixed(v, 3); }
+
+std::string Verdict(bool pass) { return pass ? "適合" : "不適合"; }
+
+// The table as rows of cells, the header first.
+std::vector<std::vector<std::string>> TableCells(const TSkyCheckResult& r) {
+    std::vector<std::vector<std::string>> rows;
+    rows.push_back({"種別", "列", "No.", "X", "Y", "高さ(m)", "適合建築物", "計画建築物", "差",
+                    "安全率", "判定", "近接点", "適合(厳密)", "計画(厳密)", "分割角(°)"});
+    for (const TSkyCheckRow& p : r.rows) {
+        rows.push_back({SkyKindName(p.kind), p.row, std::to_string(p.no), F3(p.at.x), F3(p.at.y),
+                        F3(p.heightM), F3(p.conform), F3(p.planned), F3(p.difference),
+                        F3(p.marginPct), Verdict(p.pass), p.closest ? "近接点" : "",
+                        FormatFixed(p.conformExact, 5), FormatFixed(p.plannedExact, 5),
+                        FormatGeneral(p.divisionDeg)});
+    }
+    return rows;
+}
+
+bool SaveCsv(const std::string& path, const std::vector<std::vector<std::string>>& rows) {
+    std::ofstream f(path, std::ios::binary);
+    if (!f) return false;
+    f << "\xEF\xBB\xBF";  // a byte-order mark, as Japanese spreadsheets expect
+    for (const auto& row : rows) {
+        for (std::size_t i = 0; i < row.size(); ++i) f << (i ? "," : "") << row[i];
+        f << "\r\n";
+    }
+    return static_cast<bool>(f);
+}
+
+JsonValue ResultJson(const TSkyCheckResult& r, const TSkyCheckOptions& o,
+                     const TSkyCheckInput& in) {
+    JsonValue doc = JsonValue::Object();
+    doc.Add("program", "Zuka");
+    doc.Add("version", ProgramVersion());
+    doc.Add("command", "sky-check");
+    doc.Add("drawing", std::filesystem::path(o.drawing).filename().string());
+    doc.Add("inputs", JsonValue::Object().Add("method", kMethod));
+    JsonValue sc = JsonValue::Object();
+    sc.Add("zone", in.zone.name);
+    sc.Add("far_pct", in.farPct);
+    sc.Add("road_level_m", in.roadLevelM);
+    sc.Add("margin_pct", in.marginPct);
+    JsonValue roads = JsonValue::Array();
+    for (const TSkyRoad& road : in.roads)
+        roads.Push(JsonValue::Object().Add("width_m", road.widthM).Add("setback_m", road.setbackM));
+    sc.Add("roads", roads);
+    JsonValue notes = JsonValue::Array();
+    for (const std::string& n : r.notes) notes.Push(n);
+    sc.Add("notes", notes);
+    JsonValue points = JsonValue::Array();
+    for (const TSkyCheckRow& p : r.rows) {
+        JsonValue j = JsonValue::Object();
+        j.Add("kind", p.kind == SkyKind::Road       ? "road"
+                      : p.kind == SkyKind::Adjacent ? "adjacent"
+                                                    : "north");
+        j.Add("row", p.row);
+        j.Add("no", p.no);
+        j.Add("x", JsonValue::Rounded(p.at.x, 3));
+        j.Add("y", JsonValue::Rounded(p.at.y, 3));
+        j.Add("height_m", JsonValue::Rounded(p.heightM, 3));
+        j.Add("conforming", p.conform);
+        j.Add("planned", p.planned);
+        j.Add("difference", p.difference);
+        j.Add("margin", p.marginPct);
+        j.Add("verdict", p.pass ? "pass" : "fail");
+        j.Add("closest", p.closest);
+        j.Add("conforming_exact", JsonValue::Rounded(p.conformExact, 5));
+        j.Add("planned_exact", JsonValue::Rounded(p.plannedExact, 5));
+        j.Add("conforming_triangles", JsonValue::Rounded(p.conformTriangles, 5));
+        j.Add("planned_triangles", JsonValue::Rounded(p.plannedTriangles, 5));
+        j.Add("division_deg", p.divisionDeg);
+        points.Push(j);
+    }
+    sc.Add("points", points);
+    JsonValue conforming = JsonValue::Array();
+    for (const TSkyConforming& cb : r.conforming) {
+        JsonValue pieces = JsonValue::Array();
+        for (const auto& piece : cb.footprints) {
+            JsonValue poly = JsonValue::Array();
+            for (const TAcadPoint& q : piece)
+                poly.Push(JsonValue::Array()
+                              .Push(JsonValue::Rounded(q.x, 3))
+                              .Push(JsonValue::Rounded(q.y, 3))
+                              .Push(JsonValue::Rounded(q.z / 1000, 4)));
+            pieces.Push(poly);
+        }
+        conforming.Push(JsonValue::Object()
+                            .Add("row", cb.row)
+                            .Add("application_distance_m", cb.applicationM)
+                            .Add("slope", cb.slope)
+                            .Add("step_to_1_5", cb.step)
+                            .Add("footprints", pieces));
+    }
+    sc.Add("conforming", conforming);
+    sc.Add("verdict", r.Passes() ? "pass" : "fail");
+    doc.Add("sky_check", sc);
+    return doc;
+}
+
+EntityPtr OnLayer(EntityPtr e, const char* layer) {
+    if (e) e->SetLayer(layer);
+    return e;
+}
+
+// The points (circles and numbers), the conforming building (its walls as 3D lines at their
+// heights) and the table, each on its layer, into model space.
+void DrawVerdict(Document& doc, Application& app, const TSkyCheckResult& r,
+                 const std::vector<TAcadPoint>& site) {
+    for (const char* layer : {kSkyCheckPointLayer, kSkyCheckConformLayer, kSkyCheckTableLayer})
+        EnsureLayer(app, layer);
+    Block& ms = doc.ModelSpace();
+    for (const TSkyCheckRow& p : r.rows) {
+        OnLayer(ms.AddCircle({p.at.x, p.at.y, p.at.z}, kPointRadius), kSkyCheckPointLayer);
+        OnLayer(ms.AddText(std::to_string(p.no), {p.at.x + 150, p.at.y + 150, p.at.z}, 250),
+                kSkyCheckPointLayer);
+    }
+    for (const TSkyConforming& cb : r.conforming)
+        for (const TLineEnt& w : cb.walls) OnLayer(ms.AddLine(w.st, w.ed), kSkyCheckConformLayer);
+    // The table to the right of the site, its top at the site's top.
+    double x0 = -1e300, y0 = -1e300;
+    for (const TAcadPoint& q : site) {
+        x0 = std::max(x0, q.x);
+        y0 = std::max(y0, q.y);
+    }
+    x0 += 5000;
+    const std::vector<std::vector<std::string>> cells = TableCells(r);
+    const double widths[] = {1500, 1800, 900, 2800, 2800, 1800, 2600, 2600, 2000, 1800, 1600, 1500};
+    double y = y0;
+    OnLayer(ms.AddText("天空率判定表 (" + std::string(r.Passes() ? "適合" : "不適合") + ")",
+                       {x0, y, 0}, kTextHeight * 1.5),
+            kSkyCheckTableLayer);
+    for (const auto& row : cells) {
+        y -= 2.2 * kTextHeight;
+        double x = x0;
+        for (std::size_t i = 0; i < std::size(widths) && i < row.size(); ++i) {
+            if (!row[i].empty())
+                OnLayer(ms.AddText(row[i], {x, y, 0}, kTextHeight), kSkyCheckTableLayer);
+            x += widths[i];
+        }
+    }
+    for (const std::string& n : r.notes) {
+        y -= 2.2 * kTextHeight;
+        OnLayer(ms.AddText(n, {x0, y, 0}, kTextHeight), kSkyCheckTableLayer);
+    }
+}
+
+// The sky maps of each kind's closest point (近接点), for the planned building and for the
+// conforming building, each with its triangle-area table and building position table, drawn by
+// the sky-map command (作図) below the site. The lines it prints name each map.
+bool DrawClosestMaps(Controller& c, DrawingSession& d, const TSkyCheckResult& r,
+                     const std::vector<TAcadPoint>& site, std::ostream& out, std::ostream& err) {
+    double x0 = 1e300, y0 = 1e300;
+    for (const TAcadPoint& q : site) {
+        x0 = std::min(x0, q.x);
+        y0 = std::min(y0, q.y);
+    }
+    const double rs =
+        ParseDouble(c.form.Edit15).value_or(25) * ParseDouble(c.form.Edit19).value_or(100);
+    double y = y0 - 10000 - 2 * rs;
+    const std::vector<TLineEnt> model = c.ws.AryTatemono;
+    for (const TSkyCheckRow& p : r.rows) {
+        if (!p.closest) continue;
+        const auto cb = std::find_if(r.conforming.begin(), r.conforming.end(),
+                                     [&](const TSkyConforming& b) { return b.row == p.row; });
+        if (cb == r.conforming.end()) continue;
+        const std::string name = p.row + "-" + std::to_string(p.no);
+        const std::vector<TListedPoint> listed{{p.at.x, p.at.y, name, p.at.z / 1000}};
+        for (const bool fit : {false, true}) {
+            c.ws.AryTatemono = fit ? cb->walls : cb->planned;
+            if (c.ws.AryTatemono.empty()) {
+                // Nothing of the building within the row's range: the whole sky, no map.
+                out << "近接点の天空図\t" << name << "\t" << (fit ? "適合建築物" : "計画建築物")
+                    << "\t範囲内に建物がありません (天空率 100)\n";
+                continue;
+            }
+            TakePoints(c, d, Controller::PointGrid::StringGrid1, "", listed);
+            const TAcadPoint at{x0 + rs + (fit ? 20 * rs : 0), y, 0};
+            if (DrawSkyMapsAt(c, d, {0, fit, 1, at}) != SkyMapEnd::Drawn) {
+                err << "近接点の天空図を作図できませんでした (" << name << ").\n";
+                c.ws.AryTatemono = model;
+                return false;
+            }
+            out << "近接点の天空図\t" << name << "\t" << (fit ? "適合建築物" : "計画建築物") << "\t"
+                << FormatFixed(at.x, 3) << "," << FormatFixed(at.y, 3) << "\n";
+        }
+        y -= 6 * rs;
+    }
+    c.ws.AryTatemono = model;
+    return true;
+}
+
+}  // namespace
+
+int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
+    Controller& c = run.c;
+    std::ostream& out = run.out;
+    std::ostream& err = run.err;
+    TSkyCheckInput in;
+    // Inputs first: a refusal changes nothing.
+    std::string exprError;
+    if (!ParseSelectionExpr(o.site, exprError)) {
+        err << "--site " << o.site << ": " << exprError << "\n";
+        return kExitUsage;
+    }
+    const std::optional<TSkyZone> zone = FindSkyZone(o.zone);
+    if (!zone) {
+        err << "--zone は用途地域の名前で指定してください (" << SkyZoneNames()
+            << "): " << QuotedValue(o.zone) << "\n";
+        return kExitUsage;
+    }
+    in.zone = *zone;
+    const std::optional<double> far = ParseDouble(o.far);
+    if (!far || !(*far > 0)) {
+        err << "--far は容積率 (%, 0 より大きい数) で指定してください: " << QuotedValue(o.far)
+            << "\n";
+        return kExitUsage;
+    }
+    in.farPct = *far;
+    if (!o.kinds.empty()) {
+        const auto kinds = ParseKinds(o.kinds);
+        if (!kinds) {
+            err << "--kinds は road,adjacent,north を , で区切って指定してください: "
+                << QuotedValue(o.kinds) << "\n";
+            return kExitUsage;
+        }
+        in.kinds = *kinds;
+    }
+    if (!o.roadLevel.empty()) {
+        const std::optional<double> v = ParseDouble(o.roadLevel);
+        if (!v || *v < 0) {
+            err << "--road-level は道路中心からの敷地地盤の高さ (m, 0 以上) で指定してください: "
+                << QuotedValue(o.roadLevel) << "\n";
+            return kExitUsage;
+        }
+        in.roadLevelM = *v;
+    }
+    if (!o.margin.empty()) {
+        const std::optional<double> v = ParseDouble(o.margin);
+        if (!v || *v < 0) {
+            err << "--margin は安全率 (%, 0 以上の数) で指定してください: " << QuotedValue(o.margin)
+                << "\n";
+            return kExitUsage;
+        }
+        in.marginPct = *v;
+    }
+    std::vector<TRoadOption> roads;
+    for (const std::string& text : o.roads) {
+        const std::optional<TRoadOption> r = ParseRoadOption(text);
+        if (!r) {
+            err << "--road は 幅員[,後退距離]:選択式 (m) の形で指定してください (例 "
+                   "6:layer=道路境界): "
+                << QuotedValue(text) << "\n";
+            return kExitUsage;
+        }
+        if (!(r->widthM > 0)) {
+            err << "--road の幅員は 0 より大きい数で指定してください: " << QuotedValue(text)
+                << "\n";
+            return kExitUsage;
+        }
+        if (!(r->setbackM >= 0)) {
+            err << "--road の後退距離は 0 以上の数で指定してください: " << QuotedValue(text)
+                << "\n";
+            return kExitUsage;
+        }
+        if (!ParseSelectionExpr(r->expr, exprError)) {
+            err << "--road " << text << ": " << exprError << "\n";
+            return kExitUsage;
+        }
+        roads.push_back(*r);
+    }
+    // True north as the settings have it (真北, Edit12), for the north rows.
+    const std::optional<double> north = ParseDouble(c.form.Edit12);
+    if (!north) {
+        err << "真北 (Edit12) が数ではありません: " << QuotedValue(c.form.Edit12) << "\n";
+        return kExitUsage;
+    }
+    in.northDeg = *north;
+    const std::optional<std::filesystem::path> outPath = run.OutputPath(o.drawing);
+    if (!outPath) return kExitUsage;
+
+    if (!run.Open(o.drawing)) return kExitFailed;
+    DrawingSession& d = run.Drawing();
+    // The planned building: every acquired wall that stands above the ground.
+    if (!run.Acquire()) return kExitFailed;
+    run.EchoPrompts();
+    for (const TLineEnt& w : c.ws.AryTatemono)
+        if (w.st.z > 0 || w.ed.z > 0) in.planned.push_back(w);
+
+    // The site: the outline of the lines and polylines --site selects.
+    std::string refused;
+    std::optional<std::vector<TLineEnt>> siteSegs = SelectSegments(d, o.site, refused);
+    if (!siteSegs) {
+        err << refused << "\n";
+        return kExitFailed;
+    }
+    Workspace ws;
+    ws.AryLine = *siteSegs;
+    DxfList unused;
+    const TKyoukaisenResult sites = MakeKyoukaisen(ws, unused);
+    if (sites.status != KyoukaisenStatus::Drawn || sites.siteOutlines.empty()) {
+        err << "敷地の閉じた輪郭がありません (--site " << o.site << ").\n";
+        return kExitFailed;
+    }
+    if (sites.siteOutlines.size() > 1) {
+        err << "敷地は一つだけ選択してください (--site " << o.site << " は "
+            << sites.siteOutlines.size() << " 敷地).\n";
+        return kExitFailed;
+    }
+    for (const TLineEnt& s : sites.siteOutlines[0]) in.site.push_back({s.st.x, s.st.y, 0});
+
+    // Each road: the site edges that lie on the lines its expression selects.
+    for (std::size_t i = 0; i < roads.size(); ++i) {
+        std::optional<std::vector<TLineEnt>> segs = SelectSegments(d, roads[i].expr, refused);
+        if (!segs) {
+            err << refused << "\n";
+            return kExitFailed;
+        }
+        TSkyRoad road{roads[i].widthM, roads[i].setbackM, {}};
+        for (const TLineEnt& edge : sites.siteOutlines[0]) {
+            for (const TLineEnt& s : *segs) {
+                if (DistToSegment2D(edge.st, s.st, s.ed) <= kOnEdgeTol &&
+                    DistToSegment2D(edge.ed, s.st, s.ed) <= kOnEdgeTol) {
+                    road.frontage.push_back(edge);
+                    break;
+                }
+            }
+        }
+        if (road.frontage.empty()) {
+            err << "道路に面する敷地の辺がありません: --road " << o.roads[i]
+                << " の線は敷地の辺に重なりません．\n";
+            return kExitFailed;
+        }
+        in.roads.push_back(road);
+    }
+
+    const TSkyCheckResult r = CheckSkyFactor(in);
+    if (run.Stopped()) return run.ReportStopped();
+    if (r.refusal) {
+        err << *r.refusal << "\n";
+        return kExitFailed;
+    }
+    if (r.rows.empty()) {
+        err << "算定位置がありません (斜線が敷地に及びません)．\n";
+        return kExitFailed;
+    }
+
+    const std::vector<std::vector<std::string>> cells = TableCells(r);
+    for (const auto& row : cells) {
+        for (std::size_t i = 0; i < row.size(); ++i) out << (i ? "\t" : "") << row[i];
+        out << "\n";
+    }
+    for (const std::string& n : r.notes) out << n << "\n";
+    for (const TSkyConforming& cb : r.conforming) {
+        out << "適合建築物\t" << cb.row;
+        if (cb.kind == SkyKind::Road)
+            out << "\t適用距離 " << FormatGeneral(cb.applicationM) << " m";
+        out << "\t勾配 " << FormatGeneral(cb.slope) << (cb.step ? " (1.5 への段差あり)" : "")
+            << "\n";
+    }
+    int fails = 0;
+    for (const TSkyCheckRow& p : r.rows) fails += p.pass ? 0 : 1;
+    out << "判定\t" << Verdict(r.Passes()) << "\t算定位置 " << r.rows.size() << ", 不適合 " << fails
+        << "\n";
+
+    if (!o.csv.empty()) {
+        if (!SaveCsv(o.csv, cells)) {
+            err << "CSV を書けません: " << o.csv << "\n";
+            return kExitFailed;
+        }
+        out << "CSV\t" << o.csv << "\n";
+    }
+    if (!o.json.empty()) {
+        if (!SaveResultsJson(o.json, ResultJson(r, o, in))) {
+            err << "JSON を書けません: " << o.json << "\n";
+            return kExitFailed;
+        }
+        out << "JSON\t" << o.json << "\n";
+    }
+    Application& app = d.Host();
+    DrawVerdict(app.ActiveDocument(), app, r, in.site);
+    if (!DrawClosestMaps(c, d, r, in.site, out, err)) return kExitFailed;
+    if (const int saved = run.SaveResult(*outPath); saved != kExitOk) return saved;
+    return r.Passes() ? kExitOk : kExitFailed;
+}
+
+}  // namespace zuka
