@@ -74,6 +74,10 @@ if a.dxfversion != b.dxfversion:
 ra, ha = records(src, a.encoding)
 rb, hb = records(dst, b.encoding)
 for name in ("$ACADVER", "$DWGCODEPAGE", "$INSUNITS", "$HANDLING"):
+    # A drawing that named no code page is saved naming the CP932 it was read in, once the
+    # command wrote Japanese text into it: the one header change allowed.
+    if name == "$DWGCODEPAGE" and variable(ha, name) is None and variable(hb, name) == "ANSI_932":
+        continue
     if variable(ha, name) != variable(hb, name):
         problem(f"{name} {variable(ha, name)} became {variable(hb, name)}")
 
