@@ -1,11 +1,9 @@
 #include "cli/cli.h"
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -32,6 +30,7 @@
 #endif
 #include "app/work_folder.h"
 #include "base/number.h"
+#include "base/platform.h"
 #include "cad/host/selection_expr.h"
 #include "geom/primitives.h"
 
@@ -44,9 +43,10 @@ constexpr int kExitUsage = 2;
 
 // Message boxes and progress on stderr: the command line's window.
 // Set by Ctrl-C; the message pump of a long run sees it as a click on 中止.
-volatile std::sig_atomic_t gInterrupted = 0;
+// On Windows the console's handler runs on a thread of its own, hence atomic.
+std::atomic<int> gInterrupted = 0;
 
-extern "C" void OnInterrupt(int) { gInterrupted = 1; }
+void OnInterrupt() { gInterrupted = 1; }
 
 // Ctrl-C alone, as the saving at the end of a run asks it: a stopped save leaves no file.
 class Interruption : public RunContext {
@@ -67,7 +67,7 @@ class StderrUiHost : public UiHost {
 public:
     // The bar is drawn only on a terminal; a log gets the messages alone.
     StderrUiHost(std::ostream& err, bool quiet)
-        : err_(err), quiet_(quiet || !::isatty(STDERR_FILENO)) {}
+        : err_(err), quiet_(quiet || !StderrIsTerminal()) {}
     void MessageBox(const std::string& title, const std::string& text) override {
         EndBar();
         err_ << "[" << title << "] " << text << "\n";
@@ -179,8 +179,8 @@ bool WriteResultsJson(const Controller& c, RunKind kind, const std::string& draw
         return false;
     }
     if (o.trueSolar == "off") ro.clock = ReadClockShift(c.form);
-    const std::string name = std::filesystem::path(drawing).filename().string();
-    if (!SaveResultsJson(o.json, ResultsJson(c, kind, name, ro))) {
+    const std::string name = PathToUtf8(PathFromUtf8(drawing).filename());
+    if (!SaveResultsJson(PathFromUtf8(o.json), ResultsJson(c, kind, name, ro))) {
         err << "JSON を書けません: " << o.json << "\n";
         return false;
     }
@@ -215,17 +215,17 @@ std::optional<TRunSettings> ReadRunSettings(const TCommonOptions& o, const WorkF
     TRunSettings rs;
     if (!o.ini.empty()) {
         std::error_code ec;
-        if (std::filesystem::is_directory(o.ini, ec)) {
+        if (std::filesystem::is_directory(PathFromUtf8(o.ini), ec)) {
             err << "--ini にはフォルダーではなく設定ファイルを指定してください: " << o.ini << "\n";
             status = kExitUsage;
             return std::nullopt;
         }
-        if (!std::filesystem::exists(o.ini, ec)) {
+        if (!std::filesystem::exists(PathFromUtf8(o.ini), ec)) {
             err << "--ini の設定ファイルがありません: " << o.ini << "\n";
             status = kExitUsage;
             return std::nullopt;
         }
-        if (!rs.ini.LoadFile(o.ini)) {
+        if (!rs.ini.LoadFile(PathFromUtf8(o.ini))) {
             err << "--ini の設定ファイルを読めません (読む権限がないか、UTF-8 でも CP932 でも"
                    "ありません): "
                 << o.ini << "\n";
@@ -267,7 +267,7 @@ int RunSun(Controller& c, const std::string& hourText, std::ostream& out, std::o
 
 int RunOutline(Controller& c, const std::string& path, std::ostream& out, std::ostream& err) {
     std::string error;
-    std::optional<std::vector<TLineEnt>> segs = ReadSegmentFile(path, error);
+    std::optional<std::vector<TLineEnt>> segs = ReadSegmentFile(PathFromUtf8(path), error);
     if (!segs) {
         err << error << "\n";
         return kExitFailed;
@@ -290,7 +290,7 @@ bool OpenDrawing(DrawingSession& d, const std::string& path, std::ostream& err) 
     // Ctrl-C also ends the reading of the drawing and of the block files the commands insert.
     d.Host().SetStop(&kInterruption);
     std::string error;
-    if (!d.Open(path, error)) {
+    if (!d.Open(PathFromUtf8(path), error)) {
         if (gInterrupted) {
             ReportInterrupted(err);
         } else {
@@ -319,9 +319,9 @@ bool Acquire(Controller& c, DrawingSession& d, const TCommonOptions& o, std::ost
 // DRAWING-zuka.dxf beside the input unless -o names another file; never the input itself.
 std::optional<std::filesystem::path> OutputPath(const std::string& drawing,
                                                 const TCommonOptions& o, std::ostream& err) {
-    const std::filesystem::path out = ResultPath(drawing, o.output);
-    if (IsInputDrawing(out, drawing)) {
-        err << "入力の図面には上書きしません: " << out.string() << "\n";
+    const std::filesystem::path out = ResultPath(PathFromUtf8(drawing), PathFromUtf8(o.output));
+    if (IsInputDrawing(out, PathFromUtf8(drawing))) {
+        err << "入力の図面には上書きしません: " << PathToUtf8(out) << "\n";
         return std::nullopt;
     }
     return out;
@@ -335,7 +335,7 @@ bool WritePictures(const SvgPicture& pic, const TCommonOptions& o, std::ostream&
         return false;
     }
     if (!o.svg.empty()) {
-        if (!pic.Save(o.svg)) {
+        if (!pic.Save(PathFromUtf8(o.svg))) {
             err << "SVG を書けません: " << o.svg << "\n";
             return false;
         }
@@ -347,7 +347,7 @@ bool WritePictures(const SvgPicture& pic, const TCommonOptions& o, std::ostream&
             ReportInterrupted(err);
             return false;
         }
-        if (!SavePng(pic, o.png)) {
+        if (!SavePng(pic, PathFromUtf8(o.png))) {
             err << "PNG を書けません: " << o.png << "\n";
             return false;
         }
@@ -370,7 +370,7 @@ int SaveDrawing(DrawingSession& d, const std::filesystem::path& out, std::ostrea
         err << error << "\n";
         return kExitFailed;
     }
-    os << "保存\t" << out.string() << "\n";
+    os << "保存\t" << PathToUtf8(out) << "\n";
     return kExitOk;
 }
 
@@ -380,7 +380,7 @@ int SaveResult(DrawingSession& d, const std::filesystem::path& out, const TCommo
                std::ostream& os, std::ostream& err, bool entityColours = false) {
     if (const int status = SaveDrawing(d, out, os, err); status != kExitOk) return status;
     if (o.svg.empty() && o.png.empty()) return kExitOk;
-    return WritePictures(d.Picture(out.filename().string(), entityColours), o, os, err)
+    return WritePictures(d.Picture(PathToUtf8(out.filename()), entityColours), o, os, err)
                ? kExitOk
                : kExitFailed;
 }
@@ -665,7 +665,7 @@ int RunSky(Controller& c, StderrUiHost& ui, const std::string& drawing, const TC
         }
         if (!so.csv.empty()) {
             if (gInterrupted) return ReportInterrupted(err);
-            if (!SaveGridCsv(so.csv, c.form.StringGrid1)) {
+            if (!SaveGridCsv(PathFromUtf8(so.csv), c.form.StringGrid1)) {
                 err << "CSV を書けません: " << so.csv << "\n";
                 return kExitFailed;
             }
@@ -862,7 +862,7 @@ int RunPoints(Controller& c, StderrUiHost& ui, const std::string& drawing, const
     }
     if (!po.csv.empty()) {
         if (gInterrupted) return ReportInterrupted(err);
-        if (!SaveGridCsv(po.csv, c.form.StringGrid2)) {
+        if (!SaveGridCsv(PathFromUtf8(po.csv), c.form.StringGrid2)) {
             err << "CSV を書けません: " << po.csv << "\n";
             return kExitFailed;
         }
@@ -900,7 +900,7 @@ int RunBoundary(Controller& c, const std::string& drawing, const TCommonOptions&
         return kExitFailed;
     }
     os << "みなし境界線\t敷地 " << r.sites << ", 5 m と 10 m の線 " << 2 * r.sites << " 本\n";
-    os << "ブロック\t" << ins.blockName << "\t" << ins.file.string() << "\n";
+    os << "ブロック\t" << ins.blockName << "\t" << PathToUtf8(ins.file) << "\n";
     if (!WriteResultsJson(c, RunKind::Boundary, drawing, o, os, err)) return kExitFailed;
     return SaveResult(d, *out, o, os, err);
 }
@@ -1322,10 +1322,10 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     }
 
     const std::filesystem::path exeDir = ExecutablePath(argc > 0 ? argv[0] : "").parent_path();
-    const std::optional<WorkFolder> folder = ResolveWorkFolder(exeDir, common.workdir);
+    const std::optional<WorkFolder> folder = ResolveWorkFolder(exeDir, PathFromUtf8(common.workdir));
     if (!folder) {
         err << "作業フォルダーを用意できません: "
-            << (common.workdir.empty() ? FallbackFolder().string() : common.workdir) << "\n";
+            << (common.workdir.empty() ? PathToUtf8(FallbackFolder()) : common.workdir) << "\n";
         return kExitFailed;
     }
     const std::optional<TRunOptions> runOptions = CheckRunOptions(common, err);
@@ -1337,7 +1337,7 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     StderrUiHost ui(err, common.quiet);
     Controller c(ui, folder->dir);
     gInterrupted = 0;
-    std::signal(SIGINT, OnInterrupt);
+    OnInterruptKey(OnInterrupt);
     const auto run = [&]() -> int {
         c.FormCreate(settings->ini);
         if (runOptions->date) c.SetSunDate(*runOptions->date);

@@ -1,8 +1,6 @@
 // What the command line writes reads back: a drawing in a code page without Japanese, with
 // lines out at the largest doubles, and its picture.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <array>
 #include <cstdio>
@@ -11,6 +9,7 @@
 #include <iterator>
 #include <string>
 
+#include "base/platform.h"
 #include "temp_folder.h"
 
 namespace {
@@ -28,13 +27,7 @@ TRun Zuka(const fs::path& workdir, const std::string& args) {
     const std::string cmd =
         std::string(ZUKA_EXE) + " --workdir " + workdir.string() + " " + args + " 2>&1";
     TRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    for (std::size_t n; (n = std::fread(buf.data(), 1, buf.size(), p)) > 0;)
-        r.out.append(buf.data(), n);
-    const int raw = ::pclose(p);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.status = zuka::RunCommandLine(cmd, r.out);
     return r;
 }
 
@@ -73,11 +66,7 @@ TEST(CliOutput, HugeLinesPassThroughAndThePictureStaysFinite) {
         "print(len(d.audit().errors), len(d.modelspace().query('LINE')))\" " +
         out.string();
     std::string report;
-    if (FILE* p = ::popen(cmd.c_str(), "r")) {
-        std::array<char, 256> buf;
-        while (std::fgets(buf.data(), buf.size(), p)) report += buf.data();
-        ::pclose(p);
-    }
+    zuka::RunCommandLine(cmd, report);
     EXPECT_EQ(report, "0 2\n");
 }
 

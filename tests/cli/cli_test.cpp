@@ -1,6 +1,5 @@
 // The command line as a user runs it: the built program, its output and its exit status.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +13,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "base/platform.h"
 
 namespace {
 
@@ -43,24 +44,14 @@ TRun Zuka(const std::string& args) {
     const std::string cmd =
         std::string(ZUKA_EXE) + " --workdir " + TempDir().string() + " " + args + " 2>&1";
     TRun r;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    if (!p) return r;
-    std::array<char, 4096> buf;
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), p)) > 0) r.out.append(buf.data(), n);
-    const int raw = ::pclose(p);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.status = zuka::RunCommandLine(cmd, r.out);
     return r;
 }
 
 // What a shell command prints.
 std::string Output(const std::string& cmd) {
     std::string out;
-    if (FILE* p = ::popen(cmd.c_str(), "r")) {
-        std::array<char, 512> buf;
-        while (std::fgets(buf.data(), buf.size(), p)) out += buf.data();
-        ::pclose(p);
-    }
+    zuka::RunCommandLine(cmd, out);
     return out;
 }
 
