@@ -35,7 +35,8 @@ using CFile = std::unique_ptr<std::FILE, CFileCloser>;
 std::vector<std::string> Utf8Arguments(int argc, char** argv);
 
 // Makes the console show UTF-8 text and the progress line's erase sequence: nothing to do on
-// Linux; on Windows the console's output code page becomes UTF-8 (65001), so that the program's
+// Linux; on Windows standard output and error write LF line ends as on Linux (binary mode) and
+// the console's output code page becomes UTF-8 (65001), so that the program's
 // Japanese messages read correctly in cmd.exe and PowerShell whatever the system's language,
 // and the console handles escape sequences. Converting to the console's own code page instead
 // would lose every character it lacks (a Japanese file name on a Western system).

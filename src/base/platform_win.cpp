@@ -4,6 +4,7 @@
 #endif
 #include <windows.h>
 // after windows.h
+#include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
 
@@ -198,6 +199,9 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
 }
 
 void PrepareConsole() {
+    // Lines end in LF as on Linux, also in redirected output (the console shows either).
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     SetConsoleOutputCP(CP_UTF8);
     HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
     DWORD mode = 0;
@@ -217,7 +221,9 @@ void OnInterruptKey(void (*handler)()) {
 }
 
 int RunCommandLine(const std::string& commandLine, std::string& output) {
-    const std::wstring wide = PathFromUtf8(commandLine).wstring();
+    // cmd.exe /c takes away the first and the last quote of a command line that starts with
+    // one: a pair around the whole line keeps the quotes within it.
+    const std::wstring wide = L"\"" + PathFromUtf8(commandLine).wstring() + L"\"";
     FILE* p = _wpopen(wide.c_str(), L"rb");
     if (!p) return -1;
     char buf[4096];

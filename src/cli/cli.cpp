@@ -1064,6 +1064,8 @@ std::optional<std::string> SharedOptionNotTaken(const CLI::App& program, const C
 
 int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err) {
     CLI::App app{"Zuka: shadow diagrams and sky factor for Japanese building practice", "zuka"};
+    // Options are --name on every system: a path that starts with / is a path on Windows too.
+    app.allow_windows_style_options(false);
     auto formatter = std::make_shared<SharedOptionsFormatter>();
     formatter->label("SUBCOMMAND", "COMMAND");
     app.formatter(formatter);
