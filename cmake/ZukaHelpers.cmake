@@ -36,5 +36,10 @@ function(zuka_add_test name)
     ZUKA_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
     ZUKA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
   zuka_warnings(${name})
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+  if(CMAKE_CROSSCOMPILING)
+    # Listed through the emulator (wine) when ctest runs, not at build time.
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 DISCOVERY_MODE PRE_TEST)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
+  endif()
 endfunction()

@@ -10,6 +10,7 @@
 #include "app/point_run.h"
 #include "app/readouts.h"
 #include "app/waku_picture.h"
+#include "base/platform.h"
 #include "base/number.h"
 #include "cad/host/selection_expr.h"
 #include "geom/primitives.h"
@@ -130,7 +131,7 @@ int BatchSun(BatchRun& r, const std::string& hourText) {
 
 int BatchOutline(BatchRun& r, const std::string& segmentFile) {
     std::string error;
-    std::optional<std::vector<TLineEnt>> segs = ReadSegmentFile(segmentFile, error);
+    std::optional<std::vector<TLineEnt>> segs = ReadSegmentFile(PathFromUtf8(segmentFile), error);
     if (!segs) {
         r.err << error << "\n";
         return kExitFailed;
@@ -449,7 +450,7 @@ int BatchBoundary(BatchRun& r, const std::string& drawing, const std::string& si
         return kExitFailed;
     }
     r.out << "みなし境界線\t敷地 " << k.sites << ", 5 m と 10 m の線 " << 2 * k.sites << " 本\n";
-    r.out << "ブロック\t" << ins.blockName << "\t" << ins.file.string() << "\n";
+    r.out << "ブロック\t" << ins.blockName << "\t" << PathToUtf8(ins.file) << "\n";
     if (!r.WriteResultsJson(RunKind::Boundary, drawing)) return kExitFailed;
     return r.SaveResult(*file);
 }

@@ -7,6 +7,7 @@
 #include "app/grid_export.h"
 #include "app/height_override.h"
 #include "app/settings_table.h"
+#include "base/platform.h"
 #include "cad/host/selection_expr.h"
 #include "solar/sun_date.h"
 
@@ -110,7 +111,7 @@ std::optional<IniFile> ReadRunSettings(const WorkFolder& folder, const std::stri
             err << "--ini の設定ファイルがありません: " << iniFile << "\n";
             return std::nullopt;
         }
-        if (!ini.LoadFile(iniFile)) {
+        if (!ini.LoadFile(PathFromUtf8(iniFile))) {
             err << "--ini の設定ファイルを読めません (読む権限がないか、UTF-8 でも CP932 でも"
                    "ありません): "
                 << iniFile << "\n";
@@ -145,7 +146,7 @@ bool BatchRun::Open(const std::string& drawing) {
     drawing_ = std::make_unique<DrawingSession>();
     drawing_->Host().SetStop(&console_.stop);
     std::string error;
-    if (!drawing_->Open(drawing, error)) {
+    if (!drawing_->Open(PathFromUtf8(drawing), error)) {
         if (Stopped()) {
             ReportStopped();
         } else {
@@ -169,9 +170,9 @@ bool BatchRun::Acquire() {
 }
 
 std::optional<std::filesystem::path> BatchRun::OutputPath(const std::string& drawing) {
-    const std::filesystem::path file = ResultPath(drawing, o.output);
+    const std::filesystem::path file = ResultPath(PathFromUtf8(drawing), PathFromUtf8(o.output));
     if (IsInputDrawing(file, drawing)) {
-        err << "入力の図面には上書きしません: " << file.string() << "\n";
+        err << "入力の図面には上書きしません: " << PathToUtf8(file) << "\n";
         return std::nullopt;
     }
     return file;
@@ -205,7 +206,7 @@ bool BatchRun::WritePictures(const SvgPicture& pic) {
         return false;
     }
     if (!o.svg.empty()) {
-        if (!pic.Save(o.svg)) {
+        if (!pic.Save(PathFromUtf8(o.svg))) {
             err << "SVG を書けません: " << o.svg << "\n";
             return false;
         }
@@ -236,8 +237,8 @@ bool BatchRun::WriteResultsJson(RunKind kind, const std::string& drawing, TResul
         return false;
     }
     if (o.trueSolar == "off") ro.clock = ReadClockShift(c.form);
-    const std::string name = std::filesystem::path(drawing).filename().string();
-    if (!SaveResultsJson(o.json, ResultsJson(c, kind, name, ro))) {
+    const std::string name = PathToUtf8(PathFromUtf8(drawing).filename());
+    if (!SaveResultsJson(PathFromUtf8(o.json), ResultsJson(c, kind, name, ro))) {
         err << "JSON を書けません: " << o.json << "\n";
         return false;
     }
@@ -250,7 +251,7 @@ bool BatchRun::WriteGridCsv(const std::string& file, const TGridCells& grid) {
         ReportStopped();
         return false;
     }
-    if (!SaveGridCsv(file, grid)) {
+    if (!SaveGridCsv(PathFromUtf8(file), grid)) {
         err << "CSV を書けません: " << file << "\n";
         return false;
     }
@@ -266,14 +267,14 @@ int BatchRun::SaveDrawing(const std::filesystem::path& file) {
         err << error << "\n";
         return kExitFailed;
     }
-    out << "保存\t" << file.string() << "\n";
+    out << "保存\t" << PathToUtf8(file) << "\n";
     return kExitOk;
 }
 
 int BatchRun::SaveResult(const std::filesystem::path& file, bool entityColours) {
     if (const int status = SaveDrawing(file); status != kExitOk) return status;
     if (o.svg.empty() && o.png.empty()) return kExitOk;
-    return WritePictures(drawing_->Picture(file.filename().string(), entityColours)) ? kExitOk
+    return WritePictures(drawing_->Picture(PathToUtf8(file.filename()), entityColours)) ? kExitOk
                                                                                      : kExitFailed;
 }
 
@@ -327,10 +328,10 @@ int RunBatch(const TBatchOptions& o, const std::filesystem::path& exeDir,
         err << "--buildings " << o.buildings << ": " << exprError << "\n";
         return kExitUsage;
     }
-    const std::optional<WorkFolder> folder = ResolveWorkFolder(exeDir, o.workdir);
+    const std::optional<WorkFolder> folder = ResolveWorkFolder(exeDir, PathFromUtf8(o.workdir));
     if (!folder) {
         err << "作業フォルダーを用意できません: "
-            << (o.workdir.empty() ? FallbackFolder().string() : o.workdir) << "\n";
+            << (o.workdir.empty() ? PathToUtf8(FallbackFolder()) : o.workdir) << "\n";
         return kExitFailed;
     }
     const std::optional<TRunOptions> runOptions = CheckRunOptions(o, err);

@@ -9,8 +9,8 @@
 // usage: a value or a setting the command cannot work with).
 #pragma once
 
+#include <atomic>
 #include <chrono>
-#include <csignal>
 #include <filesystem>
 #include <functional>
 #include <iosfwd>
@@ -53,15 +53,16 @@ struct TBatchOptions {
     std::string trueSolar = "on";      // --true-solar on|off
 };
 
-// The user's request to stop the run (Ctrl-C on the command line). It may be set from a signal
-// handler, so it is a flag of the one type such a handler may write.
+// The user's request to stop the run (Ctrl-C on the command line). It is set from a signal
+// handler on Linux and from the console's handler thread on Windows: a lock-free atomic flag
+// serves both.
 class StopRequest : public RunContext {
 public:
     void Request() { flag_ = 1; }
     bool StopRequested() const override { return flag_ != 0; }
 
 private:
-    volatile std::sig_atomic_t flag_ = 0;
+    std::atomic<int> flag_ = 0;
 };
 
 // Writes a picture as PNG; the front end that can (it needs Qt) hands one in.

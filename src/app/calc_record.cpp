@@ -6,6 +6,7 @@
 
 #include "app/controller.h"
 #include "base/number.h"
+#include "base/platform.h"
 #include "cad/bridge.h"
 
 #ifndef ZUKA_VERSION
@@ -44,8 +45,7 @@ std::string Metres(double m) { return FormatFixed(m, 1) + " m"; }
 
 std::string DateTime(std::chrono::system_clock::time_point at) {
     const std::time_t t = std::chrono::system_clock::to_time_t(at);
-    std::tm tm{};
-    localtime_r(&t, &tm);
+    const std::tm tm = LocalTime(t);
     char buf[32];
     std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
     return buf;

@@ -7,6 +7,7 @@
 #include "app/command_gate.h"
 #include "app/settings_table.h"
 #include "base/number.h"
+#include "base/platform.h"
 
 namespace zuka {
 namespace {
@@ -112,7 +113,7 @@ void DiagramRun::Stop() {
 std::string DiagramRun::Summary() const {
     const TInsertResult& ins = c_.LastInsert();
     return cmd_.summary(c_) + "所要時間\t" + FormatFixed(seconds_, 1) + " 秒\nブロック\t" +
-           ins.blockName + "\t" + ins.file.string() + "\n";
+           ins.blockName + "\t" + PathToUtf8(ins.file) + "\n";
 }
 
 std::string SkyProgressText(const Form& f) { return ProgressCount("天空：", f); }

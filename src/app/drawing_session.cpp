@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "base/number.h"
+#include "base/platform.h"
 #include "picture/svg_picture.h"
 
 namespace zuka {
@@ -82,7 +83,7 @@ std::filesystem::path ResultPath(const std::filesystem::path& drawing,
                                  const std::filesystem::path& requested) {
     if (!requested.empty()) return requested;
     return drawing.parent_path() /
-           (drawing.stem().string() + "-zuka" + drawing.extension().string());
+           (PathToUtf8(drawing.stem()) + "-zuka" + PathToUtf8(drawing.extension()));
 }
 
 bool IsInputDrawing(const std::filesystem::path& out, const std::filesystem::path& drawing) {

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "base/number.h"
+#include "base/platform.h"
 #include "base/run_context.h"
 #include "geom/primitives.h"
 
@@ -44,7 +45,7 @@ std::optional<std::vector<TLineEnt>> ReadSegmentFile(const std::filesystem::path
                                                      std::string& error) {
     std::ifstream in(path);
     if (!in) {
-        error = "ファイルを開けません: " + path.string();
+        error = "ファイルを開けません: " + PathToUtf8(path);
         return std::nullopt;
     }
     std::vector<TLineEnt> segs;
@@ -67,7 +68,7 @@ std::optional<std::vector<TLineEnt>> ReadSegmentFile(const std::filesystem::path
             if (ok) v[i] = *d;
         }
         if (!ok) {
-            error = ReaderError("ファイルを読めません: ", path.string(), lineNo,
+            error = ReaderError("ファイルを読めません: ", PathToUtf8(path), lineNo,
                                 "線分は x1 y1 x2 y2 の 4 つの数値で書いてください:", line);
             return std::nullopt;
         }

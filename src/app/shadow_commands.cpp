@@ -9,6 +9,7 @@
 #include "app/controller.h"
 #include "app/settings_table.h"
 #include "base/number.h"
+#include "base/platform.h"
 #include "geom/acquisition.h"
 #include "geom/primitives.h"
 #include "shadow/equal_time.h"
@@ -98,7 +99,7 @@ void Controller::ReportCadError(const AutomationError& e) {
 }
 
 void Controller::ReportNotSaved(const std::filesystem::path& file, const std::string& why) {
-    ui_.MessageBox(kApplicationTitle, kNotSaved + file.string() + (why.empty() ? "" : "\n" + why));
+    ui_.MessageBox(kApplicationTitle, kNotSaved + PathToUtf8(file) + (why.empty() ? "" : "\n" + why));
 }
 
 TCadUi Controller::CadUi() {

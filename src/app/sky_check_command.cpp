@@ -16,6 +16,7 @@
 #include "app/point_run.h"
 #include "app/results_json.h"
 #include "base/number.h"
+#include "base/platform.h"
 #include "cad/bridge.h"
 #include "cad/host/selection_expr.h"
 #include "cad/read_entities.h"
@@ -121,7 +122,7 @@ std::vector<std::vector<std::string>> TableCells(const TSkyCheckResult& r) {
 }
 
 bool SaveCsv(const std::string& path, const std::vector<std::vector<std::string>>& rows) {
-    std::ofstream f(path, std::ios::binary);
+    std::ofstream f(PathFromUtf8(path), std::ios::binary);
     if (!f) return false;
     f << "\xEF\xBB\xBF";  // a byte-order mark, as Japanese spreadsheets expect
     for (const auto& row : rows) {
@@ -137,7 +138,7 @@ JsonValue ResultJson(const TSkyCheckResult& r, const TSkyCheckOptions& o,
     doc.Add("program", "Zuka");
     doc.Add("version", ProgramVersion());
     doc.Add("command", "sky-check");
-    doc.Add("drawing", std::filesystem::path(o.drawing).filename().string());
+    doc.Add("drawing", PathToUtf8(PathFromUtf8(o.drawing).filename()));
     doc.Add("inputs", JsonValue::Object().Add("method", kMethod));
     JsonValue sc = JsonValue::Object();
     sc.Add("zone", in.zone.name);
@@ -474,7 +475,7 @@ int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
         out << "CSV\t" << o.csv << "\n";
     }
     if (!o.json.empty()) {
-        if (!SaveResultsJson(o.json, ResultJson(r, o, in))) {
+        if (!SaveResultsJson(PathFromUtf8(o.json), ResultJson(r, o, in))) {
             err << "JSON を書けません: " << o.json << "\n";
             return kExitFailed;
         }

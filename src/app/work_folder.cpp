@@ -1,7 +1,5 @@
 #include "app/work_folder.h"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -10,6 +8,7 @@
 #include "app/ini_file.h"
 #include "app/settings.h"
 #include "base/number.h"
+#include "base/platform.h"
 
 namespace zuka {
 
@@ -50,15 +49,13 @@ std::filesystem::path FallbackFolder(const char* xdgDataHome, const char* home) 
     return {};
 }
 
-std::filesystem::path FallbackFolder() {
-    return FallbackFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
-}
+std::filesystem::path FallbackFolder() { return UserDataFolder(); }
 
 bool IsWritableFolder(const std::filesystem::path& dir) {
     std::error_code ec;
     if (dir.empty() || !std::filesystem::is_directory(dir, ec)) return false;
     const std::filesystem::path probe =
-        dir / (".zuka-probe-" + FormatInt(static_cast<std::int64_t>(::getpid())));
+        dir / (".zuka-probe-" + FormatInt(static_cast<std::int64_t>(ProcessId())));
     bool ok = false;
     {
         std::ofstream out(probe, std::ios::binary | std::ios::trunc);
@@ -66,15 +63,6 @@ bool IsWritableFolder(const std::filesystem::path& dir) {
     }
     std::filesystem::remove(probe, ec);
     return ok;
-}
-
-std::filesystem::path ExecutablePath(const char* argv0) {
-    std::error_code ec;
-    std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (!ec && !self.empty()) return self;
-    if (!IsSet(argv0)) return {};
-    std::filesystem::path p = std::filesystem::absolute(argv0, ec);
-    return ec ? std::filesystem::path(argv0) : p;
 }
 
 std::optional<WorkFolder> ResolveWorkFolder(const std::filesystem::path& exeDir,
@@ -109,7 +97,7 @@ bool SaveSettingsFile(const Form& form, const WorkFolder& folder, UiHost& ui) {
     const std::filesystem::path first = folder.SettingsPath();
     if (ini.SaveFile(first)) return true;
 
-    std::string tried = first.string();
+    std::string tried = PathToUtf8(first);
     if (!folder.fallback.empty() && !SameFolder(folder.fallback, folder.dir)) {
         WorkFolder other = folder;
         other.dir = folder.fallback;
@@ -117,10 +105,10 @@ bool SaveSettingsFile(const Form& form, const WorkFolder& folder, UiHost& ui) {
         std::error_code ec;
         std::filesystem::create_directories(other.dir, ec);
         if (ini.SaveFile(second)) {
-            ui.MessageBox(kApplicationTitle, kSavedElsewhere + second.string());
+            ui.MessageBox(kApplicationTitle, kSavedElsewhere + PathToUtf8(second));
             return true;
         }
-        tried += "\n" + second.string();
+        tried += "\n" + PathToUtf8(second);
     }
     ui.MessageBox(kApplicationTitle, kNotSaved + tried);
     return false;

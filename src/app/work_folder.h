@@ -1,7 +1,7 @@
 // The work folder ("the program's folder"): where the settings file, the city list, the
 // target-CAD list and the ZUKA_n.dxf files live. It is the executable's folder when that can be
-// written, else the user's data folder ($XDG_DATA_HOME/zuka, ~/.local/share/zuka), or a folder
-// named explicitly (--workdir).
+// written, else the user's data folder ($XDG_DATA_HOME/zuka, ~/.local/share/zuka; on Windows
+// %LOCALAPPDATA%\zuka), or a folder named explicitly (--workdir).
 #pragma once
 
 #include <filesystem>
@@ -11,6 +11,7 @@
 #include "app/form.h"
 #include "app/ini_file.h"
 #include "app/ui_host.h"
+#include "base/platform.h"  // ExecutablePath
 
 namespace zuka {
 
@@ -30,16 +31,14 @@ struct WorkFolder {
 // The user's data folder for the program: `xdgDataHome`/zuka when that is an absolute path, else
 // `home`/.local/share/zuka; empty when neither is given. Null and empty arguments count as unset.
 std::filesystem::path FallbackFolder(const char* xdgDataHome, const char* home);
-// The same from the environment variables XDG_DATA_HOME and HOME.
+// The user's data folder for the program as the system has it: the same from the environment
+// variables XDG_DATA_HOME and HOME on Linux, %LOCALAPPDATA%\zuka on Windows.
 std::filesystem::path FallbackFolder();
 
 // True when a file can be created in `dir`; tried by creating and removing a probe file, since
 // permission bits say nothing about read-only mounts or a process running as root.
 bool IsWritableFolder(const std::filesystem::path& dir);
 
-// The running executable's path (/proc/self/exe where the system has it, else `argv0` made
-// absolute).
-std::filesystem::path ExecutablePath(const char* argv0);
 
 // Chooses the work folder. A non-empty `overrideDir` is used as given, created when missing;
 // nullopt when it cannot be created or written (the user named it, so nothing else is tried).

@@ -1,10 +1,10 @@
 #include "cad/encoding.h"
 
-#include <iconv.h>
 #include <strings.h>
 
-#include <cerrno>
 #include <utility>
+
+#include "base/platform.h"
 
 namespace zuka {
 namespace {
@@ -51,55 +51,28 @@ std::size_t RefusedLength(const char* p, std::size_t left, SourceKind kind) {
     return 1;
 }
 
-class Converter {
-public:
-    Converter(const char* fromCode, const char* toCode) : cd_(iconv_open(toCode, fromCode)) {}
-    ~Converter() {
-        if (Ok()) iconv_close(cd_);
-    }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
-    bool Ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-    iconv_t Handle() const { return cd_; }
-
-private:
-    iconv_t cd_;
-};
-
 }  // namespace
 
 std::optional<TConvertedText> ConvertText(std::string_view text, const char* fromCode,
                                           const char* toCode, std::string_view replacement) {
-    Converter conv(fromCode, toCode);
+    CodePageConverter conv(fromCode, toCode);
     if (!conv.Ok()) return std::nullopt;
     const SourceKind kind = KindOf(fromCode);
     TConvertedText out;
     out.text.reserve(text.size() + text.size() / 2);
-    // iconv's interface takes a non-const input pointer but never writes through it.
-    char* in = const_cast<char*>(text.data());
-    std::size_t inLeft = text.size();
-    char chunk[4096];
-    while (inLeft > 0) {
-        char* outPtr = chunk;
-        std::size_t outLeft = sizeof chunk;
-        const std::size_t r = iconv(conv.Handle(), &in, &inLeft, &outPtr, &outLeft);
-        const int err = errno;
-        out.text.append(chunk, static_cast<std::size_t>(outPtr - chunk));
-        if (r != static_cast<std::size_t>(-1) || err == E2BIG) continue;
-        if (err != EILSEQ && err != EINVAL) return std::nullopt;
-        // EINVAL: the text ends inside a character; pass over the rest.
-        const std::size_t skip = err == EINVAL ? inLeft : RefusedLength(in, inLeft, kind);
-        in += skip;
-        inLeft -= skip;
+    while (!text.empty()) {
+        const CodePageConverter::Step step = conv.Convert(text, out.text);
+        if (step == CodePageConverter::Step::Done) break;
+        if (step == CodePageConverter::Step::Failed) return std::nullopt;
+        // Incomplete: the text ends inside a character; pass over the rest.
+        const std::size_t skip = step == CodePageConverter::Step::Incomplete
+                                     ? text.size()
+                                     : RefusedLength(text.data(), text.size(), kind);
+        text.remove_prefix(skip);
         out.text += replacement;
         ++out.replaced;
     }
-    // A last call without input writes any pending shift state.
-    char* outPtr = chunk;
-    std::size_t outLeft = sizeof chunk;
-    if (iconv(conv.Handle(), nullptr, nullptr, &outPtr, &outLeft) == static_cast<std::size_t>(-1))
-        return std::nullopt;
-    out.text.append(chunk, static_cast<std::size_t>(outPtr - chunk));
+    if (!conv.Finish(out.text)) return std::nullopt;
     return out;
 }
 

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "base/assert.h"
+#include "base/platform.h"
 
 namespace zuka {
 namespace {
@@ -112,7 +113,7 @@ TInsertResult InsertDxfBlock(DxfList& dxf, const TCadTarget& cad, const TDxfOutp
     }
 
     const std::string command =
-        InsertCommandText(variant, result.file.string(), at.x, at.y, rotDeg);
+        InsertCommandText(variant, PathToUtf8(result.file), at.x, at.y, rotDeg);
     switch (KindOf(variant)) {
         case InsertKind::Exploded:
             cad.document.SendCommand(command);

@@ -395,6 +395,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err,
     app.formatter(formatter);
     app.require_subcommand(0, 1);
     app.fallthrough();
+    // Options are --name alone: a Windows path such as /data/x.dxf is no option.
+    app.allow_windows_style_options(false);
     // Unknown words and options are collected and named below, an unknown command by itself.
     app.allow_extras();
     TBatchOptions common;

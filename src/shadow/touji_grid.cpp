@@ -18,6 +18,7 @@
 #endif
 
 #include "base/assert.h"
+#include "base/platform.h"
 #include "geom/primitives.h"
 
 namespace zuka {
@@ -71,12 +72,10 @@ int RoundColumn(double x, double n) {
 
 #if defined(__GNUC__) && defined(__x86_64__)
 #define ZUKA_TOUJI_AVX2 1
-// Whether the processor has AVX2, for the routines below that take four or eight values at a
-// time with it: the same operations in the same order, so the same results.
-bool HasAvx2() {
-    static const bool has = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
-    return has;
-}
+// Whether the processor has AVX2 (and the system lets the build use it), for the routines below
+// that take four or eight values at a time with it: the same operations in the same order, so the
+// same results.
+bool HasAvx2() { return CanUseAvx2(); }
 
 // EdgeColumns for k in [1, 1 + 4 q) with AVX2; returns the first k not done. The row positions
 // (r0 + k) - 0.5 step by 4 exactly; floor(v) raised to -1 is RoundColumn's v < 0 ? -1 : trunc(v).

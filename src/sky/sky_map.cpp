@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "base/number.h"
+#include "base/platform.h"
 #include "cad/bridge.h"
 #include "geom/acquisition.h"
 #include "geom/end_point_cells.h"
@@ -651,7 +652,7 @@ TTenkuPlacement PlaceTenkuzu(DxfList& dxf, const TCadTarget& cad, const TDxfOutp
         return result;
     }
     doc.SendCommand(
-        InsertCommandText(InsertVariant::PlacedRotated, result.file.string(), 0, 0, rotDeg));
+        InsertCommandText(InsertVariant::PlacedRotated, PathToUtf8(result.file), 0, 0, rotDeg));
     WaitCadIdle(cad.connector, cad.application, cad.progId, kPlacingIdlePollMs);
     window.Restore();
     if (GetLastEntityId(doc) == before) {

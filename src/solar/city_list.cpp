@@ -1,8 +1,5 @@
 #include "solar/city_list.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <fstream>
@@ -10,6 +7,7 @@
 
 #include "base/file_io.h"
 #include "base/number.h"
+#include "base/platform.h"
 
 namespace zuka {
 namespace {
@@ -72,32 +70,21 @@ bool IsValidUtf8(const std::string& s) {
     return true;
 }
 
-// Converts `bytes` from `fromCode` to UTF-8 with iconv. A byte sequence the code page does not
-// know becomes U+FFFD and the conversion goes on `unit` bytes later. nullopt when iconv does not
+// Converts `bytes` from `fromCode` to UTF-8. A byte sequence the code page does not know
+// becomes U+FFFD and the conversion goes on `unit` bytes later. nullopt when the system does not
 // know the code page.
 std::optional<std::string> ToUtf8(const std::string& bytes, const char* fromCode,
                                   std::size_t unit) {
-    iconv_t cd = iconv_open("UTF-8", fromCode);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    CodePageConverter conv(fromCode, "UTF-8");
+    if (!conv.Ok()) return std::nullopt;
     std::string out;
-    std::string in = bytes;
-    char* src = in.data();
-    std::size_t srcLeft = in.size();
-    char buf[4096];
-    while (srcLeft > 0) {
-        char* dst = buf;
-        std::size_t dstLeft = sizeof buf;
-        const std::size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-        out.append(buf, static_cast<std::size_t>(dst - buf));
-        if (r != static_cast<std::size_t>(-1)) break;
-        if (errno == E2BIG) continue;
-        // EILSEQ or a sequence cut off at the end (EINVAL).
+    std::string_view in = bytes;
+    while (!in.empty()) {
+        if (conv.Convert(in, out) == CodePageConverter::Step::Done) break;
+        // A sequence the code page does not know, or one cut off at the end.
         out += "\xEF\xBF\xBD";
-        const std::size_t skip = srcLeft < unit ? srcLeft : unit;
-        src += skip;
-        srcLeft -= skip;
+        in.remove_prefix(in.size() < unit ? in.size() : unit);
     }
-    iconv_close(cd);
     return out;
 }
 

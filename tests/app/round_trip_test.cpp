@@ -14,6 +14,7 @@
 #include <string>
 
 #include "app/controller.h"
+#include "base/platform.h"
 #include "cad/host/drawing_host.h"
 #include "cad/interaction.h"
 
@@ -32,11 +33,7 @@ std::string ReadBytes(const fs::path& path) {
 // The output of a command; "exit N" is appended when it fails.
 std::string RunCommand(const std::string& cmd) {
     std::string out;
-    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
-    if (!p) return "cannot run " + cmd;
-    std::array<char, 512> buf;
-    while (std::fgets(buf.data(), buf.size(), p)) out += buf.data();
-    const int status = ::pclose(p);
+    const int status = RunCommandLine(cmd + " 2>&1", out);
     if (status != 0) out += "exit " + std::to_string(status);
     return out;
 }

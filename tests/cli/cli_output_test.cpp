@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string>
 
+#include "base/platform.h"
 #include "run_cli.h"
 #include "temp_folder.h"
 
@@ -60,11 +61,7 @@ TEST(CliOutput, HugeLinesPassThroughAndThePictureStaysFinite) {
         "print(len(d.audit().errors), len(d.modelspace().query('LINE')))\" " +
         out.string();
     std::string report;
-    if (FILE* p = ::popen(cmd.c_str(), "r")) {
-        std::array<char, 256> buf;
-        while (std::fgets(buf.data(), buf.size(), p)) report += buf.data();
-        ::pclose(p);
-    }
+    zuka::RunCommandLine(cmd, report);
     EXPECT_EQ(report, "0 2\n");
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/batch_run.h"
+#include "base/platform.h"
 #include "run_cli.h"
 
 namespace {
@@ -43,11 +44,7 @@ TRun Zuka(const std::string& args) { return zuka::testing::RunZuka(TempDir(), ar
 // What a shell command prints.
 std::string Output(const std::string& cmd) {
     std::string out;
-    if (FILE* p = ::popen(cmd.c_str(), "r")) {
-        std::array<char, 512> buf;
-        while (std::fgets(buf.data(), buf.size(), p)) out += buf.data();
-        ::pclose(p);
-    }
+    zuka::RunCommandLine(cmd, out);
     return out;
 }
 

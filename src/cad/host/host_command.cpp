@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "base/number.h"
+#include "base/platform.h"
 #include "cad/host/host_state.h"
 #include "geom/primitives.h"
 
@@ -218,8 +219,8 @@ private:
 
     HostSpacePtr Resolve(const std::string& source) {
         namespace fs = std::filesystem;
-        const fs::path p(source);
-        const std::string ext = UpperAscii(p.extension().string());
+        const fs::path p = PathFromUtf8(source);
+        const std::string ext = UpperAscii(PathToUtf8(p.extension()));
         const bool looksLikeFile = source.find('/') != std::string::npos ||
                                    source.find('\\') != std::string::npos || ext == ".DXF" ||
                                    ext == ".DWG";
@@ -239,7 +240,7 @@ private:
             Echo(kInsertFailed + error);
             return nullptr;
         }
-        return DefineFrom(*part, file.stem().string());
+        return DefineFrom(*part, PathToUtf8(file.stem()));
     }
 
     // The block `name` defined from the model space of another drawing, with the layers,

@@ -14,9 +14,11 @@
 #include <fstream>
 #include <iterator>
 #include <locale>
+#include <sstream>
 #include <unordered_map>
 
 #include "base/number.h"
+#include "base/platform.h"
 #include "cad/encoding.h"
 #include "cad/host/host_dxf_source.h"
 #include "cad/host/host_state.h"
@@ -614,7 +616,7 @@ private:
 
 HostDrawingPtr ReadDxfDrawing(const std::filesystem::path& path, std::string& error,
                               TLoadReport& report, const RunContext* stop) {
-    const std::string file = path.string();
+    const std::string file = PathToUtf8(path);
     auto source = std::make_shared<TDxfSource>();
     if (!ReadDxfSource(path, *source, error, stop)) return nullptr;
     // No $INSUNITS is unit 0; one that is no number or beyond the int range is no unit.
@@ -638,7 +640,7 @@ HostDrawingPtr ReadDxfDrawing(const std::filesystem::path& path, std::string& er
     report.unitScale = *mmPerUnit;
     report.codePage = ChooseCodePage(*source, source->bytes);
     TextDecoder decoder(report.codePage);
-    HostDrawingPtr drawing = HostDrawing::Create(path.filename().string());
+    HostDrawingPtr drawing = HostDrawing::Create(PathToUtf8(path.filename()));
     drawing->SetUnitScale(*mmPerUnit);
     // New text goes in the file's code page; a file that names none and holds only ASCII is
     // taken as the Japanese offices' CP932.
@@ -653,11 +655,19 @@ HostDrawingPtr ReadDxfDrawing(const std::filesystem::path& path, std::string& er
     try {
         DxfLoader loader(*drawing, *source, decoder, report, stop);
         // dxflib reads the file again; the loader follows it up to EOF. Numbers in the C locale.
+        // The file is opened here (by its wide name on Windows) and handed to dxflib as it
+        // would open it itself; reading an empty stream first sets its reading state, which
+        // only its readers set.
         const ClassicLocale classic;
         DL_Dxf dxf;
-        if (!dxf.in(file, &loader)) {
+        std::istringstream nothing;
+        dxf.in(nothing, &loader);
+        const CFile fp(OpenFileForReading(path));
+        if (!fp) {
             error = DxfReadError(file, kOutOfStep);
             return nullptr;
+        }
+        while (dxf.readDxfGroups(fp.get(), &loader)) {
         }
         loader.Finish();
     } catch (const std::exception& e) {

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "base/number.h"
+#include "base/platform.h"
 #include "cad/dxf_text.h"
 
 namespace zuka {
@@ -120,7 +121,7 @@ const TDxfTableInfo* TDxfSource::Table(std::string_view name) const {
 
 bool ReadDxfSource(const std::filesystem::path& path, TDxfSource& source, std::string& error,
                    const RunContext* stop) {
-    const std::string file = path.string();
+    const std::string file = PathToUtf8(path);
     std::ifstream in(path, std::ios::binary);
     if (!in || std::filesystem::is_directory(path)) {
         error = kCannotOpen + file;

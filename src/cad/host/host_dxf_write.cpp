@@ -11,6 +11,7 @@
 
 #include "base/file_io.h"
 #include "base/number.h"
+#include "base/platform.h"
 #include "cad/dxf_text.h"
 #include "cad/encoding.h"
 #include "cad/host/host_state.h"
@@ -903,17 +904,17 @@ bool WriteDxfDrawing(const HostDrawing& drawing, const std::filesystem::path& pa
     try {
         bytes = DrawingWriter(drawing, *source, drawing.TextCodePage(), report, stop).Write();
     } catch (const TSaveStopped&) {
-        error = kSaveStopped + path.string();
+        error = kSaveStopped + PathToUtf8(path);
         return false;
     } catch (const TLineTooLong& e) {
-        error = kCannotWrite + path.string() + " (" + e.why + ")";
+        error = kCannotWrite + PathToUtf8(path) + " (" + e.why + ")";
         return false;
     } catch (const std::exception& e) {
-        error = kCannotWrite + path.string() + " (" + e.what() + ")";
+        error = kCannotWrite + PathToUtf8(path) + " (" + e.what() + ")";
         return false;
     }
     if (!WriteFileReplacing(path, bytes, stop)) {
-        error = (stop && stop->StopRequested() ? kSaveStopped : kCannotWrite) + path.string();
+        error = (stop && stop->StopRequested() ? kSaveStopped : kCannotWrite) + PathToUtf8(path);
         return false;
     }
     return true;
