@@ -8,6 +8,7 @@
 #include "base/number.h"
 #include "base/platform.h"
 #include "cad/bridge.h"
+#include "shadow/kabe_labels.h"
 
 #ifndef ZUKA_VERSION
 #define ZUKA_VERSION "0"
@@ -82,7 +83,22 @@ void AddEntity(Entity& e, TBox& box) {
         const double r = e.Radius();
         box.Add(c.x - r, c.y - r);
         box.Add(c.x + r, c.y + r);
-    } else if (kind == "AcDbText" || kind == "AcDbBlockReference") {
+    } else if (kind == "AcDbText") {
+        // The whole text, not only its point, so that the record stays clear of labels.
+        TDxfLabel l;
+        l.text = e.TextString();
+        l.height = e.Height();
+        l.rotationDeg = e.Rotation() * kRadToDeg;
+        l.horizontal = e.HorizontalAlignment();
+        l.vertical = e.VerticalAlignment();
+        const TAcadPoint at = l.horizontal != 0 || l.vertical != 0 ? e.TextAlignmentPoint()
+                                                                   : e.InsertionPoint();
+        l.x = at.x;
+        l.y = at.y;
+        const TLabelBox b = LabelBox(l);
+        box.Add(b.x0, b.y0);
+        box.Add(b.x1, b.y1);
+    } else if (kind == "AcDbBlockReference") {
         box.Add(e.InsertionPoint().x, e.InsertionPoint().y);
     }
 }

@@ -8,6 +8,7 @@
 #include "geom/primitives.h"
 #include "shadow/equal_time.h"
 #include "shadow/kabe.h"
+#include "shadow/kabe_labels.h"
 #include "shadow/time_of_day.h"
 
 namespace zuka {
@@ -135,6 +136,7 @@ void Controller::DrawKabe(Application& app, Document& doc, const TKabeParams& p)
     // The frame and the time-of-day shadows stand on their own when no equal-time outline
     // reached the wall.
     if (!touji.noMesh && touji.chains == 0) ui_.MessageBox(kApplicationTitle, kNoToujiOnWall);
+    SpreadKabeLabels(dxf);
 
     const TCadTarget target{*cad_, app, doc, form.TargetProgID};
     const TDxfOutput out{workDir_, DxfEncoding::Cp932};

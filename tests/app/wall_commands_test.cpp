@@ -2,6 +2,8 @@
 // the elevation reaches the drawing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <variant>
 
 #include "example_fixture.h"
@@ -101,6 +103,75 @@ TEST_F(WallCommandsTest, InsertionVariants) {
         Block& ms = host_.ActiveDocument().ModelSpace();
         EXPECT_EQ(ms.Item(ms.Count() - 1)->EntityName() == "AcDbBlockReference", r.asBlock);
     }
+}
+
+// The labels of the elevation laid on the example's wall: no two of them overlap, and the
+// calculation record stands clear of the whole elevation. A label's box is estimated from its
+// point, height, turn and alignment, every character as wide as 0.8 of the height (the width
+// factor written); the record's lines likewise.
+TEST_F(WallCommandsTest, LabelsApartAndTheRecordClear) {
+    PickWall();
+    c_.Button5Click();
+    ASSERT_EQ(c_.LastInsert().status, InsertStatus::Sent);
+    struct TBox {
+        double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+        void Add(double x, double y) {
+            x0 = std::min(x0, x);
+            y0 = std::min(y0, y);
+            x1 = std::max(x1, x);
+            y1 = std::max(y1, y);
+        }
+        bool Overlaps(const TBox& o) const {
+            return x0 < o.x1 && o.x0 < x1 && y0 < o.y1 && o.y0 < y1;
+        }
+    };
+    auto textBox = [](Entity& e) {
+        const double h = e.Height();
+        std::size_t chars = 0;
+        for (const char ch : e.TextString()) chars += (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
+        const double w = static_cast<double>(chars) * h * 0.8;
+        const bool aligned = e.HorizontalAlignment() != 0 || e.VerticalAlignment() != 0;
+        const TAcadPoint at = aligned ? e.TextAlignmentPoint() : e.InsertionPoint();
+        const double v0 = e.VerticalAlignment() == 3 ? -h : 0;
+        const double a = e.Rotation();
+        TBox b;
+        for (const double u : {0.0, w})
+            for (const double v : {v0, v0 + h})
+                b.Add(at.x + u * std::cos(a) - v * std::sin(a),
+                      at.y + u * std::sin(a) + v * std::cos(a));
+        return b;
+    };
+    Block& ms = host_.ActiveDocument().ModelSpace();
+    std::vector<TBox> labels;
+    std::vector<TBox> record;
+    TBox elevation;
+    for (int i = 0; i < ms.Count(); ++i) {
+        Entity& e = *ms.Item(i);
+        const std::string layer = e.Layer();
+        const bool ours = layer == "ZUKA_HWAKU" || layer == "ZUKA_HJIKOKU" || layer == "ZUKA_HTOJI";
+        if (e.EntityName() == "AcDbText") {
+            const TBox b = textBox(e);
+            if (ours) {
+                labels.push_back(b);
+                elevation.Add(b.x0, b.y0);
+                elevation.Add(b.x1, b.y1);
+            }
+            if (layer == c_.form.Edit50) record.push_back(b);
+        } else if (ours && e.EntityName() == "AcDbLine") {
+            elevation.Add(e.StartPoint().x, e.StartPoint().y);
+            elevation.Add(e.EndPoint().x, e.EndPoint().y);
+        } else if (ours) {
+            const std::vector<double> c = e.Coordinates();
+            const std::size_t stride = e.EntityName() == "AcDbPolyline" ? 2 : 3;
+            for (std::size_t k = 0; k + 1 < c.size(); k += stride) elevation.Add(c[k], c[k + 1]);
+        }
+    }
+    ASSERT_GT(labels.size(), 10u);
+    for (std::size_t i = 0; i < labels.size(); ++i)
+        for (std::size_t j = i + 1; j < labels.size(); ++j)
+            EXPECT_FALSE(labels[i].Overlaps(labels[j])) << i << " " << j;
+    ASSERT_FALSE(record.empty());
+    for (const TBox& r : record) EXPECT_FALSE(r.Overlaps(elevation));
 }
 
 TEST_F(WallCommandsTest, PickCancelledOrNotALine) {
