@@ -24,6 +24,27 @@ constexpr double kDragPx = 4;    // a press that moves further is a window
 constexpr char kViewSelSet[] = "ssZukaView";
 const QColor kScreen(33, 40, 48);
 
+// Layer names compare without regard to the case of ASCII letters.
+std::string UpperName(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+void Extend(const TPlotItem& it, double& x0, double& y0, double& x1, double& y1) {
+    auto extend = [&](double x, double y) {
+        x0 = std::min(x0, x);
+        y0 = std::min(y0, y);
+        x1 = std::max(x1, x);
+        y1 = std::max(y1, y);
+    };
+    for (const TAcadPoint& p : it.points) extend(p.x, p.y);
+    if (it.kind != TPlotItem::Kind::Path) {
+        extend(it.centre.x - it.radius, it.centre.y - it.radius);
+        extend(it.centre.x + it.radius, it.centre.y + it.radius);
+    }
+}
+
 }  // namespace
 
 QColor AciColour(int index) {
@@ -57,27 +78,60 @@ DrawingView::~DrawingView() { CancelPick(); }
 
 void DrawingView::Reload(bool fit) {
     plot_ = host_.Plot();
-    if (fit) moved_ = false;
+    if (fit) {
+        moved_ = false;
+        MarkSeen();
+    }
     if (fit || !fitted_) ZoomExtents();
     update();
 }
 
+void DrawingView::MarkSeen() {
+    seen_.clear();
+    for (const TPlotItem& it : plot_) seen_.insert(it.handle);
+}
+
+void DrawingView::KeepView() {
+    plot_ = host_.Plot();
+    MarkSeen();
+    update();
+}
+
+bool DrawingView::ZoomToResult() {
+    plot_ = host_.Plot();
+    double x0 = std::numeric_limits<double>::infinity(), y0 = x0, x1 = -x0, y1 = -x0;
+    for (const TPlotItem& it : plot_)
+        if (!seen_.count(it.handle) && !LayerHidden(it.layer)) Extend(it, x0, y0, x1, y1);
+    MarkSeen();
+    if (!(x1 >= x0)) {
+        if (!fitted_) ZoomExtents();
+        update();
+        return false;
+    }
+    moved_ = true;  // the result stays in view when the window is resized
+    ZoomBox(x0, y0, x1, y1);
+    return true;
+}
+
+void DrawingView::SetHiddenLayers(const std::set<std::string>& layers) {
+    hidden_.clear();
+    for (const std::string& l : layers) hidden_.insert(UpperName(l));
+    update();
+}
+
+bool DrawingView::LayerHidden(const std::string& layer) const {
+    return !hidden_.empty() && hidden_.count(UpperName(layer)) > 0;
+}
+
 void DrawingView::ZoomExtents() {
     double x0 = std::numeric_limits<double>::infinity(), y0 = x0, x1 = -x0, y1 = -x0;
-    auto extend = [&](double x, double y) {
-        x0 = std::min(x0, x);
-        y0 = std::min(y0, y);
-        x1 = std::max(x1, x);
-        y1 = std::max(y1, y);
-    };
-    for (const TPlotItem& it : plot_) {
-        for (const TAcadPoint& p : it.points) extend(p.x, p.y);
-        if (it.kind != TPlotItem::Kind::Path) {
-            extend(it.centre.x - it.radius, it.centre.y - it.radius);
-            extend(it.centre.x + it.radius, it.centre.y + it.radius);
-        }
-    }
+    for (const TPlotItem& it : plot_)
+        if (!LayerHidden(it.layer)) Extend(it, x0, y0, x1, y1);
     if (!(x1 >= x0)) x0 = y0 = 0, x1 = y1 = 1000;
+    ZoomBox(x0, y0, x1, y1);
+}
+
+void DrawingView::ZoomBox(double x0, double y0, double x1, double y1) {
     const double w = std::max(x1 - x0, 1e-6);
     const double h = std::max(y1 - y0, 1e-6);
     scale_ = std::min(width() / w, height() / h) * 0.92;
@@ -100,6 +154,7 @@ void DrawingView::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), kScreen);
     p.setRenderHint(QPainter::Antialiasing);
     for (const TPlotItem& it : plot_) {
+        if (LayerHidden(it.layer)) continue;
         const bool chosen = chosen_.count(it.handle) > 0;
         const QColor colour = chosen ? QColor(255, 200, 40) : AciColour(it.color);
         QPen pen(colour, chosen ? 2.0 : 1.0);
@@ -199,6 +254,13 @@ std::vector<std::string> DrawingView::WindowHandles(TAcadPoint a, TAcadPoint b, 
         ss->Select(crossing ? kSelectCrossing : kSelectWindow, a, b);
         for (int i = 0; i < ss->Count(); ++i) handles.push_back(ss->Item(i)->Handle());
         ss->Delete();
+        if (!hidden_.empty()) {
+            // What is hidden in the view cannot be picked.
+            std::set<std::string> shown;
+            for (const TPlotItem& it : plot_)
+                if (!LayerHidden(it.layer)) shown.insert(it.handle);
+            std::erase_if(handles, [&](const std::string& h) { return !shown.count(h); });
+        }
     } catch (const AutomationError&) {
         // No drawing open: nothing to select.
     }
@@ -225,6 +287,7 @@ std::optional<TAcadPoint> DrawingView::SnapAt(QPointF s) const {
         }
     };
     for (const TPlotItem& it : plot_) {
+        if (LayerHidden(it.layer)) continue;
         if (it.kind == TPlotItem::Kind::Circle) consider(it.centre);
         if (it.kind == TPlotItem::Kind::Path && !it.points.empty()) {
             consider(it.points.front());

@@ -34,7 +34,20 @@ public:
 
     // Reads the drawing again (after a command changed it); with `fit` shows all of it.
     void Reload(bool fit = false);
+    // Shows all that is drawn (layers hidden in the view left out).
     void ZoomExtents();
+    // Reads the drawing again and, when it holds entities that were not there at the last
+    // call (or at the last Reload(true) or KeepView), shows their extent with a margin: the
+    // results of a command are seen wherever they were placed. Otherwise the view stays.
+    // True when it zoomed.
+    bool ZoomToResult();
+    // Takes what is drawn now as already seen (after undo or redo): the view stays.
+    void KeepView();
+
+    // Layers hidden in the view (names, any case): neither drawn nor picked. A setting of the
+    // view only; the drawing is not changed.
+    void SetHiddenLayers(const std::set<std::string>& layers);
+    bool LayerHidden(const std::string& layer) const;
 
     // Waits, with the window's events running, for the user's answer of kind `want`.
     TAnswer Ask(AnswerKind want, const std::string& prompt) override;
@@ -60,6 +73,9 @@ protected:
 
 private:
     void Answer(TAnswer a);
+    // Shows the box x0..x1, y0..y1 of the drawing with a margin.
+    void ZoomBox(double x0, double y0, double x1, double y1);
+    void MarkSeen();
     // Handles of the entities a window selects (crossing: those it touches).
     std::vector<std::string> WindowHandles(TAcadPoint a, TAcadPoint b, bool crossing);
     // The entity under the cursor (topmost), if any.
@@ -74,6 +90,8 @@ private:
     double oy_ = 0;     // drawing y at the bottom edge
     bool fitted_ = false;
     bool moved_ = false;  // the user panned or zoomed: a resize keeps the view
+    std::set<std::string> hidden_;  // layers hidden in the view, in upper case
+    std::set<std::string> seen_;    // handles drawn at the last ZoomToResult
 
     bool asking_ = false;
     AnswerKind want_ = AnswerKind::Escape;

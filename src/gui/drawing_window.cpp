@@ -1,10 +1,19 @@
 #include "gui/drawing_window.h"
 
+#include <iterator>
+#include <variant>
+
 #include <QCloseEvent>
+#include <QComboBox>
+#include <QDockWidget>
 #include <QFileDialog>
+#include <QIcon>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QVBoxLayout>
@@ -20,6 +29,32 @@ constexpr char kUndone[] = "元に戻しました（コマンド 1 回分）．"
 constexpr char kRedone[] = "やり直しました（コマンド 1 回分）．";
 constexpr char kNothingToUndo[] = "元に戻す操作がありません．";
 constexpr char kNothingToRedo[] = "やり直す操作がありません．";
+constexpr char kCurrentLayerSet[] = "現在の画層 : ";
+constexpr char kNoSuchLayer[] = "その画層は図面にありません : ";
+constexpr char kLayerWhileRunning[] = "コマンドの実行中は現在の画層を変えられません．";
+constexpr char kLayerOff[] = "（図面でオフ）";
+
+// Layer names compare without regard to the case of ASCII letters.
+bool SameLayer(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+QIcon Swatch(int colour) {
+    QPixmap pm(14, 14);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QColor(128, 128, 128));
+    p.setBrush(AciColour(colour));
+    p.drawRect(0, 0, 13, 13);
+    return QIcon(pm);
+}
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -48,6 +83,37 @@ DrawingWindow::DrawingWindow(DrawingSession& session, QWidget* parent)
         if (!p.empty()) TakePrompts();
         SetPrompt(p);
     };
+
+    // The layer panel.
+    auto* dock = new QDockWidget("画層", this);
+    dock->setObjectName("LayerPanel");
+    dock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetClosable);
+    auto* panel = new QWidget(dock);
+    auto* panelLayout = new QVBoxLayout(panel);
+    panelLayout->setContentsMargins(4, 4, 4, 4);
+    panelLayout->addWidget(new QLabel("現在の画層", panel));
+    currentLayer_ = new QComboBox(panel);
+    currentLayer_->setObjectName("CurrentLayer");
+    currentLayer_->setToolTip("図形を作るコマンドが画層を決めないとき、その図形を置く画層");
+    panelLayout->addWidget(currentLayer_);
+    panelLayout->addWidget(new QLabel("表示する画層", panel));
+    layers_ = new QListWidget(panel);
+    layers_->setObjectName("LayerList");
+    layers_->setToolTip("チェックを外した画層は図面ビューに表示しません（図面は変わりません）．"
+                        "ダブルクリックで現在の画層にします．");
+    panelLayout->addWidget(layers_, 1);
+    dock->setWidget(panel);
+    addDockWidget(Qt::LeftDockWidgetArea, dock);
+    QObject::connect(layers_, &QListWidget::itemChanged, this, [this](QListWidgetItem* item) {
+        ShowLayer(item->data(Qt::UserRole).toString().toStdString(),
+                  item->checkState() == Qt::Checked);
+    });
+    QObject::connect(layers_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        SetCurrentLayer(item->data(Qt::UserRole).toString().toStdString());
+    });
+    QObject::connect(currentLayer_, &QComboBox::activated, this, [this](int i) {
+        SetCurrentLayer(currentLayer_->itemText(i).toStdString());
+    });
 
     QMenu* file = menuBar()->addMenu("ファイル(&F)");
     auto allowed = [this] { return !fileActionsAllowed || fileActionsAllowed(); };
@@ -85,7 +151,10 @@ DrawingWindow::DrawingWindow(DrawingSession& session, QWidget* parent)
     });
     QMenu* viewMenu = menuBar()->addMenu("表示(&V)");
     viewMenu->addAction("全体表示 (Home)", [this] { view_->ZoomExtents(); });
-    resize(1000, 720);
+    QAction* panelShown = dock->toggleViewAction();
+    panelShown->setText("画層パネル");
+    viewMenu->addAction(panelShown);
+    resize(1180, 720);
     UpdateTitle();
 }
 
@@ -96,7 +165,10 @@ bool DrawingWindow::OpenDrawing(const std::filesystem::path& path) {
         return false;
     }
     savePath_.clear();
+    hidden_.clear();  // what the view hid belonged to the drawing before
+    view_->SetHiddenLayers(hidden_);
     view_->Reload(true);
+    UpdateLayers();
     MarkSaved();
     Echo("図面 : " + path.string());
     if (onOpened) onOpened();
@@ -163,7 +235,8 @@ bool DrawingWindow::UndoRedo(bool undo) {
     const std::string done = undo ? kUndone : kRedone;
     Echo(done);
     SetStatus(done);
-    view_->Reload();
+    view_->KeepView();
+    UpdateLayers();
     UpdateTitle();
     return true;
 }
@@ -190,8 +263,72 @@ void DrawingWindow::TakePrompts() {
 void DrawingWindow::Refresh() {
     TakePrompts();
     instruction_.clear();  // the command is over
-    view_->Reload();
+    view_->ZoomToResult();
+    UpdateLayers();
     UpdateTitle();
+}
+
+std::string DrawingWindow::CurrentLayer() const {
+    DrawingHost& host = const_cast<DrawingHost&>(session_.Host());
+    if (!host.IsOpen()) return {};
+    try {
+        const CadValue v = host.ActiveDocument().GetVariable("CLAYER");
+        if (const std::string* s = std::get_if<std::string>(&v)) return *s;
+    } catch (const AutomationError&) {
+        // A drawing without the variable: its entities go on layer 0.
+    }
+    return "0";
+}
+
+bool DrawingWindow::SetCurrentLayer(const std::string& layer) {
+    DrawingHost& host = session_.Host();
+    bool ok = false;
+    if (fileActionsAllowed && !fileActionsAllowed()) {
+        SetStatus(kLayerWhileRunning);
+    } else if (host.IsOpen()) {
+        for (const TLayerEntry& l : host.LayerTable()) {
+            if (!SameLayer(l.name, layer)) continue;
+            host.ActiveDocument().SetVariable("CLAYER", l.name);
+            SetStatus(kCurrentLayerSet + l.name);
+            ok = true;
+            break;
+        }
+        if (!ok) SetStatus(kNoSuchLayer + layer);
+    }
+    UpdateLayers();
+    return ok;
+}
+
+void DrawingWindow::ShowLayer(const std::string& layer, bool shown) {
+    for (auto it = hidden_.begin(); it != hidden_.end();)
+        it = SameLayer(*it, layer) ? hidden_.erase(it) : std::next(it);
+    if (!shown) hidden_.insert(layer);
+    view_->SetHiddenLayers(hidden_);
+    UpdateLayers();
+}
+
+void DrawingWindow::UpdateLayers() {
+    const QSignalBlocker blockList(layers_);
+    const QSignalBlocker blockCombo(currentLayer_);
+    layers_->clear();
+    currentLayer_->clear();
+    const DrawingHost& host = session_.Host();
+    if (!host.IsOpen()) return;
+    const std::string current = CurrentLayer();
+    for (const TLayerEntry& l : host.LayerTable()) {
+        const QIcon swatch = Swatch(l.color);
+        auto* item = new QListWidgetItem(swatch, Q(l.name + (l.off ? kLayerOff : "")), layers_);
+        item->setData(Qt::UserRole, Q(l.name));
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setCheckState(view_->LayerHidden(l.name) ? Qt::Unchecked : Qt::Checked);
+        currentLayer_->addItem(swatch, Q(l.name));
+        if (SameLayer(l.name, current)) {
+            QFont bold = item->font();
+            bold.setBold(true);
+            item->setFont(bold);
+            currentLayer_->setCurrentIndex(currentLayer_->count() - 1);
+        }
+    }
 }
 
 void DrawingWindow::UpdateTitle() {

@@ -1,10 +1,13 @@
 // The window that stands in for the CAD's: the drawing view, a command strip with the prompts
-// and what the commands report, and the File menu (open, save, save as; the drawing that was
-// opened is never overwritten without asking).
+// and what the commands report, the File menu (open, save, save as; the drawing that was
+// opened is never overwritten without asking), and the layer panel: every layer of the drawing
+// with its colour, shown or hidden in the view, and the current layer, where results that are
+// given no layer of their own are drawn.
 #pragma once
 
 #include <filesystem>
 #include <functional>
+#include <set>
 #include <string>
 
 #include <QMainWindow>
@@ -12,7 +15,9 @@
 #include "app/drawing_session.h"
 #include "gui/drawing_view.h"
 
+class QComboBox;
 class QLabel;
+class QListWidget;
 class QPlainTextEdit;
 
 namespace zuka {
@@ -39,6 +44,17 @@ public:
     // 元に戻す (undo true) or やり直し: the drawing as it was before, or after, one command.
     // False, said on the status line, when there is nothing to undo or redo.
     bool UndoRedo(bool undo);
+
+    // The current layer of the drawing (empty when none is open), and choosing it: the
+    // entities a command makes without a layer of their own go there. False, said on the
+    // status line, while a command runs or when the drawing has no such layer.
+    std::string CurrentLayer() const;
+    bool SetCurrentLayer(const std::string& layer);
+    // Hides a layer in the view or shows it again: the drawing itself is not changed.
+    void ShowLayer(const std::string& layer, bool shown);
+    const std::set<std::string>& HiddenLayers() const { return hidden_; }
+    // The layer panel read again from the drawing (new layers appear).
+    void UpdateLayers();
 
     // A line on the command strip (the prompts the commands show on the CAD's command line).
     void Echo(const std::string& line);
@@ -73,6 +89,9 @@ private:
     DrawingView* view_;
     QPlainTextEdit* strip_;
     QLabel* prompt_;
+    QComboBox* currentLayer_;
+    QListWidget* layers_;
+    std::set<std::string> hidden_;  // layers hidden in the view
     std::string instruction_;  // the running command's last instruction on the strip
     std::filesystem::path savePath_;
     std::size_t savedSignature_ = 0;

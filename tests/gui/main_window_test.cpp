@@ -4,7 +4,9 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <limits>
+#include <set>
 
 #include <QAbstractButton>
 #include <QAction>
@@ -19,6 +21,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include "../app/temp_dir.h"
 #include "app/command_gate.h"
@@ -58,6 +61,23 @@ protected:
         ASSERT_TRUE(AcquireTatemono(gui_->controller, gui_->session, "layer=建物"));
         gui_->session.SetInteraction(&gui_->drawingWindow.View());
         gui_->mainWindow.Refresh();
+    }
+
+    std::set<std::string> Handles() {
+        std::set<std::string> all;
+        for (const TPlotItem& it : gui_->session.Host().Plot()) all.insert(it.handle);
+        return all;
+    }
+    QListWidgetItem* LayerItem(const std::string& name) {
+        auto* list = gui_->drawingWindow.findChild<QListWidget*>("LayerList");
+        for (int i = 0; list && i < list->count(); ++i)
+            if (list->item(i)->data(Qt::UserRole).toString().toStdString() == name)
+                return list->item(i);
+        return nullptr;
+    }
+    static std::string Bytes(const std::filesystem::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
     testing::TempDir dir_;
@@ -216,6 +236,86 @@ TEST_F(GuiTest, UndoAndRedoATimeOfDayDiagram) {
     EXPECT_EQ(entities(), before);
     redo->trigger();
     EXPECT_EQ(entities(), drawn);
+}
+
+// The user zooms into a corner; 取得 adds nothing and the view stays where the user left it;
+// 時刻 then shows its diagram whole, wherever it was placed, and its layer joins the panel.
+TEST_F(GuiTest, ZoomToTheResultElseTheViewStays) {
+    Start();
+    DrawingView& view = gui_->drawingWindow.View();
+    view.Reload(true);
+    QWheelEvent wheel(QPointF(5, 5), view.mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 1200),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&view, &wheel);
+    const QPointF corner = view.ToScreen({0, 0, 0});
+    gui_->session.SetInteraction(nullptr);
+    gui_->session.Picks().PushSelection("layer=建物");
+    QTest::mouseClick(W<QAbstractButton>("Button2"), Qt::LeftButton);
+    gui_->session.SetInteraction(&view);
+    ASSERT_FALSE(gui_->controller.ws.AryTatemono.empty());
+    EXPECT_EQ(view.ToScreen({0, 0, 0}), corner);
+
+    const std::set<std::string> before = Handles();
+    QTest::mouseClick(W<QAbstractButton>("Button3"), Qt::LeftButton);
+    double x0 = 1e9, y0 = 1e9, x1 = -1e9, y1 = -1e9;
+    int added = 0;
+    for (const TPlotItem& it : gui_->session.Host().Plot()) {
+        if (before.count(it.handle)) continue;
+        ++added;
+        for (const TAcadPoint& p : it.points) {
+            const QPointF s = view.ToScreen(p);
+            x0 = std::min(x0, s.x()), y0 = std::min(y0, s.y());
+            x1 = std::max(x1, s.x()), y1 = std::max(y1, s.y());
+        }
+    }
+    ASSERT_GT(added, 0);
+    // Inside the view, with a margin, and filling it along one side at least.
+    EXPECT_GE(x0, 0);
+    EXPECT_GE(y0, 0);
+    EXPECT_LE(x1, view.width());
+    EXPECT_LE(y1, view.height());
+    EXPECT_TRUE(x1 - x0 > 0.8 * view.width() || y1 - y0 > 0.8 * view.height());
+    EXPECT_NE(LayerItem(F().Edit27), nullptr) << F().Edit27;
+}
+
+// Hiding a layer is a setting of the view: it is not drawn, and the saved drawing is the same
+// byte for byte. The current layer chosen in the panel takes the next entity made without a
+// layer of its own.
+TEST_F(GuiTest, LayerPanelHidesInTheViewAndChoosesTheCurrentLayer) {
+    Start();
+    DrawingWindow& w = gui_->drawingWindow;
+    DrawingView& view = w.View();
+    view.Reload(true);
+    auto* list = w.findChild<QListWidget*>("LayerList");
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->count(), static_cast<int>(gui_->session.Host().LayerTable().size()));
+    QListWidgetItem* buildings = LayerItem("建物");
+    ASSERT_NE(buildings, nullptr);
+    EXPECT_FALSE(buildings->icon().isNull());
+
+    ASSERT_TRUE(w.SaveAs(dir_.Path() / "shown.dxf"));
+    const QImage shown = view.grab().toImage();
+    buildings->setCheckState(Qt::Unchecked);
+    EXPECT_TRUE(view.LayerHidden("建物"));
+    EXPECT_NE(view.grab().toImage(), shown);
+    ASSERT_TRUE(w.SaveAs(dir_.Path() / "hidden.dxf"));
+    EXPECT_EQ(Bytes(dir_.Path() / "hidden.dxf"), Bytes(dir_.Path() / "shown.dxf"));
+    LayerItem("建物")->setCheckState(Qt::Checked);
+    EXPECT_FALSE(view.LayerHidden("建物"));
+    EXPECT_EQ(view.grab().toImage(), shown);
+
+    auto* current = w.findChild<QComboBox*>("CurrentLayer");
+    ASSERT_NE(current, nullptr);
+    const int i = current->findText("建物");
+    ASSERT_GE(i, 0);
+    current->setCurrentIndex(i);
+    emit current->activated(i);
+    EXPECT_EQ(w.CurrentLayer(), "建物");
+    EntityPtr line = gui_->session.Host().ActiveDocument().ModelSpace().AddLine({0, 0, 0},
+                                                                               {10, 0, 0});
+    EXPECT_EQ(line->Layer(), "建物");
+    EXPECT_FALSE(w.SetCurrentLayer("no such layer"));
+    EXPECT_EQ(w.CurrentLayer(), "建物");
 }
 
 // 中止 during an equal-time run inserts nothing; while it runs no other command can start.

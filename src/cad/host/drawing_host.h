@@ -79,6 +79,13 @@ struct TSaveReport {
 // arcs and ellipses as short chords. A stroke with a coordinate, radius or height that is no
 // number or lies beyond kMaxCoordinate (1,000 km) is not shown (the drawing keeps it as it is),
 // so that the view's extent stays finite.
+// One layer of the drawing's layer table as a layer list shows it.
+struct TLayerEntry {
+    std::string name;
+    int color = 7;     // colour index 1 to 255
+    bool off = false;  // turned off in the drawing itself (its entities are not plotted)
+};
+
 struct TPlotItem {
     enum class Kind { Path, Circle, Text };
     Kind kind = Kind::Path;
@@ -159,6 +166,8 @@ public:
     // The model space as the CAD's screen shows it, in drawing order; layers that are off are
     // left out. Empty when no drawing is open.
     std::vector<TPlotItem> Plot() const;
+    // The drawing's layers in table order. Empty when no drawing is open.
+    std::vector<TLayerEntry> LayerTable() const;
     // Always quiescent: the host runs every command to its end before SendCommand returns.
     CadStatePtr GetAcadState() override;
     CadStatePtr GetGcadState() override;

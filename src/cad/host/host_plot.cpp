@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdlib>
 #include <variant>
 
 #include "cad/host/drawing_host.h"
@@ -184,6 +185,14 @@ std::vector<TPlotItem> DrawingHost::Plot() const {
     Plotter plot(d, items);
     for (const HostEntityPtr& e : d.Model().Items()) plot.Entity(e->Data(), nullptr, 0);
     return items;
+}
+
+std::vector<TLayerEntry> DrawingHost::LayerTable() const {
+    std::vector<TLayerEntry> layers;
+    if (!state_->drawing) return layers;
+    for (const TLayer& l : state_->drawing->Layers())
+        layers.push_back({l.name, std::abs(l.color), l.color < 0});
+    return layers;
 }
 
 }  // namespace zuka
