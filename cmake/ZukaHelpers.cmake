@@ -32,6 +32,8 @@ function(zuka_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+  # What the tests share: file bytes, the districts and the plain reference passes.
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
   target_compile_definitions(${name} PRIVATE
     ZUKA_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
     ZUKA_SOURCE_DIR="${PROJECT_SOURCE_DIR}")

@@ -17,6 +17,7 @@
 #include "base/platform.h"
 #include "cad/host/drawing_host.h"
 #include "cad/interaction.h"
+#include "file_bytes.h"
 
 namespace zuka {
 namespace {
@@ -25,10 +26,7 @@ namespace fs = std::filesystem;
 
 const std::string kPython = "/usr/bin/python3";
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using zuka::testing::ReadBytes;
 
 // The output of a command; "exit N" is appended when it fails.
 std::string RunCommand(const std::string& cmd) {

@@ -10,15 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "file_bytes.h"
+
 namespace zuka {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using zuka::testing::ReadBytes;
 
 bool StartsWith(const std::string& s, std::string_view prefix) {
     return s.compare(0, prefix.size(), prefix) == 0;

@@ -15,6 +15,7 @@
 #include "cad/dxf_text.h"
 #include "cad/host/drawing_host.h"
 #include "cad/interaction.h"
+#include "file_bytes.h"
 
 namespace zuka {
 namespace {
@@ -24,10 +25,7 @@ namespace fs = std::filesystem;
 constexpr double kTol = 1e-9;
 constexpr double kRad = std::numbers::pi / 180;
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using zuka::testing::ReadBytes;
 
 bool StartsWith(const std::string& s, std::string_view prefix) {
     return s.compare(0, prefix.size(), prefix) == 0;

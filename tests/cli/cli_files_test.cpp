@@ -16,6 +16,7 @@
 
 #include "base/platform.h"
 #include "temp_folder.h"
+#include "file_bytes.h"
 
 namespace {
 
@@ -25,10 +26,7 @@ using zuka::PathFromUtf8;
 using zuka::PathToUtf8;
 using zuka::testing::TTempFolder;
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using zuka::testing::ReadBytes;
 
 // A file in `dir` by its UTF-8 name (a narrow string would go through the ANSI code page).
 fs::path At(const fs::path& dir, const char* utf8) { return dir / PathFromUtf8(utf8); }

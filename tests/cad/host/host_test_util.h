@@ -15,22 +15,13 @@
 
 #include "cad/automation.h"
 #include "cad/host/drawing_host.h"
+#include "file_bytes.h"
 
 namespace zuka::testing {
 
 namespace fs = std::filesystem;
 
 inline fs::path DrawingsDir() { return fs::path(ZUKA_TEST_DATA) / "drawings"; }
-
-inline std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline void WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
 
 using Groups = std::vector<std::pair<int, std::string>>;
 
