@@ -15,6 +15,7 @@
 #include "app/json_value.h"
 #include "app/point_run.h"
 #include "app/results_json.h"
+#include "app/settings_table.h"
 #include "base/number.h"
 #include "base/platform.h"
 #include "cad/bridge.h"
@@ -373,10 +374,11 @@ int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
         }
         roads.push_back(*r);
     }
-    // True north as the settings have it (真北, Edit12), for the north rows.
+    // True north as the settings have it (真北), for the north rows.
     const std::optional<double> north = ParseDouble(c.form.Edit12);
     if (!north) {
-        err << "真北 (Edit12) が数ではありません: " << QuotedValue(c.form.Edit12) << "\n";
+        err << SettingName("Common", "makita") << " が数ではありません: "
+            << QuotedValue(c.form.Edit12) << "\n";
         return kExitUsage;
     }
     in.northDeg = *north;
