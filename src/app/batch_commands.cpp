@@ -18,16 +18,6 @@
 namespace zuka {
 namespace {
 
-// "X,Y" of an option.
-std::optional<TAcadPoint> ParseXY(const std::string& text) {
-    const std::size_t comma = text.find(',');
-    if (comma == std::string::npos) return std::nullopt;
-    const std::optional<double> x = ParseDouble(text.substr(0, comma));
-    const std::optional<double> y = ParseDouble(text.substr(comma + 1));
-    if (!x || !y) return std::nullopt;
-    return TAcadPoint{*x, *y, 0};
-}
-
 // --point X,Y[,NAME[,HEIGHT]].
 std::optional<TListedPoint> ParseListedPoint(const std::string& text) {
     std::vector<std::string> parts;

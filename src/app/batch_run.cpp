@@ -48,8 +48,9 @@ std::optional<TRunOptions> CheckRunOptions(const TBatchOptions& o, std::ostream&
     return r;
 }
 
-// "X,Y" of --at.
-std::optional<TAcadPoint> ParsePoint(const std::string& text) {
+}  // namespace
+
+std::optional<TAcadPoint> ParseXY(const std::string& text) {
     const std::size_t comma = text.find(',');
     if (comma == std::string::npos) return std::nullopt;
     const std::optional<double> x = ParseDouble(text.substr(0, comma));
@@ -57,8 +58,6 @@ std::optional<TAcadPoint> ParsePoint(const std::string& text) {
     if (!x || !y) return std::nullopt;
     return TAcadPoint{*x, *y, 0};
 }
-
-}  // namespace
 
 // --- The console ---------------------------------------------------------------------------
 
@@ -180,7 +179,7 @@ std::optional<std::filesystem::path> BatchRun::OutputPath(const std::string& dra
 
 std::optional<TDrawAt> BatchRun::DrawAt(const std::string& atText, const std::string& what,
                                         const std::string& drawing) {
-    const std::optional<TAcadPoint> at = ParsePoint(atText);
+    const std::optional<TAcadPoint> at = ParseXY(atText);
     if (!at) {
         err << "--at X,Y で" << what << "を指定してください: " << atText << "\n";
         return std::nullopt;

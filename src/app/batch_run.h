@@ -126,6 +126,9 @@ std::optional<TSetting> ParseSetOption(const std::string& text);
 std::optional<IniFile> ReadRunSettings(const WorkFolder& folder, const std::string& iniFile,
                                        const std::vector<std::string>& sets, std::ostream& err);
 
+// "X,Y" of an option (--at, --wall-at, --place); nullopt when it is not two numbers.
+std::optional<TAcadPoint> ParseXY(const std::string& text);
+
 // Where a command draws (--at X,Y) and where it saves the drawing.
 struct TDrawAt {
     TAcadPoint at;

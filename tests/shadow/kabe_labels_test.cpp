@@ -15,6 +15,7 @@ namespace {
 
 using testing_buildings::AddBox;
 using testing_dxf::Entities;
+using testing_dxf::OfType;
 using testing_dxf::TEnt;
 using testing_sun::Winter36;
 
@@ -54,13 +55,6 @@ int Overlaps(const std::vector<TEnt>& texts) {
         }
     }
     return n;
-}
-
-std::vector<TEnt> OfType(const std::vector<TEnt>& ents, const std::string& type) {
-    std::vector<TEnt> out;
-    for (const TEnt& e : ents)
-        if (e.type == type) out.push_back(e);
-    return out;
 }
 
 TEST(KabeLabels, NoTwoLabelsOfA50MetreWallOverlap) {

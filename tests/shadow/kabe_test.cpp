@@ -19,6 +19,7 @@ using testing_buildings::AddBox;
 using testing_sun::Winter36;
 using testing_buildings::Box;
 using testing_dxf::Entities;
+using testing_dxf::OfType;
 using testing_dxf::TEnt;
 
 // A wall line along y = 10000 from x = 0 to 20000, 12 m high, drawn from west to east.
@@ -45,13 +46,6 @@ TNoon Noon(const SunModel& sun) {
     EXPECT_TRUE(sun.GetTaiyouHoui(12, azimuth, n.factor));
     n.dir = sun.ShadowDir(azimuth);
     return n;
-}
-
-std::vector<TEnt> OfType(const std::vector<TEnt>& ents, const std::string& type) {
-    std::vector<TEnt> out;
-    for (const TEnt& e : ents)
-        if (e.type == type) out.push_back(e);
-    return out;
 }
 
 // The vertices of each POLYLINE in order.

@@ -62,4 +62,13 @@ inline std::vector<TEnt> Entities(const DxfList& dxf) {
     return out;
 }
 
+// The entities of one type, on `layer` when one is given.
+inline std::vector<TEnt> OfType(const std::vector<TEnt>& ents, const std::string& type,
+                                const std::string& layer = {}) {
+    std::vector<TEnt> out;
+    for (const TEnt& e : ents)
+        if (e.type == type && (layer.empty() || e.Get(8) == layer)) out.push_back(e);
+    return out;
+}
+
 }  // namespace zuka::testing_dxf

@@ -28,16 +28,8 @@ constexpr double kTol = 1e-6;
 constexpr double kDeg = kPi / 180;
 
 using testing_dxf::Entities;
+using testing_dxf::OfType;
 using testing_dxf::TEnt;
-
-std::vector<TEnt> OfType(const std::vector<TEnt>& ents, const std::string& type,
-                         const std::string& layer) {
-    std::vector<TEnt> out;
-    for (const TEnt& e : ents) {
-        if (e.type == type && e.Get(8) == layer) out.push_back(e);
-    }
-    return out;
-}
 
 TLineEnt Wall(double x1, double y1, double z1, double x2, double y2, double z2) {
     TLineEnt w;

@@ -18,16 +18,13 @@
 #include "geom/records.h"
 #include "shadow_soup.h"
 #include "solar/sun_model.h"
+#include "winter_sun.h"
 
 namespace zuka::bench {
 
-// The sun of the shadow benchmarks: the winter solstice at 36 degrees north, 8:00 to 16:00.
-inline SunModel WinterSun() {
-    SunModel sun;
-    sun.RadioGroup1Click(0);
-    sun.SetTaiyouParams({"90", "36", "0", "0", "4", "8", "16", 0});
-    return sun;
-}
+// The sun of the shadow benchmarks: the tests' winter solstice at 36 degrees north, 8:00 to
+// 16:00.
+inline SunModel WinterSun() { return testing_sun::Winter36(); }
 
 inline double Seconds(std::chrono::steady_clock::duration d) {
     return std::chrono::duration<double>(d).count();
