@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -120,17 +119,6 @@ std::vector<std::vector<std::string>> TableCells(const TSkyCheckResult& r) {
                         FormatGeneral(p.divisionDeg)});
     }
     return rows;
-}
-
-bool SaveCsv(const std::string& path, const std::vector<std::vector<std::string>>& rows) {
-    std::ofstream f(PathFromUtf8(path), std::ios::binary);
-    if (!f) return false;
-    f << "\xEF\xBB\xBF";  // a byte-order mark, as Japanese spreadsheets expect
-    for (const auto& row : rows) {
-        for (std::size_t i = 0; i < row.size(); ++i) f << (i ? "," : "") << row[i];
-        f << "\r\n";
-    }
-    return static_cast<bool>(f);
 }
 
 JsonValue ResultJson(const TSkyCheckResult& r, const TSkyCheckOptions& o,
@@ -469,13 +457,7 @@ int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
     out << "判定\t" << Verdict(r.Passes()) << "\t算定位置 " << r.rows.size() << ", 不適合 " << fails
         << "\n";
 
-    if (!o.csv.empty()) {
-        if (!SaveCsv(o.csv, cells)) {
-            err << "CSV を書けません: " << o.csv << "\n";
-            return kExitFailed;
-        }
-        out << "CSV\t" << o.csv << "\n";
-    }
+    if (!o.csv.empty() && !run.WriteGridCsv(o.csv, cells)) return kExitFailed;
     if (!o.json.empty()) {
         if (!SaveResultsJson(PathFromUtf8(o.json), ResultJson(r, o, in))) {
             err << "JSON を書けません: " << o.json << "\n";
