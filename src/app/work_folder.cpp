@@ -18,10 +18,6 @@ constexpr char kSavedElsewhere[] =
     "設定ファイルをプログラムのフォルダーに保存できなかったため、次の場所に保存しました。\n";
 constexpr char kNotSaved[] = "設定ファイルを保存できませんでした。設定は失われます。\n";
 
-constexpr char kAppFolderName[] = "zuka";
-
-bool IsSet(const char* value) { return value != nullptr && value[0] != '\0'; }
-
 bool SameFolder(const std::filesystem::path& a, const std::filesystem::path& b) {
     std::error_code ec;
     if (std::filesystem::equivalent(a, b, ec)) return true;
@@ -39,15 +35,6 @@ bool PrepareFolder(const std::filesystem::path& dir) {
 }  // namespace
 
 std::filesystem::path WorkFolder::SettingsPath() const { return dir / (baseName + ".ini"); }
-
-std::filesystem::path FallbackFolder(const char* xdgDataHome, const char* home) {
-    if (IsSet(xdgDataHome)) {
-        const std::filesystem::path xdg(xdgDataHome);
-        if (xdg.is_absolute()) return xdg / kAppFolderName;
-    }
-    if (IsSet(home)) return std::filesystem::path(home) / ".local" / "share" / kAppFolderName;
-    return {};
-}
 
 std::filesystem::path FallbackFolder() { return UserDataFolder(); }
 

@@ -28,9 +28,6 @@ struct WorkFolder {
     std::filesystem::path SettingsPath() const;
 };
 
-// The user's data folder for the program: `xdgDataHome`/zuka when that is an absolute path, else
-// `home`/.local/share/zuka; empty when neither is given. Null and empty arguments count as unset.
-std::filesystem::path FallbackFolder(const char* xdgDataHome, const char* home);
 // The user's data folder for the program as the system has it: the same from the environment
 // variables XDG_DATA_HOME and HOME on Linux, %LOCALAPPDATA%\zuka on Windows.
 std::filesystem::path FallbackFolder();

@@ -69,6 +69,11 @@ std::filesystem::path ExecutablePath(const char* argv0);
 // %LOCALAPPDATA%\zuka on Windows; empty when the environment names none.
 std::filesystem::path UserDataFolder();
 
+// The Linux rule of UserDataFolder from the values of XDG_DATA_HOME and HOME: `xdgDataHome`/zuka
+// when that is an absolute path, else `home`/.local/share/zuka; empty when neither is given. Null
+// and empty arguments count as unset. Built on Linux only (platform_posix.cpp).
+std::filesystem::path XdgDataFolder(const char* xdgDataHome, const char* home);
+
 // The local time of `t`.
 std::tm LocalTime(std::time_t t);
 

@@ -67,8 +67,10 @@ std::filesystem::path ExecutablePath(const char* argv0) {
 }
 
 std::filesystem::path UserDataFolder() {
-    const char* xdgDataHome = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
+    return XdgDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME"));
+}
+
+std::filesystem::path XdgDataFolder(const char* xdgDataHome, const char* home) {
     if (IsSet(xdgDataHome)) {
         const std::filesystem::path xdg(xdgDataHome);
         if (xdg.is_absolute()) return xdg / "zuka";

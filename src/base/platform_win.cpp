@@ -104,6 +104,21 @@ void ToCp932Forms(std::wstring& w) {
         if (c == 0x301C) c = 0xFF5E;
 }
 
+// False when `s` holds a byte that CP932 leaves undefined on its own: 0x80, 0xA0 and 0xFD to
+// 0xFF. Windows maps them to U+0080 and private-use characters; the converter on Linux refuses
+// them, and so does this one, so that a file reads alike on both.
+bool Cp932SingleBytesDefined(std::string_view s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const unsigned c = static_cast<unsigned char>(s[i]);
+        if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+            ++i;  // a lead byte: its trail byte is checked by the system's converter
+        } else if (c == 0x80 || c == 0xA0 || c >= 0xFD) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // `s` (whole characters) to UTF-16; false when a character is malformed or not in `cp`.
 bool ToWide(std::string_view s, unsigned cp, std::wstring& w) {
     w.clear();
@@ -127,6 +142,7 @@ bool ToWide(std::string_view s, unsigned cp, std::wstring& w) {
         }
         return true;
     }
+    if (cp == 932 && !Cp932SingleBytesDefined(s)) return false;
     const int n = MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, s.data(),
                                       static_cast<int>(s.size()), nullptr, 0);
     if (n <= 0) return false;

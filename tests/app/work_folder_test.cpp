@@ -9,26 +9,6 @@
 namespace zuka {
 namespace {
 
-TEST(WorkFolder, FallbackFolderFromTheEnvironment) {
-    struct Row {
-        const char* name;
-        const char* xdg;
-        const char* home;
-        const char* want;
-    };
-    const Row rows[] = {
-        {"data home set", "/data/u", "/home/u", "/data/u/zuka"},
-        {"data home empty", "", "/home/u", "/home/u/.local/share/zuka"},
-        {"data home unset", nullptr, "/home/u", "/home/u/.local/share/zuka"},
-        {"relative data home is ignored", "rel/data", "/home/u", "/home/u/.local/share/zuka"},
-        {"nothing set", nullptr, nullptr, ""},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.name);
-        EXPECT_EQ(FallbackFolder(r.xdg, r.home), std::filesystem::path(r.want));
-    }
-}
-
 TEST(WorkFolder, Resolve) {
     const testing::TempDir tmp;
     const std::filesystem::path exeDir = tmp.Path() / "bin";

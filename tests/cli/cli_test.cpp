@@ -96,7 +96,7 @@ TEST(Cli, Errors) {
     const std::filesystem::path bad = TempDir() / "bad.txt";
     std::ofstream(bad) << "# two lines\n0 0 1 1\n\n1 2 x 3\n";
     const std::filesystem::path badIni = TempDir() / "bad.ini";
-    std::ofstream(badIni) << "[Common]\r\nido1=abc\r\n";
+    std::ofstream(badIni, std::ios::binary) << "[Common]\r\nido1=abc\r\n";
     const Row rows[] = {
         // Every --set is checked against the setting's kind and range before the command
         // runs; the message names the setting by its label and key, and the range.
@@ -250,6 +250,7 @@ std::string CheckWithEzdxf(const std::filesystem::path& dxf, const std::string& 
 }
 
 bool HaveEzdxf() { return std::system("/usr/bin/python3 -c 'import ezdxf' 2>/dev/null") == 0; }
+bool HavePython() { return std::system("/usr/bin/python3 -c \"\" 2>/dev/null") == 0; }
 
 TEST(Cli, ShadowDiagramsIntoTheExampleDrawing) {
     const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
@@ -373,7 +374,7 @@ TEST(Cli, SkyFactorsOfTheExamplePoints) {
         EXPECT_LT(naisetu, area);
         EXPECT_LT(area, gaisetu);
     }
-    std::ifstream in(csv);
+    std::ifstream in(csv, std::ios::binary);
     std::string head;
     std::getline(in, head);
     EXPECT_EQ(head, "\xEF\xBB\xBF番号,X座標,Y座標,測定点,測定面,内接,<AREA<,外接\r");
@@ -490,7 +491,7 @@ TEST(Cli, SpecificPointsOfTheExample) {
         << r.out;
     EXPECT_TRUE(Contains(r.out, "\t8:00:00-11:34:47 13:57:25-16:00:00\n")) << r.out;
     EXPECT_TRUE(Contains(r.out, "特定点表\tZUKA_1\n")) << r.out;
-    std::ifstream in(csv);
+    std::ifstream in(csv, std::ios::binary);
     std::string head;
     std::getline(in, head);
     EXPECT_EQ(
@@ -849,7 +850,11 @@ TEST(Cli, NegativeCoordinatesMoveTheResultsAlong) {
             ASSERT_EQ(r.status, 0) << r.out;
             EXPECT_FALSE(Contains(r.out, "[Zuka")) << r.out;  // no message box
         }
-        EXPECT_EQ(CompareShifted(json[0], json[1], shift), "differences 0\n");
+        // The comparison is a Python script; where there is none (Windows), the runs above
+        // still show that the moved drawing is taken without a warning.
+        if (HavePython()) {
+            EXPECT_EQ(CompareShifted(json[0], json[1], shift), "differences 0\n");
+        }
     }
     // The wall elevation, placed at the same point: the same drawing, to rounding.
     std::string walls[2];
@@ -895,7 +900,7 @@ TEST(Cli, StopBeforeTheDrawingIsReadWritesNothing) {
 
 TEST(Cli, IniFileIsReadAndNeverWritten) {
     const std::filesystem::path ini = TempDir() / "other.ini";
-    std::ofstream(ini) << "[Common]\r\nido1=35\r\nido2=40\r\n";
+    std::ofstream(ini, std::ios::binary) << "[Common]\r\nido1=35\r\nido2=40\r\n";
     const auto before = std::filesystem::last_write_time(ini);
     const TRun r = Zuka("ratio-table --ini " + ini.string());
     ASSERT_EQ(r.status, 0) << r.out;
