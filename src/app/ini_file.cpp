@@ -7,33 +7,16 @@
 #include <optional>
 #include <sstream>
 #include <system_error>
+#include <utility>
 
 #include "base/number.h"
-#include "cad/encoding.h"
+#include "base/text.h"
 
 namespace zuka {
 
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    }
-    return true;
-}
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view TrimBlanks(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
 
 std::string OneLine(std::string_view value) {
     std::string out(value);
@@ -46,9 +29,9 @@ std::string OneLine(std::string_view value) {
 }  // namespace
 
 std::optional<std::string> DecodeSettingsText(std::string_view bytes) {
-    const std::optional<TConvertedText> utf8 = ConvertText(bytes, "UTF-8", "UTF-8", "");
-    if (utf8 && utf8->replaced == 0) return std::string(bytes);
-    return Cp932ToUtf8(bytes);
+    std::optional<TDecodedText> decoded = DecodeTextFile(bytes);
+    if (!decoded) return std::nullopt;
+    return std::move(decoded->text);
 }
 
 void IniFile::Parse(std::string_view text) {
@@ -75,7 +58,7 @@ void IniFile::Parse(std::string_view text) {
         const std::string_view key = TrimBlanks(line.substr(0, eq));
         if (key.empty()) continue;
         bool seen = false;
-        for (const TEntry& e : current->entries) seen = seen || SameName(e.key, key);
+        for (const TEntry& e : current->entries) seen = seen || EqualsNoCase(e.key, key);
         if (!seen) current->entries.push_back({std::string(key), std::string(line.substr(eq + 1))});
     }
 }
@@ -151,7 +134,7 @@ bool IniFile::ReadBool(std::string_view section, std::string_view key, bool def)
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     TSection& s = SectionForWrite(section);
     for (TEntry& e : s.entries) {
-        if (SameName(e.key, key)) {
+        if (EqualsNoCase(e.key, key)) {
             e.value = OneLine(value);
             return;
         }
@@ -183,14 +166,14 @@ std::vector<std::string> IniFile::Keys(std::string_view section) const {
 
 const IniFile::TSection* IniFile::FindSection(std::string_view name) const {
     for (const TSection& s : sections_) {
-        if (SameName(s.name, name)) return &s;
+        if (EqualsNoCase(s.name, name)) return &s;
     }
     return nullptr;
 }
 
 IniFile::TSection& IniFile::SectionForWrite(std::string_view name) {
     for (TSection& s : sections_) {
-        if (SameName(s.name, name)) return s;
+        if (EqualsNoCase(s.name, name)) return s;
     }
     sections_.push_back({std::string(name), {}});
     return sections_.back();
@@ -200,7 +183,7 @@ const std::string* IniFile::FindValue(std::string_view section, std::string_view
     const TSection* s = FindSection(section);
     if (s == nullptr) return nullptr;
     for (const TEntry& e : s->entries) {
-        if (SameName(e.key, key)) return &e.value;
+        if (EqualsNoCase(e.key, key)) return &e.value;
     }
     return nullptr;
 }

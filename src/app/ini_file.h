@@ -19,8 +19,8 @@
 
 namespace zuka {
 
-// The text of a settings file's bytes: UTF-8 as it is, else CP932 converted; nothing when the
-// bytes are neither.
+// The text of a settings file's bytes, decoded as every text file of the program is
+// (DecodeTextFile); nothing when the bytes are malformed in the encoding found.
 std::optional<std::string> DecodeSettingsText(std::string_view bytes);
 
 class IniFile {

@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "base/assert.h"
 #include "base/number.h"
+#include "base/text.h"
 
 namespace zuka {
 namespace {
@@ -192,15 +193,6 @@ const std::vector<TSettingInfo>& Table() {
     return table;
 }
 
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    return true;
-}
-
 std::string Bound(double v) { return FormatGeneral(v); }
 
 std::string KindRefusal(const TSettingInfo& s, std::string_view value, const char* what) {
@@ -249,7 +241,7 @@ const std::vector<TSettingInfo>& SettingsTable() { return Table(); }
 
 const TSettingInfo* FindSetting(std::string_view section, std::string_view key) {
     for (const TSettingInfo& s : Table())
-        if (SameName(s.section, section) && SameName(s.key, key)) return &s;
+        if (EqualsNoCase(s.section, section) && EqualsNoCase(s.key, key)) return &s;
     return nullptr;
 }
 

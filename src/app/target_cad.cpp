@@ -9,7 +9,7 @@
 
 #include "app/key_filter.h"
 #include "base/assert.h"
-#include "cad/encoding.h"
+#include "base/text.h"
 
 namespace zuka {
 
@@ -19,59 +19,14 @@ namespace {
 constexpr char kGroupBox15NamedPrefix[] = "ターゲットCAD = ";
 
 constexpr std::string_view kLineEnd = "\r\n";
-constexpr std::string_view kUtf16LeBom = "\xFF\xFE";
-constexpr std::string_view kUtf16BeBom = "\xFE\xFF";
-
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Upper-cases ASCII letters only: every byte keeps its place, whatever the UTF-8 text holds.
-std::string AsciiUpperCase(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) c = AsciiUpper(c);
-    return out;
-}
-
-// Trims blanks, tabs and other control characters (bytes up to 0x20) at both ends; such bytes
-// never occur inside a UTF-8 multibyte character.
-std::string_view TrimBlanks(std::string_view s) {
-    const auto isBlank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-bool StartsWith(std::string_view s, std::string_view prefix) {
-    return s.substr(0, prefix.size()) == prefix;
-}
-
-// Strict conversion through the system's converter: none when any character fails.
-std::optional<std::string> ConvertStrict(std::string_view text, const char* fromCode,
-                                         const char* toCode) {
-    std::optional<TConvertedText> r = ConvertText(text, fromCode, toCode, "");
-    if (!r || r->replaced > 0) return std::nullopt;
-    return std::move(r->text);
-}
-
-std::vector<std::string> SplitLines(std::string_view text) {
-    std::vector<std::string> lines;
-    while (!text.empty()) {
-        const std::size_t eol = text.find('\n');
-        std::string_view line = text.substr(0, eol);
-        text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.emplace_back(line);
-    }
-    return lines;
-}
 
 // The list box's order: ASCII letters without regard to case, then bytes, so that two items
 // differing only in case still have a fixed order.
 bool ItemLess(const std::string& a, const std::string& b) {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
-        const auto ca = static_cast<unsigned char>(AsciiLower(a[i]));
-        const auto cb = static_cast<unsigned char>(AsciiLower(b[i]));
+        const auto ca = static_cast<unsigned char>(LowerAscii(a[i]));
+        const auto cb = static_cast<unsigned char>(LowerAscii(b[i]));
         if (ca != cb) return ca < cb;
     }
     if (a.size() != b.size()) return a.size() < b.size();
@@ -91,28 +46,9 @@ bool ReadBytes(const std::filesystem::path& path, std::string& bytes) {
 }  // namespace
 
 std::optional<TTargetCadFile> DecodeTargetCadText(std::string_view bytes) {
-    TTargetCadFile file;
-    std::optional<std::string> text;
-    if (StartsWith(bytes, kUtf8Bom)) {
-        file.encoding = TextEncoding::Utf8Bom;
-        text = std::string(bytes.substr(kUtf8Bom.size()));
-    } else if (StartsWith(bytes, kUtf16LeBom)) {
-        file.encoding = TextEncoding::Utf16Le;
-        text = ConvertStrict(bytes.substr(kUtf16LeBom.size()), "UTF-16LE", "UTF-8");
-    } else if (StartsWith(bytes, kUtf16BeBom)) {
-        file.encoding = TextEncoding::Utf16Be;
-        text = ConvertStrict(bytes.substr(kUtf16BeBom.size()), "UTF-16BE", "UTF-8");
-    } else {
-        file.encoding = TextEncoding::Cp932;
-        text = Cp932ToUtf8(bytes);
-        if (!text) {
-            file.encoding = TextEncoding::Utf8;
-            text = ConvertStrict(bytes, "UTF-8", "UTF-8");  // validates
-        }
-    }
-    if (!text) return std::nullopt;
-    file.lines = SplitLines(*text);
-    return file;
+    std::optional<TDecodedText> decoded = DecodeTextFile(bytes);
+    if (!decoded) return std::nullopt;
+    return TTargetCadFile{SplitLines(decoded->text), decoded->encoding};
 }
 
 std::optional<std::string> EncodeTargetCadText(const TTargetCadFile& file) {
@@ -121,30 +57,7 @@ std::optional<std::string> EncodeTargetCadText(const TTargetCadFile& file) {
         text += line;
         text += kLineEnd;
     }
-    std::optional<std::string> body;
-    std::string_view bom;
-    switch (file.encoding) {
-        case TextEncoding::Cp932:
-            body = Utf8ToCp932(text);
-            break;
-        case TextEncoding::Utf8:
-            body = std::move(text);
-            break;
-        case TextEncoding::Utf8Bom:
-            bom = kUtf8Bom;
-            body = std::move(text);
-            break;
-        case TextEncoding::Utf16Le:
-            bom = kUtf16LeBom;
-            body = ConvertStrict(text, "UTF-8", "UTF-16LE");
-            break;
-        case TextEncoding::Utf16Be:
-            bom = kUtf16BeBom;
-            body = ConvertStrict(text, "UTF-8", "UTF-16BE");
-            break;
-    }
-    if (!body) return std::nullopt;
-    return std::string(bom) + *body;
+    return EncodeTextFile(text, file.encoding);
 }
 
 std::optional<TTargetCadFile> ReadTargetCadFile(const std::filesystem::path& path) {
@@ -172,9 +85,9 @@ bool WriteTargetCadFile(const std::filesystem::path& path, const TTargetCadFile&
 
 void ApplyTargetCadLookup(const std::vector<std::string>& lines, Form& form) {
     if (form.TargetProgID.empty()) return;
-    const std::string progId = AsciiUpperCase(form.TargetProgID);
+    const std::string progId = UpperAscii(form.TargetProgID);
     for (const std::string& line : lines) {
-        const std::size_t v = AsciiUpperCase(line).find(progId);
+        const std::size_t v = UpperAscii(line).find(progId);
         if (v == std::string::npos) continue;
         const std::string_view before = std::string_view(line).substr(0, v);
         form.Caption =

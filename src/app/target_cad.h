@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/form.h"
+#include "base/text.h"
 
 namespace zuka {
 
@@ -33,23 +34,18 @@ inline constexpr char kTargetCadChangeCaption[] = "変更";      // SpeedButton3
 inline constexpr char kTargetCadOkCaption[] = "OK";            // Button1
 inline constexpr char kTargetCadCancelCaption[] = "取り消し";  // Button2
 
-// How a list file's bytes are stored. Cp932 and Utf8 have no byte-order mark; the others start
-// with theirs.
-enum class TextEncoding { Cp932, Utf8, Utf8Bom, Utf16Le, Utf16Be };
-
 struct TTargetCadFile {
     std::vector<std::string> lines;               // UTF-8, without line ends, in file order
     TextEncoding encoding = TextEncoding::Cp932;  // a new file is written in CP932
     bool operator==(const TTargetCadFile&) const = default;
 };
 
-// The lines of a list file's bytes. A byte-order mark decides the encoding (UTF-8, UTF-16LE,
-// UTF-16BE; the mark itself is no part of the first line). Without one the text is CP932, the
-// code page of the systems the list is shared with; a text that is no valid CP932 but valid UTF-8
-// is taken as UTF-8 without a mark, so that a list typed in a UTF-8 editor is not refused. Lines
-// end at "\r\n" or "\n"; a last line without a line end counts, an empty text has no lines.
-// None when the bytes are not valid in the encoding found (broken UTF-16, bytes that are neither
-// CP932 nor UTF-8): such a file is never guessed at, since writing it back would lose its text.
+// The lines of a list file's bytes, decoded as every text file of the program is
+// (DecodeTextFile: a byte-order mark decides; without one, valid UTF-8 is UTF-8, else CP932, the
+// code page of the systems the list is shared with). Lines end at "\r\n" or "\n"; a last line
+// without a line end counts, an empty text has no lines. None when the bytes are not valid in
+// the encoding found (broken UTF-16, bytes that are neither CP932 nor UTF-8): such a file is
+// never guessed at, since writing it back would lose its text.
 std::optional<TTargetCadFile> DecodeTargetCadText(std::string_view bytes);
 
 // The bytes of `file`: its byte-order mark, then every line followed by "\r\n", in

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "base/number.h"
+#include "base/text.h"
 
 namespace zuka {
 namespace {
@@ -42,16 +43,6 @@ constexpr TKindRow kKinds[] = {
     {"BRIC", CadKind::Bric, "iso.lin", "HIDDEN2"},
     {"ZWCA", CadKind::Zwcad, "zwcadiso.lin", "HIDDEN2"},
 };
-
-// ASCII upper case: ProgIDs are ASCII, and block and layer names with other characters keep
-// them unchanged, as the CAD compares them.
-std::string UpperAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
-}
 
 bool Contains(std::string_view text, std::string_view word) {
     return text.find(word) != std::string_view::npos;

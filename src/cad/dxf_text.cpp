@@ -4,8 +4,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "base/encoding.h"
 #include "base/number.h"
-#include "cad/encoding.h"
 
 namespace zuka {
 namespace {

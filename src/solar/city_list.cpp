@@ -7,7 +7,7 @@
 
 #include "base/file_io.h"
 #include "base/number.h"
-#include "base/platform.h"
+#include "base/text.h"
 
 namespace zuka {
 namespace {
@@ -34,87 +34,6 @@ constexpr char kDefaultIdodo[] = "36";
 constexpr char kDefaultIdohun[] = "00";
 constexpr char kDefaultIdobyou[] = "00";
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool IsValidUtf8(const std::string& s) {
-    std::size_t i = 0;
-    const std::size_t n = s.size();
-    while (i < n) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        int more = 0;
-        std::uint32_t cp = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            more = 1;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            more = 2;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            more = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (n - i <= static_cast<std::size_t>(more)) return false;
-        for (int k = 1; k <= more; ++k) {
-            const unsigned char d = static_cast<unsigned char>(s[i + k]);
-            if ((d & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (d & 0x3F);
-        }
-        if ((more == 2 && cp < 0x800) || (more == 3 && cp < 0x10000)) return false;
-        if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return false;
-        i += static_cast<std::size_t>(more) + 1;
-    }
-    return true;
-}
-
-// Converts `bytes` from `fromCode` to UTF-8. A byte sequence the code page does not know
-// becomes U+FFFD and the conversion goes on `unit` bytes later. nullopt when the system does not
-// know the code page.
-std::optional<std::string> ToUtf8(const std::string& bytes, const char* fromCode,
-                                  std::size_t unit) {
-    CodePageConverter conv(fromCode, "UTF-8");
-    if (!conv.Ok()) return std::nullopt;
-    std::string out;
-    std::string_view in = bytes;
-    while (!in.empty()) {
-        if (conv.Convert(in, out) == CodePageConverter::Step::Done) break;
-        // A sequence the code page does not know, or one cut off at the end.
-        out += "\xEF\xBF\xBD";
-        in.remove_prefix(in.size() < unit ? in.size() : unit);
-    }
-    return out;
-}
-
-// Splits at LF, CR LF or a lone CR; the line end after the last line starts no line.
-std::vector<std::string> SplitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string line;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(line);
-            line.clear();
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty()) lines.push_back(line);
-    return lines;
-}
-
-// Blanks and control characters (bytes up to 0x20) removed at both ends.
-std::string TrimBlanks(const std::string& s) {
-    std::size_t b = 0;
-    std::size_t e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= 0x20) ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= 0x20) --e;
-    return s.substr(b, e - b);
-}
-
 // Decimal text with a leading "0" when shorter than two characters.
 std::string Pad2(std::int64_t v) {
     std::string s = std::to_string(v);
@@ -137,20 +56,10 @@ std::optional<std::vector<std::string>> LoadCityList(const std::filesystem::path
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) return std::nullopt;
 
-    std::optional<std::string> text;
-    if (bytes.rfind(kUtf8Bom, 0) == 0) {
-        text = bytes.substr(kUtf8Bom.size());
-    } else if (bytes.rfind("\xFF\xFE", 0) == 0) {
-        text = ToUtf8(bytes.substr(2), "UTF-16LE", 2);
-    } else if (bytes.rfind("\xFE\xFF", 0) == 0) {
-        text = ToUtf8(bytes.substr(2), "UTF-16BE", 2);
-    } else if (IsValidUtf8(bytes)) {
-        text = bytes;
-    } else {
-        text = ToUtf8(bytes, "CP932", 1);
-    }
+    // Only read, never written back: a character that does not decode becomes U+FFFD.
+    const std::optional<TDecodedText> text = DecodeTextFile(bytes, /*lenient=*/true);
     if (!text) return std::nullopt;
-    return SplitLines(*text);
+    return SplitLines(text->text);
 }
 
 std::string ExtractBetween(const std::string& s, const std::string& e, const std::string& text) {
@@ -164,7 +73,7 @@ std::string ExtractBetween(const std::string& s, const std::string& e, const std
     }
     const std::size_t p = rest.find(e);  // 0-based: the mark must not stand first
     if (p == std::string::npos || p == 0) return {};
-    return TrimBlanks(rest.substr(0, p));
+    return std::string(TrimBlanks(rest.substr(0, p)));
 }
 
 TIdoTexts ComboBox1Change(const std::string& itemText) {

@@ -309,17 +309,6 @@ bool SegmentMeetsRect(TAcadPoint p, TAcadPoint q, double x1, double y1, double x
 
 }  // namespace
 
-std::string UpperAscii(std::string_view s) {
-    std::string u(s);
-    for (char& c : u)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return u;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && UpperAscii(a) == UpperAscii(b);
-}
-
 TAcadPoint WcsToOcs(TAcadPoint p, TAcadPoint normal) {
     if (IsWorldNormal(normal)) return p;
     TAcadPoint ax, ay, az;

@@ -19,6 +19,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/text.h"
 #include "cad/automation.h"
 #include "cad/host/host_dxf_source.h"
 #include "cad/host/selection_expr.h"
@@ -390,10 +391,6 @@ struct TEntityFilter {
     bool Matches(const TEntityData& d) const;
 };
 TEntityFilter MakeFilter(const std::vector<int>& types, const std::vector<CadValue>& data);
-
-// Upper-cased ASCII letters; other bytes unchanged.
-std::string UpperAscii(std::string_view s);
-bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // The region a -BOUNDARY pick makes: the smallest closed region around `pick` (plan) formed
 // by the lines, circles, arcs and polyline sides (bulges included) of model space on layers

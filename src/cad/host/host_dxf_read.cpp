@@ -17,9 +17,10 @@
 #include <sstream>
 #include <unordered_map>
 
+#include "base/encoding.h"
 #include "base/number.h"
 #include "base/platform.h"
-#include "cad/encoding.h"
+#include "base/text.h"
 #include "cad/host/host_dxf_source.h"
 #include "cad/host/host_state.h"
 #include "geom/primitives.h"
@@ -68,29 +69,6 @@ std::optional<double> MillimetresPerUnit(int insUnits) {
     return kMm[insUnits];
 }
 
-bool ValidUtf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        std::size_t n = 0;
-        if (c < 0x80)
-            n = 0;
-        else if (c >= 0xC2 && c <= 0xDF)
-            n = 1;
-        else if (c >= 0xE0 && c <= 0xEF)
-            n = 2;
-        else if (c >= 0xF0 && c <= 0xF4)
-            n = 3;
-        else
-            return false;
-        if (i + n >= s.size() && n > 0) return false;
-        for (std::size_t k = 1; k <= n; ++k)
-            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return false;
-        i += n + 1;
-    }
-    return true;
-}
-
 bool ConverterExists(const std::string& code) {
     return ConvertText("", code.c_str(), "UTF-8", kReplacement).has_value();
 }
@@ -105,7 +83,7 @@ std::string ChooseCodePage(const TDxfSource& src, std::string_view bytes) {
         const std::string name = "CP" + cp.substr(cp[0] == 'A' ? 5 : 3);
         if (ConverterExists(name)) return name;
     }
-    return !ValidUtf8(bytes) && Cp932ToUtf8(bytes) ? "CP932" : "UTF-8";
+    return !IsValidUtf8(bytes) && Cp932ToUtf8(bytes) ? "CP932" : "UTF-8";
 }
 
 void AppendUtf8(std::string& out, std::uint32_t cp) {
@@ -195,7 +173,7 @@ public:
                 break;
             }
         std::string s;
-        if (ascii || (utf8_ && ValidUtf8(raw))) {
+        if (ascii || (utf8_ && IsValidUtf8(raw))) {
             s = raw;
         } else {
             const std::optional<TConvertedText> t =

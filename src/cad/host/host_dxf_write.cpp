@@ -9,11 +9,11 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "base/encoding.h"
 #include "base/file_io.h"
 #include "base/number.h"
 #include "base/platform.h"
 #include "cad/dxf_text.h"
-#include "cad/encoding.h"
 #include "cad/host/host_state.h"
 #include "geom/primitives.h"
 

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "base/number.h"
+#include "base/text.h"
 
 namespace zuka {
 namespace {
@@ -17,31 +18,16 @@ const std::string kNoNames = "選択式の項に名前がありません: ";
 const std::string kBadHandle = "ハンドルは16進数で指定して下さい: ";
 const std::string kBadWindow = "window= には4つの数値 x1,y1,x2,y2 を指定して下さい: ";
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-    return s;
-}
-
 std::string Quote(std::string_view s) { return "\"" + std::string(s) + "\""; }
 
 std::vector<std::string_view> Split(std::string_view s, char sep) {
     std::vector<std::string_view> parts;
     for (;;) {
         const std::size_t at = s.find(sep);
-        parts.push_back(Trim(s.substr(0, at)));
+        parts.push_back(TrimBlanks(s.substr(0, at)));
         if (at == std::string_view::npos) return parts;
         s.remove_prefix(at + 1);
     }
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(a[i])) !=
-            std::toupper(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
 }
 
 bool IsHex(std::string_view s) {
@@ -49,12 +35,6 @@ bool IsHex(std::string_view s) {
     for (char c : s)
         if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
     return true;
-}
-
-std::string Upper(std::string_view s) {
-    std::string u(s);
-    for (char& c : u) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return u;
 }
 
 // Handles of a list "1F,2A"; none when a name is empty or not hex.
@@ -65,7 +45,7 @@ std::optional<std::vector<std::string>> ParseHandles(std::string_view list, std:
             error = kBadHandle + Quote(h);
             return std::nullopt;
         }
-        handles.push_back(Upper(h));
+        handles.push_back(UpperAscii(h));
     }
     return handles;
 }
@@ -86,8 +66,8 @@ std::optional<TSelectionTerm> ParseTerm(std::string_view term, std::string& erro
         t.names = std::move(*handles);
         return t;
     }
-    const std::string_view key = Trim(term.substr(0, eq));
-    const std::string_view value = Trim(term.substr(eq + 1));
+    const std::string_view key = TrimBlanks(term.substr(0, eq));
+    const std::string_view value = TrimBlanks(term.substr(eq + 1));
     if (EqualsNoCase(key, "layer")) {
         t.kind = SelectionTermKind::Layer;
         for (std::string_view name : Split(value, ',')) {
@@ -144,7 +124,7 @@ bool IsResultLayer(std::string_view layer) {
 }
 
 std::optional<TSelectionExpr> ParseSelectionExpr(std::string_view text, std::string& error) {
-    if (Trim(text).empty()) {
+    if (TrimBlanks(text).empty()) {
         error = kEmptyExpr;
         return std::nullopt;
     }
