@@ -9,6 +9,7 @@
 #include "app/controller.h"
 #include "app/grid_export.h"
 #include "app/settings_table.h"
+#include "app/sky_drawing.h"
 #include "base/assert.h"
 #include "base/number.h"
 #include "geom/acquisition.h"

@@ -4,7 +4,6 @@
 #include <cstddef>
 
 #include "base/number.h"
-#include "cad/bridge.h"
 #include "geom/primitives.h"
 #include "sky/sky_map.h"
 #include "sky/triangle.h"
@@ -34,23 +33,6 @@ bool GetTenkuLine(Workspace& ws, const TTenkuRituParams& p, RunContext* progress
 }
 
 double PolygonArea(const std::vector<TAcadPoint>& pts) { return std::fabs(SignedArea(pts)); }
-
-std::optional<double> MeasureTenkuArea(Application& app, Document& doc, const std::string& layer,
-                                       TAcadPoint shift, const std::vector<TAcadPoint>& pts) {
-    EnsureLayer(app, layer);
-    std::vector<double> xy;
-    for (const TAcadPoint& q : pts) {
-        xy.push_back(q.x + shift.x);
-        xy.push_back(q.y + shift.y);
-    }
-    EntityPtr poly = doc.ModelSpace().AddLightWeightPolyline(xy);
-    if (!poly) return std::nullopt;
-    poly->SetLayer(layer);
-    poly->SetClosed(true);
-    const double area = poly->Area();
-    poly->Delete();
-    return area;
-}
 
 bool GetTenkuRitu(Workspace& ws, const TTenkuRituParams& p, double& naisetu, double& gaisetu,
                   double& areacmd, const TenkuAreaFn& cadArea) {

@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "base/run_context.h"
-#include "cad/automation.h"
 #include "geom/workspace.h"
 
 namespace zuka {
@@ -57,13 +56,6 @@ using TenkuAreaFn = std::function<std::optional<double>(const std::vector<TAcadP
 
 // The area enclosed by the closed polygon through pts (shoelace, either orientation).
 double PolygonArea(const std::vector<TAcadPoint>& pts);
-
-// The CAD's measurement for GetTenkuRitu: a lightweight polyline through pts shifted by `shift`
-// (the map centre in the drawing, IDPOINT2) is added to model space, put on `layer` (made if
-// missing), closed, its Area read and the polyline deleted. The caller checks that the CAD
-// runs; automation errors pass to the caller.
-std::optional<double> MeasureTenkuArea(Application& app, Document& doc, const std::string& layer,
-                                       TAcadPoint shift, const std::vector<TAcadPoint>& pts);
 
 // Measures the outline left in ws.AryLine by GetTenkuLine. naisetu and gaisetu: sky factors in
 // percent by inscribed and circumscribed triangles of at most 10° (heights above 0.1 and below

@@ -9,7 +9,6 @@
 
 #include "base/number.h"
 #include "base/platform.h"
-#include "cad/bridge.h"
 #include "geom/acquisition.h"
 #include "geom/end_point_cells.h"
 #include "geom/outline.h"
@@ -23,14 +22,10 @@ const std::string kBadRadiusMessage = "天空図の半径が正しくありま�
 const std::string kBadScaleMessage = "図面の尺度が正しくありません. ";
 const std::string kFailedMessage = "天空率の計算に失敗しました. ";
 
-const std::string kBlockPrefix = "ZUKA_";
-const std::string kDxfExtension = ".dxf";
-
 constexpr double kSampleStep = 250;                    // mm along an edge
 constexpr double kHorizonStep = 0.004363323129985824;  // 0.25 degrees, radians
 constexpr double kDegToRad = kPi / 180;
 constexpr double kTraceMoveDown = 1000;  // the walk's way back points straight down
-constexpr int kPlacingIdlePollMs = 200;
 
 const TAcadPoint kOrigin{};
 
@@ -357,23 +352,6 @@ void ScaleLines(std::vector<TLineEnt>& lines, double f) {
     }
 }
 
-// Restores the main window when the placement leaves early through an automation error.
-class MinimisedWindow {
-public:
-    explicit MinimisedWindow(const TCadUi& ui) : ui_(ui) { ui_.Minimise(); }
-    ~MinimisedWindow() { Restore(); }
-    MinimisedWindow(const MinimisedWindow&) = delete;
-    MinimisedWindow& operator=(const MinimisedWindow&) = delete;
-    void Restore() {
-        if (minimised_) ui_.Restore();
-        minimised_ = false;
-    }
-
-private:
-    const TCadUi& ui_;
-    bool minimised_ = true;
-};
-
 }  // namespace
 
 bool SameLine3D(const TLineEnt& a, const TLineEnt& b) {
@@ -622,52 +600,5 @@ std::string FormatLabel74(const TTenkuArea& a) {
 }
 
 std::string TenkuFailedMessage() { return kFailedMessage; }
-
-TTenkuPlacement PlaceTenkuzu(DxfList& dxf, const TCadTarget& cad, const TDxfOutput& out,
-                             const TCadUi& ui, bool insertFlag, TAcadPoint insertVpt,
-                             double rotDeg) {
-    TTenkuPlacement result;
-    if (!insertFlag) {
-        const TInsertResult r =
-            InsertDxfBlock(dxf, cad, out, ui, InsertVariant::ExplodedAtPoint, insertVpt, rotDeg);
-        result.blockName = r.blockName;
-        result.file = r.file;
-        result.why = r.why;
-        result.status = r.status == InsertStatus::NotSaved ? TenkuPlaceStatus::NotSaved
-                                                           : TenkuPlaceStatus::Placed;
-        result.point = insertVpt;
-        return result;
-    }
-
-    // Placed by the user. Unlike the shared placing tail, a changed last entity that is not the
-    // map's reference still counts as placed, at the origin.
-    Document& doc = cad.document;
-    EndDxfFile(dxf);
-    result.blockName = NextBlockName(doc, kBlockPrefix);
-    result.file = out.workFolder / (result.blockName + kDxfExtension);
-    const ObjectId before = GetLastEntityId(doc);
-    MinimisedWindow window(ui);
-    if (!SaveDxfList(dxf, result.file, out.encoding, nullptr, &result.why)) {
-        result.status = TenkuPlaceStatus::NotSaved;
-        return result;
-    }
-    doc.SendCommand(
-        InsertCommandText(InsertVariant::PlacedRotated, PathToUtf8(result.file), 0, 0, rotDeg));
-    WaitCadIdle(cad.connector, cad.application, cad.progId, kPlacingIdlePollMs);
-    window.Restore();
-    if (GetLastEntityId(doc) == before) {
-        result.status = TenkuPlaceStatus::NotPlaced;
-        return result;
-    }
-    TAcadPoint centre;
-    if (ExplodeLastInsert(doc, result.blockName, centre)) {
-        DeleteBlockDef(doc, result.blockName);
-    } else {
-        centre = {};
-    }
-    result.status = TenkuPlaceStatus::Placed;
-    result.point = centre;
-    return result;
-}
 
 }  // namespace zuka

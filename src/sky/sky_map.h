@@ -21,7 +21,6 @@
 
 #include "base/run_context.h"
 #include "cad/dxf_text.h"
-#include "cad/insert.h"
 #include "geom/workspace.h"
 
 namespace zuka {
@@ -179,33 +178,5 @@ std::string FormatLabel74(const TTenkuArea& a);
 
 // The message shown when the outline of the map could not be traced.
 std::string TenkuFailedMessage();
-
-enum class TenkuPlaceStatus {
-    Placed,     // the map is in the drawing at `point`: go on with TenkuRinkaku
-    NotPlaced,  // the user inserted nothing: the command ends quietly
-    NotSaved,   // the file could not be written: nothing was sent to the CAD
-};
-
-struct TTenkuPlacement {
-    TenkuPlaceStatus status = TenkuPlaceStatus::NotSaved;
-    TAcadPoint point;            // the map centre (IDPOINT2 when placed by the user)
-    std::string blockName;       // "ZUKA_n"
-    std::filesystem::path file;  // the map's DXF file, left in the work folder
-    std::string why;             // NotSaved: why the list could not be a DXF file, when known
-};
-
-// Closes the map's DXF list, saves it as the next "ZUKA_n.dxf" and places it:
-// - insertFlag true: the user picks the centre. The last entity is noted and the main window
-//   minimised before the file is saved and "-INSERT" is sent with the S and R options and
-//   rotDeg in "%.12f"; after the idle CAD (200 ms polls) the window is restored. When the last
-//   entity changed, the map is placed: if that entity is the map's block reference it is
-//   exploded (its definition deleted) and its insertion point is the centre, otherwise the
-//   centre is the origin. When it did not change, NotPlaced.
-// - insertFlag false: inserted exploded at insertVpt (x, y) with scale 1.0 and rotDeg, the
-//   centre is insertVpt; a "PCAD" ProgID waits for the idle CAD and deletes the definition.
-// Automation errors pass to the caller; the main window is restored first.
-TTenkuPlacement PlaceTenkuzu(DxfList& dxf, const TCadTarget& cad, const TDxfOutput& out,
-                             const TCadUi& ui, bool insertFlag, TAcadPoint insertVpt,
-                             double rotDeg);
 
 }  // namespace zuka

@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "base/number.h"
-#include "cad/bridge.h"
 
 namespace zuka {
 namespace {
@@ -138,22 +137,6 @@ void WriteTateitiTable(DxfList& dxf, const std::vector<TTateiti>& sorted, const 
             out.Text(layer, CentredText(c.x * w, y, textH, c.text, c.widthFactor, 2));
         }
     }
-}
-
-bool DrawTateiti(std::vector<TTateiti>& aryTateiti, const TTateitiParams& p, const TCadTarget& cad,
-                 const TDxfOutput& out, const TCadUi& ui) {
-    if (!IsCadRunning(cad.connector, cad.progId)) return false;
-    ActivateCad(cad.connector, cad.application);
-    if (aryTateiti.empty()) return false;
-    const std::vector<TTateiti> sorted = SortTateitiRows(aryTateiti);
-    if (sorted.empty()) return false;
-    aryTateiti.clear();
-
-    DxfList dxf;
-    StartDxfFile(dxf);
-    WriteTateitiTable(dxf, sorted, p);
-    InsertDxfBlock(dxf, cad, out, ui, InsertVariant::PlacedTable);
-    return true;
 }
 
 }  // namespace zuka

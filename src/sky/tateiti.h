@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "cad/dxf_text.h"
-#include "cad/insert.h"
 #include "geom/records.h"
 
 namespace zuka {
@@ -39,11 +38,5 @@ std::vector<TTateiti> SortTateitiRows(const std::vector<TTateiti>& rows);
 // file). Row pitch W = 2 * textSize * scale, text height W / 2; the block origin is the top-left
 // corner of the grid, the title lines stand above it and the rows go down.
 void WriteTateitiTable(DxfList& dxf, const std::vector<TTateiti>& sorted, const TTateitiParams& p);
-
-// Draws the table from `aryTateiti` as a block the user places, then empties `aryTateiti`.
-// Nothing is drawn (false, rows kept) when the CAD is not running, there are no rows or none
-// of them has a number. Automation errors pass to the caller.
-bool DrawTateiti(std::vector<TTateiti>& aryTateiti, const TTateitiParams& p, const TCadTarget& cad,
-                 const TDxfOutput& out, const TCadUi& ui);
 
 }  // namespace zuka

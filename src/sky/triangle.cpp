@@ -8,7 +8,6 @@
 
 #include "base/assert.h"
 #include "base/number.h"
-#include "cad/automation.h"
 #include "geom/primitives.h"
 #include "sky/triangle_table.h"
 
@@ -431,111 +430,6 @@ void WriteSansyaNotes(DxfList& dxf, const TSansyaNotes& n) {
         t.alignPoint = t.at;
         w.Text(n.layer, t);
     }
-}
-
-namespace {
-
-// The outline's area as the CAD measures it: a closed lightweight polyline through the start
-// points of the segments, shifted to the map centre, on the sky-map layer, deleted afterwards.
-double MeasureCadArea(Document& doc, const std::vector<TLineEnt>& outline, TAcadPoint centre,
-                      const std::string& layer) {
-    std::vector<double> xy;
-    xy.reserve(outline.size() * 2);
-    for (const TLineEnt& s : outline) {
-        xy.push_back(s.st.x + centre.x);
-        xy.push_back(s.st.y + centre.y);
-    }
-    try {
-        EntityPtr pl = doc.ModelSpace().AddLightWeightPolyline(xy);
-        pl->SetClosed(true);
-        pl->SetLayer(layer);
-        const double area = pl->Area();
-        pl->Delete();
-        return area;
-    } catch (const AutomationError&) {
-        return 0;
-    }
-}
-
-}  // namespace
-
-TInsertLineEntResult InsertLineEnt(Workspace& ws, const TCadTarget& cad, const TDxfOutput& out,
-                                   const TCadUi& ui, const TSansyaParams& p, bool InsertFlag,
-                                   std::optional<TAcadPoint> InsertVpt) {
-    TInsertLineEntResult res;
-    if (!IsCadRunning(cad.connector, cad.progId)) return res;
-    ActivateCad(cad.connector, cad.application);
-    if (ws.AryLine.size() <= 2) {
-        ws.AryLine.clear();
-        return res;
-    }
-    const double r = p.radius;
-    DxfList dxf;
-    StartDxfFile(dxf);
-    WriteSansyaHatch(dxf, ws.AryLine, r, p.hatchDeg, p.rotDeg, p.layerHatch);
-    res.area = MeasureCadArea(cad.document, ws.AryLine, p.IDPOINT2, p.layerTenku);
-
-    res.sansya = MeasureSansya(ws.AryLine, r, p.scale, p.tekigou);
-    if (!res.sansya) {
-        ws.AryLine.clear();
-        return res;
-    }
-    TSansyaResult& m = *res.sansya;
-    if (InsertFlag && p.itiHyo) {
-        NumberTateiti(ws.AryTateiti, m.sector.corners, r, p.northDeg * kPi / 180);
-        WriteTateitiMarkers(dxf, ws.AryTateiti, m.sector.corners, r, p.rotDeg, p.layerIti);
-    }
-    if (InsertFlag && p.kyusekiHyo)
-        WriteSansyaTriangles(dxf, m.triangles, r, p.rotDeg, p.layerSansya);
-
-    if (!m.triangles.empty()) {
-        TSansyaNotes n;
-        n.radius = r;
-        n.textSize = p.textSize;
-        n.memori = p.memori;
-        n.idoDeg = p.idoDeg;
-        n.idoMin = p.idoMin;
-        n.idoSec = p.idoSec;
-        n.mentakaM = p.mentakaM;
-        n.tenMei = p.tenMei;
-        n.enMenseki = m.sector.enMenseki;
-        n.tousyaMenseki = m.tousyaMenseki;
-        n.tenkuRitu = m.tenkuRitu;
-        n.layer = p.layerTenku;
-        WriteSansyaNotes(dxf, n);
-        res.mapInsert = InsertDxfBlock(dxf, cad, out, ui, InsertVariant::ExplodedMapCentre,
-                                       InsertVpt.value_or(p.IDPOINT2));
-    }
-
-    if (InsertFlag) {
-        if (!p.kyusekiHyo) {
-            res.drawTateiti = p.itiHyo && !ws.AryTateiti.empty();
-        } else if (!m.triangles.empty()) {
-            TSansyaTable t;
-            for (const TSansyaTriangle& tri : m.triangles) t.rows.push_back(tri.row);
-            t.scale = p.scale;
-            t.radius = r;
-            t.textSize = p.textSize;
-            t.memori = p.memori;
-            t.mentakaM = p.mentakaM;
-            t.sansyaGoukei = m.sansyaGoukei;
-            t.kakudoDeg = m.sector.kakudoDeg;
-            t.ougiMenseki = m.sector.ougiMenseki;
-            t.tousyaMenseki = m.tousyaMenseki;
-            t.enMenseki = m.sector.enMenseki;
-            t.tenkuRitu = m.tenkuRitu;
-            t.layer = p.layerSansya;
-            DxfList table = BuildSansyaTable(t);
-            res.tableInsert = InsertDxfBlock(table, cad, out, ui, InsertVariant::PlacedTable);
-            if (p.itiHyo) {
-                res.drawTateiti = true;
-            } else {
-                ws.AryTateiti.clear();
-            }
-        }
-    }
-    ws.AryLine.clear();
-    return res;
 }
 
 }  // namespace zuka

@@ -18,9 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "cad/bridge.h"
 #include "cad/dxf_text.h"
-#include "cad/insert.h"
 #include "geom/records.h"
 #include "geom/workspace.h"
 
@@ -205,26 +203,5 @@ struct TSansyaParams {
     std::string tenMei;   // GB_TenMeiA / GB_TenMeiB
     TAcadPoint IDPOINT2;  // the map centre the user placed
 };
-
-struct TInsertLineEntResult {
-    double area = 0;  // the outline's area measured by the CAD, drawing units^2; 0 on failure
-    std::optional<TSansyaResult> sansya{};       // empty with fewer than two corners
-    std::optional<TInsertResult> mapInsert{};    // hatch, markers, triangles and notes
-    std::optional<TInsertResult> tableInsert{};  // the triangle-area table
-    bool drawTateiti = false;                    // the caller draws the building position table now
-};
-
-// Measures the traced outline in ws.AryLine (sky-map frame) and draws the result into the
-// map: hatch, the CAD's area of the outline shifted to IDPOINT2, the corner markers of the
-// position rows (numbering ws.AryTateiti), the triangles and the notes, inserted exploded at
-// the map centre (InsertVpt when given, else IDPOINT2) only when a triangle exists; then, when
-// the user placed the map (InsertFlag), the triangle-area table for the user to place. With
-// InsertFlag false neither markers, triangles nor tables are drawn. ws.AryTateiti is cleared
-// when the table was drawn and no position table is due. ws.AryLine is cleared at the end.
-// Nothing happens (area 0) when the CAD is not running. Automation errors of the insertions
-// pass to the caller; a failed area measurement only leaves the area at 0.
-TInsertLineEntResult InsertLineEnt(Workspace& ws, const TCadTarget& cad, const TDxfOutput& out,
-                                   const TCadUi& ui, const TSansyaParams& p, bool InsertFlag,
-                                   std::optional<TAcadPoint> InsertVpt);
 
 }  // namespace zuka

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/sky_drawing.h"
 #include "../buildings.h"
 #include "cad/host/drawing_host.h"
 #include "geom/primitives.h"

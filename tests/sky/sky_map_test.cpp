@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/sky_drawing.h"
 #include "../buildings.h"
 #include "base/number.h"
 #include "cad/bridge.h"

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/sky_drawing.h"
 #include "cad/host/drawing_host.h"
 #include "cad/interaction.h"
 #include "dxf_entities.h"

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/sky_drawing.h"
 #include "base/number.h"
 #include "cad/host/drawing_host.h"
 #include "cad/interaction.h"
