@@ -41,6 +41,16 @@ void Controller::FormCreate(const IniFile& settings, TScreenSize screen) {
     RadioGroup1Click();
 }
 
+void Controller::ComboBox1Select(int index) {
+    form.ComboBox1ItemIndex = index;
+    const bool inList = index >= 0 && index < static_cast<int>(form.ComboBox1Items.size());
+    const TIdoTexts t =
+        ComboBox1Change(inList ? form.ComboBox1Items[static_cast<std::size_t>(index)] : "");
+    form.Edit3 = t.Edit3;
+    form.Edit5 = t.Edit5;
+    form.Edit23 = t.Edit23;
+}
+
 void Controller::RadioGroup1Click() {
     sunDate_.reset();
     sun.RadioGroup1Click(form.RadioGroup1);

@@ -16,6 +16,7 @@
 #include "app/form.h"
 #include "app/height_override.h"
 #include "app/ini_file.h"
+#include "app/key_filter.h"
 #include "app/settings.h"
 #include "app/ui_host.h"
 #include "cad/automation.h"
@@ -171,6 +172,24 @@ public:
     void Button27Click();
     // 取得: the drawing scale from the CAD's DIMSCALE.
     void SpeedButton8Click();
+    // 都市参照 (ComboBox1): the city item at `index` of ComboBox1Items chosen; its latitude into
+    // Edit3, Edit5 and Edit23 (an index outside the list takes the empty item's defaults).
+    void ComboBox1Select(int index);
+    // The point-number up-downs (UpDown2 with Edit16 on 天空１, UpDown6 with Edit14 on 天空２)
+    // and the smoothing count (UpDown5 with Edit9).
+    void UpDown2Click(bool up) { StepAssociatedUpDown(form.Edit16, form.UpDown2, up); }
+    void UpDown6Click(bool up) { StepAssociatedUpDown(form.Edit14, form.UpDown6, up); }
+    void UpDown5Click(bool up) { SetUpDown5(form, form.UpDown5 + (up ? 1 : -1)); }
+    // A key typed into the edit field `control`: the field's filter, or for the grids' cell
+    // editors (Edit10, Edit26) their handlers. The front end swallows the key unless `passes`,
+    // moves the focus to `focusTo` when it names a control, and shows the form again when
+    // `refresh` (a cell editor's Enter wrote into the grid).
+    struct TEditKey {
+        bool passes = true;
+        std::string focusTo;
+        bool refresh = false;
+    };
+    TEditKey EditKeyPress(std::string_view control, char16_t key);
     // Grid editing. The key handlers set key to 0 when they swallow it.
     void StringGrid1Click();
     void Edit10Change();

@@ -564,6 +564,30 @@ void Controller::Edit10Change() {
     SetGridCell(form.StringGrid1, form.StringGrid1Row, kColName, form.Edit10);
 }
 
+Controller::TEditKey Controller::EditKeyPress(std::string_view control, char16_t key) {
+    TEditKey out;
+    if (control == "Edit10" || control == "Edit26") {
+        char c = key < 128 ? static_cast<char>(key) : 'x';
+        if (control == "Edit10") {
+            Edit10KeyPress(c);
+        } else {
+            Edit26KeyPress(c);
+        }
+        if (c != 0) return out;
+        out.passes = false;
+        if (key == kKeyEnter) {
+            out.refresh = true;
+            out.focusTo = control == "Edit10" ? "Edit26" : "Edit10";
+        }
+        return out;
+    }
+    const TKeyResult r = KeyPress(control, key);
+    out.focusTo = std::string(r.focusTo);
+    // Enter never reaches a field: it moves the focus or stays.
+    out.passes = r.passes && key != kKeyEnter;
+    return out;
+}
+
 void Controller::Edit10KeyPress(char& key) {
     if (key != '\r') return;
     SetGridCell(form.StringGrid1, form.StringGrid1Row, kColName, form.Edit10);

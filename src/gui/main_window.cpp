@@ -90,27 +90,13 @@ public:
         const std::string name = o->objectName().toStdString();
         const std::optional<char16_t> ch = TypedChar(*static_cast<QKeyEvent*>(e));
         if (!ch) return false;
-        Controller& c = w_.c_;
-        if (name == "Edit10" || name == "Edit26") {
-            char key = *ch < 128 ? static_cast<char>(*ch) : 'x';
-            if (name == "Edit10") {
-                c.Edit10KeyPress(key);
-            } else {
-                c.Edit26KeyPress(key);
-            }
-            if (key != 0) return false;
-            if (*ch == kKeyEnter) {
-                w_.Refresh();
-                w_.edits_[name == "Edit10" ? "Edit26" : "Edit10"]->setFocus();
-            }
-            return true;
-        }
-        const TKeyResult r = KeyPress(name, *ch);
+        const Controller::TEditKey r = w_.c_.EditKeyPress(name, *ch);
+        if (r.refresh) w_.Refresh();
         if (!r.focusTo.empty()) {
-            const auto it = w_.edits_.find(std::string(r.focusTo));
+            const auto it = w_.edits_.find(r.focusTo);
             if (it != w_.edits_.end()) it->second->setFocus();
         }
-        return !r.passes || *ch == kKeyEnter;
+        return !r.passes;
     }
 
 private:
@@ -321,15 +307,7 @@ QWidget* MainWindow::Page0() {
     combo1_->setToolTip("主要都市の緯度を採用");
     combo1_->lineEdit()->setPlaceholderText("都市参照");
     QObject::connect(combo1_, &QComboBox::activated, this, [this](int i) {
-        c_.form.ComboBox1ItemIndex = i;
-        const std::string item =
-            i >= 0 && i < static_cast<int>(c_.form.ComboBox1Items.size())
-                ? c_.form.ComboBox1Items[static_cast<std::size_t>(i)]
-                : std::string();
-        const TIdoTexts t = ComboBox1Change(item);
-        c_.form.Edit3 = t.Edit3;
-        c_.form.Edit5 = t.Edit5;
-        c_.form.Edit23 = t.Edit23;
+        c_.ComboBox1Select(i);
         Refresh();
     });
     left->addWidget(combo1_);
@@ -526,9 +504,11 @@ QWidget* MainWindow::Page3() {
         no->addWidget(Edit(b ? "Edit14" : "Edit16", b ? f.Edit14 : f.Edit16, 40));
         no->addWidget(UpDown(b ? "UpDown6" : "UpDown2",
                              [this, b](bool up) {
-                                 Form& fm = c_.form;
-                                 StepAssociatedUpDown(b ? fm.Edit14 : fm.Edit16,
-                                                      b ? fm.UpDown6 : fm.UpDown2, up);
+                                 if (b) {
+                                     c_.UpDown6Click(up);
+                                 } else {
+                                     c_.UpDown2Click(up);
+                                 }
                              },
                              nullptr, nullptr));
         gl->addLayout(no, 1, 1);
@@ -634,7 +614,7 @@ QWidget* MainWindow::Page5() {
     e9->setReadOnly(true);
     g7->setLayout(Row({Check("CheckBox8", "ｽﾑｰｼﾞﾝｸﾞ係数", f.CheckBox8), e9,
                        UpDown("UpDown5",
-                              [this](bool up) { SetUpDown5(c_.form, c_.form.UpDown5 + (up ? 1 : -1)); },
+                              [this](bool up) { c_.UpDown5Click(up); },
                               nullptr, nullptr),
                        nullptr}));
     l->addLayout(Row({g11, g7}));

@@ -45,6 +45,46 @@ TEST_F(ControllerTest, CityListFileReplacesTheBuiltInList) {
     EXPECT_EQ(c.form.ComboBox1Items[0], "那覇,26°12′30″");
 }
 
+// What the window's small controls do, the same in every front end: the city combo, the
+// up-downs, and where a typed key goes.
+TEST_F(ControllerTest, CityComboUpDownsAndKeys) {
+    Controller c(ui_, dir_);
+    c.FormCreate(IniFile{});
+    c.form.ComboBox1Items = {"那覇,26°12′30″"};
+    c.ComboBox1Select(0);
+    EXPECT_EQ(c.form.Edit3 + "/" + c.form.Edit5 + "/" + c.form.Edit23, "26/12/30");
+    c.UpDown2Click(true);
+    c.UpDown6Click(false);
+    c.UpDown5Click(true);
+    EXPECT_EQ(c.form.Edit16, "2");
+    EXPECT_EQ(c.form.Edit14, "0");
+    EXPECT_EQ(c.form.Edit9, "5");
+
+    struct Row {
+        const char* control;
+        char16_t key;
+        bool passes;
+        const char* focusTo;
+        bool refresh;
+    };
+    const Row rows[] = {
+        {"Edit3", u'7', true, "", false},
+        {"Edit3", u'x', false, "", false},
+        {"Edit3", u'\r', false, "Edit5", false},       // Enter moves on, never reaches the field
+        {"Edit10", u'A', true, "", false},              // a point name takes any key
+        {"Edit10", u'\r', false, "Edit26", true},      // into the grid, then the height
+        {"Edit26", u'x', false, "", false},
+        {"Edit26", u'\r', false, "Edit10", true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.control) + " " + std::to_string(static_cast<int>(r.key)));
+        const Controller::TEditKey k = c.EditKeyPress(r.control, r.key);
+        EXPECT_EQ(k.passes, r.passes);
+        EXPECT_EQ(k.focusTo, r.focusTo);
+        EXPECT_EQ(k.refresh, r.refresh);
+    }
+}
+
 TEST_F(ControllerTest, RatioPageRebuildsItsTable) {
     Controller c(ui_, dir_);
     c.FormCreate(IniFile{});
