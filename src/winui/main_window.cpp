@@ -39,8 +39,12 @@ std::string WindowText(HWND w) {
     return Utf8(t);
 }
 
-void SetText(HWND w, const std::string& text) {
-    if (WindowText(w) != text) SetWindowTextW(w, Wide(text).c_str());
+// Sets a control's text when it differs from what the control was last given (`shown`), so
+// that a refresh during a long run touches only what changed.
+void SetText(HWND w, const std::string& text, std::string& shown) {
+    if (shown == text) return;
+    shown = text;
+    SetWindowTextW(w, Wide(text).c_str());
 }
 
 WinMainWindow* Self(HWND hwnd) {
@@ -196,7 +200,8 @@ bool WinMainWindow::Create(HINSTANCE instance, bool show) {
     font_ = MakeFont(fontFace_, dpi_);
 
     tab_ = CreateWindowExW(WS_EX_CONTROLPARENT, WC_TABCONTROLW, L"",
-                           WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP,
+                           WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | WS_TABSTOP |
+                               TCS_FIXEDWIDTH,
                            0, 0, kFormWidth, kFormHeight - kProgressHeight, hwnd_, nullptr,
                            instance, nullptr);
     SendMessageW(tab_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
@@ -255,7 +260,10 @@ void WinMainWindow::ApplyDpi(UINT dpi) {
     if (font_) DeleteObject(font_);
     font_ = MakeFont(fontFace_, dpi_);
     SendMessageW(tab_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
-    SendMessageW(tab_, TCM_SETPADDING, 0, MAKELPARAM(Scale(4), Scale(3)));
+    // The eight tabs side by side across the window's width.
+    SendMessageW(tab_, TCM_SETITEMSIZE, 0,
+                 MAKELPARAM(Scale((kFormWidth - 6) / static_cast<int>(kPageCaptions.size())),
+                            Scale(20)));
     MoveWindow(tab_, 0, 0, Scale(kFormWidth), Scale(kFormHeight - kProgressHeight), FALSE);
     MoveWindow(progress_, 0, Scale(kFormHeight - kProgressHeight), Scale(kFormWidth),
                Scale(kProgressHeight), FALSE);
@@ -293,6 +301,7 @@ WinMainWindow::TControl& WinMainWindow::Add(Kind kind, int page, const std::stri
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(ctl->id)), instance_,
                                 nullptr);
     SendMessageW(ctl->hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    ctl->shown = text;
     controls_.push_back(std::move(ctl));
     return *controls_.back();
 }
@@ -534,11 +543,11 @@ void WinMainWindow::Page2() {
     TControl& g = Grid(p, "StringGrid2", R(4, 4, 394, 196), f.StringGrid2, f.StringGrid2Row,
                        widths, [this] { c_.StringGrid2Click(); });
     Hint(g.hwnd, "右クリックで順位反転");
-    Radio(p, "RadioGroup3", R(4, 204, 146, 34), "", {kHyoukaItems.begin(), kHyoukaItems.end()},
+    Radio(p, "RadioGroup3", R(4, 204, 152, 34), "", {kHyoukaItems.begin(), kHyoukaItems.end()},
           f.RadioGroup3, {}, true);
-    Label(p, 154, 217, "測定面の高さ");
-    Edit(p, "Edit6", 228, 214, 36, f.Edit6).onChange = [this] { c_.Edit6Change(); };
-    Label(p, 266, 217, "ﾒｰﾄﾙ");
+    Label(p, 160, 217, "測定面の高さ");
+    Edit(p, "Edit6", 232, 214, 34, f.Edit6).onChange = [this] { c_.Edit6Change(); };
+    Label(p, 268, 217, "ﾒｰﾄﾙ");
     Label(p, 296, 217, "点番号修正");
     Edit(p, "Edit41", 358, 214, 40, f.Edit41).onChange = [this] { c_.Edit41Change(); };
     constexpr Controller::PointGrid kTokutei = Controller::PointGrid::StringGrid2;
@@ -615,18 +624,18 @@ void WinMainWindow::Page4() {
     constexpr int p = 4;
     Grid(p, "StringGrid1", R(4, 4, 394, 192), f.StringGrid1, f.StringGrid1Row,
          {35, 50, 50, 55, 55, 45, 45, 45}, [this] { c_.StringGrid1Click(); });
-    Radio(p, "RadioGroup4", R(4, 198, 150, 34), "", {kRadioGroup4Items.begin(), kRadioGroup4Items.end()},
+    Radio(p, "RadioGroup4", R(4, 198, 166, 34), "", {kRadioGroup4Items.begin(), kRadioGroup4Items.end()},
           f.RadioGroup4, [this] { c_.RadioGroup4Click(); }, true);
-    Label(p, 158, 211, "番号修正");
-    Edit(p, "Edit10", 208, 208, 50, f.Edit10).onChange = [this] { c_.Edit10Change(); };
-    Label(p, 262, 211, "高さ修正");
-    Edit(p, "Edit26", 312, 208, 46, f.Edit26).onChange = [this] { c_.Edit26Change(); };
-    Check(p, "CheckBox9", R(362, 209, 36, 18), "↓", f.CheckBox9);
+    Label(p, 174, 211, "番号修正");
+    Edit(p, "Edit10", 224, 208, 44, f.Edit10).onChange = [this] { c_.Edit10Change(); };
+    Label(p, 272, 211, "高さ修正");
+    Edit(p, "Edit26", 322, 208, 40, f.Edit26).onChange = [this] { c_.Edit26Change(); };
+    Check(p, "CheckBox9", R(366, 209, 32, 18), "↓", f.CheckBox9);
     constexpr Controller::PointGrid kSokutei = Controller::PointGrid::StringGrid1;
-    Button(p, "Button12", R(4, 238, 106, 26), f.Button12, [this] { c_.Button21Click(kSokutei); });
-    Button(p, "Button16", R(114, 238, 106, 26), f.Button16, [this] { c_.Button22Click(kSokutei); });
-    Button(p, "Button9", R(224, 238, 70, 26), f.Button9, [this] { c_.Button9Click(); });
-    Label(p, 298, 243, "計画=内接, 適合=外接", 100);
+    Button(p, "Button12", R(4, 238, 98, 26), f.Button12, [this] { c_.Button21Click(kSokutei); });
+    Button(p, "Button16", R(106, 238, 98, 26), f.Button16, [this] { c_.Button22Click(kSokutei); });
+    Button(p, "Button9", R(208, 238, 60, 26), f.Button9, [this] { c_.Button9Click(); });
+    Label(p, 272, 243, "計画=内接, 適合=外接", 126);
     Button(p, "Button13", R(4, 268, 80, 26), f.Button13, [this] { c_.Button13Click(0); });
     Button(p, "Button14", R(88, 268, 80, 26), f.Button14, [this] { c_.Button13Click(1); });
     Button(p, "Button18", R(172, 268, 80, 26), f.Button18, [this] { c_.Button18Click(0); });
@@ -739,11 +748,11 @@ void WinMainWindow::Refresh() {
             case Kind::Edit:
             case Kind::Label:
             case Kind::Group:
-                if (t.text) SetText(t.hwnd, *t.text);
+                if (t.text) SetText(t.hwnd, *t.text, t.shown);
                 break;
             case Kind::Button:
                 enabled = ButtonUsable(f, t.name, *t.button);
-                SetText(t.hwnd, t.button->Caption);
+                SetText(t.hwnd, t.button->Caption, t.shown);
                 break;
             case Kind::Check:
                 if ((SendMessageW(t.hwnd, BM_GETCHECK, 0, 0) == BST_CHECKED) != *t.check)
@@ -775,7 +784,7 @@ void WinMainWindow::Refresh() {
                     if (!text.empty()) text += "\r\n";
                     text += line;
                 }
-                SetText(t.hwnd, text);
+                SetText(t.hwnd, text, t.shown);
                 break;
             }
             case Kind::Picture:
@@ -787,7 +796,7 @@ void WinMainWindow::Refresh() {
         if (t.commandInput && !inputs) enabled = false;
         if ((IsWindowEnabled(t.hwnd) != FALSE) != enabled) EnableWindow(t.hwnd, enabled);
     }
-    SetText(hwnd_, f.Caption);
+    SetText(hwnd_, f.Caption, shownCaption_);
     if (shownPage_ != f.PageControl1) ShowPage(f.PageControl1);
     const int max = std::max(f.ProgressBar1.Max, 1);
     SendMessageW(progress_, PBM_SETRANGE32, 0, max);
@@ -806,6 +815,9 @@ void WinMainWindow::ShowPage(int page) {
 
 void WinMainWindow::RefreshGrid(TControl& g) {
     const TGridCells& cells = *g.cells;
+    if (g.shownRow == *g.row && g.shownCells == cells) return;
+    g.shownCells = cells;
+    g.shownRow = *g.row;
     const int rows = std::max(0, static_cast<int>(cells.size()) - 1);
     const int cols = cells.empty() ? 0 : static_cast<int>(cells[0].size());
     int have = static_cast<int>(SendMessageW(g.hwnd, LVM_GETITEMCOUNT, 0, 0));
@@ -1014,6 +1026,7 @@ void WinMainWindow::OnCommand(int id, int code, HWND from) {
         case Kind::Edit:
             if (code != EN_CHANGE || refreshing_ || !t->text) return;
             *t->text = WindowText(from);
+            t->shown = *t->text;
             if (t->onChange) {
                 t->onChange();
                 Refresh();

@@ -85,6 +85,9 @@ private:
         bool commandInput = false;       // unusable while a command runs
         bool tableBox = false;           // 求積表 / 位置表
         bool alwaysDisabled = false;
+        std::string shown;  // the text the control was last given
+        TGridCells shownCells;  // Grid: the cells and row it last showed
+        int shownRow = -1;
     };
 
     // Controls, each bound to the Form. x, y, w, h at 96 dpi within the page.
@@ -158,6 +161,7 @@ private:
     bool refreshing_ = false;
     bool closePending_ = false;
     int shownPage_ = -1;
+    std::string shownCaption_;
 };
 
 // The face of the Japanese user-interface font to use: the first of Meiryo UI, Yu Gothic UI,

@@ -7,6 +7,7 @@
 
 #include "winui/win32.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -96,6 +97,7 @@ TEST(WinMainWindow, StartValuesFromTheSettingsFileOrTheDefaults) {
         const char* ini;  // the settings file; nullptr: none
         std::map<std::string, std::string> texts;
         std::map<std::string, bool> checks;
+        std::map<std::string, bool> enabled;
     };
     const TCase cases[] = {
         {nullptr,
@@ -103,13 +105,17 @@ TEST(WinMainWindow, StartValuesFromTheSettingsFileOrTheDefaults) {
           {"Edit27", "ZUKA_JIKOKU"}, {"Edit9", "4"}},
          {{"RadioGroup5_1", true}, {"RadioGroup3_1", true}, {"RadioGroup6_1", true},
           {"CheckBox14", false}, {"CheckListBox1_0", true}, {"CheckListBox1_13", true},
-          {"RadioGroup1_0", true}}},
+          {"RadioGroup1_0", true}},
+         {{"CheckBox3", false}, {"Button3", false}, {"Button2", true}}},
         {"[Common]\r\nido1=43\r\nkisetsu=7\r\n[Jikoku]\r\nkankaku=0.5\r\n[Touji]\r\n"
          "kankaku2=0\r\nchk3=0\r\ntyokusen=25\r\n[Bairitsu]\r\nuseDMS=1\r\n[Layer]\r\n"
-         "Jikoku=my shadows\r\n",
+         "Jikoku=my shadows\r\n[Tenku]\r\nMenseki=1\r\n",
          {{"Edit3", "43"}, {"Edit11", "0.5"}, {"Edit27", "my shadows"}, {"Edit9", "20"}},
          {{"RadioGroup5_0", true}, {"RadioGroup5_1", false}, {"CheckBox14", true},
-          {"CheckListBox1_3", false}, {"RadioGroup1_2", true}}},
+          {"CheckListBox1_3", false}, {"RadioGroup1_2", true}, {"RadioGroup2_1", true},
+          {"RadioGroup4_1", true}},
+         // A building method read from the settings lets the table boxes be ticked.
+         {{"CheckBox3", true}, {"CheckBox7", true}}},
     };
     for (const TCase& tc : cases) {
         SCOPED_TRACE(tc.ini ? tc.ini : "no settings file");
@@ -118,6 +124,8 @@ TEST(WinMainWindow, StartValuesFromTheSettingsFileOrTheDefaults) {
         Window w(dir.Path());
         for (const auto& [name, text] : tc.texts) EXPECT_EQ(Text(w[name.c_str()]), text) << name;
         for (const auto& [name, on] : tc.checks) EXPECT_EQ(Checked(w[name.c_str()]), on) << name;
+        for (const auto& [name, on] : tc.enabled)
+            EXPECT_EQ(IsWindowEnabled(w[name.c_str()]) != FALSE, on) << name;
         // The window floats above the CAD and opens on page 0 with the design caption.
         EXPECT_NE(GetWindowLongPtrW(w.W().Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
         EXPECT_EQ(Text(w.W().Handle()), "Zuka2025.01.27 Beta");
@@ -263,6 +271,77 @@ TEST(WinMainWindow, SettingsSurviveClosingAndReopening) {
     EXPECT_EQ(Text(w["Edit27"]), "日影 時刻");
     EXPECT_TRUE(Checked(w["CheckBox14"]));
     EXPECT_TRUE(Checked(w["RadioGroup1_1"]));
+    w.Close();
+}
+
+// The client area of `hwnd` as a 24-bit BMP file, as the screen shows it.
+void SaveClientBmp(HWND hwnd, const std::filesystem::path& path) {
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RECT r;
+    GetClientRect(hwnd, &r);
+    const int w = r.right;
+    const int h = r.bottom;
+    const HDC src = GetDC(hwnd);
+    const HDC mem = CreateCompatibleDC(src);
+    const HBITMAP bmp = CreateCompatibleBitmap(src, w, h);
+    const HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, w, h, src, 0, 0, SRCCOPY);
+    SelectObject(mem, old);
+    BITMAPINFOHEADER bi{};
+    bi.biSize = sizeof(bi);
+    bi.biWidth = w;
+    bi.biHeight = h;
+    bi.biPlanes = 1;
+    bi.biBitCount = 24;
+    bi.biCompression = BI_RGB;
+    const int stride = (w * 3 + 3) & ~3;
+    std::string pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(h), '\0');
+    GetDIBits(mem, bmp, 0, static_cast<UINT>(h), pixels.data(),
+              reinterpret_cast<BITMAPINFO*>(&bi), DIB_RGB_COLORS);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(hwnd, src);
+    BITMAPFILEHEADER fh{};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof(fh) + sizeof(bi);
+    fh.bfSize = fh.bfOffBits + static_cast<DWORD>(pixels.size());
+    std::ofstream f(path, std::ios::binary);
+    f.write(reinterpret_cast<const char*>(&fh), sizeof(fh));
+    f.write(reinterpret_cast<const char*>(&bi), sizeof(bi));
+    f.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));
+}
+
+// The README's pictures of the window's pages, when ZUKA_SCREENSHOTS names a folder (run under
+// Xvfb with wine's X11 driver): win-page0.bmp ... win-page7.bmp after a few commands.
+TEST(WinMainWindow, Screenshots) {
+    const char* out = std::getenv("ZUKA_SCREENSHOTS");
+    if (!out) GTEST_SKIP() << "ZUKA_SCREENSHOTS not set";
+    testing::TempDir dir;
+    const std::filesystem::path drawing = dir.Path() / "sample.dxf";
+    std::filesystem::copy_file(std::filesystem::path(ZUKA_SOURCE_DIR) / "examples" / "sample.dxf",
+                               drawing);
+    Window w(dir.Path(), drawing);
+    w.Session().Picks().PushSelection("layer=建物");
+    w.Click("Button2");
+    w.Click("Button3");
+    w.ShowPage(1);
+    w.Click("Button6");
+    w.ShowPage(2);
+    w.Session().Picks().PushSelection("layer=測定点");
+    w.Click("Button22");
+    w.ShowPage(4);
+    w.Session().Picks().PushSelection("layer=測定点");
+    w.Click("Button16");
+    for (int page = 0; page < 8; ++page) {
+        w.ShowPage(page);
+        for (int i = 0; i < 20; ++i) {
+            w.Pump();
+            Sleep(25);
+        }
+        SaveClientBmp(w.W().Handle(),
+                      std::filesystem::path(out) / ("win-page" + std::to_string(page) + ".bmp"));
+    }
+    w.messages.clear();
     w.Close();
 }
 
