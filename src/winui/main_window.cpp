@@ -965,15 +965,20 @@ void WinMainWindow::ShowButton2Menu(POINT at) {
 void WinMainWindow::ShowGridMenu(POINT at) {
     if (c_.form.CommandRunning) return;
     const HMENU menu = CreatePopupMenu();
-    enum { kReverse = 1, kCopy };
-    AppendMenuW(menu, MF_STRING, kReverse, L"順位を反転");
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(PopupMenu1Item::N2), L"順位を反転");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kCopy, L"すべてをクリップボードにコピー");
+    AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(PopupMenu1Item::N1),
+                L"すべてをクリップボードにコピー");
     const int chosen = static_cast<int>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON,
                                                        at.x, at.y, 0, hwnd_, nullptr));
     DestroyMenu(menu);
-    if (chosen == kReverse) c_.N2Click();
-    if (chosen == kCopy) CopyToClipboard(c_.N1Click());
+    if (chosen != 0) PopupMenu1Click(static_cast<PopupMenu1Item>(chosen));
+}
+
+void WinMainWindow::PopupMenu1Click(PopupMenu1Item item) {
+    if (c_.form.CommandRunning) return;
+    if (item == PopupMenu1Item::N2) c_.N2Click();
+    if (item == PopupMenu1Item::N1) CopyToClipboard(c_.N1Click());
     Refresh();
 }
 

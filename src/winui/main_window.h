@@ -45,6 +45,10 @@ public:
     // The target-CAD dialog, shown modally.
     void SpeedButton4Click();
     TargetCadDialog& TargetDialog() { return targetDialog_; }
+    // An item of the point grids' popup menu chosen, on the grid of the page shown: 順位を反転
+    // (N2) or すべてをクリップボードにコピー (N1, the grid as tab-separated text).
+    enum class PopupMenu1Item { N2 = 1, N1 = 2 };
+    void PopupMenu1Click(PopupMenu1Item item);
 
     // One message of the program's loop: the dialog keys (Tab, Enter, arrows) of the window's
     // controls, else the message as it is.

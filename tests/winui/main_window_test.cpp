@@ -249,10 +249,61 @@ TEST(WinMainWindow, GridsShowTheirCells) {
     SendMessageW(g, LVM_GETITEMTEXTW, 1, reinterpret_cast<LPARAM>(&it));
     EXPECT_EQ(Utf8(cell), "B");
     EXPECT_EQ(SendMessageW(g, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 1);
+    // 順位を反転, then the grid copied to the clipboard as tab-separated rows.
+    w.W().PopupMenu1Click(WinMainWindow::PopupMenu1Item::N2);
+    EXPECT_EQ(f.StringGrid1[1][3], "B");
+    SendMessageW(g, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&it));
+    EXPECT_EQ(Utf8(cell), "B");
+    w.W().PopupMenu1Click(WinMainWindow::PopupMenu1Item::N1);
+    ASSERT_TRUE(OpenClipboard(w.W().Handle()));
+    std::string copied;
+    if (HANDLE h = GetClipboardData(CF_UNICODETEXT)) {
+        copied = Utf8(static_cast<const wchar_t*>(GlobalLock(h)));
+        GlobalUnlock(h);
+    }
+    CloseClipboard();
+    EXPECT_EQ(copied,
+              "番号\t X座標\t Y座標\t 測定点\t 測定面\t 内接\t<AREA<\t 外接\r\n"
+              "2\t300\t400\tB\t1.5\t\t\t\r\n1\t100\t200\tA\t0\t\t\t\r\n");
     // Back to one empty row.
     f.StringGrid1 = NewGrid(kStringGrid1Headings);
     w.W().Refresh();
     EXPECT_EQ(SendMessageW(g, LVM_GETITEMCOUNT, 0, 0), 1);
+    w.Close();
+}
+
+// The city list and the angle converter fill their fields; the preview's arrows turn and tilt.
+TEST(WinMainWindow, CityListConverterAndPreviewArrows) {
+    testing::TempDir dir;
+    Window w(dir.Path());
+    const HWND combo = w["ComboBox1"];
+    SendMessageW(combo, CB_SETCURSEL, 1, 0);  // 北海道 43°04′
+    SendMessageW(GetParent(combo), WM_COMMAND,
+                 MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    EXPECT_EQ(Text(w["Edit3"]), "43");
+    EXPECT_EQ(Text(w["Edit5"]), "04");
+    EXPECT_EQ(Text(w["Edit23"]), "00");
+    SetWindowTextW(w["Edit46"], L"35");
+    SetWindowTextW(w["Edit47"], L"40");
+    SetWindowTextW(w["Edit48"], L"0");
+    w.Click("SpeedButton6");
+    EXPECT_EQ(Text(w["Edit49"]), "35.6667");
+    SetWindowTextW(w["Edit49"], L"130.5500");
+    w.Click("SpeedButton7");
+    EXPECT_EQ(Text(w["Edit46"]) + " " + Text(w["Edit47"]) + " " + Text(w["Edit48"]), "130 33 00");
+    const auto arrow = [&](const char* name, int delta) {
+        const HWND ud = w[name];
+        NMUPDOWN n{};
+        n.hdr = {ud, static_cast<UINT_PTR>(GetDlgCtrlID(ud)), UDN_DELTAPOS};
+        n.iDelta = delta;
+        SendMessageW(GetParent(ud), WM_NOTIFY, n.hdr.idFrom, reinterpret_cast<LPARAM>(&n));
+    };
+    arrow("UpDown3", 1);
+    EXPECT_EQ(w.C().form.GB_Draw3dHdeg, 320);
+    arrow("UpDown4", -1);
+    EXPECT_EQ(w.C().form.GB_Draw3dVdeg, 55);
+    arrow("UpDown5", 1);
+    EXPECT_EQ(Text(w["Edit9"]), "5");
     w.Close();
 }
 
