@@ -304,6 +304,12 @@ TEST(WinMainWindow, CityListConverterAndPreviewArrows) {
     EXPECT_EQ(w.C().form.GB_Draw3dVdeg, 55);
     arrow("UpDown5", 1);
     EXPECT_EQ(Text(w["Edit9"]), "5");
+    // Without a drawing and without a running CAD, 取得 does nothing and the window stays
+    // usable.
+    w.Click("Button2");
+    EXPECT_TRUE(w.C().ws.AryTatemono.empty());
+    EXPECT_FALSE(w.C().form.CommandRunning);
+    EXPECT_TRUE(IsWindowEnabled(w["Button2"]));
     w.Close();
 }
 
