@@ -69,7 +69,7 @@ public:
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) window_->Dispatch(msg);
     }
     void Close() {
-        SendMessageW(window_->Handle(), WM_CLOSE, 0, 0);
+        if (window_->Handle()) SendMessageW(window_->Handle(), WM_CLOSE, 0, 0);
         Pump();
     }
 
@@ -238,6 +238,27 @@ TEST(WinMainWindow, CommandsOnADrawingStopAndOneRunAtATime) {
     w.Close();
     EXPECT_EQ(std::filesystem::file_size(drawing), before);
     EXPECT_TRUE(std::filesystem::exists(dir.Path() / "sample-zuka.dxf"));
+}
+
+// Closing the window during a run stops the run first, inserts nothing, and then closes with
+// the settings written.
+TEST(WinMainWindow, ClosingDuringARunStopsItFirst) {
+    testing::TempDir dir;
+    const std::filesystem::path drawing = dir.Path() / "sample.dxf";
+    std::filesystem::copy_file(std::filesystem::path(ZUKA_SOURCE_DIR) / "examples" / "sample.dxf",
+                               drawing);
+    Window w(dir.Path(), drawing);
+    w.Session().Picks().PushSelection("layer=建物");
+    w.Click("Button2");
+    ASSERT_FALSE(w.C().ws.AryTatemono.empty());
+    w.ShowPage(1);
+    PostMessageW(w.W().Handle(), WM_CLOSE, 0, 0);
+    w.Click("Button6");
+    EXPECT_EQ(w.W().Handle(), nullptr);
+    EXPECT_EQ(CountOnLayer(w.Session(), "ZUKA_TOUJI"), 0);
+    EXPECT_TRUE(w.messages.empty());
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / "zuka.ini"));
+    w.Pump();
 }
 
 TEST(WinMainWindow, GridsShowTheirCells) {
