@@ -152,6 +152,37 @@ TEST(WinMainWindow, TitleAndTargetGroupFromTheTargetCadList) {
     w.Close();
 }
 
+// What the user does in the target-CAD dialog while it is open: read by a timer, whose
+// messages the dialog's own loop dispatches.
+std::string gDialogEdit1;
+void CALLBACK ChooseFirstTargetCad(HWND, UINT, UINT_PTR id, DWORD) {
+    const HWND dialog = FindWindowW(L"ZukaTargetCadDialog", nullptr);
+    if (!dialog) return;
+    KillTimer(nullptr, id);
+    gDialogEdit1 = Text(FindWindowExW(dialog, nullptr, L"Edit", nullptr));
+    const HWND list = FindWindowExW(dialog, nullptr, L"ListBox", nullptr);
+    SendMessageW(list, LB_SETCURSEL, 0, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+    SendMessageW(FindWindowExW(dialog, nullptr, L"Button", L"OK"), BM_CLICK, 0, 0);
+}
+
+TEST(WinMainWindow, TargetCadChosenInItsDialog) {
+    testing::TempDir dir;
+    WriteFile(dir.Path() / "TargetCAD_APIVersion.txt",
+              "A\tA.Application\r\nB\tBricscadApp.AcadApplication\r\nC\tC.App\r\n");
+    Window w(dir.Path());
+    EXPECT_EQ(Text(w.W().Handle()), "Zuka2025.01.30 Beta [ B ]");
+    SetTimer(nullptr, 0, 50, ChooseFirstTargetCad);
+    w.Click("SpeedButton4");
+    EXPECT_EQ(gDialogEdit1, "B");  // the dialog opened on the target CAD
+    EXPECT_EQ(Text(w.W().Handle()), "Zuka2025.01.30 Beta [ A ]");
+    EXPECT_EQ(Text(w["Edit42"]), "A.Application");
+    EXPECT_EQ(w.C().form.TargetProgID, "A.Application");
+    EXPECT_TRUE(IsWindowEnabled(w.W().Handle()));
+    w.Close();
+}
+
 TEST(WinMainWindow, KeyFiltersAndEnterOrder) {
     struct TCase {
         const char* edit;
