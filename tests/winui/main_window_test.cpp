@@ -367,6 +367,9 @@ TEST(WinMainWindow, CityListConverterAndPreviewArrows) {
     EXPECT_EQ(w.C().form.GB_Draw3dVdeg, 55);
     arrow("UpDown5", 1);
     EXPECT_EQ(Text(w["Edit9"]), "5");
+    // Showing page 影倍率 builds the ratio table of the latitude.
+    w.ShowPage(7);
+    EXPECT_EQ(Text(w["Memo1"]).rfind("影倍率表 [ 緯度 = 43.0667°]", 0), 0u) << Text(w["Memo1"]);
     // Without a drawing and without a running CAD, 取得 does nothing and the window stays
     // usable.
     w.Click("Button2");
@@ -384,6 +387,7 @@ TEST(WinMainWindow, SettingsSurviveClosingAndReopening) {
         SetWindowTextW(w["Edit27"], L"日影 時刻");
         w.Click("CheckBox14");
         w.Click("RadioGroup1_1");
+        SetWindowPos(w.W().Handle(), nullptr, 100, 120, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         w.Close();
     }
     Window w(dir.Path());
@@ -391,6 +395,10 @@ TEST(WinMainWindow, SettingsSurviveClosingAndReopening) {
     EXPECT_EQ(Text(w["Edit27"]), "日影 時刻");
     EXPECT_TRUE(Checked(w["CheckBox14"]));
     EXPECT_TRUE(Checked(w["RadioGroup1_1"]));
+    RECT r;
+    GetWindowRect(w.W().Handle(), &r);
+    EXPECT_EQ(r.left, 100);
+    EXPECT_EQ(r.top, 120);
     w.Close();
 }
 
