@@ -39,6 +39,8 @@ void Controller::FormCreate(const IniFile& settings, TScreenSize screen) {
     if (const std::optional<TTargetCadFile> list = ReadTargetCadFile(workDir_ / kTargetCadFileName))
         ApplyTargetCadLookup(list->lines, form);
     RadioGroup1Click();
+    // The method read from the settings decides whether the table boxes can be ticked.
+    RadioGroup2Click();
 }
 
 void Controller::ComboBox1Select(int index) {
