@@ -599,8 +599,11 @@ void WinMainWindow::Page3() {
             y += 21;
         }
         UpDown(p, b ? "UpDown6" : "UpDown2", R(x0 + 173, 101, 16, 20), false, [this, b](bool up) {
-            Form& fm = c_.form;
-            StepAssociatedUpDown(b ? fm.Edit14 : fm.Edit16, b ? fm.UpDown6 : fm.UpDown2, up);
+            if (b) {
+                c_.UpDown6Click(up);
+            } else {
+                c_.UpDown2Click(up);
+            }
         });
         Check(p, b ? "CheckBox6" : "CheckBox3", R(x0 + 8, y + 1, 80, 18), "求積表",
               b ? f.CheckBox6 : f.CheckBox3)
@@ -674,7 +677,7 @@ void WinMainWindow::Page5() {
     TControl& e9 = Edit(p, "Edit9", 300, 200, 30, f.Edit9);
     SendMessageW(e9.hwnd, EM_SETREADONLY, TRUE, 0);
     UpDown(p, "UpDown5", R(331, 200, 16, 20), false,
-           [this](bool up) { SetUpDown5(c_.form, c_.form.UpDown5 + (up ? 1 : -1)); });
+           [this](bool up) { c_.UpDown5Click(up); });
     // The sky-factor detection setting is not offered (the group stays disabled).
     Group(p, "GroupBox13", R(4, 232, 394, 46), "天空率").alwaysDisabled = true;
     Label(p, 12, 253, "検出係数");
@@ -1039,16 +1042,7 @@ void WinMainWindow::OnCommand(int id, int code, HWND from) {
             return;
         case Kind::Combo:
             if (code == CBN_SELCHANGE) {
-                const int i = static_cast<int>(SendMessageW(from, CB_GETCURSEL, 0, 0));
-                c_.form.ComboBox1ItemIndex = i;
-                const std::string item =
-                    i >= 0 && i < static_cast<int>(c_.form.ComboBox1Items.size())
-                        ? c_.form.ComboBox1Items[static_cast<std::size_t>(i)]
-                        : std::string();
-                const TIdoTexts ido = ComboBox1Change(item);
-                c_.form.Edit3 = ido.Edit3;
-                c_.form.Edit5 = ido.Edit5;
-                c_.form.Edit23 = ido.Edit23;
+                c_.ComboBox1Select(static_cast<int>(SendMessageW(from, CB_GETCURSEL, 0, 0)));
                 Refresh();
             }
             return;
@@ -1124,29 +1118,15 @@ LRESULT WinMainWindow::EditProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, std::
     }
     if (msg == WM_CHAR) {
         const char16_t ch = TypedChar(wp);
-        if (t.name == "Edit10" || t.name == "Edit26") {
-            char key = ch < 128 ? static_cast<char>(ch) : 'x';
-            if (t.name == "Edit10") {
-                c_.Edit10KeyPress(key);
-            } else {
-                c_.Edit26KeyPress(key);
-            }
-            if (key != 0) return DefSubclassProc(hwnd, msg, wp, lp);
-            if (ch == kKeyEnter) {
-                Refresh();
-                if (HWND next = Control(t.name == "Edit10" ? "Edit26" : "Edit10")) SetFocus(next);
-            }
-            return 0;
-        }
         // Control characters other than Enter and Backspace (Ctrl+C, Ctrl+V ...) are the
         // field's own editing keys.
         if (ch < 0x20 && ch != kKeyEnter && ch != kKeyBackspace)
             return DefSubclassProc(hwnd, msg, wp, lp);
-        const TKeyResult r = KeyPress(t.name, ch);
+        const Controller::TEditKey r = c_.EditKeyPress(t.name, ch);
+        if (r.refresh) Refresh();
         if (!r.focusTo.empty())
             if (HWND next = Control(r.focusTo)) SetFocus(next);
-        // Enter never reaches a single-line field: it would only beep.
-        if (!r.passes || ch == kKeyEnter) return 0;
+        if (!r.passes) return 0;
     }
     if (msg == WM_NCDESTROY) RemoveWindowSubclass(hwnd, EditSubclass, index);
     return DefSubclassProc(hwnd, msg, wp, lp);
