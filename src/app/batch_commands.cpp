@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "app/acquisition_listing.h"
+#include "app/cad_selection.h"
 #include "app/grid_export.h"
 #include "app/kisei_report.h"
 #include "app/point_run.h"
@@ -420,12 +421,21 @@ int BatchBoundary(BatchRun& r, const std::string& drawing, const std::string& si
     Controller& c = r.c;
     std::ostream& err = r.err;
     if (!CheckExpr("--site", site, err)) return kExitUsage;
+    if (r.OnRunningCad()) {
+        std::string error;
+        if (!CadSelectionOf(site, error)) {
+            err << "--site " << site << ": " << error << "\n";
+            return kExitUsage;
+        }
+    } else if (drawing.empty()) {
+        err << "図面 (DRAWING) か --cad を指定してください．\n";
+        return kExitUsage;
+    }
     const std::optional<std::filesystem::path> file = r.OutputPath(drawing);
     if (!file) return kExitUsage;
     if (!r.Open(drawing)) return kExitFailed;
-    r.Drawing().Connect(c);
     // 境界線作成: the user picks the site's lines and polylines.
-    r.Drawing().Picks().PushSelection(site);
+    r.SelectBy(site);
     c.Button20Click();
     r.EchoPrompts();
     if (r.Stopped()) return r.ReportStopped();

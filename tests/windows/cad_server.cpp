@@ -13,6 +13,7 @@
 //   TestReset(drawing, script)   the drawing (empty: a new one) and the picks, anew
 //   TestSave(file)               the drawing saved as DXF
 //   TestSetBusy(n)               the idle query answers busy n more times
+//   TestOddPoints(on)            points as /oddpoints returns them, or as arrays of doubles
 //   TestStateQueries(kind)       how often "GetAcadState", "GetGcadState", "GetZcadState" ran
 //   TestFail(member)             every call of that member fails with a description
 //   TestExitAt(member)           the server ends at the next call of that member, unanswered
@@ -532,6 +533,7 @@ public:
             if (!g->host->Save(PathFromUtf8(ToString(a[0])), error)) throw AutomationError(error);
             return None();
         });
+        Member(L"TestOddPoints", [](const Args& a) { return g->oddPoints = ToBool(a[0]), None(); });
         Member(L"TestSetBusy", [](const Args& a) { return g->busyLeft = ToInt(a[0]), None(); });
         Member(L"TestStateQueries", [](const Args& a) {
             return FromInt(g->stateQueries[ToString(a[0])]);

@@ -259,6 +259,8 @@ TEST_F(ComBridgeTest, EveryDrawingCommandDrawsWhatTheHostDraws) {
         // Through the bridge, on the test server's drawing.
         const std::filesystem::path bridgeDir = Folder("bridge");
         Reset(Sample(), script);
+        // Points come back as a script host sends them: VARIANTs from index 1.
+        Control().Call("TestOddPoints", Args(com::FromBool(true)));
         RecordingUiHost bridgeUi;
         Controller bridged(bridgeUi, bridgeDir);
         StartController(bridged, *connector_, kProgId);
@@ -266,6 +268,7 @@ TEST_F(ComBridgeTest, EveryDrawingCommandDrawsWhatTheHostDraws) {
         EXPECT_EQ(bridged.ws.AryTatemono.size(), direct.ws.AryTatemono.size());
         k.run(bridged);
         Control().Call("TestSave", Args(com::FromString(PathToUtf8(bridgeDir / "out.dxf"))));
+        Control().Call("TestOddPoints", Args(com::FromBool(false)));
 
         EXPECT_EQ(Texts(bridgeUi), Texts(hostUi));
         // The same commands, the block files in each run's own folder.
@@ -283,6 +286,100 @@ TEST_F(ComBridgeTest, EveryDrawingCommandDrawsWhatTheHostDraws) {
         EXPECT_GT(drawnOnHost.size(), zuka::testing::ReadBytes(Sample()).size()) << "nothing drawn";
         EXPECT_TRUE(drawnThroughBridge == drawnOnHost) << "the drawings differ";
     }
+}
+
+// --- The command line beside a running CAD -------------------------------------------------
+
+// A Windows path for a path of the build host (wine's drive Z: is its root).
+std::wstring WindowsPath(const std::string& path) {
+    std::wstring w = com::Wide(path);
+    if (!w.empty() && w[0] == L'/') w = L"Z:" + w;
+    for (wchar_t& c : w)
+        if (c == L'/') c = L'\\';
+    return w;
+}
+
+struct TRun {
+    DWORD status = 0;
+    std::string out;
+    std::string err;
+};
+
+// zuka.exe with `args`, its output into files of `dir`; a run that takes over two minutes fails.
+TRun RunZuka(const std::wstring& args, const std::filesystem::path& dir) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    const std::filesystem::path outFile = dir / "out.txt", errFile = dir / "err.txt";
+    HANDLE out = CreateFileW(outFile.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, 0, nullptr);
+    HANDLE err = CreateFileW(errFile.wstring().c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit,
+                             CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = out;
+    si.hStdError = err;
+    PROCESS_INFORMATION pi{};
+    std::wstring cmd = L"\"" + WindowsPath(ZUKA_EXE) + L"\" " + args;
+    TRun r;
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) {
+        r.status = 999;
+    } else {
+        if (WaitForSingleObject(pi.hProcess, 120000) != WAIT_OBJECT_0) {
+            TerminateProcess(pi.hProcess, 998);
+            WaitForSingleObject(pi.hProcess, 10000);
+        }
+        GetExitCodeProcess(pi.hProcess, &r.status);
+        CloseHandle(pi.hProcess);
+        CloseHandle(pi.hThread);
+    }
+    CloseHandle(out);
+    CloseHandle(err);
+    r.out = zuka::testing::ReadBytes(outFile);
+    r.err = zuka::testing::ReadBytes(errFile);
+    return r;
+}
+
+TEST_F(ComBridgeTest, CommandLineDrawsIntoTheRunningCadWhatItDrawsIntoTheFile) {
+    struct Row {
+        const char* name;
+        std::wstring command;  // the command and its options, without the drawing
+    } rows[] = {
+        {"time-of-day", L"time-of-day --buildings layer=建物"},
+        {"boundary", L"boundary --site layer=敷地"},
+    };
+    const std::wstring sample = WindowsPath(PathToUtf8(Sample()));
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const std::filesystem::path fileDir = Folder("cli_file"), cadDir = Folder("cli_cad");
+        const std::filesystem::path fileOut = fileDir / "out.dxf";
+        const TRun onFile = RunZuka(r.command + L" --no-record --workdir \"" +
+                                        WindowsPath(PathToUtf8(fileDir)) + L"\" -o \"" +
+                                        WindowsPath(PathToUtf8(fileOut)) + L"\" \"" + sample + L"\"",
+                                    fileDir);
+        ASSERT_EQ(onFile.status, 0u) << onFile.err;
+
+        Reset(Sample(), "");
+        const TRun onCad = RunZuka(r.command + L" --no-record --workdir \"" +
+                                       WindowsPath(PathToUtf8(cadDir)) + L"\" --cad ZukaTest.Application",
+                                   cadDir);
+        ASSERT_EQ(onCad.status, 0u) << onCad.err;
+        EXPECT_NE(onCad.out.find("CAD\tZukaTest.Application"), std::string::npos) << onCad.out;
+        Control().Call("TestSave", Args(com::FromString(PathToUtf8(cadDir / "cad.dxf"))));
+        EXPECT_TRUE(zuka::testing::ReadBytes(cadDir / "cad.dxf") == zuka::testing::ReadBytes(fileOut))
+            << "the CAD's drawing differs from the file's";
+    }
+}
+
+TEST_F(ComBridgeTest, CommandLineWithoutItsCadOrWithAHandleSelection) {
+    const std::filesystem::path dir = Folder("cli_refused");
+    const TRun none = RunZuka(L"time-of-day --cad Zuka.NotRegistered.2", dir);
+    EXPECT_EQ(none.status, 1u);
+    EXPECT_NE(none.err.find("有効な CAD が見つかりません．"), std::string::npos) << none.err;
+    const TRun handle = RunZuka(L"time-of-day --cad ZukaTest.Application --buildings handle=40", dir);
+    EXPECT_EQ(handle.status, 2u);
+    EXPECT_NE(handle.err.find("handle="), std::string::npos) << handle.err;
+    const TRun neither = RunZuka(L"time-of-day", dir);
+    EXPECT_EQ(neither.status, 2u) << neither.err;
 }
 
 // --- The CAD kinds ----------------------------------------------------------------------------
