@@ -382,6 +382,48 @@ TEST_F(ComBridgeTest, CommandLineWithoutItsCadOrWithAHandleSelection) {
     EXPECT_EQ(neither.status, 2u) << neither.err;
 }
 
+// --- Speed -----------------------------------------------------------------------------------
+
+// The figures of the README: calls across the process boundary per entity read, and seconds for
+// 取得 and 時刻 through the bridge against the same on the drawing host.
+TEST_F(ComBridgeTest, SpeedFiguresOfAcquisitionAndTimeOfDay) {
+    const auto seconds = [](auto&& f) {
+        const auto t0 = std::chrono::steady_clock::now();
+        f();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    };
+    ScriptedInteraction picks;
+    picks.PushSelection("layer=建物");
+    DrawingHost host(&picks);
+    std::string error;
+    ASSERT_TRUE(host.Load(Sample(), error)) << error;
+    HostConnector hostCad(host);
+    RecordingUiHost hostUi;
+    Controller direct(hostUi, Folder("speed_host"));
+    StartController(direct, hostCad, kProgId);
+    const double hostAcquire = seconds([&] { direct.Button2Click(); });
+    const double hostDraw = seconds([&] { direct.Button3Click(); });
+    int entities = 0;
+    Block& ms = host.ActiveDocument().ModelSpace();
+    for (int i = 0; i < ms.Count(); ++i) entities += ms.Item(i)->Layer() == "建物";
+
+    Reset(Sample(), "selection layer=建物\n");
+    RecordingUiHost ui;
+    Controller bridged(ui, Folder("speed_bridge"));
+    StartController(bridged, *connector_, kProgId);
+    const long long calls0 = Dispatch::Calls();
+    const double acquire = seconds([&] { bridged.Button2Click(); });
+    const long long calls1 = Dispatch::Calls();
+    const double draw = seconds([&] { bridged.Button3Click(); });
+    const long long calls2 = Dispatch::Calls();
+    ASSERT_EQ(bridged.ws.AryTatemono.size(), direct.ws.AryTatemono.size());
+    std::printf("取得: %d entities, %lld calls (%.1f per entity), %.2f s (host %.3f s)\n"
+                "時刻: %lld calls, %.2f s (host %.3f s)\n",
+                entities, calls1 - calls0, double(calls1 - calls0) / entities, acquire,
+                hostAcquire, calls2 - calls1, draw, hostDraw);
+    RecordProperty("calls_per_entity", std::to_string(double(calls1 - calls0) / entities));
+}
+
 // --- The CAD kinds ----------------------------------------------------------------------------
 
 TEST_F(ComBridgeTest, KindsLoadTheirLinetypeAndPollTheirIdleQuery) {
