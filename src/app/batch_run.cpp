@@ -146,6 +146,10 @@ int BatchRun::ReportStopped() {
     return kExitFailed;
 }
 
+BatchRun::~BatchRun() {
+    if (filter_.Registered()) filter_.RevokeFilter();
+}
+
 bool BatchRun::OpenCad() {
     cad_ = RunningCadConnector();
     if (!cad_) {
@@ -164,6 +168,7 @@ bool BatchRun::OpenCad() {
         return false;
     }
     c.SetCadConnector(cad_.get());
+    filter_.RegisterFilter();
     out << "CAD\t" << progId << "\n";
     return true;
 }

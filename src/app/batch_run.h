@@ -152,6 +152,8 @@ public:
           out(streams.out),
           err(streams.err),
           console_(streams) {}
+    // Revokes the message filter of a run on a running CAD.
+    ~BatchRun();
     BatchRun(const BatchRun&) = delete;
     BatchRun& operator=(const BatchRun&) = delete;
 
@@ -224,6 +226,8 @@ private:
     const TBatchConsole& console_;
     std::unique_ptr<DrawingSession> drawing_;
     std::unique_ptr<CadConnector> cad_;  // with --cad
+    // With --cad: calls the busy CAD rejects are retried while it asks to be called again later.
+    TMessageFilter filter_;
 };
 
 // A command of the batch, given the run.
