@@ -179,6 +179,17 @@ int BatchEqualTime(BatchRun& r, const std::string& drawing) {
 
 int BatchWalls(BatchRun& r, const TWallRequest& q) {
     std::ostream& err = r.err;
+    if (r.OnRunningCad()) {
+        // The user picks the wall line in the CAD; the elevation goes along it.
+        if (r.RefuseUnusedOption({{"--wall", !q.wall.empty()},
+                                  {"--wall-at", !q.wallAt.empty()},
+                                  {"--place", !q.place.empty()}},
+                                 "図面ファイルで作図する (--cad では壁面線を CAD で選択する) "))
+            return kExitUsage;
+        r.c.form.CheckBox4 = true;
+        r.c.form.CheckBox12 = r.c.form.CheckBox12 || q.block;
+        return r.RunDiagram(q.drawing, WallCommand(), RunKind::Walls);
+    }
     if (q.wall.empty() == q.wallAt.empty()) {
         err << "壁面の線分を --wall handle=H か --wall-at X,Y のどちらか一つで指定してください．\n";
         return kExitUsage;

@@ -174,10 +174,10 @@ const std::vector<TCommand>& Commands() {
              };
          }},
         {"walls", "draw the time-of-day and equal-time shadows on a wall's face (壁面/壁面等時間)",
-         kDraws,
+         kDrawsOnCad,
          [](CLI::App& cmd, TBatchOptions&) -> BatchCommand {
              auto q = std::make_shared<TWallRequest>();
-             AddDrawing(cmd, q->drawing);
+             AddDrawingOrCad(cmd, q->drawing);
              cmd.add_option("--wall", q->wall, "the wall: the LINE handle=H")
                  ->type_name("handle=H");
              cmd.add_option("--wall-at", q->wallAt,

@@ -343,26 +343,30 @@ TEST_F(ComBridgeTest, CommandLineDrawsIntoTheRunningCadWhatItDrawsIntoTheFile) {
     struct Row {
         const char* name;
         std::wstring command;  // the command and its options, without the drawing
+        std::wstring onFile;   // what the picks in the CAD answer, as options on the file
+        std::string picks;     // the user's picks in the CAD
     } rows[] = {
-        {"time-of-day", L"time-of-day --buildings layer=建物"},
-        {"boundary", L"boundary --site layer=敷地"},
+        {"time-of-day", L"time-of-day --buildings layer=建物", L"", ""},
+        {"boundary", L"boundary --site layer=敷地", L"", ""},
+        {"walls", L"walls --buildings layer=建物", L" --wall handle=40", "entity 40 26000,27000\n"},
     };
     const std::wstring sample = WindowsPath(PathToUtf8(Sample()));
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         const std::filesystem::path fileDir = Folder("cli_file"), cadDir = Folder("cli_cad");
         const std::filesystem::path fileOut = fileDir / "out.dxf";
-        const TRun onFile = RunZuka(r.command + L" --no-record --workdir \"" +
+        const TRun onFile = RunZuka(r.command + r.onFile + L" --no-record --workdir \"" +
                                         WindowsPath(PathToUtf8(fileDir)) + L"\" -o \"" +
                                         WindowsPath(PathToUtf8(fileOut)) + L"\" \"" + sample + L"\"",
                                     fileDir);
         ASSERT_EQ(onFile.status, 0u) << onFile.err;
 
-        Reset(Sample(), "");
+        Reset(Sample(), r.picks);
         const TRun onCad = RunZuka(r.command + L" --no-record --workdir \"" +
                                        WindowsPath(PathToUtf8(cadDir)) + L"\" --cad ZukaTest.Application",
                                    cadDir);
         ASSERT_EQ(onCad.status, 0u) << onCad.err;
+        EXPECT_EQ(TestInt("TestPicksLeft", ""), 0);
         EXPECT_NE(onCad.out.find("CAD\tZukaTest.Application"), std::string::npos) << onCad.out;
         Control().Call("TestSave", Args(com::FromString(PathToUtf8(cadDir / "cad.dxf"))));
         EXPECT_TRUE(zuka::testing::ReadBytes(cadDir / "cad.dxf") == zuka::testing::ReadBytes(fileOut))
