@@ -23,7 +23,9 @@
 #include "cad/com/com_connector.h"
 #include "cad/com/message_filter.h"
 #include "cad/host/drawing_host.h"
+#include "district.h"
 #include "file_bytes.h"
+#include "geom/primitives.h"
 #include "pick_script.h"
 
 namespace zuka {
@@ -426,6 +428,81 @@ TEST_F(ComBridgeTest, SpeedFiguresOfAcquisitionAndTimeOfDay) {
                 entities, calls1 - calls0, double(calls1 - calls0) / entities, acquire,
                 hostAcquire, calls2 - calls1, draw, hostDraw);
     RecordProperty("calls_per_entity", std::to_string(double(calls1 - calls0) / entities));
+}
+
+// The benchmark's city block of 400 buildings, as closed polylines on a layer per height, each
+// layer given its height: 取得 and 時刻 through the bridge against the drawing host. Slow under
+// wine (a few minutes): run with --gtest_also_run_disabled_tests --gtest_filter=*CityBlock*.
+TEST_F(ComBridgeTest, DISABLED_CityBlockThroughTheBridge) {
+    const std::filesystem::path dir = Folder("city");
+    const std::filesystem::path drawing = dir / "city.dxf";
+    std::vector<THeightOverride> heights;
+    {
+        DrawingHost maker;
+        maker.New();
+        Document& doc = maker.ActiveDocument();
+        std::vector<double> xy;
+        TAcadPoint first;
+        for (const TLineEnt& w : bench::CityBlock()) {
+            if (xy.empty()) {
+                first = w.st;
+                xy = {w.st.x, w.st.y};
+            }
+            if (!SamePoint2D(w.ed, first, kSamePointTol)) {
+                xy.push_back(w.ed.x);
+                xy.push_back(w.ed.y);
+                continue;
+            }
+            const std::string layer = "建物" + std::to_string(static_cast<int>(w.st.z / 1000));
+            bool known = false;
+            for (const THeightOverride& h : heights) known = known || h.key == layer;
+            if (!known) {
+                doc.Layers().Add(layer);
+                heights.push_back({layer, w.st.z / 1000, 0});
+            }
+            EntityPtr e = doc.ModelSpace().AddLightWeightPolyline(xy);
+            e->SetClosed(true);
+            e->SetLayer(layer);
+            xy.clear();
+        }
+        std::string error;
+        ASSERT_TRUE(maker.Save(drawing, error)) << error;
+    }
+    const auto seconds = [](auto&& f) {
+        const auto t0 = std::chrono::steady_clock::now();
+        f();
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    };
+    ScriptedInteraction picks;
+    picks.PushSelection("all");
+    DrawingHost host(&picks);
+    std::string error;
+    ASSERT_TRUE(host.Load(drawing, error)) << error;
+    HostConnector hostCad(host);
+    RecordingUiHost hostUi;
+    Controller direct(hostUi, Folder("city_host"));
+    StartController(direct, hostCad, kProgId);
+    direct.heightOverrides = heights;
+    const double hostAcquire = seconds([&] { direct.Button2Click(); });
+    const double hostDraw = seconds([&] { direct.Button3Click(); });
+    const int entities = host.ActiveDocument().ModelSpace().Count();
+
+    Reset(drawing, "selection all\n");
+    RecordingUiHost ui;
+    Controller bridged(ui, Folder("city_bridge"));
+    StartController(bridged, *connector_, kProgId);
+    bridged.heightOverrides = heights;
+    const long long calls0 = Dispatch::Calls();
+    const double acquire = seconds([&] { bridged.Button2Click(); });
+    const long long calls1 = Dispatch::Calls();
+    const double draw = seconds([&] { bridged.Button3Click(); });
+    const long long calls2 = Dispatch::Calls();
+    ASSERT_EQ(bridged.ws.AryTatemono.size(), direct.ws.AryTatemono.size());
+    std::printf("city block 取得: %d polylines, %zu walls, %lld calls (%.1f per entity), %.1f s "
+                "(host %.2f s)\n時刻: %lld calls, %.1f s (host %.2f s)\n",
+                entities, direct.ws.AryTatemono.size(), calls1 - calls0,
+                double(calls1 - calls0) / entities, acquire, hostAcquire, calls2 - calls1, draw,
+                hostDraw);
 }
 
 // --- The CAD kinds ----------------------------------------------------------------------------
