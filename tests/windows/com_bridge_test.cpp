@@ -743,6 +743,10 @@ TEST(ComValues, TextsIdsAndFiltersCrossWhole) {
     ASSERT_TRUE(std::holds_alternative<TAcadPoint>(p));
     EXPECT_EQ(std::get<TAcadPoint>(p).z, 3);
     EXPECT_TRUE(com::IsMissing(*com::Missing().get()));
+    // Integer system variables go as 16-bit integers where they fit.
+    EXPECT_EQ(V_VT(com::FromCadValue(0).get()), VT_I2);
+    EXPECT_EQ(V_VT(com::FromCadValue(70000).get()), VT_I4);
+    EXPECT_EQ(std::get<int>(com::ToCadValue(*com::FromCadValue(-5).get())), -5);
 }
 
 }  // namespace

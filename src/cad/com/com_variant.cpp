@@ -244,7 +244,15 @@ Variant FromDispatch(IDispatch* d) {
 Variant FromCadValue(const CadValue& value) {
     struct Visit {
         Variant operator()(std::monostate) const { return Variant(); }
-        Variant operator()(int v) const { return FromInt(v); }
+        // A 16-bit integer where it fits: the CADs' integer system variables (FILEDIA, ...)
+        // refuse a 32-bit one.
+        Variant operator()(int v) const {
+            if (v < -32768 || v > 32767) return FromInt(v);
+            Variant out;
+            V_VT(out.get()) = VT_I2;
+            V_I2(out.get()) = static_cast<SHORT>(v);
+            return out;
+        }
         Variant operator()(double v) const { return FromDouble(v); }
         Variant operator()(const std::string& v) const { return FromString(v); }
         Variant operator()(const TAcadPoint& v) const { return FromPoint(v); }

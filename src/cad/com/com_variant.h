@@ -60,7 +60,9 @@ Variant FromDoubles(const std::vector<double>& values);  // VT_ARRAY|VT_R8
 Variant FromShorts(const std::vector<int>& values);      // VT_ARRAY|VT_I2 (filter types)
 Variant FromVariants(const std::vector<Variant>& values);  // VT_ARRAY|VT_VARIANT
 Variant FromDispatch(IDispatch* d);                      // AddRefs
-Variant FromCadValue(const CadValue& value);             // a point as FromPoint
+// A point as FromPoint; an integer as a 16-bit one where it fits (VT_I2), as the CADs take
+// their integer system variables.
+Variant FromCadValue(const CadValue& value);
 // A VT_ERROR DISP_E_PARAMNOTFOUND: an optional argument left out.
 Variant Missing();
 
