@@ -284,7 +284,9 @@ int BatchSky(BatchRun& r, const TSkyRequest& q) {
     if (!r.Acquire()) return kExitFailed;
     DrawingSession& d = r.Drawing();
     // The points as the page 天空２ takes them (測定点一括取得), and the listed ones.
-    const int pointCount = TakePoints(c, d, Controller::PointGrid::StringGrid1, q.points, *listed);
+    const int pointCount = TakePoints(
+        c, [&r](const std::string& e) { r.SelectBy(e); }, Controller::PointGrid::StringGrid1,
+        q.points, *listed);
     if (pointCount < 1) {
         if (!q.points.empty()) {
             err << "測定点の円が選択されませんでした (--points " << q.points << ").\n";
@@ -375,6 +377,19 @@ int BatchPoints(BatchRun& r, const TPointsRequest& q) {
         return kExitUsage;
     }
     if (!q.points.empty() && !CheckExpr("--points", q.points, err)) return kExitUsage;
+    if (r.OnRunningCad()) {
+        // The table is placed by a pick that the command line cannot make in the CAD.
+        if (r.RefuseUnusedOption({{"--draw", q.draw}}, "図面ファイルで作図する "))
+            return kExitUsage;
+        std::string error;
+        if (!q.points.empty() && !CadSelectionOf(q.points, error)) {
+            err << "--points " << q.points << ": " << error << "\n";
+            return kExitUsage;
+        }
+    } else if (q.drawing.empty()) {
+        err << "図面 (DRAWING) か --cad を指定してください．\n";
+        return kExitUsage;
+    }
     if (!q.draw && r.RefuseUnusedOption({{"-o", !o.output.empty()},
                                          {"--svg", !o.svg.empty()},
                                          {"--png", !o.png.empty()},
@@ -391,7 +406,8 @@ int BatchPoints(BatchRun& r, const TPointsRequest& q) {
     c.form.CheckBox2 = o.tenth;  // 等時間の評価時間を 1/10 に
     c.PageControl1Change(2);     // the page 特定点
     // The points as the page 特定点 takes them (特定点一括取得), and the listed ones.
-    if (TakePoints(c, r.Drawing(), Controller::PointGrid::StringGrid2, q.points, *listed) < 1) {
+    if (TakePoints(c, [&r](const std::string& e) { r.SelectBy(e); },
+                   Controller::PointGrid::StringGrid2, q.points, *listed) < 1) {
         err << "特定点の円が選択されませんでした (--points " << q.points << ").\n";
         return kExitFailed;
     }

@@ -206,10 +206,10 @@ const std::vector<TCommand>& Commands() {
              return [q](BatchRun& r) { return BatchPreview(r, *q); };
          }},
         {"points", "shadow hours of specific points (特定点, 再計算), or their table (作成)",
-         kDraws,
+         kDrawsOnCad,
          [](CLI::App& cmd, TBatchOptions& o) -> BatchCommand {
              auto q = std::make_shared<TPointsRequest>();
-             AddDrawing(cmd, q->drawing);
+             AddDrawingOrCad(cmd, q->drawing);
              cmd.add_option("--points", q->points,
                             "the points: circles and their number texts selected like --buildings")
                  ->type_name("EXPR");

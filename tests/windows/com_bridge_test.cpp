@@ -376,6 +376,20 @@ TEST_F(ComBridgeTest, CommandLineDrawsIntoTheRunningCadWhatItDrawsIntoTheFile) {
     }
 }
 
+// points --cad: the measurement circles selected by filter in the CAD; the same grid as on the
+// file.
+TEST_F(ComBridgeTest, CommandLinePointsInTheRunningCad) {
+    const std::filesystem::path fileDir = Folder("cli_points_file"), cadDir = Folder("cli_points_cad");
+    const std::wstring command = L"points --buildings layer=建物 --points layer=測定点 --set Touji.kankaku=2";
+    const TRun onFile = RunZuka(command + L" \"" + WindowsPath(PathToUtf8(Sample())) + L"\"", fileDir);
+    ASSERT_EQ(onFile.status, 0u) << onFile.err;
+    const TRun onCad = RunZuka(command + L" --cad ZukaTest.Application", cadDir);
+    ASSERT_EQ(onCad.status, 0u) << onCad.err;
+    const std::string cadLine = "CAD\tZukaTest.Application\n";
+    ASSERT_EQ(onCad.out.rfind(cadLine, 0), 0u) << onCad.out;
+    EXPECT_EQ(onCad.out.substr(cadLine.size()), onFile.out);
+}
+
 TEST_F(ComBridgeTest, CommandLineWithoutItsCadOrWithAHandleSelection) {
     const std::filesystem::path dir = Folder("cli_refused");
     const TRun none = RunZuka(L"time-of-day --cad Zuka.NotRegistered.2", dir);
