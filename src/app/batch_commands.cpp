@@ -272,6 +272,20 @@ int BatchSky(BatchRun& r, const TSkyRequest& q) {
         err << "天空図の種類は A または B です: " << typeText << "\n";
         return kExitUsage;
     }
+    if (r.OnRunningCad()) {
+        // The maps are placed at --at, which the command line cannot do in the CAD yet.
+        if (r.RefuseUnusedOption({{"--maps", drawBatch}, {"--map", drawOne}},
+                                 "図面ファイルで作図する "))
+            return kExitUsage;
+        std::string error;
+        if (!q.points.empty() && !CadSelectionOf(q.points, error)) {
+            err << "--points " << q.points << ": " << error << "\n";
+            return kExitUsage;
+        }
+    } else if (q.drawing.empty()) {
+        err << "図面 (DRAWING) か --cad を指定してください．\n";
+        return kExitUsage;
+    }
     std::optional<TDrawAt> placed;
     if (drawBatch || drawOne) {
         placed = r.DrawAt(q.at, "天空図の中心", q.drawing);
@@ -282,7 +296,6 @@ int BatchSky(BatchRun& r, const TSkyRequest& q) {
     if (!q.points.empty() && !CheckExpr("--points", q.points, err)) return kExitUsage;
     if (!r.Open(q.drawing)) return kExitFailed;
     if (!r.Acquire()) return kExitFailed;
-    DrawingSession& d = r.Drawing();
     // The points as the page 天空２ takes them (測定点一括取得), and the listed ones.
     const int pointCount = TakePoints(
         c, [&r](const std::string& e) { r.SelectBy(e); }, Controller::PointGrid::StringGrid1,
@@ -316,7 +329,7 @@ int BatchSky(BatchRun& r, const TSkyRequest& q) {
     }
 
     const SkyMapEnd end =
-        DrawSkyMapsAt(c, d, {typeText == "B" ? 1 : 0, q.fit, drawBatch ? 0 : q.map, placed->at});
+        DrawSkyMapsAt(c, r.Drawing(), {typeText == "B" ? 1 : 0, q.fit, drawBatch ? 0 : q.map, placed->at});
     if (end == SkyMapEnd::NoSuchPoint) {
         err << "--map は測定点の番号 1 ～ " << pointCount << " で指定してください: " << q.map
             << "\n";

@@ -36,6 +36,8 @@ const std::vector<std::string> kDrawsWithoutBuildings = {"--output", "--svg", "-
 // The drawing commands that also work on a running CAD's drawing (--cad, Windows).
 const std::vector<std::string> kDrawsOnCad = {"--buildings", "--height", "--date",   "--output",
                                               "--svg",       "--png",    "--no-record", "--cad"};
+const std::vector<std::string> kDrawsWithoutDateOnCad = {
+    "--buildings", "--height", "--output", "--svg", "--png", "--no-record", "--cad"};
 const std::vector<std::string> kDrawsWithoutBuildingsOnCad = {"--output", "--svg", "--png",
                                                               "--no-record", "--cad"};
 
@@ -144,10 +146,10 @@ const std::vector<TCommand>& Commands() {
              return [drawing](BatchRun& r) { return BatchEqualTime(r, *drawing); };
          }},
         {"sky", "sky factors of measurement points (再計算), or their sky maps (作図, 一括)",
-         kDrawsWithoutDate,
+         kDrawsWithoutDateOnCad,
          [](CLI::App& cmd, TBatchOptions& o) -> BatchCommand {
              auto q = std::make_shared<TSkyRequest>();
-             AddDrawing(cmd, q->drawing);
+             AddDrawingOrCad(cmd, q->drawing);
              cmd.add_option("--points", q->points,
                             "the measurement points: circles and their number texts selected "
                             "like --buildings; a circle is named by the first TEXT within 1000 "

@@ -376,18 +376,26 @@ TEST_F(ComBridgeTest, CommandLineDrawsIntoTheRunningCadWhatItDrawsIntoTheFile) {
     }
 }
 
-// points --cad: the measurement circles selected by filter in the CAD; the same grid as on the
-// file.
+// points and sky --cad: the measurement circles selected by filter in the CAD; the same grid
+// as on the file.
 TEST_F(ComBridgeTest, CommandLinePointsInTheRunningCad) {
-    const std::filesystem::path fileDir = Folder("cli_points_file"), cadDir = Folder("cli_points_cad");
-    const std::wstring command = L"points --buildings layer=建物 --points layer=測定点 --set Touji.kankaku=2";
-    const TRun onFile = RunZuka(command + L" \"" + WindowsPath(PathToUtf8(Sample())) + L"\"", fileDir);
-    ASSERT_EQ(onFile.status, 0u) << onFile.err;
-    const TRun onCad = RunZuka(command + L" --cad ZukaTest.Application", cadDir);
-    ASSERT_EQ(onCad.status, 0u) << onCad.err;
-    const std::string cadLine = "CAD\tZukaTest.Application\n";
-    ASSERT_EQ(onCad.out.rfind(cadLine, 0), 0u) << onCad.out;
-    EXPECT_EQ(onCad.out.substr(cadLine.size()), onFile.out);
+    for (const std::wstring& command :
+         {std::wstring(L"points --buildings layer=建物 --points layer=測定点 "
+                       L"--set Touji.kankaku=2"),
+          std::wstring(L"sky --buildings layer=建物 --points layer=測定点")}) {
+        SCOPED_TRACE(com::Utf8(command));
+        const std::filesystem::path fileDir = Folder("cli_points_file");
+        const std::filesystem::path cadDir = Folder("cli_points_cad");
+        Reset(Sample(), "");
+        const TRun onFile =
+            RunZuka(command + L" \"" + WindowsPath(PathToUtf8(Sample())) + L"\"", fileDir);
+        ASSERT_EQ(onFile.status, 0u) << onFile.err;
+        const TRun onCad = RunZuka(command + L" --cad ZukaTest.Application", cadDir);
+        ASSERT_EQ(onCad.status, 0u) << onCad.err;
+        const std::string cadLine = "CAD\tZukaTest.Application\n";
+        ASSERT_EQ(onCad.out.rfind(cadLine, 0), 0u) << onCad.out;
+        EXPECT_EQ(onCad.out.substr(cadLine.size()), onFile.out);
+    }
 }
 
 TEST_F(ComBridgeTest, CommandLineWithoutItsCadOrWithAHandleSelection) {
