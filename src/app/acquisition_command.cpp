@@ -24,6 +24,17 @@ constexpr char kSnapshotPrev[] = "dxfpre.dxf";
 
 }  // namespace
 
+void Controller::SelectByUser(SelectionSet& ss, const std::vector<int>& filterTypes,
+                              const std::vector<CadValue>& filterData) {
+    if (!scriptedSelection) {
+        ss.SelectOnScreen(filterTypes, filterData);
+        return;
+    }
+    const TCadSelection selection = *scriptedSelection;
+    scriptedSelection.reset();
+    SelectInCad(ss, selection, filterTypes, filterData);
+}
+
 void Controller::Button2Click() {
     form.Label22.clear();
     form.Label2.clear();
@@ -37,7 +48,7 @@ void Controller::Button2Click() {
         ui_.MinimiseMainWindow();
         doc.Utility().Prompt(kSelectPrompt);
         try {
-            ss->SelectOnScreen();
+            SelectByUser(*ss);
         } catch (const AutomationError&) {
             ui_.MessageBox(kApplicationTitle, kSelectFailed);
         }

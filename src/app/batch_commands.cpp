@@ -5,6 +5,7 @@
 #include <ostream>
 
 #include "app/acquisition_listing.h"
+#include "app/cad_selection.h"
 #include "app/grid_export.h"
 #include "app/kisei_report.h"
 #include "app/point_run.h"
@@ -178,6 +179,17 @@ int BatchEqualTime(BatchRun& r, const std::string& drawing) {
 
 int BatchWalls(BatchRun& r, const TWallRequest& q) {
     std::ostream& err = r.err;
+    if (r.OnRunningCad()) {
+        // The user picks the wall line in the CAD; the elevation goes along it.
+        if (r.RefuseUnusedOption({{"--wall", !q.wall.empty()},
+                                  {"--wall-at", !q.wallAt.empty()},
+                                  {"--place", !q.place.empty()}},
+                                 "図面ファイルで作図する (--cad では壁面線を CAD で選択する) "))
+            return kExitUsage;
+        r.c.form.CheckBox4 = true;
+        r.c.form.CheckBox12 = r.c.form.CheckBox12 || q.block;
+        return r.RunDiagram(q.drawing, WallCommand(), RunKind::Walls);
+    }
     if (q.wall.empty() == q.wallAt.empty()) {
         err << "壁面の線分を --wall handle=H か --wall-at X,Y のどちらか一つで指定してください．\n";
         return kExitUsage;
@@ -260,6 +272,20 @@ int BatchSky(BatchRun& r, const TSkyRequest& q) {
         err << "天空図の種類は A または B です: " << typeText << "\n";
         return kExitUsage;
     }
+    if (r.OnRunningCad()) {
+        // The maps are placed at --at, which the command line cannot do in the CAD yet.
+        if (r.RefuseUnusedOption({{"--maps", drawBatch}, {"--map", drawOne}},
+                                 "図面ファイルで作図する "))
+            return kExitUsage;
+        std::string error;
+        if (!q.points.empty() && !CadSelectionOf(q.points, error)) {
+            err << "--points " << q.points << ": " << error << "\n";
+            return kExitUsage;
+        }
+    } else if (q.drawing.empty()) {
+        err << "図面 (DRAWING) か --cad を指定してください．\n";
+        return kExitUsage;
+    }
     std::optional<TDrawAt> placed;
     if (drawBatch || drawOne) {
         placed = r.DrawAt(q.at, "天空図の中心", q.drawing);
@@ -270,9 +296,10 @@ int BatchSky(BatchRun& r, const TSkyRequest& q) {
     if (!q.points.empty() && !CheckExpr("--points", q.points, err)) return kExitUsage;
     if (!r.Open(q.drawing)) return kExitFailed;
     if (!r.Acquire()) return kExitFailed;
-    DrawingSession& d = r.Drawing();
     // The points as the page 天空２ takes them (測定点一括取得), and the listed ones.
-    const int pointCount = TakePoints(c, d, Controller::PointGrid::StringGrid1, q.points, *listed);
+    const int pointCount = TakePoints(
+        c, [&r](const std::string& e) { r.SelectBy(e); }, Controller::PointGrid::StringGrid1,
+        q.points, *listed);
     if (pointCount < 1) {
         if (!q.points.empty()) {
             err << "測定点の円が選択されませんでした (--points " << q.points << ").\n";
@@ -302,7 +329,7 @@ int BatchSky(BatchRun& r, const TSkyRequest& q) {
     }
 
     const SkyMapEnd end =
-        DrawSkyMapsAt(c, d, {typeText == "B" ? 1 : 0, q.fit, drawBatch ? 0 : q.map, placed->at});
+        DrawSkyMapsAt(c, r.Drawing(), {typeText == "B" ? 1 : 0, q.fit, drawBatch ? 0 : q.map, placed->at});
     if (end == SkyMapEnd::NoSuchPoint) {
         err << "--map は測定点の番号 1 ～ " << pointCount << " で指定してください: " << q.map
             << "\n";
@@ -363,6 +390,19 @@ int BatchPoints(BatchRun& r, const TPointsRequest& q) {
         return kExitUsage;
     }
     if (!q.points.empty() && !CheckExpr("--points", q.points, err)) return kExitUsage;
+    if (r.OnRunningCad()) {
+        // The table is placed by a pick that the command line cannot make in the CAD.
+        if (r.RefuseUnusedOption({{"--draw", q.draw}}, "図面ファイルで作図する "))
+            return kExitUsage;
+        std::string error;
+        if (!q.points.empty() && !CadSelectionOf(q.points, error)) {
+            err << "--points " << q.points << ": " << error << "\n";
+            return kExitUsage;
+        }
+    } else if (q.drawing.empty()) {
+        err << "図面 (DRAWING) か --cad を指定してください．\n";
+        return kExitUsage;
+    }
     if (!q.draw && r.RefuseUnusedOption({{"-o", !o.output.empty()},
                                          {"--svg", !o.svg.empty()},
                                          {"--png", !o.png.empty()},
@@ -379,7 +419,8 @@ int BatchPoints(BatchRun& r, const TPointsRequest& q) {
     c.form.CheckBox2 = o.tenth;  // 等時間の評価時間を 1/10 に
     c.PageControl1Change(2);     // the page 特定点
     // The points as the page 特定点 takes them (特定点一括取得), and the listed ones.
-    if (TakePoints(c, r.Drawing(), Controller::PointGrid::StringGrid2, q.points, *listed) < 1) {
+    if (TakePoints(c, [&r](const std::string& e) { r.SelectBy(e); },
+                   Controller::PointGrid::StringGrid2, q.points, *listed) < 1) {
         err << "特定点の円が選択されませんでした (--points " << q.points << ").\n";
         return kExitFailed;
     }
@@ -420,12 +461,21 @@ int BatchBoundary(BatchRun& r, const std::string& drawing, const std::string& si
     Controller& c = r.c;
     std::ostream& err = r.err;
     if (!CheckExpr("--site", site, err)) return kExitUsage;
+    if (r.OnRunningCad()) {
+        std::string error;
+        if (!CadSelectionOf(site, error)) {
+            err << "--site " << site << ": " << error << "\n";
+            return kExitUsage;
+        }
+    } else if (drawing.empty()) {
+        err << "図面 (DRAWING) か --cad を指定してください．\n";
+        return kExitUsage;
+    }
     const std::optional<std::filesystem::path> file = r.OutputPath(drawing);
     if (!file) return kExitUsage;
     if (!r.Open(drawing)) return kExitFailed;
-    r.Drawing().Connect(c);
     // 境界線作成: the user picks the site's lines and polylines.
-    r.Drawing().Picks().PushSelection(site);
+    r.SelectBy(site);
     c.Button20Click();
     r.EchoPrompts();
     if (r.Stopped()) return r.ReportStopped();

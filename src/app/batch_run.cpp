@@ -7,8 +7,11 @@
 #include "app/grid_export.h"
 #include "app/height_override.h"
 #include "app/settings_table.h"
+#include "app/cad_selection.h"
 #include "base/platform.h"
+#include "cad/bridge.h"
 #include "cad/host/selection_expr.h"
+#include "cad/running_cad.h"
 #include "solar/sun_date.h"
 
 namespace zuka {
@@ -16,6 +19,8 @@ namespace zuka {
 namespace {
 
 constexpr char kStoppedMessage[] = "中止しました．図面には何も作図していません．\n";
+// No CAD runs under the target CAD's ProgID, as the drawing commands say it.
+constexpr char kNoCad[] = "有効な CAD が見つかりません．";
 
 // What the shared options ask of the run, checked before the controller starts.
 struct TRunOptions {
@@ -141,7 +146,45 @@ int BatchRun::ReportStopped() {
     return kExitFailed;
 }
 
+BatchRun::~BatchRun() {
+    if (filter_.Registered()) filter_.RevokeFilter();
+}
+
+bool BatchRun::OpenCad() {
+    cad_ = RunningCadConnector();
+    if (!cad_) {
+        err << "--cad は Windows でだけ使えます (CAD の自動操作で動く CAD のそばで使います)．\n";
+        return false;
+    }
+    if (!o.cadProgId.empty()) c.form.TargetProgID = o.cadProgId;
+    const std::string& progId = c.form.TargetProgID;
+    try {
+        if (!IsCadRunning(*cad_, progId)) {
+            err << kNoCad << " (" << progId << ")\n";
+            return false;
+        }
+    } catch (const AutomationError& e) {
+        err << kNoCad << " (" << e.what() << ")\n";
+        return false;
+    }
+    c.SetCadConnector(cad_.get());
+    filter_.RegisterFilter();
+    out << "CAD\t" << progId << "\n";
+    return true;
+}
+
+void BatchRun::SelectBy(const std::string& expr) {
+    if (OnRunningCad()) {
+        std::string error;
+        c.scriptedSelection = CadSelectionOf(expr, error);
+        return;
+    }
+    drawing_->Connect(c);
+    drawing_->Picks().PushSelection(expr);
+}
+
 bool BatchRun::Open(const std::string& drawing) {
+    if (OnRunningCad()) return OpenCad();
     drawing_ = std::make_unique<DrawingSession>();
     drawing_->Host().SetStop(&console_.stop);
     std::string error;
@@ -157,11 +200,23 @@ bool BatchRun::Open(const std::string& drawing) {
 }
 
 void BatchRun::EchoPrompts() {
+    // The running CAD shows its prompts on its own command line.
+    if (!drawing_) return;
     for (const std::string& p : drawing_->TakePrompts())
         if (!o.quiet || PromptReportsFailure(p)) err << "CAD: " << p << "\n";
 }
 
 bool BatchRun::Acquire() {
+    if (OnRunningCad()) {
+        // Without --buildings the user picks the buildings in the CAD.
+        if (o.buildingsGiven) SelectBy(o.buildings);
+        c.Button2Click();
+        if (!c.ws.AryTatemono.empty()) return true;
+        err << "建物の図形が選択されませんでした ("
+            << (o.buildingsGiven ? "--buildings " + o.buildings : std::string("CAD で選択"))
+            << ").\n";
+        return false;
+    }
     if (AcquireTatemono(c, *drawing_, o.buildings)) return true;
     EchoPrompts();
     err << "建物の図形が選択されませんでした (--buildings " << o.buildings << ").\n";
@@ -169,6 +224,7 @@ bool BatchRun::Acquire() {
 }
 
 std::optional<std::filesystem::path> BatchRun::OutputPath(const std::string& drawing) {
+    if (OnRunningCad()) return std::filesystem::path();
     const std::filesystem::path file = ResultPath(PathFromUtf8(drawing), PathFromUtf8(o.output));
     if (IsInputDrawing(file, drawing)) {
         err << "入力の図面には上書きしません: " << PathToUtf8(file) << "\n";
@@ -260,6 +316,11 @@ bool BatchRun::WriteGridCsv(const std::string& file, const TGridCells& grid) {
 
 int BatchRun::SaveDrawing(const std::filesystem::path& file) {
     if (Stopped()) return ReportStopped();
+    if (OnRunningCad()) {
+        // The drawing is the CAD's: the user saves it there.
+        out << "作図\t" << c.form.TargetProgID << " の図面 (保存は CAD で)\n";
+        return kExitOk;
+    }
     std::string error;
     if (!drawing_->Save(file, error, &console_.stop)) {
         if (Stopped()) return ReportStopped();
@@ -273,12 +334,17 @@ int BatchRun::SaveDrawing(const std::filesystem::path& file) {
 int BatchRun::SaveResult(const std::filesystem::path& file, bool entityColours) {
     if (const int status = SaveDrawing(file); status != kExitOk) return status;
     if (o.svg.empty() && o.png.empty()) return kExitOk;
+    if (!drawing_) return kExitOk;
     return WritePictures(drawing_->Picture(PathToUtf8(file.filename()), entityColours)) ? kExitOk
                                                                                      : kExitFailed;
 }
 
 int BatchRun::RunDiagram(const std::string& drawing, TDiagramCommand cmd, RunKind kind,
                          const std::function<int()>& prepare) {
+    if (drawing.empty() && !OnRunningCad()) {
+        err << "図面 (DRAWING) か --cad を指定してください．\n";
+        return kExitUsage;
+    }
     const std::optional<std::filesystem::path> file = OutputPath(drawing);
     if (!file) return kExitUsage;
     if (!Open(drawing)) return kExitFailed;
@@ -332,6 +398,21 @@ int RunBatch(const TBatchOptions& o, const std::filesystem::path& exeDir,
         err << "作業フォルダーを用意できません: "
             << (o.workdir.empty() ? PathToUtf8(FallbackFolder()) : o.workdir) << "\n";
         return kExitFailed;
+    }
+    if (o.cad) {
+        if (o.buildingsGiven && !CadSelectionOf(o.buildings, exprError)) {
+            err << "--buildings " << o.buildings << ": " << exprError << "\n";
+            return kExitUsage;
+        }
+        // The drawing is the CAD's: no file to save, no picture of it.
+        for (const auto& [option, given] : {std::pair{"-o", !o.output.empty()},
+                                            std::pair{"--svg", !o.svg.empty()},
+                                            std::pair{"--png", !o.png.empty()}}) {
+            if (!given) continue;
+            err << option
+                << " は図面ファイルで作図するときに使います (--cad では CAD の図面に作図します)．\n";
+            return kExitUsage;
+        }
     }
     const std::optional<TRunOptions> runOptions = CheckRunOptions(o, err);
     if (!runOptions) return kExitUsage;

@@ -51,6 +51,11 @@ struct TBatchOptions {
     bool noRecord = false;             // --no-record
     std::string json;                  // --json FILE, of the commands that compute
     std::string trueSolar = "on";      // --true-solar on|off
+    // --cad [PROGID]: the running CAD's active drawing in place of a drawing file; the ProgID,
+    // else the settings' target CAD (Target.ProgID).
+    bool cad = false;
+    std::string cadProgId;
+    bool buildingsGiven = false;  // --buildings given (with --cad: else the user picks in the CAD)
 };
 
 // The user's request to stop the run (Ctrl-C on the command line). It is set from a signal
@@ -147,6 +152,8 @@ public:
           out(streams.out),
           err(streams.err),
           console_(streams) {}
+    // Revokes the message filter of a run on a running CAD.
+    ~BatchRun();
     BatchRun(const BatchRun&) = delete;
     BatchRun& operator=(const BatchRun&) = delete;
 
@@ -162,8 +169,15 @@ public:
     int ReportStopped();
 
     // Reads the drawing (a stop ends the reading, and the reading of the block files the
-    // commands insert); false with the message when it cannot.
+    // commands insert); false with the message when it cannot. With --cad: finds the running
+    // CAD instead (false with "有効な CAD が見つかりません．" when none runs) and makes it the
+    // CAD the commands draw into.
     bool Open(const std::string& drawing);
+    // Whether the run works on a running CAD's drawing (--cad).
+    bool OnRunningCad() const { return o.cad; }
+    // The user's next selection on screen made by `expr` instead: from the scripted picks of
+    // the drawing opened, or with --cad as a selection by filter in the CAD.
+    void SelectBy(const std::string& expr);
     // The drawing opened.
     DrawingSession& Drawing() { return *drawing_; }
     // 取得 with the entities that --buildings names; false (and a message) when none.
@@ -173,7 +187,8 @@ public:
     void EchoPrompts();
 
     // DRAWING-zuka.dxf beside the input unless -o names another file; never the input itself
-    // (nullopt and a message).
+    // (nullopt and a message). With --cad an empty path: nothing is saved, the drawing is the
+    // CAD's.
     std::optional<std::filesystem::path> OutputPath(const std::string& drawing);
     // --at as a point (`what` names it in the message) and the output path; nullopt when
     // either cannot be used.
@@ -206,8 +221,13 @@ public:
                    const std::string& what);
 
 private:
+    bool OpenCad();
+
     const TBatchConsole& console_;
     std::unique_ptr<DrawingSession> drawing_;
+    std::unique_ptr<CadConnector> cad_;  // with --cad
+    // With --cad: calls the busy CAD rejects are retried while it asks to be called again later.
+    TMessageFilter filter_;
 };
 
 // A command of the batch, given the run.

@@ -20,7 +20,7 @@ int Controller::PickSiteSegments(Document& doc) {
     std::string refused;  // an entity whose numbers no site has, by its handle
     try {
         doc.Utility().Prompt(kSelectSite);
-        ss->SelectOnScreen();
+        SelectByUser(*ss);
         count = ReadSelEntities(*ss, ws);
         if (count > 0) ConvertEntitiesToLines(ws);
     } catch (const AutomationError&) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/calc_record.h"
+#include "app/cad_selection.h"
 #include "app/command_scope.h"
 #include "app/form.h"
 #include "app/height_override.h"
@@ -360,6 +361,10 @@ public:
     UiHost& Ui() { return ui_; }
     // The register of running CADs that the commands look the target CAD up in.
     void SetCadConnector(CadConnector* cad) { cad_ = cad; }
+    // What the next selection the user would make on the CAD's screen (the buildings of 取得,
+    // the site, the measurement circles) is made by instead, without the user: the command
+    // line's --buildings, --site and --points with a running CAD. Used once.
+    std::optional<TCadSelection> scriptedSelection;
 
     // The window's run state as long loops see it: RunFlag, ProgressBar1, the message pump.
     // The run stops when RunFlag turns false (中止) or when the front end asks it to (Ctrl-C
@@ -398,6 +403,10 @@ private:
     std::optional<std::string> HyoukaRefusal(std::string_view key, int index) const;
     // Shows the refusal of a setting's value in a message box; SettingsRefused from now on.
     void RefuseSettings(const std::string& message);
+    // The user's selection on the CAD's screen into `ss` with the command's filter, or the
+    // scripted selection when one is waiting.
+    void SelectByUser(SelectionSet& ss, const std::vector<int>& filterTypes = {},
+                      const std::vector<CadValue>& filterData = {});
     // The running target CAD, or nullptr.
     Application* RunningCad();
     // Message boxes, minimise and restore of the main window for the CAD routines.

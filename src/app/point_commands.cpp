@@ -167,7 +167,7 @@ bool Controller::SelectCirclePoints() {
             SelectionSetPtr ss = GetTempSelSet(doc);
             ui_.MinimiseMainWindow();
             doc.Utility().Prompt(kSelectCircles);
-            ss->SelectOnScreen({0}, {std::string("CIRCLE,TEXT")});
+            SelectByUser(*ss, {0}, {std::string("CIRCLE,TEXT")});
             ui_.RestoreMainWindow();
             cad_->Sleep(200);
             if (ss->Count() == 0) return;

@@ -23,15 +23,15 @@ double TokuteiExactHours(const Controller::TTokuteiExactRow& r) {
     return h;
 }
 
-int TakePoints(Controller& c, DrawingSession& s, Controller::PointGrid grid,
-               const std::string& select, const std::vector<TListedPoint>& listed) {
+int TakePoints(Controller& c, const std::function<void(const std::string&)>& selectBy,
+               Controller::PointGrid grid, const std::string& select,
+               const std::vector<TListedPoint>& listed) {
     const bool sky = grid == Controller::PointGrid::StringGrid1;
     const double planeM =
         sky && !listed.empty() ? StrToFloat(c.form.Edit17, SettingName("Tenku", "Takasa")) : 0;
-    s.Connect(c);
     c.ws.AryTempPoint.clear();
     if (!select.empty()) {
-        s.Picks().PushSelection(select);
+        selectBy(select);
         c.SelectCirclePoints();
     }
     for (const TListedPoint& p : listed) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,13 +23,15 @@ struct TListedPoint {
 };
 
 // Takes the points into `grid` as the capture does: the circles and number texts that `select`
-// picks (一括取得's selection, answered from the session's script; none when empty), then the
+// picks (一括取得's selection, which `selectBy` arranges to be made by `select`, from the
+// drawing session's script or by filter in a running CAD; none when empty), then the
 // listed points after them, all through AryTempPoint and TempPointsToSG. A listed point
 // without a height stands at the sky page's plane height (Tenku.Takasa) in the measurement
 // grid, on the ground in the specific-point grid. Returns the number of rows with a point.
 // Throws ConvertError when that plane height is no number.
-int TakePoints(Controller& c, DrawingSession& s, Controller::PointGrid grid,
-               const std::string& select, const std::vector<TListedPoint>& listed);
+int TakePoints(Controller& c, const std::function<void(const std::string&)>& selectBy,
+               Controller::PointGrid grid, const std::string& select,
+               const std::vector<TListedPoint>& listed);
 
 // A clock hour (or a duration in hours) to the nearest second: "H:MM:SS".
 std::string HoursToHms(double hours);

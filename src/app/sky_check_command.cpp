@@ -267,7 +267,7 @@ bool DrawClosestMaps(Controller& c, DrawingSession& d, const TSkyCheckResult& r,
                     << "\t範囲内に建物がありません (天空率 100)\n";
                 continue;
             }
-            TakePoints(c, d, Controller::PointGrid::StringGrid1, "", listed);
+            TakePoints(c, {}, Controller::PointGrid::StringGrid1, "", listed);
             const TAcadPoint at{x0 + rs + (fit ? 20 * rs : 0), y, 0};
             if (DrawSkyMapsAt(c, d, {0, fit, 1, at}) != SkyMapEnd::Drawn) {
                 err << "近接点の天空図を作図できませんでした (" << name << ").\n";

@@ -291,13 +291,4 @@ int TMessageFilter::MessagePending(std::uint32_t /*tickCount*/,
     return 1;
 }
 
-// Here calls reach the drawing host in-process and are never rejected, so registering only
-// records the state; the Windows bridge to a running CAD installs the filter with the system.
-void TMessageFilter::RegisterFilter() { registered_ = true; }
-
-void TMessageFilter::RevokeFilter() {
-    registered_ = false;
-    FOldFilter = nullptr;
-}
-
 }  // namespace zuka

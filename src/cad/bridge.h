@@ -107,7 +107,9 @@ bool ExplodeLastInsert(Document& doc, std::string_view name, TAcadPoint& point);
 // The retry policy for calls the busy CAD rejects: a rejected call is retried every second for
 // as long as the CAD asks to be called again later, and cancelled otherwise. Registered as the
 // thread's message filter while the main window exists; registering does nothing where calls
-// do not go through the system's object broker (everywhere but Windows).
+// do not go through the system's object broker (everywhere but Windows). On Windows it is
+// installed with the system (cad/com/message_filter.cpp), elsewhere only recorded
+// (message_filter_inproc.cpp).
 class TMessageFilter {
 public:
     static constexpr std::uint32_t kRejectRetryLater = 2;  // the callee asks to retry later
@@ -130,6 +132,7 @@ public:
 
 private:
     bool registered_ = false;
+    void* filter_ = nullptr;  // the filter object the system holds, where there is one
 };
 
 }  // namespace zuka

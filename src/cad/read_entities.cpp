@@ -10,20 +10,22 @@ void CheckNormal(const TAcadPoint& n, const std::string& hand) {
     for (double v : {n.x, n.y, n.z}) CheckEntityNumber(v, hand);
 }
 
-// The polyline vertices of a flat coordinate array with `stride` values per vertex.
+// The polyline vertices of a flat coordinate array with `stride` values per vertex, read in
+// one call (each call to a running CAD crosses into its process).
 void ReadPolylineVertices(Entity& e, const TLwpEnt& head, int stride, bool threeD,
                           Workspace& ws) {
-    const int n = static_cast<int>(e.Coordinates().size()) / stride;
-    for (int j = 0; j < n; ++j) {
-        const std::vector<double> c = e.Coordinate(j);
+    const std::vector<double> all = e.Coordinates();
+    const std::size_t n = all.size() / static_cast<std::size_t>(stride);
+    for (std::size_t j = 0; j < n; ++j) {
+        const double* c = all.data() + j * static_cast<std::size_t>(stride);
         TLwpEle v;
         v.hand = head.hand;
         if (threeD) {
-            v.code10 = {c.at(0), c.at(1), c.at(2)};
+            v.code10 = {c[0], c[1], c[2]};
             v.code42 = 0;
         } else {
-            v.code10 = {c.at(0), c.at(1), head.code38};
-            v.code42 = e.GetBulge(j);
+            v.code10 = {c[0], c[1], head.code38};
+            v.code42 = e.GetBulge(static_cast<int>(j));
         }
         CheckEntityPoint(v.code10, head.hand);
         CheckEntityPoint({v.code10.x, v.code10.y, v.code10.z + head.atumi}, head.hand);

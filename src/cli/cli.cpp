@@ -33,6 +33,13 @@ const std::vector<std::string> kDrawsWithoutDate = {"--buildings", "--height", "
                                                     "--svg",       "--png",    "--no-record"};
 const std::vector<std::string> kDrawsWithoutBuildings = {"--output", "--svg", "--png",
                                                          "--no-record"};
+// The drawing commands that also work on a running CAD's drawing (--cad, Windows).
+const std::vector<std::string> kDrawsOnCad = {"--buildings", "--height", "--date",   "--output",
+                                              "--svg",       "--png",    "--no-record", "--cad"};
+const std::vector<std::string> kDrawsWithoutDateOnCad = {
+    "--buildings", "--height", "--output", "--svg", "--png", "--no-record", "--cad"};
+const std::vector<std::string> kDrawsWithoutBuildingsOnCad = {"--output", "--svg", "--png",
+                                                              "--no-record", "--cad"};
 
 // A command's registration: its name, what it does, the shared options it takes beyond
 // kEveryCommand, and `add`, which adds its own options to its subcommand and gives back what
@@ -49,6 +56,12 @@ struct TCommand {
 // The drawing a command works on, its first argument.
 void AddDrawing(CLI::App& cmd, std::string& drawing) {
     cmd.add_option("DRAWING", drawing, "the drawing, DXF")->type_name("")->required();
+}
+
+// The drawing of a command that can also work on a running CAD's drawing (--cad) instead.
+void AddDrawingOrCad(CLI::App& cmd, std::string& drawing) {
+    cmd.add_option("DRAWING", drawing, "the drawing, DXF (or --cad: the running CAD's)")
+        ->type_name("");
 }
 
 void AddJson(CLI::App& cmd, TBatchOptions& o, const char* what) {
@@ -117,26 +130,26 @@ const std::vector<TCommand>& Commands() {
              AddDrawing(cmd, *drawing);
              return [drawing](BatchRun& r) { return BatchModel(r, *drawing); };
          }},
-        {"time-of-day", "draw the time-of-day shadow diagram (時刻日影図)", kDraws,
+        {"time-of-day", "draw the time-of-day shadow diagram (時刻日影図)", kDrawsOnCad,
          [](CLI::App& cmd, TBatchOptions& o) -> BatchCommand {
              auto drawing = std::make_shared<std::string>();
-             AddDrawing(cmd, *drawing);
+             AddDrawingOrCad(cmd, *drawing);
              AddJson(cmd, o, "also write the outlines and times as JSON");
              return [drawing](BatchRun& r) { return BatchTimeOfDay(r, *drawing); };
          }},
-        {"equal-time", "draw the equal-time shadow diagram (等時間日影図)", kDraws,
+        {"equal-time", "draw the equal-time shadow diagram (等時間日影図)", kDrawsOnCad,
          [](CLI::App& cmd, TBatchOptions& o) -> BatchCommand {
              auto drawing = std::make_shared<std::string>();
-             AddDrawing(cmd, *drawing);
+             AddDrawingOrCad(cmd, *drawing);
              AddJson(cmd, o, "also write the outlines per hour as JSON");
              AddTenth(cmd, o);
              return [drawing](BatchRun& r) { return BatchEqualTime(r, *drawing); };
          }},
         {"sky", "sky factors of measurement points (再計算), or their sky maps (作図, 一括)",
-         kDrawsWithoutDate,
+         kDrawsWithoutDateOnCad,
          [](CLI::App& cmd, TBatchOptions& o) -> BatchCommand {
              auto q = std::make_shared<TSkyRequest>();
-             AddDrawing(cmd, q->drawing);
+             AddDrawingOrCad(cmd, q->drawing);
              cmd.add_option("--points", q->points,
                             "the measurement points: circles and their number texts selected "
                             "like --buildings; a circle is named by the first TEXT within 1000 "
@@ -163,10 +176,10 @@ const std::vector<TCommand>& Commands() {
              };
          }},
         {"walls", "draw the time-of-day and equal-time shadows on a wall's face (壁面/壁面等時間)",
-         kDraws,
+         kDrawsOnCad,
          [](CLI::App& cmd, TBatchOptions&) -> BatchCommand {
              auto q = std::make_shared<TWallRequest>();
-             AddDrawing(cmd, q->drawing);
+             AddDrawingOrCad(cmd, q->drawing);
              cmd.add_option("--wall", q->wall, "the wall: the LINE handle=H")
                  ->type_name("handle=H");
              cmd.add_option("--wall-at", q->wallAt,
@@ -195,10 +208,10 @@ const std::vector<TCommand>& Commands() {
              return [q](BatchRun& r) { return BatchPreview(r, *q); };
          }},
         {"points", "shadow hours of specific points (特定点, 再計算), or their table (作成)",
-         kDraws,
+         kDrawsOnCad,
          [](CLI::App& cmd, TBatchOptions& o) -> BatchCommand {
              auto q = std::make_shared<TPointsRequest>();
-             AddDrawing(cmd, q->drawing);
+             AddDrawingOrCad(cmd, q->drawing);
              cmd.add_option("--points", q->points,
                             "the points: circles and their number texts selected like --buildings")
                  ->type_name("EXPR");
@@ -214,11 +227,11 @@ const std::vector<TCommand>& Commands() {
              return [q](BatchRun& r) { return BatchPoints(r, *q); };
          }},
         {"boundary", "draw the deemed boundary lines of a site (境界線作成)",
-         kDrawsWithoutBuildings,
+         kDrawsWithoutBuildingsOnCad,
          [](CLI::App& cmd, TBatchOptions& o) -> BatchCommand {
              auto drawing = std::make_shared<std::string>();
              auto site = std::make_shared<std::string>();
-             AddDrawing(cmd, *drawing);
+             AddDrawingOrCad(cmd, *drawing);
              cmd.add_option("--site", *site,
                             "the site's lines and polylines, selected like --buildings")
                  ->type_name("EXPR")
@@ -370,6 +383,13 @@ void AddSharedOptions(CLI::App& app, TBatchOptions& common) {
         ->type_name("YYYY-MM-DD");
     app.add_flag("--no-record", common.noRecord,
                  "leave no calculation record (layer Layer.Info) beside what is drawn");
+    app.add_option("--cad", common.cadProgId,
+                   "Windows: draw into the active drawing of the CAD running beside zuka, found "
+                   "by its ProgID (default: the target CAD, Target.ProgID), in place of DRAWING; "
+                   "--buildings and --site select there by layer or window, else the user picks "
+                   "in the CAD; the CAD's drawing is not saved by zuka")
+        ->type_name("[PROGID]")
+        ->expected(0, 1);
 }
 
 // After a usage error: where the commands are listed.
@@ -429,6 +449,8 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err,
             return kExitUsage;
         }
         if (!extras.empty()) throw CLI::ExtrasError(extras);
+        common.cad = app.get_option("--cad")->count() > 0;
+        common.buildingsGiven = app.get_option("--buildings")->count() > 0;
         if (command) {
             if (const std::optional<std::string> notTaken = SharedOptionNotTaken(app, *command)) {
                 err << *notTaken << "\n";

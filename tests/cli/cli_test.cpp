@@ -157,7 +157,7 @@ TEST(Cli, CommonConventions) {
         {"a command's help",
          "help sky",
          0,
-         {"Usage: zuka sky [OPTIONS] DRAWING", "--map N ", "Shared options",
+         {"Usage: zuka sky [OPTIONS] [DRAWING]", "--map N ", "Shared options",
           "--ini FILE                  read the settings from FILE instead of the work folder's "
           "zuka.ini\n",
           "--buildings EXPR", "-o,--output FILE", "--quiet"}},

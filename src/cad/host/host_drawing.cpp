@@ -1284,8 +1284,13 @@ bool MatchesExpr(const TSelectionExpr& expr, const TEntityData& d, const HostDra
 bool TEntityFilter::Matches(const TEntityData& d) const {
     const auto any = [](const std::vector<std::string>& patterns, const std::string& value) {
         if (patterns.empty()) return true;
-        for (const std::string& p : patterns)
-            if (WildMatch(p, value)) return true;
+        // A pattern that begins with "~" matches what the rest of it does not match.
+        for (const std::string& p : patterns) {
+            const bool negated = !p.empty() && p[0] == '~';
+            if (WildMatch(negated ? std::string_view(p).substr(1) : std::string_view(p), value) !=
+                negated)
+                return true;
+        }
         return false;
     };
     return any(types, DxfTypeOf(d)) && any(layers, d.layer);

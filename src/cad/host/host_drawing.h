@@ -384,7 +384,8 @@ bool CrossesWindow(const std::vector<std::vector<TAcadPoint>>& outline, double x
 bool MatchesExpr(const TSelectionExpr& expr, const TEntityData& d, const HostDrawing& drawing);
 
 // A selection filter (DXF group 0 = type names, 8 = layer names; comma lists, * and ? as
-// wildcards, ignoring case). Throws AutomationError for other groups or mismatched lists.
+// wildcards, a leading ~ for "not", ignoring case). Throws AutomationError for other groups or
+// mismatched lists.
 struct TEntityFilter {
     std::vector<std::string> types;
     std::vector<std::string> layers;
