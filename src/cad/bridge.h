@@ -133,6 +133,7 @@ public:
 private:
     bool registered_ = false;
     void* filter_ = nullptr;  // the filter object the system holds, where there is one
+    bool apartmentStarted_ = false;  // RegisterFilter joined the thread to an apartment
 };
 
 }  // namespace zuka

@@ -11,6 +11,7 @@ void TMessageFilter::RevokeFilter() {
     registered_ = false;
     FOldFilter = nullptr;
     filter_ = nullptr;
+    apartmentStarted_ = false;
 }
 
 }  // namespace zuka

@@ -1,5 +1,7 @@
 #include "winui/cad_choice.h"
 
+#include "cad/running_cad.h"
+
 namespace zuka {
 
 CadChoice::CadChoice() = default;
@@ -15,12 +17,10 @@ bool CadChoice::Choose(Controller& c, const std::filesystem::path& drawing, std:
         session_->Connect(c);
         return true;
     }
-    // ---- The running CAD ---------------------------------------------------------------------
-    // The automation bridge to the CAD registered as running under the target CAD's ProgID
-    // (c.form.TargetProgID, chosen in the target-CAD dialog) is made here:
-    //     running_ = std::make_unique<ComConnector>();
-    // Until it is, no CAD is found, and each command says that the CAD is not running.
-    // -------------------------------------------------------------------------------------------
+    // The running CAD: the automation bridge finds the CAD registered as running under the
+    // target CAD's ProgID (c.form.TargetProgID, chosen in the target-CAD dialog) when each
+    // command starts.
+    if (!running_) running_ = RunningCadConnector();
     c.SetCadConnector(running_.get());
     return true;
 }

@@ -7,6 +7,7 @@
 #include "app/form.h"
 #include "app/work_folder.h"
 #include "base/platform.h"
+#include "cad/bridge.h"
 #include "winui/cad_choice.h"
 #include "winui/main_window.h"
 #include "winui/wide_text.h"
@@ -57,6 +58,10 @@ int main(int argc, char** argv) {
         Say(error);
         return 1;
     }
+    // Calls the busy CAD rejects are retried while the window exists (after the bridge has
+    // started the thread's automation, which the filter needs).
+    zuka::TMessageFilter filter;
+    filter.RegisterFilter();
     zuka::WinMainWindow window(controller, ui, cad, *folder);
     if (!window.Create(GetModuleHandleW(nullptr))) {
         Say("ウィンドウを作れません");
@@ -64,5 +69,6 @@ int main(int argc, char** argv) {
     }
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) window.Dispatch(msg);
+    filter.RevokeFilter();
     return 0;
 }

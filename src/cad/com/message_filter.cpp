@@ -53,11 +53,16 @@ IMessageFilter* NewMessageFilter(const TMessageFilter& policy) { return new Poli
 
 void TMessageFilter::RegisterFilter() {
     if (registered_) return;
+    // The filter belongs to the thread's single-threaded apartment, which the window's thread
+    // joins here if nothing has yet; left again in RevokeFilter.
+    apartmentStarted_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     IMessageFilter* filter = com::NewMessageFilter(*this);
     IMessageFilter* old = nullptr;
-    // Fails on a thread outside a single-threaded apartment: calls from it are not filtered.
+    // Fails on a thread in the multi-threaded apartment: calls from it are not filtered.
     if (FAILED(CoRegisterMessageFilter(filter, &old))) {
         filter->Release();
+        if (apartmentStarted_) CoUninitialize();
+        apartmentStarted_ = false;
         return;
     }
     filter_ = filter;
@@ -75,6 +80,8 @@ void TMessageFilter::RevokeFilter() {
     filter_ = nullptr;
     FOldFilter = nullptr;
     registered_ = false;
+    if (apartmentStarted_) CoUninitialize();
+    apartmentStarted_ = false;
 }
 
 }  // namespace zuka
