@@ -43,6 +43,15 @@ void Controller::FormCreate(const IniFile& settings, TScreenSize screen) {
     RadioGroup2Click();
 }
 
+void Controller::SpeedButton7Click() {
+    const TDmsTexts d = DegToDms(form.Edit49);
+    form.Edit46 = d.Edit46;
+    form.Edit47 = d.Edit47;
+    form.Edit48 = d.Edit48;
+}
+
+void Controller::SpeedButton6Click() { form.Edit49 = DmsToDeg(form.Edit46, form.Edit47, form.Edit48); }
+
 void Controller::ComboBox1Select(int index) {
     form.ComboBox1ItemIndex = index;
     const bool inList = index >= 0 && index < static_cast<int>(form.ComboBox1Items.size());

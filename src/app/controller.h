@@ -173,6 +173,10 @@ public:
     void Button27Click();
     // 取得: the drawing scale from the CAD's DIMSCALE.
     void SpeedButton8Click();
+    // 換算: the degrees of Edit49 into degrees, minutes and seconds (SpeedButton7), and back
+    // (SpeedButton6).
+    void SpeedButton7Click();
+    void SpeedButton6Click();
     // 都市参照 (ComboBox1): the city item at `index` of ComboBox1Items chosen; its latitude into
     // Edit3, Edit5 and Edit23 (an index outside the list takes the empty item's defaults).
     void ComboBox1Select(int index);

@@ -651,17 +651,10 @@ QWidget* MainWindow::Page6() {
         {Edit("Edit46", f.Edit46, 40), Caption("度"), Edit("Edit47", f.Edit47, 30), Caption("分"),
          Edit("Edit48", f.Edit48, 30), Caption("秒"),
          Button("SpeedButton7", f.SpeedButton7,
-                [this] {
-                    const TDmsTexts d = DegToDms(c_.form.Edit49);
-                    c_.form.Edit46 = d.Edit46;
-                    c_.form.Edit47 = d.Edit47;
-                    c_.form.Edit48 = d.Edit48;
-                },
+                [this] { c_.SpeedButton7Click(); },
                 nullptr, false),
          Button("SpeedButton6", f.SpeedButton6,
-                [this] {
-                    c_.form.Edit49 = DmsToDeg(c_.form.Edit46, c_.form.Edit47, c_.form.Edit48);
-                },
+                [this] { c_.SpeedButton6Click(); },
                 nullptr, false),
          Edit("Edit49", f.Edit49, 70), Caption("度"), nullptr}));
     l->addWidget(g16);

@@ -708,15 +708,10 @@ void WinMainWindow::Page6() {
     Edit(p, "Edit48", 118, 152, 30, f.Edit48);
     Label(p, 150, 155, "秒");
     Button(p, "SpeedButton7", R(170, 151, 26, 22), f.SpeedButton7,
-           [this] {
-               const TDmsTexts d = DegToDms(c_.form.Edit49);
-               c_.form.Edit46 = d.Edit46;
-               c_.form.Edit47 = d.Edit47;
-               c_.form.Edit48 = d.Edit48;
-           },
+           [this] { c_.SpeedButton7Click(); },
            nullptr, false);
     Button(p, "SpeedButton6", R(200, 151, 26, 22), f.SpeedButton6,
-           [this] { c_.form.Edit49 = DmsToDeg(c_.form.Edit46, c_.form.Edit47, c_.form.Edit48); },
+           [this] { c_.SpeedButton6Click(); },
            nullptr, false);
     Edit(p, "Edit49", 232, 152, 80, f.Edit49);
     Label(p, 316, 155, "度");

@@ -59,6 +59,12 @@ TEST_F(ControllerTest, CityComboUpDownsAndKeys) {
     EXPECT_EQ(c.form.Edit16, "2");
     EXPECT_EQ(c.form.Edit14, "0");
     EXPECT_EQ(c.form.Edit9, "5");
+    c.form.Edit49 = "35.5";
+    c.SpeedButton7Click();  // 換算 both ways
+    EXPECT_EQ(c.form.Edit46 + "/" + c.form.Edit47 + "/" + c.form.Edit48, "35/30/00");
+    c.form.Edit47 = "45";
+    c.SpeedButton6Click();
+    EXPECT_EQ(c.form.Edit49, "35.7500");
 
     struct Row {
         const char* control;
