@@ -1,11 +1,24 @@
 #include "app/command_gate.h"
 
+#include "base/number.h"
+#include "cad/automation.h"
+
 namespace zuka {
 namespace {
 
 constexpr char kStopCaption[] = "中止";
 
 }  // namespace
+
+void ReportingErrors(UiHost& ui, const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const ConvertError& e) {
+        ui.MessageBox(kApplicationTitle, e.what());
+    } catch (const AutomationError& e) {
+        ui.MessageBox(kApplicationTitle, e.what());
+    }
+}
 
 bool RunCommand(Form& form, const std::function<void()>& handler) {
     if (form.CommandRunning) return false;

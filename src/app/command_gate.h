@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "app/form.h"
+#include "app/ui_host.h"
 
 namespace zuka {
 
@@ -17,6 +18,11 @@ namespace zuka {
 // afterwards, also when the handler throws). False, and nothing run, while another command
 // runs.
 bool RunCommand(Form& form, const std::function<void()>& handler);
+
+// Runs `handler` for a window: a text that is no number (ConvertError) or a CAD failure
+// (AutomationError) is shown in a message box titled with the application title instead of
+// passing on, so that the window goes on.
+void ReportingErrors(UiHost& ui, const std::function<void()>& handler);
 
 // A control that stops the running command rather than starting one.
 bool IsStopButton(std::string_view name, const TButton& button);

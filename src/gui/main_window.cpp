@@ -808,13 +808,7 @@ void MainWindow::PaintPreview() {
 void MainWindow::Command(const std::function<void()>& handler) {
     RunCommand(c_.form, [this, &handler] {
         Refresh();
-        try {
-            handler();
-        } catch (const ConvertError& e) {
-            ui_.MessageBox(kApplicationTitle, e.what());
-        } catch (const AutomationError& e) {
-            ui_.MessageBox(kApplicationTitle, e.what());
-        }
+        ReportingErrors(ui_, handler);
     });
     AfterCommand();
 }
@@ -824,11 +818,7 @@ void MainWindow::Diagram(TDiagramCommand cmd) {
     DiagramRun run(c_, std::move(cmd));
     activeRun_ = &run;
     DiagramEnd end = DiagramEnd::NothingDrawn;
-    try {
-        end = run.Run();
-    } catch (const ConvertError& e) {
-        ui_.MessageBox(kApplicationTitle, e.what());
-    }
+    ReportingErrors(ui_, [&run, &end] { end = run.Run(); });
     activeRun_ = nullptr;
     switch (end) {
         case DiagramEnd::Drawn:

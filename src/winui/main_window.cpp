@@ -893,13 +893,7 @@ void WinMainWindow::PaintPreview(const DRAWITEMSTRUCT& d) {
 void WinMainWindow::Command(const std::function<void()>& handler) {
     RunCommand(c_.form, [this, &handler] {
         Refresh();
-        try {
-            handler();
-        } catch (const ConvertError& e) {
-            ui_.MessageBox(kApplicationTitle, e.what());
-        } catch (const AutomationError& e) {
-            ui_.MessageBox(kApplicationTitle, e.what());
-        }
+        ReportingErrors(ui_, handler);
     });
     AfterCommand();
 }
@@ -909,13 +903,7 @@ void WinMainWindow::Diagram(TDiagramCommand cmd) {
     DiagramRun run(c_, std::move(cmd));
     activeRun_ = &run;
     DiagramEnd end = DiagramEnd::NothingDrawn;
-    try {
-        end = run.Run();
-    } catch (const ConvertError& e) {
-        ui_.MessageBox(kApplicationTitle, e.what());
-    } catch (const AutomationError& e) {
-        ui_.MessageBox(kApplicationTitle, e.what());
-    }
+    ReportingErrors(ui_, [&run, &end] { end = run.Run(); });
     activeRun_ = nullptr;
     // A stop the user asked for is said; what was drawn the CAD shows, and why nothing was
     // drawn the command has already said.
