@@ -5,7 +5,6 @@
 #include <ostream>
 
 #include "app/acquisition_listing.h"
-#include "app/cad_selection.h"
 #include "app/grid_export.h"
 #include "app/kisei_report.h"
 #include "app/point_run.h"
@@ -272,20 +271,11 @@ int BatchSky(BatchRun& r, const TSkyRequest& q) {
         err << "天空図の種類は A または B です: " << typeText << "\n";
         return kExitUsage;
     }
-    if (r.OnRunningCad()) {
-        // The maps are placed at --at, which the command line cannot do in the CAD yet.
-        if (r.RefuseUnusedOption({{"--maps", drawBatch}, {"--map", drawOne}},
-                                 "図面ファイルで作図する "))
-            return kExitUsage;
-        std::string error;
-        if (!q.points.empty() && !CadSelectionOf(q.points, error)) {
-            err << "--points " << q.points << ": " << error << "\n";
-            return kExitUsage;
-        }
-    } else if (q.drawing.empty()) {
-        err << "図面 (DRAWING) か --cad を指定してください．\n";
+    // The maps are placed at --at, which the command line cannot do in the CAD yet.
+    if (r.OnRunningCad() && r.RefuseUnusedOption({{"--maps", drawBatch}, {"--map", drawOne}},
+                                                  "図面ファイルで作図する "))
         return kExitUsage;
-    }
+    if (!r.DrawingOrCad(q.drawing, "--points", q.points)) return kExitUsage;
     std::optional<TDrawAt> placed;
     if (drawBatch || drawOne) {
         placed = r.DrawAt(q.at, "天空図の中心", q.drawing);
@@ -390,19 +380,10 @@ int BatchPoints(BatchRun& r, const TPointsRequest& q) {
         return kExitUsage;
     }
     if (!q.points.empty() && !CheckExpr("--points", q.points, err)) return kExitUsage;
-    if (r.OnRunningCad()) {
-        // The table is placed by a pick that the command line cannot make in the CAD.
-        if (r.RefuseUnusedOption({{"--draw", q.draw}}, "図面ファイルで作図する "))
-            return kExitUsage;
-        std::string error;
-        if (!q.points.empty() && !CadSelectionOf(q.points, error)) {
-            err << "--points " << q.points << ": " << error << "\n";
-            return kExitUsage;
-        }
-    } else if (q.drawing.empty()) {
-        err << "図面 (DRAWING) か --cad を指定してください．\n";
+    // The table is placed by a pick that the command line cannot make in the CAD.
+    if (r.OnRunningCad() && r.RefuseUnusedOption({{"--draw", q.draw}}, "図面ファイルで作図する "))
         return kExitUsage;
-    }
+    if (!r.DrawingOrCad(q.drawing, "--points", q.points)) return kExitUsage;
     if (!q.draw && r.RefuseUnusedOption({{"-o", !o.output.empty()},
                                          {"--svg", !o.svg.empty()},
                                          {"--png", !o.png.empty()},
@@ -461,16 +442,7 @@ int BatchBoundary(BatchRun& r, const std::string& drawing, const std::string& si
     Controller& c = r.c;
     std::ostream& err = r.err;
     if (!CheckExpr("--site", site, err)) return kExitUsage;
-    if (r.OnRunningCad()) {
-        std::string error;
-        if (!CadSelectionOf(site, error)) {
-            err << "--site " << site << ": " << error << "\n";
-            return kExitUsage;
-        }
-    } else if (drawing.empty()) {
-        err << "図面 (DRAWING) か --cad を指定してください．\n";
-        return kExitUsage;
-    }
+    if (!r.DrawingOrCad(drawing, "--site", site)) return kExitUsage;
     const std::optional<std::filesystem::path> file = r.OutputPath(drawing);
     if (!file) return kExitUsage;
     if (!r.Open(drawing)) return kExitFailed;

@@ -339,12 +339,22 @@ int BatchRun::SaveResult(const std::filesystem::path& file, bool entityColours) 
                                                                                      : kExitFailed;
 }
 
+bool BatchRun::DrawingOrCad(const std::string& drawing, const char* option,
+                            const std::string& expr) {
+    if (!OnRunningCad()) {
+        if (!drawing.empty()) return true;
+        err << "図面 (DRAWING) か --cad を指定してください．\n";
+        return false;
+    }
+    std::string error;
+    if (option == nullptr || expr.empty() || CadSelectionOf(expr, error)) return true;
+    err << option << " " << expr << ": " << error << "\n";
+    return false;
+}
+
 int BatchRun::RunDiagram(const std::string& drawing, TDiagramCommand cmd, RunKind kind,
                          const std::function<int()>& prepare) {
-    if (drawing.empty() && !OnRunningCad()) {
-        err << "図面 (DRAWING) か --cad を指定してください．\n";
-        return kExitUsage;
-    }
+    if (!DrawingOrCad(drawing)) return kExitUsage;
     const std::optional<std::filesystem::path> file = OutputPath(drawing);
     if (!file) return kExitUsage;
     if (!Open(drawing)) return kExitFailed;

@@ -194,6 +194,11 @@ public:
     // either cannot be used.
     std::optional<TDrawAt> DrawAt(const std::string& atText, const std::string& what,
                                   const std::string& drawing);
+    // Whether the run has something to work on: the drawing file, or with --cad the running
+    // CAD, where `expr` (the option `option`'s selection, when given) must be one the CAD can
+    // select by filter. False, with a message, otherwise.
+    bool DrawingOrCad(const std::string& drawing, const char* option = nullptr,
+                      const std::string& expr = {});
     // The first option given that the run, as asked, makes no use of, refused with what it is
     // for: "<option> は<use>ときに使います"; false when none was given.
     bool RefuseUnusedOption(const std::vector<std::pair<const char*, bool>>& given,

@@ -51,23 +51,20 @@ WinMainWindow* Self(HWND hwnd) {
     return reinterpret_cast<WinMainWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
-LRESULT CALLBACK MainProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+// The window procedure of a window made with the WinMainWindow as its creation parameter: the
+// pointer is kept with the window at WM_NCCREATE, then every message goes to `Proc`.
+template <LRESULT (WinMainWindow::*Proc)(HWND, UINT, WPARAM, LPARAM)>
+LRESULT CALLBACK Thunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_NCCREATE) {
         const auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
     }
-    if (WinMainWindow* w = Self(hwnd)) return w->WindowProc(hwnd, msg, wp, lp);
+    if (WinMainWindow* w = Self(hwnd)) return (w->*Proc)(hwnd, msg, wp, lp);
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
-LRESULT CALLBACK PageProcThunk(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        const auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    }
-    if (WinMainWindow* w = Self(hwnd)) return w->PageProc(hwnd, msg, wp, lp);
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
+const WNDPROC MainProc = Thunk<&WinMainWindow::WindowProc>;
+const WNDPROC PageProcThunk = Thunk<&WinMainWindow::PageProc>;
 
 LRESULT CALLBACK EditSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR index,
                               DWORD_PTR self) {
