@@ -14,6 +14,7 @@
 #include "district.h"
 #include "shadow/equal_time.h"
 #include "shadow/time_of_day.h"
+#include "shadow/touji_contour.h"
 
 namespace zuka::bench {
 namespace {

@@ -60,14 +60,6 @@ enum class KiseiStatus {
     Checked,
 };
 
-// One building's headroom: its walls, where it stands, how high, and how far it may move.
-struct TKiseiBuildingRoom {
-    std::vector<std::size_t> walls;
-    TAcadPoint centre;  // the middle of its plan extent
-    double zmaxM = 0;
-    TKiseiHeadroom room;
-};
-
 struct TKiseiRun {
     KiseiStatus status = KiseiStatus::NotRun;
     TKiseiRequest request;

@@ -8,6 +8,7 @@
 #include "geom/outline.h"
 #include "geom/primitives.h"
 #include "shadow/time_of_day.h"
+#include "shadow/touji_contour.h"
 
 namespace zuka {
 namespace {

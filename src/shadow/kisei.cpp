@@ -6,10 +6,12 @@
 #include <numeric>
 #include <utility>
 
+#include "base/number.h"
 #include "geom/primitives.h"
 #include "geom/workspace.h"
 #include "shadow/equal_time.h"
 #include "shadow/tokutei.h"
+#include "shadow/touji_contour.h"
 
 namespace zuka {
 namespace {
@@ -439,6 +441,110 @@ TKiseiHeadroom KiseiHeadroom(const std::vector<TLineEnt>& walls,
     }
     h.metres = 0.1 * static_cast<double>(good);
     return h;
+}
+
+std::vector<TKiseiBuildingRoom> KiseiHeadrooms(const std::vector<TLineEnt>& walls,
+                                               const SunModel& sun,
+                                               const std::array<TKiseiLimit, 2>& limits,
+                                               const TKiseiParams& p, bool holdsNow,
+                                               ToujiGrid& grid, RunContext& run) {
+    // A stopped run answers at once, so the search ends in a few empty steps.
+    const auto holds = [&](const std::vector<TLineEnt>& shifted) {
+        if (run.StopRequested()) return false;
+        return CheckKisei(shifted, sun, limits, p, grid, run).Holds();
+    };
+    std::vector<TKiseiBuildingRoom> rooms;
+    for (std::vector<std::size_t>& b : KiseiBuildings(walls)) {
+        if (run.StopRequested()) break;
+        TKiseiBuildingRoom room;
+        double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+        for (std::size_t i : b) {
+            for (const TAcadPoint& q : {walls[i].st, walls[i].ed}) {
+                x0 = std::min(x0, q.x);
+                y0 = std::min(y0, q.y);
+                x1 = std::max(x1, q.x);
+                y1 = std::max(y1, q.y);
+                room.zmaxM = std::max(room.zmaxM, q.z / 1000);
+            }
+        }
+        room.centre = {(x0 + x1) / 2, (y0 + y1) / 2, 0};
+        room.room = KiseiHeadroom(walls, b, p.takasa, holdsNow, 100, holds);
+        room.walls = std::move(b);
+        rooms.push_back(std::move(room));
+    }
+    return rooms;
+}
+
+namespace {
+
+// Colours of the two limits' lines, outlines and spots: red for 5 m, blue for 10 m; the 10 m
+// ones dashed too, so that a picture without colours tells them apart.
+constexpr int kLimitColour[2] = {1, 5};
+constexpr bool kLimitDashed[2] = {false, true};
+
+// "5 m 4.0Hr 余裕 1.422 m" or "... 超過 17.874 m".
+std::string SpotText(int limit, double hours, const TKiseiSpot& s) {
+    const std::string head =
+        FormatGeneral(kKyoukaiDistances[limit] / 1000) + " m " + FormatFixed(hours, 1) + "Hr ";
+    return head + (s.clearance >= 0 ? "余裕 " : "超過 ") +
+           FormatFixed(std::abs(s.clearance) / 1000, 3) + " m";
+}
+
+// A TEXT in a colour of its own: 62 colour, 10 20 insertion point, 40 height, 1 text, 41 0.8.
+void WriteText(DxfWriter& w, const std::string& layer, int colour, double x, double y,
+               const std::string& height, const std::string& text) {
+    w.Start("TEXT", layer)
+        .Group(62, colour)
+        .Group(10, x)
+        .Group(20, y)
+        .Group(40, height)
+        .Group(1, text)
+        .Add(" 41\r\n0.8");
+}
+
+}  // namespace
+
+void WriteKiseiDiagram(DxfList& dxf, const std::vector<std::array<TKyoukaiLine, 2>>& sites,
+                       const TKiseiResult& result, double takasa, const std::string& layer,
+                       double h, const std::string& textHeight, double kitaDeg) {
+    StartDxfFile(dxf);
+    DxfWriter w(dxf);
+    for (const std::array<TKyoukaiLine, 2>& site : sites) {
+        for (std::size_t j = 0; j < 2; ++j) {
+            TDxfPolyline head;
+            head.colour = kLimitColour[j];
+            head.hidden = kLimitDashed[j];
+            WriteKyoukaiLine(dxf, site[j], layer, head);
+        }
+    }
+    for (int i = 0; i < 2; ++i) {
+        const TKiseiLimitResult& l = result.limits[static_cast<std::size_t>(i)];
+        const int colour = kLimitColour[i];
+        for (const std::vector<TAcadPoint>& o : l.outlines) {
+            TDxfPolyline head;
+            head.colour = colour;
+            head.hidden = kLimitDashed[i];
+            head.elevation = takasa;
+            w.Polyline(layer, head);
+            for (const TAcadPoint& v : o) w.Vertex(layer, v.x, v.y);
+            w.SeqEnd();
+            const TAcadPoint at = ToujiLabelPoint(o, kitaDeg);
+            WriteText(w, layer, colour, at.x, at.y, textHeight, FormatFixed(l.hours, 1) + "Hr");
+        }
+        if (!l.tightest) continue;
+        const TKiseiSpot& s = *l.tightest;
+        TDxfLineStyle style;
+        style.colour = colour;
+        w.Line(layer, s.outline.x, s.outline.y, s.line.x, s.line.y, style);
+        w.Start("CIRCLE", layer)
+            .Group(62, colour)
+            .Group(10, s.outline.x)
+            .Group(20, s.outline.y)
+            .Group(30, 0.0)
+            .Group(40, 2 * h);
+        WriteText(w, layer, colour, s.outline.x + 2 * h, s.outline.y + h, textHeight,
+                  SpotText(i, l.hours, s));
+    }
 }
 
 }  // namespace zuka

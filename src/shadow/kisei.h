@@ -15,11 +15,14 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "base/run_context.h"
+#include "cad/dxf_text.h"
 #include "geom/records.h"
 #include "shadow/touji_grid.h"
+#include "sky/kyoukaisen.h"
 #include "solar/sun_model.h"
 
 namespace zuka {
@@ -100,5 +103,31 @@ TKiseiHeadroom KiseiHeadroom(const std::vector<TLineEnt>& walls,
                              const std::vector<std::size_t>& building, double takasa, bool holdsNow,
                              double maxRaiseM,
                              const std::function<bool(const std::vector<TLineEnt>&)>& holds);
+
+// One building's headroom: its walls, where it stands, how high, and how far it may move.
+struct TKiseiBuildingRoom {
+    std::vector<std::size_t> walls;
+    TAcadPoint centre;  // the middle of its plan extent
+    double zmaxM = 0;
+    TKiseiHeadroom room;
+};
+
+// The headroom of every building of the model (KiseiBuildings' order), each by KiseiHeadroom
+// with the check of both limits, up to 100 m of raise; `holdsNow` is the model's own verdict.
+// A stopped run ends the search at once and gives the buildings found so far.
+std::vector<TKiseiBuildingRoom> KiseiHeadrooms(const std::vector<TLineEnt>& walls,
+                                               const SunModel& sun,
+                                               const std::array<TKiseiLimit, 2>& limits,
+                                               const TKiseiParams& p, bool holdsNow,
+                                               ToujiGrid& grid, RunContext& run);
+
+// The check drawn: every site's 5 m (red) and 10 m (blue, dashed) deemed lines, the outlines
+// of the ground shaded H5 and H10 hours or longer with their hours, and each limit's tightest
+// spot (a circle on the outline, a line to the nearest point of its line, and its clearance
+// or excess), on `layer`; symbol size h, texts `textHeight` high, labels toward true north
+// kitaDeg.
+void WriteKiseiDiagram(DxfList& dxf, const std::vector<std::array<TKyoukaiLine, 2>>& sites,
+                       const TKiseiResult& result, double takasa, const std::string& layer,
+                       double h, const std::string& textHeight, double kitaDeg);
 
 }  // namespace zuka

@@ -7,10 +7,9 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
-#include <system_error>
-#include <thread>
 
 #include "base/number.h"
+#include "base/thread_runner.h"
 #include "geom/acquisition.h"
 #include "geom/outline.h"
 #include "geom/primitives.h"
@@ -154,11 +153,6 @@ void DrawZukaTime(Workspace& ws, const SunModel& sun, const TZukaParams& p, doub
     }
 }
 
-int ZukaWorkers(std::size_t times) {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return static_cast<int>(std::clamp<std::size_t>(std::min<std::size_t>(cores, times), 1, 8));
-}
-
 }  // namespace
 
 TZukaResult BuildZukaDiagram(Workspace& ws, const SunModel& sun, const TZukaParams& p, DxfList& dxf,
@@ -194,15 +188,8 @@ TZukaResult BuildZukaDiagram(Workspace& ws, const SunModel& sun, const TZukaPara
         }
         ++exited;
     };
-    std::vector<std::thread> workers;
-    const int count = ZukaWorkers(times.size());
-    for (int k = 0; k < count; ++k) {
-        try {
-            workers.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;  // fewer workers; with none, this thread works the times itself
-        }
-    }
+    // With no worker started, this thread works the times itself.
+    BackgroundWorkers workers(WorkerThreadCount(times.size()), work);
     StopFlag ownStop(stopping);
     int position = 0;
     for (std::size_t i = 0; i < times.size(); ++i) {
@@ -212,12 +199,12 @@ TZukaResult BuildZukaDiagram(Workspace& ws, const SunModel& sun, const TZukaPara
             break;
         }
         run.ProcessMessages();
-        if (workers.empty()) {
+        if (workers.Started() == 0) {
             DrawZukaTime(ws, sun, p, times[i], ownStop, out[i]);
         } else {
             std::unique_lock<std::mutex> lock(mutex);
             while (!out[i].done && !result.stopped &&
-                   exited.load() < static_cast<int>(workers.size())) {
+                   exited.load() < workers.Started()) {
                 ready.wait_for(lock, std::chrono::milliseconds(20));
                 lock.unlock();
                 run.ProcessMessages();
@@ -253,7 +240,7 @@ TZukaResult BuildZukaDiagram(Workspace& ws, const SunModel& sun, const TZukaPara
         t = TZukaTime{};
     }
     stopping = true;
-    for (std::thread& w : workers) w.join();
+    workers.Join();
     if (!result.skipped.empty()) message(OutOfRangeNote(result.skipped));
     return result;
 }

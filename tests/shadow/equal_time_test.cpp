@@ -8,6 +8,7 @@
 #include "winter_sun.h"
 #include "base/number.h"
 #include "geom/primitives.h"
+#include "shadow/touji_contour.h"
 
 namespace zuka {
 namespace {

@@ -11,6 +11,7 @@
 #include "../sky/dxf_entities.h"
 #include "base/number.h"
 #include "geom/primitives.h"
+#include "shadow/touji_contour.h"
 
 namespace zuka {
 namespace {
