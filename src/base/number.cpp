@@ -6,6 +6,8 @@
 #include <limits>
 #include <system_error>
 
+#include "base/text.h"
+
 namespace zuka {
 namespace {
 
@@ -260,17 +262,10 @@ std::string ShownText(std::string_view text, std::size_t maxBytes) {
     std::size_t shown = 0;
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
-        // The length of the UTF-8 sequence c starts, 0 when c starts none.
-        const std::size_t len = c < 0x80           ? 1
-                                : (c >> 5) == 0x6  ? 2
-                                : (c >> 4) == 0xE  ? 3
-                                : (c >> 3) == 0x1E ? 4
-                                                   : 0;
-        bool whole = len > 0 && i + len <= text.size();
-        for (std::size_t k = 1; whole && k < len; ++k)
-            whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        const TUtf8Char ch = ReadUtf8Char(text, i);
+        const std::size_t len = ch.length;
         if (shown >= maxBytes) return out + "…";
-        if (!whole) {
+        if (!ch.valid) {
             out += hex(c);
             ++shown;
             ++i;

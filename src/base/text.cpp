@@ -67,39 +67,48 @@ std::vector<std::string> SplitLines(std::string_view text) {
     return lines;
 }
 
+TUtf8Char ReadUtf8Char(std::string_view s, std::size_t at) {
+    const unsigned char c = static_cast<unsigned char>(s[at]);
+    TUtf8Char ch{c, 1, c < 0x80};
+    if (c < 0x80) return ch;
+    int more = 0;
+    std::uint32_t cp = 0;
+    if (c >= 0xC2 && c <= 0xDF) {
+        more = 1;
+        cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        more = 2;
+        cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        more = 3;
+        cp = c & 0x07;
+    } else {
+        return ch;
+    }
+    if (s.size() - at <= static_cast<std::size_t>(more)) return ch;
+    for (int k = 1; k <= more; ++k) {
+        const unsigned char d = static_cast<unsigned char>(s[at + static_cast<std::size_t>(k)]);
+        if ((d & 0xC0) != 0x80) return ch;
+        cp = (cp << 6) | (d & 0x3F);
+    }
+    if ((more == 2 && cp < 0x800) || (more == 3 && cp < 0x10000)) return ch;
+    if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return ch;
+    return {cp, static_cast<std::size_t>(more) + 1, true};
+}
+
 bool IsValidUtf8(std::string_view s) {
-    std::size_t i = 0;
-    const std::size_t n = s.size();
-    while (i < n) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        int more = 0;
-        std::uint32_t cp = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            more = 1;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            more = 2;
-            cp = c & 0x0F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            more = 3;
-            cp = c & 0x07;
-        } else {
-            return false;
-        }
-        if (n - i <= static_cast<std::size_t>(more)) return false;
-        for (int k = 1; k <= more; ++k) {
-            const unsigned char d = static_cast<unsigned char>(s[i + k]);
-            if ((d & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (d & 0x3F);
-        }
-        if ((more == 2 && cp < 0x800) || (more == 3 && cp < 0x10000)) return false;
-        if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return false;
-        i += static_cast<std::size_t>(more) + 1;
+    for (std::size_t i = 0; i < s.size();) {
+        const TUtf8Char ch = ReadUtf8Char(s, i);
+        if (!ch.valid) return false;
+        i += ch.length;
     }
     return true;
+}
+
+std::size_t Utf8Characters(std::string_view s) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < s.size(); ++n) i += ReadUtf8Char(s, i).length;
+    return n;
 }
 
 std::optional<TDecodedText> DecodeTextFile(std::string_view bytes, bool lenient) {

@@ -3,6 +3,8 @@
 // target-CAD list), which tells their encoding apart in one order.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,8 +28,21 @@ std::string_view TrimBlanks(std::string_view s);
 // counts, an empty text has no lines.
 std::vector<std::string> SplitLines(std::string_view text);
 
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF, nothing cut off.
+// The one reader of UTF-8 text: the character that starts at byte `at` of `s`, read strictly
+// (no overlong forms, no surrogates, nothing above U+10FFFF, nothing cut off). A byte that
+// starts no whole valid character reads as that byte alone, not valid.
+struct TUtf8Char {
+    std::uint32_t codePoint = 0;  // the byte itself when not valid
+    std::size_t length = 1;       // bytes
+    bool valid = false;
+};
+TUtf8Char ReadUtf8Char(std::string_view s, std::size_t at);
+
+// Strict UTF-8 (as ReadUtf8Char reads it), every byte of it.
 bool IsValidUtf8(std::string_view s);
+
+// Characters of a UTF-8 text; a byte that starts no valid character counts as one.
+std::size_t Utf8Characters(std::string_view s);
 
 // The encodings a text file of the program is found in.
 enum class TextEncoding { Cp932, Utf8, Utf8Bom, Utf16Le, Utf16Be };

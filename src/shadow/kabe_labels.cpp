@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "base/number.h"
+#include "base/text.h"
 
 namespace zuka {
 namespace {
@@ -14,14 +15,6 @@ constexpr std::string_view kEntityStart = "  0\r\n";
 constexpr double kDegToRad = 3.14159265358979323846 / 180;
 constexpr double kGap = 0.2;  // room kept between two labels, in text heights
 constexpr int kRings = 40;    // how far a label is looked for a free place, in steps
-
-// Characters of a UTF-8 text.
-std::size_t Characters(std::string_view s) {
-    std::size_t n = 0;
-    for (const char ch : s)
-        if ((static_cast<unsigned char>(ch) & 0xC0) != 0x80) ++n;
-    return n;
-}
 
 double Number(std::string_view s, double fallback) {
     return ParseDouble(s).value_or(fallback);
@@ -69,7 +62,7 @@ std::vector<TDxfLabel> ReadDxfLabels(const DxfList& dxf) {
 
 TLabelBox LabelBox(const TDxfLabel& l) {
     const double h = l.height;
-    const double w = static_cast<double>(Characters(l.text)) * h * l.widthFactor;
+    const double w = static_cast<double>(Utf8Characters(l.text)) * h * l.widthFactor;
     // The text's rectangle along its own direction u and across it v, from its point.
     double u0 = 0;
     if (l.horizontal == 1 || l.horizontal == 4) u0 = -w / 2;

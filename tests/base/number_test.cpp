@@ -222,6 +222,7 @@ TEST(Number, QuotedValue) {
         {"Japanese", "三十五", "'三十五'"},
         {"control characters", std::string("a\tb\x7f\0c", 6), "'a\\x09b\\x7F\\x00c'"},
         {"not UTF-8", "\x82\xa0x\xe3\x81", "'\\x82\\xA0x\\xE3\\x81'"},
+        {"an overlong slash is no UTF-8", "\xC0\xAF", "'\\xC0\\xAF'"},
         {"long", std::string(39, 'x') + "あい", "'" + std::string(39, 'x') + "あ…'"},
         {"a megabyte", std::string(1 << 20, '\x1b'),
          "'" +

@@ -18,6 +18,39 @@ TEST(Text, CaseTrimAndLines) {
     EXPECT_TRUE(SplitLines("").empty());
 }
 
+// The one UTF-8 reader: a whole valid character, or one byte that is none.
+TEST(Text, ReadUtf8Char) {
+    struct Row {
+        const char* name;
+        std::string text;
+        std::uint32_t codePoint;
+        std::size_t length;
+        bool valid;
+    };
+    const Row rows[] = {
+        {"ASCII", "a", 'a', 1, true},
+        {"two bytes", "\xC3\xA9", 0xE9, 2, true},
+        {"three bytes", "東", 0x6771, 3, true},
+        {"four bytes", "\xF0\x9F\x8F\xA0", 0x1F3E0, 4, true},
+        {"overlong slash", "\xC0\xAF", 0xC0, 1, false},
+        {"overlong three bytes", "\xE0\x80\xAF", 0xE0, 1, false},
+        {"surrogate", "\xED\xA0\x80", 0xED, 1, false},
+        {"above U+10FFFF", "\xF4\x90\x80\x80", 0xF4, 1, false},
+        {"cut off", "\xE6\x9D", 0xE6, 1, false},
+        {"a stray continuation byte", "\x80", 0x80, 1, false},
+        {"CP932 東", "\x93\x8C", 0x93, 1, false},
+    };
+    for (const Row& r : rows) {
+        const TUtf8Char ch = ReadUtf8Char(r.text, 0);
+        EXPECT_EQ(ch.codePoint, r.codePoint) << r.name;
+        EXPECT_EQ(ch.length, r.length) << r.name;
+        EXPECT_EQ(ch.valid, r.valid) << r.name;
+        EXPECT_EQ(IsValidUtf8(r.text), r.valid) << r.name;
+    }
+    EXPECT_EQ(Utf8Characters("東京 5m"), 5u);
+    EXPECT_EQ(Utf8Characters("\x93\x8C\x8B\x9E"), 4u);  // CP932 bytes count one each
+}
+
 // One decoder for every text file of the program: the byte-order mark decides, then valid UTF-8,
 // then CP932; malformed bytes decode to nothing, or to U+FFFD when lenient.
 TEST(Text, DecodeTextFile) {

@@ -13,7 +13,9 @@
 #include "base/file_io.h"
 #include "base/number.h"
 #include "base/platform.h"
+#include "base/text.h"
 #include "cad/dxf_text.h"
+#include "cad/host/host_geometry.h"
 #include "cad/host/host_state.h"
 #include "geom/primitives.h"
 
@@ -85,13 +87,11 @@ private:
             return whole->text;
         std::string out;
         for (std::size_t i = 0; i < s.size();) {
-            const unsigned char c = static_cast<unsigned char>(s[i]);
-            const std::size_t n =
-                c < 0x80 ? 1 : c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-            const std::string ch = s.substr(i, n);
-            i += n;
-            if (n == 1) {
-                out += c < 0x80 ? ch : "?";
+            const TUtf8Char read = ReadUtf8Char(s, i);
+            const std::string ch = s.substr(i, read.length);
+            i += read.length;
+            if (read.length == 1) {
+                out += read.valid ? ch : "?";
                 continue;
             }
             if (const std::optional<TConvertedText> t = ConvertText(ch, "UTF-8", to, "");
@@ -99,8 +99,7 @@ private:
                 out += t->text;
                 continue;
             }
-            std::uint32_t cp = c & (n == 2 ? 0x1F : n == 3 ? 0x0F : 0x07);
-            for (std::size_t k = 1; k < ch.size(); ++k) cp = (cp << 6) | (ch[k] & 0x3F);
+            const std::uint32_t cp = read.codePoint;
             const auto escape = [&out](std::uint32_t u) {
                 const std::string h = HandleText(u);
                 out += "\\U+" + std::string(4 - std::min<std::size_t>(4, h.size()), '0') + h;
