@@ -2,6 +2,8 @@
 
 #include <unordered_set>
 
+#include "cad/host/host_geometry.h"
+#include "cad/host/host_selection.h"
 #include "cad/host/host_state.h"
 
 namespace zuka {

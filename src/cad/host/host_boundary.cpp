@@ -14,6 +14,7 @@
 #include <unordered_map>
 
 #include "cad/host/host_drawing.h"
+#include "cad/host/host_geometry.h"
 #include "geom/primitives.h"
 
 namespace zuka {

@@ -6,6 +6,7 @@
 
 #include "base/number.h"
 #include "base/platform.h"
+#include "cad/host/host_geometry.h"
 #include "cad/host/host_state.h"
 #include "geom/primitives.h"
 

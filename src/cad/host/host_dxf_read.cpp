@@ -22,6 +22,7 @@
 #include "base/platform.h"
 #include "base/text.h"
 #include "cad/host/host_dxf_source.h"
+#include "cad/host/host_geometry.h"
 #include "cad/host/host_state.h"
 #include "geom/primitives.h"
 

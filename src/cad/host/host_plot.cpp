@@ -7,6 +7,7 @@
 #include <variant>
 
 #include "cad/host/drawing_host.h"
+#include "cad/host/host_geometry.h"
 #include "cad/host/host_state.h"
 #include "geom/acquisition.h"
 
