@@ -10,20 +10,13 @@
 #include "app/controller.h"
 #include "cad/host/drawing_host.h"
 #include "cad/interaction.h"
+#include "temp_dir.h"
 
 namespace zuka {
 
 class ExampleDrawingTest : public ::testing::Test {
 protected:
-    static std::filesystem::path TestFolder() {
-        return std::filesystem::temp_directory_path() /
-               (std::string("zuka_example_") +
-                ::testing::UnitTest::GetInstance()->current_test_info()->test_suite_name() +
-                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
-
     void SetUp() override {
-        std::filesystem::create_directories(dir_);
         std::string error;
         ASSERT_TRUE(host_.Load(std::filesystem::path(ZUKA_SOURCE_DIR) / "examples" / "sample.dxf",
                                error))
@@ -34,8 +27,6 @@ protected:
         c_.Button2Click();
         ASSERT_EQ(c_.ws.AryTatemono.size(), 26u);
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     // Entities of the drawing's model space on a layer.
     int CountOnLayer(const std::string& layer) {
         Block& ms = host_.ActiveDocument().ModelSpace();
@@ -44,7 +35,8 @@ protected:
         return n;
     }
 
-    std::filesystem::path dir_ = TestFolder();
+    testing::TempDir tmp_;
+    std::filesystem::path dir_ = tmp_.Path();
     ScriptedInteraction picks_;
     DrawingHost host_{&picks_};
     HostConnector connector_{host_};

@@ -18,6 +18,7 @@
 #include "cad/host/drawing_host.h"
 #include "cad/interaction.h"
 #include "file_bytes.h"
+#include "temp_dir.h"
 
 namespace zuka {
 namespace {
@@ -55,12 +56,9 @@ protected:
     void SetUp() override {
         if (!made_) GTEST_SKIP() << "python3-ezdxf is not installed";
         ASSERT_EQ(*made_, "");
-        fs::create_directories(dir_);
         c_.FormCreate(IniFile{});
         c_.SetCadConnector(&connector_);
     }
-    void TearDown() override { fs::remove_all(dir_); }
-
     // Opens a drawing of the corpus and acquires its buildings (layer 建物).
     void OpenAndAcquire(const std::string& name) {
         std::string error;
@@ -78,9 +76,8 @@ protected:
     }
 
     static inline std::optional<std::string> made_;
-    fs::path dir_ = fs::temp_directory_path() /
-                    ("zuka_round_trip_test_" + std::to_string(::getpid()) + "_" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    testing::TempDir tmp_;
+    fs::path dir_ = tmp_.Path();
     ScriptedInteraction picks_;
     DrawingHost host_{&picks_};
     HostConnector connector_{host_};

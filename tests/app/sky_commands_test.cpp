@@ -316,7 +316,7 @@ TEST_F(SkyCommandsTest, DrawnMapsAgreeWithTheRecalculation) {
         c_.form.RadioGroup2 = method;
         c_.RadioGroup2Click();
         for (std::size_t row = 1; row <= 3; ++row) {
-            SCOPED_TRACE(testing::Message() << "method " << method << ", point " << row);
+            SCOPED_TRACE(::testing::Message() << "method " << method << ", point " << row);
             c_.form.StringGrid1Row = static_cast<int>(row);
             picks_.PushPoint({100000.0 * static_cast<double>(row), 300000, 0});
             c_.Button13Click(1);

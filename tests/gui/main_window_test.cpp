@@ -23,7 +23,7 @@
 #include <QTimer>
 #include <QWheelEvent>
 
-#include "../app/temp_dir.h"
+#include "../support/temp_dir.h"
 #include "app/command_gate.h"
 #include "gui/target_cad_dialog.h"
 

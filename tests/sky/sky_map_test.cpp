@@ -19,6 +19,7 @@
 #include "cad/interaction.h"
 #include "dxf_entities.h"
 #include "geom/primitives.h"
+#include "temp_dir.h"
 
 namespace zuka {
 namespace {
@@ -506,16 +507,10 @@ TEST(SkyMap, Label74AndRotation) {
 class SkyMapPlaceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               ("zuka_skymap_" + std::to_string(getpid()) + "_" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
         host_.New();
         ui_.minimiseMainWindow = [this] { ++minimised_; };
         ui_.restoreMainWindow = [this] { ++restored_; };
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     Document& Doc() { return host_.ActiveDocument(); }
     TCadTarget Target() { return {connector_, host_, Doc(), "AutoCAD.Application.24"}; }
@@ -539,7 +534,8 @@ protected:
         return std::nullopt;
     }
 
-    fs::path dir_;
+    testing::TempDir tmp_;
+    fs::path dir_ = tmp_.Path();
     ScriptedInteraction user_;
     DrawingHost host_{&user_};
     HostConnector connector_{host_};

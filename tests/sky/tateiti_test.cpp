@@ -12,6 +12,7 @@
 #include "cad/host/drawing_host.h"
 #include "cad/interaction.h"
 #include "dxf_entities.h"
+#include "temp_dir.h"
 
 namespace zuka {
 namespace {
@@ -189,20 +190,15 @@ TEST(Tateiti, TextsForOneRow) {
 class TateitiDrawTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               ("zuka_tateiti_" + std::to_string(getpid()) + "_" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
         host_.New();
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     TCadTarget Target() {
         return {connector_, host_, host_.ActiveDocument(), "AutoCAD.Application.24"};
     }
 
-    fs::path dir_;
+    testing::TempDir tmp_;
+    fs::path dir_ = tmp_.Path();
     ScriptedInteraction user_;
     DrawingHost host_{&user_};
     HostConnector connector_{host_};

@@ -15,6 +15,7 @@
 #include "cad/interaction.h"
 #include "dxf_entities.h"
 #include "geom/primitives.h"
+#include "temp_dir.h"
 
 namespace zuka {
 namespace {
@@ -456,11 +457,6 @@ namespace fs = std::filesystem;
 class InsertLineEntTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() /
-               ("zuka_sansya_" + std::to_string(getpid()) + "_" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
         host_.New();
         p_.scale = kS;
         p_.radius = kR;
@@ -483,7 +479,6 @@ protected:
         // The sky map made its layers before it called the measurement.
         for (const char* layer : {"TENKU", "HATCH", "SANSYA", "ITI"}) EnsureLayer(host_, layer);
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     Document& Doc() { return host_.ActiveDocument(); }
     TCadTarget Target() { return {connector_, host_, Doc(), "AutoCAD.Application.24"}; }
@@ -507,7 +502,8 @@ protected:
         return nullptr;
     }
 
-    fs::path dir_;
+    testing::TempDir tmp_;
+    fs::path dir_ = tmp_.Path();
     ScriptedInteraction user_;
     DrawingHost host_{&user_};
     HostConnector connector_{host_};

@@ -16,7 +16,7 @@ class TempDir {
 public:
     TempDir() {
         const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = "zuka_app_" + std::to_string(::getpid());
+        std::string name = "zuka_test_" + std::to_string(::getpid());
         if (info != nullptr)
             name += std::string("_") + info->test_suite_name() + "_" + info->name();
         path_ = std::filesystem::temp_directory_path() / name;
