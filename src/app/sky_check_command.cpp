@@ -134,6 +134,7 @@ JsonValue ResultJson(const TSkyCheckResult& r, const TSkyCheckOptions& o,
     sc.Add("far_pct", in.farPct);
     sc.Add("road_level_m", in.roadLevelM);
     sc.Add("margin_pct", in.marginPct);
+    sc.Add("corners", SkyCornersName(in.corners));
     JsonValue roads = JsonValue::Array();
     for (const TSkyRoad& road : in.roads)
         roads.Push(JsonValue::Object().Add("width_m", road.widthM).Add("setback_m", road.setbackM));
@@ -336,6 +337,14 @@ int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
             return kExitUsage;
         }
         in.marginPct = *v;
+    }
+    if (!o.corners.empty()) {
+        const std::optional<SkyCorners> corners = FindSkyCorners(o.corners);
+        if (!corners) {
+            err << "--corners は 垂直 か 沿線 で指定してください: " << QuotedValue(o.corners) << "\n";
+            return kExitUsage;
+        }
+        in.corners = *corners;
     }
     std::vector<TRoadOption> roads;
     for (const std::string& text : o.roads) {

@@ -27,6 +27,7 @@ struct TSkyCheckOptions {
     std::string kinds;               // --kinds road,adjacent,north
     std::string roadLevel;           // --road-level, metres: the site ground above the road centre
     std::string margin;              // --margin, percent
+    std::string corners;             // --corners 垂直|沿線
     std::string json;                // --json FILE
     std::string csv;                 // --csv FILE
 };

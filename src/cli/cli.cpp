@@ -298,6 +298,11 @@ const std::vector<TCommand>& Commands() {
                             "the planned value must reach the conforming one plus this, percent "
                             "(0)")
                  ->type_name("PCT");
+             cmd.add_option("--corners", q->corners,
+                            "where the site is wider than a road frontage: 垂直 (points and "
+                            "conforming building between the frontage's perpendiculars) or 沿線 "
+                            "(to the outermost site point in the application range); 垂直")
+                 ->type_name("垂直|沿線");
              cmd.add_option("--json", q->json, "also write the table as JSON")->type_name("FILE");
              cmd.add_option("--csv", q->csv, "also write the table as CSV")->type_name("FILE");
              return [q](BatchRun& r) { return BatchSkyCheck(r, *q); };

@@ -304,6 +304,16 @@ double Support(const TInterval& iv, TVec n, double a, double b) {
 
 }  // namespace
 
+std::optional<SkyCorners> FindSkyCorners(std::string_view name) {
+    if (name == "垂直") return SkyCorners::Perpendicular;
+    if (name == "沿線") return SkyCorners::AlongLine;
+    return std::nullopt;
+}
+
+std::string SkyCornersName(SkyCorners c) {
+    return c == SkyCorners::AlongLine ? "沿線" : "垂直";
+}
+
 std::string SkyKindName(SkyKind k) {
     switch (k) {
         case SkyKind::Road:
@@ -766,6 +776,20 @@ std::optional<std::string> BuildRoadRow(const TSkyCheckInput& in, const TRoadGeo
         }
     }
     if (!(t1 > t0)) return std::nullopt;
+    if (in.corners == SkyCorners::AlongLine) {
+        // The row and the building reach the outermost site point of the region inside the
+        // application range, on either side of the frontage.
+        for (const TPiece& piece : pieces) {
+            std::vector<TAcadPoint> band = in.site;
+            for (const TConstraint& c : piece) band = ClipPolygon(band, c);
+            band = ClipPolygon(band, [&](TAcadPoint q) { return e(q) - s; });
+            band = ClipPolygon(band, [&](TAcadPoint q) { return eMax - e(q); });
+            for (const TAcadPoint& q : band) {
+                t0 = std::min(t0, t(q));
+                t1 = std::max(t1, t(q));
+            }
+        }
+    }
     const bool step = TwelveMetreRule(in.zone, g.widthM);
     // 56条3・4項: 1.5 from 1.25 (W + 2s) beyond the deemed line.
     const double eStep = 1.25 * (w + 2 * s) - w - s;
@@ -853,7 +877,9 @@ TSkyCheckResult CheckSkyFactor(const TSkyCheckInput& in) {
     const double siteLift = in.roadLevelM * kMm;  // the site ground above the road centre
     // 令135条の2: a site 1 m or more above the road: the road is deemed raised by (H - 1) / 2.
     const double lift = std::max(0.0, (siteLift - kMm) / 2);
-    res.notes.push_back("端部の扱い: 垂直 (算定位置と適合建築物は間口の端からの垂線の間)");
+    res.notes.push_back(in.corners == SkyCorners::AlongLine
+                            ? "端部の扱い: 沿線 (算定位置と適合建築物は適用距離内の敷地の最も外側の点まで)"
+                            : "端部の扱い: 垂直 (算定位置と適合建築物は間口の端からの垂線の間)");
     res.notes.push_back(
         "判定: 計画建築物 (内接三斜, 切り捨て) ≥ 適合建築物 (外接三斜, 切り上げ) + 安全率 " +
         FormatFixed(in.marginPct, 3) + " %");

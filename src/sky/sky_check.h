@@ -87,6 +87,15 @@ struct TSkyRoad {
     std::vector<TLineEnt> frontage;
 };
 
+// How a road row ends where the site is wider than its frontage (an external corner):
+// 垂直 (the common default) stops the points and the conforming building at the perpendiculars
+// from the frontage's ends; 沿線 extends both to the outermost site point inside the
+// application range, the points projected onto the deemed opposite line.
+enum class SkyCorners { Perpendicular, AlongLine };
+// "垂直", "沿線"; none for another text.
+std::optional<SkyCorners> FindSkyCorners(std::string_view name);
+std::string SkyCornersName(SkyCorners c);
+
 struct TSkyCheckInput {
     std::vector<TAcadPoint> site;  // the site outline, a closed ring (either orientation)
     std::vector<TSkyRoad> roads;
@@ -97,6 +106,7 @@ struct TSkyCheckInput {
     std::vector<TLineEnt> planned;  // the planned building: wall top edges, z above the ground
     double marginPct = 0;           // the planned value must reach conforming + margin
     double northDeg = 90;  // the drawing direction of true north, counter-clockwise from +x
+    SkyCorners corners = SkyCorners::Perpendicular;
 };
 
 // One measurement point with both buildings' sky factors.

@@ -270,6 +270,47 @@ TEST(SkyCheck, TwelveMetreRuleStep) {
     for (const TSkyCheckRow& row : r.rows) EXPECT_GE(row.conformTriangles, row.conformExact);
 }
 
+// A site wider behind its 10 m frontage (an L: 20 m wide from 5 m in): 垂直 stops the row and
+// the conforming building at the frontage's ends, 沿線 carries both to the site's far side
+// (x = 20 m) on the deemed opposite line, W / 2 = 3 m apart at most.
+TEST(SkyCheck, CornersPerpendicularOrAlongTheLine) {
+    struct Row {
+        SkyCorners corners;
+        std::size_t points;
+        double lastX;  // mm, the row's last point and the conforming building's far side
+        const char* note;
+    };
+    const Row rows[] = {
+        {SkyCorners::Perpendicular, 5, 10000, "端部の扱い: 垂直"},
+        {SkyCorners::AlongLine, 8, 20000, "端部の扱い: 沿線"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(SkyCornersName(row.corners));
+        TSkyCheckInput in;
+        in.site = {{0, 0, 0},         {10000, 0, 0},     {10000, 5000, 0},
+                   {20000, 5000, 0},  {20000, 15000, 0}, {0, 15000, 0}};
+        in.roads.push_back({6, 0, {Edge(0, 0, 10000, 0)}});
+        in.zone = *FindSkyZone("1住");
+        in.farPct = 200;
+        in.kinds = {SkyKind::Road};
+        in.planned = Box(2000, 2000, 8000, 8000, 10000);
+        in.corners = row.corners;
+        const TSkyCheckResult r = CheckSkyFactor(in);
+        ASSERT_FALSE(r.refusal) << *r.refusal;
+        ASSERT_EQ(r.rows.size(), row.points);
+        EXPECT_NEAR(r.rows.front().at.x, 0, 1e-6);
+        EXPECT_NEAR(r.rows.back().at.x, row.lastX, 1e-6);
+        for (const TSkyCheckRow& p : r.rows) EXPECT_NEAR(p.at.y, -6000, 1e-6);
+        double farX = 0;
+        for (const auto& fp : r.conforming.at(0).footprints)
+            for (const TAcadPoint& q : fp) farX = std::max(farX, q.x);
+        EXPECT_NEAR(farX, row.lastX, 1e-6);
+        EXPECT_EQ(r.notes.at(0).rfind(row.note, 0), 0u) << r.notes.at(0);
+    }
+    EXPECT_EQ(FindSkyCorners("沿線"), SkyCorners::AlongLine);
+    EXPECT_FALSE(FindSkyCorners("回り込み"));
+}
+
 // Beyond the application distance the slant does not reach the site: no points (TC4, W 22).
 TEST(SkyCheck, RoadBeyondApplicationDistance) {
     TSkyCheckInput in;
