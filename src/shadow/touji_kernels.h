@@ -29,6 +29,27 @@ inline double CellRow(double y, const TToujiMesh& m) {
     return m.n - static_cast<double>(RoundHalfAway((y - m.y0) / m.cell));
 }
 
+// A shadow piece's corners in cells, and the raster rows it covers (top <= bottom), as both
+// the plain painting and the span counter take them; false when it covers no row.
+struct TQuadCorners {
+    double col[4];
+    double row[4];
+    int rTop = 0;
+    int rBottom = 0;
+};
+inline bool QuadCorners(const TShadowQuad& q, const TToujiMesh& mesh, TQuadCorners& out) {
+    for (int i = 0; i < 4; ++i) {
+        out.col[i] = CellCol(q[i].x, mesh);
+        out.row[i] = CellRow(q[i].y, mesh);
+    }
+    const double top = std::max(0.0, *std::min_element(out.row, out.row + 4));
+    const double bottom = std::min(mesh.n - 1.0, *std::max_element(out.row, out.row + 4));
+    if (top > bottom) return false;
+    out.rTop = static_cast<int>(top);
+    out.rBottom = static_cast<int>(bottom);
+    return true;
+}
+
 // Sets the bits of columns lo .. hi (0 <= lo <= hi) in a row of cell bits (bit k of word i is
 // column 64 i + k).
 inline void SetCells(std::uint64_t* row, int lo, int hi) {

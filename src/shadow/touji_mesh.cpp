@@ -8,22 +8,14 @@
 
 namespace zuka {
 
-using touji::CellCol;
-using touji::CellRow;
-
 void QuadCellSpans(const TShadowQuad& q, const TToujiMesh& mesh, std::vector<TCellSpan>& out) {
     if (!(mesh.cell > 0) || mesh.n <= 0) return;
-    double col[4];
-    double row[4];
-    for (int i = 0; i < 4; ++i) {
-        col[i] = CellCol(q[i].x, mesh);
-        row[i] = CellRow(q[i].y, mesh);
-    }
-    const double top = std::max(0.0, *std::min_element(row, row + 4));
-    const double bottom = std::min(mesh.n - 1.0, *std::max_element(row, row + 4));
-    if (top > bottom) return;
-    const int rTop = static_cast<int>(top);
-    const int rBottom = static_cast<int>(bottom);
+    touji::TQuadCorners k;
+    if (!touji::QuadCorners(q, mesh, k)) return;
+    const double* col = k.col;
+    const double* row = k.row;
+    const int rTop = k.rTop;
+    const int rBottom = k.rBottom;
     for (int r = rTop; r <= rBottom; ++r) {
         double lo = std::numeric_limits<double>::infinity();
         double hi = -lo;

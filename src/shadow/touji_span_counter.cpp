@@ -66,18 +66,13 @@ void ToujiSpanCounter::MakeCells(const std::vector<TShadowQuad>& quads, const TT
     if (!(mesh.cell > 0) || mesh.n <= 0) return;
     // Corners and rows exactly as QuadCellSpans has them.
     for (const TShadowQuad& q : quads) {
-        double col[4];
-        double row[4];
-        for (int i = 0; i < 4; ++i) {
-            col[i] = CellCol(q[i].x, mesh);
-            row[i] = CellRow(q[i].y, mesh);
-        }
-        const double top = std::max(0.0, *std::min_element(row, row + 4));
-        const double bottom = std::min(mesh.n - 1.0, *std::max_element(row, row + 4));
-        if (top > bottom) continue;
+        TQuadCorners k;
+        if (!QuadCorners(q, mesh, k)) continue;
+        const double* col = k.col;
+        const double* row = k.row;
         TCellQuad c;
-        c.rTop = static_cast<int>(top);
-        c.rBottom = static_cast<int>(bottom);
+        c.rTop = k.rTop;
+        c.rBottom = k.rBottom;
         for (int i = 0; i < 4; ++i) {
             const int j = (i + 1) % 4;
             TCellEdge& e = c.edges[static_cast<std::size_t>(i)];
