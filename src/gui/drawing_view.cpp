@@ -67,6 +67,13 @@ QColor AciColour(int index) {
     return QColor::fromHsvF(hue / 360.0, pale ? 0.5 : 1.0, kValue[shade]);
 }
 
+QColor PaperColour(int index) {
+    const QColor c = AciColour(index);
+    // White (colour 7) and the pale colours would vanish on white paper: they print black.
+    const double luma = 0.299 * c.red() + 0.587 * c.green() + 0.114 * c.blue();
+    return luma > 200 ? QColor(Qt::black) : c;
+}
+
 DrawingView::DrawingView(DrawingHost& host, QWidget* parent) : QWidget(parent), host_(host) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -141,6 +148,20 @@ void DrawingView::ZoomBox(double x0, double y0, double x1, double y1) {
     update();
 }
 
+TPrintBox DrawingView::VisibleBox() const {
+    const TAcadPoint a = ToWorld(QPointF(0, height()));
+    const TAcadPoint b = ToWorld(QPointF(width(), 0));
+    return {a.x, a.y, b.x, b.y};
+}
+
+std::optional<TPrintBox> DrawingView::DrawnBox() const {
+    double x0 = std::numeric_limits<double>::infinity(), y0 = x0, x1 = -x0, y1 = -x0;
+    for (const TPlotItem& it : plot_)
+        if (!LayerHidden(it.layer)) Extend(it, x0, y0, x1, y1);
+    if (!(x1 >= x0)) return std::nullopt;
+    return TPrintBox{x0, y0, x1, y1};
+}
+
 QPointF DrawingView::ToScreen(TAcadPoint p) const {
     return {(p.x - ox_) * scale_, height() - (p.y - oy_) * scale_};
 }
@@ -149,21 +170,21 @@ TAcadPoint DrawingView::ToWorld(QPointF s) const {
     return {ox_ + s.x() / scale_, oy_ + (height() - s.y()) / scale_, 0};
 }
 
-void DrawingView::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), kScreen);
+void PaintPlot(QPainter& p, const std::vector<TPlotItem>& plot, const TPlotPaint& how) {
     p.setRenderHint(QPainter::Antialiasing);
-    for (const TPlotItem& it : plot_) {
-        if (LayerHidden(it.layer)) continue;
-        const bool chosen = chosen_.count(it.handle) > 0;
-        const QColor colour = chosen ? QColor(255, 200, 40) : AciColour(it.color);
-        QPen pen(colour, chosen ? 2.0 : 1.0);
+    for (const TPlotItem& it : plot) {
+        if (how.hidden && how.hidden(it.layer)) continue;
+        const bool chosen = how.chosen && how.chosen->count(it.handle) > 0;
+        const QColor colour = chosen ? QColor(255, 200, 40)
+                              : how.paper ? PaperColour(it.color)
+                                          : AciColour(it.color);
+        QPen pen(colour, chosen ? 2 * how.penWidth : how.penWidth);
         double pattern = 0;
-        for (double d : it.dashes) pattern += std::abs(d) * scale_;
-        if (!it.dashes.empty() && pattern > 4 && pattern < 4000) {
+        for (double d : it.dashes) pattern += std::abs(d) * how.scale;
+        if (!it.dashes.empty() && pattern > 4 * how.penWidth && pattern < 4000 * how.penWidth) {
             QList<qreal> dashes;
             for (double d : it.dashes)
-                dashes << std::max(std::abs(d) * scale_, 1.0) / pen.widthF();
+                dashes << std::max(std::abs(d) * how.scale, how.penWidth) / pen.widthF();
             if (dashes.size() % 2 == 1) dashes << 1.0;
             pen.setDashPattern(dashes);
         }
@@ -172,22 +193,33 @@ void DrawingView::paintEvent(QPaintEvent*) {
         switch (it.kind) {
             case TPlotItem::Kind::Path: {
                 if (it.points.empty()) break;
-                QPainterPath path(ToScreen(it.points[0]));
+                QPainterPath path(how.map(it.points[0]));
                 for (std::size_t i = 1; i < it.points.size(); ++i)
-                    path.lineTo(ToScreen(it.points[i]));
+                    path.lineTo(how.map(it.points[i]));
                 if (it.closed) path.closeSubpath();
                 p.drawPath(path);
                 break;
             }
             case TPlotItem::Kind::Circle:
-                p.drawEllipse(ToScreen(it.centre), it.radius * scale_, it.radius * scale_);
+                p.drawEllipse(how.map(it.centre), it.radius * how.scale, it.radius * how.scale);
                 break;
             case TPlotItem::Kind::Text:
-                PaintText(p, ToScreen(it.centre), QString::fromStdString(it.text),
-                          it.height * scale_, it.rotation, it.anchor, colour);
+                PaintText(p, how.map(it.centre), QString::fromStdString(it.text),
+                          it.height * how.scale, it.rotation, it.anchor, colour);
                 break;
         }
     }
+}
+
+void DrawingView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), kScreen);
+    TPlotPaint how;
+    how.map = [this](const TAcadPoint& q) { return ToScreen(q); };
+    how.scale = scale_;
+    how.hidden = [this](const std::string& layer) { return LayerHidden(layer); };
+    how.chosen = &chosen_;
+    PaintPlot(p, plot_, how);
     if (!asking_) return;
     if (dragStart_ && want_ == AnswerKind::Selection) {
         const bool crossing = mouse_.x() < dragStart_->x();

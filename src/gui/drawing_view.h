@@ -21,9 +21,11 @@
 #include <QWidget>
 
 #include "cad/host/drawing_host.h"
+#include "app/print_layout.h"
 #include "cad/interaction.h"
 
 class QEventLoop;
+class QPainter;
 
 namespace zuka {
 
@@ -57,6 +59,13 @@ public:
 
     // Shown on the command strip: the prompt of a pick, cleared when it is answered.
     std::function<void(const std::string&)> onPrompt;
+
+    // The part of the drawing the view shows, and the extent of all that is drawn in it
+    // (nullopt when nothing is).
+    TPrintBox VisibleBox() const;
+    std::optional<TPrintBox> DrawnBox() const;
+    // What the view shows: the drawing's entities as last read.
+    const std::vector<TPlotItem>& PlotItems() const { return plot_; }
 
     // Drawing position <-> widget pixel.
     QPointF ToScreen(TAcadPoint p) const;
@@ -107,5 +116,22 @@ private:
 
 // The colour of a CAD colour index (1 to 255) on a dark screen.
 QColor AciColour(int index);
+// The same on white paper: white (colour 7) and the pale colours black, as a CAD prints them.
+QColor PaperColour(int index);
+
+// How PaintPlot paints: the drawing point to device pixels, the pixels per drawing unit, the
+// pen width in pixels, the layers left out, the entities shown as chosen, and whether it paints
+// on paper (PaperColour) or on the dark screen (AciColour).
+struct TPlotPaint {
+    std::function<QPointF(const TAcadPoint&)> map;
+    double scale = 1;
+    double penWidth = 1;
+    std::function<bool(const std::string&)> hidden;
+    const std::set<std::string>* chosen = nullptr;
+    bool paper = false;
+};
+// Paints the entities of a plot: what the view shows, and what the print and PDF output put
+// on a sheet.
+void PaintPlot(QPainter& p, const std::vector<TPlotItem>& plot, const TPlotPaint& how);
 
 }  // namespace zuka

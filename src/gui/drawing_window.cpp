@@ -15,8 +15,13 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QStatusBar>
 #include <QVBoxLayout>
+
+#include "base/platform.h"
+#include "picture/png_picture.h"
 
 namespace zuka {
 namespace {
@@ -50,8 +55,16 @@ QIcon Swatch(int colour) {
     QPixmap pm(14, 14);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
-    p.setPen(QColor(128, 128, 128));
+    p.setPen(Qt::NoPen);
     p.setBrush(AciColour(colour));
+    p.drawRect(0, 0, 13, 13);
+    if (colour == 7) {
+        // Colour 7 is white on a dark screen and black on paper: half of each, as a CAD shows it.
+        p.setBrush(Qt::black);
+        p.drawPolygon(QPolygon({QPoint(13, 0), QPoint(13, 13), QPoint(0, 13)}));
+    }
+    p.setPen(QColor(128, 128, 128));
+    p.setBrush(Qt::NoBrush);
     p.drawRect(0, 0, 13, 13);
     return QIcon(pm);
 }
@@ -131,6 +144,28 @@ DrawingWindow::DrawingWindow(DrawingSession& session, QWidget* parent)
         const QString f = QFileDialog::getSaveFileName(this, "名前を付けて保存",
                                                        Q(SavePath().string()), "DXF (*.dxf)");
         if (!f.isEmpty()) SaveAs(f.toStdString());
+    });
+    file->addSeparator();
+    file->addAction("印刷(&P)...", QKeySequence::Print, [this, allowed] {
+        if (allowed()) PrintSheet();
+    });
+    file->addAction("PDF に出力...", [this, allowed] {
+        if (!allowed() || !session_.Host().IsOpen()) return;
+        SheetDialog dialog(SheetRequest(), "PDF に出力", this);
+        if (dialog.exec() != QDialog::Accepted) return;
+        std::filesystem::path suggested = SavePath();
+        suggested.replace_extension(".pdf");
+        const QString f = QFileDialog::getSaveFileName(this, "PDF に出力", Q(PathToUtf8(suggested)),
+                                                       "PDF (*.pdf)");
+        if (!f.isEmpty()) ExportPdf(PathFromUtf8(f.toStdString()), dialog.Request());
+    });
+    file->addAction("画像に出力 (SVG, PNG)...", [this, allowed] {
+        if (!allowed() || !session_.Host().IsOpen()) return;
+        std::filesystem::path suggested = SavePath();
+        suggested.replace_extension(".png");
+        const QString f = QFileDialog::getSaveFileName(this, "画像に出力", Q(PathToUtf8(suggested)),
+                                                       "PNG (*.png);;SVG (*.svg)");
+        if (!f.isEmpty()) ExportPicture(PathFromUtf8(f.toStdString()));
     });
     file->addSeparator();
     file->addAction("終了(&X)", [this] { close(); });
@@ -224,6 +259,64 @@ bool DrawingWindow::MaybeSave() {
                                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     if (b == QMessageBox::Cancel) return false;
     return b == QMessageBox::No || Save();
+}
+
+TSheetRequest DrawingWindow::SheetRequest() const {
+    TSheetRequest q = sheet_;
+    q.caption = session_.Host().IsOpen() ? PathToUtf8(session_.Path().filename()) : std::string();
+    return q;
+}
+
+bool DrawingWindow::OutputFailed(const std::string& error) {
+    SetStatus(error);
+    if (!confirm) QMessageBox::warning(this, "Zuka", Q(error));
+    return false;
+}
+
+bool DrawingWindow::ExportPdf(const std::filesystem::path& path, const TSheetRequest& q) {
+    if (!session_.Host().IsOpen()) return OutputFailed("図面が開かれていません．");
+    std::string error;
+    if (!WriteSheetPdf(path, *view_, q, error)) return OutputFailed(error);
+    sheet_ = q;
+    SetStatus("PDF : " + PathToUtf8(path));
+    Echo("PDF : " + PathToUtf8(path));
+    return true;
+}
+
+bool DrawingWindow::ExportPicture(const std::filesystem::path& path) {
+    if (!session_.Host().IsOpen()) return OutputFailed("図面が開かれていません．");
+    std::string ext = path.extension().string();
+    for (char& ch : ext)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    if (ext != ".svg" && ext != ".png")
+        return OutputFailed("画像は .svg か .png の名前で指定してください : " + PathToUtf8(path));
+    // The picture the command line's --svg and --png write, results in their own colours.
+    const SvgPicture pic = session_.Picture(PathToUtf8(session_.Path().filename()), true);
+    const bool ok = ext == ".svg" ? pic.Save(path) : SavePng(pic, path);
+    if (!ok) return OutputFailed((ext == ".svg" ? "SVG を書けません : " : "PNG を書けません : ") +
+                                 PathToUtf8(path));
+    const std::string done = (ext == ".svg" ? "SVG : " : "PNG : ") + PathToUtf8(path);
+    SetStatus(done);
+    Echo(done);
+    return true;
+}
+
+void DrawingWindow::PrintSheet() {
+    if (!session_.Host().IsOpen()) return;
+    SheetDialog dialog(SheetRequest(), "印刷", this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const TSheetRequest q = dialog.Request();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setFullPage(true);
+    printer.setDocName(Q(q.caption));
+    QPrintDialog ask(&printer, this);
+    if (ask.exec() != QDialog::Accepted) return;
+    if (PaintSheet(printer, *view_, q).scale == 0) {
+        OutputFailed("印刷できませんでした．");
+        return;
+    }
+    sheet_ = q;
+    SetStatus("印刷しました．");
 }
 
 bool DrawingWindow::UndoRedo(bool undo) {

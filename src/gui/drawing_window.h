@@ -14,6 +14,7 @@
 
 #include "app/drawing_session.h"
 #include "gui/drawing_view.h"
+#include "gui/print_output.h"
 
 class QComboBox;
 class QLabel;
@@ -40,6 +41,16 @@ public:
     bool Modified() const;
     // Asks whether to save a changed drawing; false when the user cancels.
     bool MaybeSave();
+
+    // Output of the drawing: a PDF sheet of what the view shows (paper, scale and part as
+    // `q` says), the plan picture the command line writes (SVG or PNG by the file's
+    // extension), and printing after the dialogs. False, said on the status line and in a
+    // message box, when nothing is open or the file cannot be written.
+    bool ExportPdf(const std::filesystem::path& path, const TSheetRequest& q);
+    bool ExportPicture(const std::filesystem::path& path);
+    void PrintSheet();
+    // The sheet's paper, scale and part as last chosen, with the drawing's name.
+    TSheetRequest SheetRequest() const;
 
     // 元に戻す (undo true) or やり直し: the drawing as it was before, or after, one command.
     // False, said on the status line, when there is nothing to undo or redo.
@@ -93,7 +104,10 @@ private:
     QListWidget* layers_;
     std::set<std::string> hidden_;  // layers hidden in the view
     std::string instruction_;  // the running command's last instruction on the strip
+    bool OutputFailed(const std::string& error);
+
     std::filesystem::path savePath_;
+    TSheetRequest sheet_;  // the last paper, scale and part chosen
     std::size_t savedSignature_ = 0;
 };
 

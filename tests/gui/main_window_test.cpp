@@ -13,18 +13,21 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
 
 #include "../app/temp_dir.h"
 #include "app/command_gate.h"
+#include "gui/check_windows.h"
 #include "gui/target_cad_dialog.h"
 
 namespace zuka {
@@ -236,6 +239,186 @@ TEST_F(GuiTest, UndoAndRedoATimeOfDayDiagram) {
     EXPECT_EQ(entities(), before);
     redo->trigger();
     EXPECT_EQ(entities(), drawn);
+}
+
+// The drawing's output from the window: a PDF sheet with one page, the command line's plan
+// pictures by the file's extension (any other refused), and the point grid as CSV.
+TEST_F(GuiTest, OutputPdfPicturesAndCsv) {
+    Start();
+    AcquireBuildings();
+    QTest::mouseClick(W<QAbstractButton>("Button3"), Qt::LeftButton);
+    DrawingWindow& w = gui_->drawingWindow;
+    for (const bool whole : {true, false}) {
+        SCOPED_TRACE(whole ? "whole drawing" : "the part shown");
+        const std::filesystem::path pdf = dir_.Path() / (whole ? "whole.pdf" : "shown.pdf");
+        TSheetRequest q = w.SheetRequest();
+        q.wholeDrawing = whole;
+        q.print = {PaperSize::A4, false, whole ? 0 : 500};
+        ASSERT_TRUE(w.ExportPdf(pdf, q));
+        const std::string bytes = Bytes(pdf);
+        EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
+        std::size_t pages = 0;
+        for (std::size_t at = bytes.find("/Type /Page"); at != std::string::npos;
+             at = bytes.find("/Type /Page", at + 1))
+            pages += bytes.compare(at, 12, "/Type /Pages") != 0;
+        EXPECT_EQ(pages, 1u);
+        // The sheet is A4 portrait: 595 x 842 points.
+        EXPECT_NE(bytes.find("/MediaBox [0 0 595"), std::string::npos);
+    }
+    struct Row {
+        const char* file;
+        bool ok;
+        std::string head;  // the file's first bytes
+    };
+    const Row rows[] = {{"plan.png", true, "\x89PNG"},
+                        {"plan.SVG", true, "<?xml"},
+                        {"plan.jpg", false, ""}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.file);
+        const std::filesystem::path f = dir_.Path() / r.file;
+        EXPECT_EQ(w.ExportPicture(f), r.ok);
+        EXPECT_EQ(std::filesystem::exists(f), r.ok);
+        if (r.ok) {
+            EXPECT_EQ(Bytes(f).substr(0, 4), std::string(r.head).substr(0, 4));
+        }
+    }
+    const std::filesystem::path csv = dir_.Path() / "points.csv";
+    ASSERT_TRUE(gui_->mainWindow.SaveGridAsCsv("StringGrid2", csv));
+    EXPECT_EQ(Bytes(csv).substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_FALSE(gui_->mainWindow.SaveGridAsCsv("StringGrid2", dir_.Path() / "no" / "x.csv"));
+}
+
+// The regulation check from its window: the inputs refused with what to type, the site picked
+// in the drawing, the verdict and its table shown, the lines drawn as the command line draws.
+TEST_F(GuiTest, RegulationCheckWindow) {
+    Start();
+    AcquireBuildings();
+    QAction* open = gui_->drawingWindow.findChild<QAction*>("ReviewKisei");
+    ASSERT_NE(open, nullptr);
+    open->trigger();
+    KiseiWindow& k = gui_->mainWindow.Kisei();
+    EXPECT_TRUE(k.isVisible());
+    struct Row {
+        const char* h5;
+        const char* h10;
+        const char* plane;
+        std::string verdict;  // the label's text, or how it starts
+    };
+    const Row rows[] = {
+        {"0", "2.5", "", "5 m 線の規制時間は 0 より大きい時間で"},
+        {"4", "x", "", "10 m 線の規制時間は 0 より大きい時間で"},
+        {"4", "2.5", "四", "測定面の高さはメートルの数で"},
+        {"4", "2.5", "", "適合"},
+        {"2", "1.5", "4", "不適合"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.h5) + "," + r.h10 + "," + r.plane);
+        k.Hours5().setText(r.h5);
+        k.Hours10().setText(r.h10);
+        k.Plane().setText(r.plane);
+        k.Table().setRowCount(0);
+        const int before = ModelCount();
+        const bool runs = r.verdict == "適合" || r.verdict == "不適合";
+        gui_->session.SetInteraction(nullptr);
+        if (runs) gui_->session.Picks().PushSelection("layer=敷地");
+        QTest::mouseClick(k.findChild<QAbstractButton*>("KiseiStart"), Qt::LeftButton);
+        gui_->session.SetInteraction(&gui_->drawingWindow.View());
+        const std::string shown = k.Verdict().text().toStdString();
+        EXPECT_EQ(shown.rfind(r.verdict, 0), 0u) << shown;
+        EXPECT_EQ(k.Table().rowCount() > 0, runs);
+        EXPECT_EQ(ModelCount() > before, runs);
+        EXPECT_EQ(gui_->session.Picks().Pending(), 0u);
+        EXPECT_FALSE(F().CommandRunning);
+    }
+}
+
+// The sky-factor verdict from its window: its fields are the settings (kept in the settings
+// file), bad ones refused by their labels; the site and the road picked in the drawing, the
+// table shown with 適合/不適合 per point and the closest point marked, and everything drawn.
+TEST_F(GuiTest, SkyCheckWindow) {
+    Start("[SkyCheck]\nzone=1住\nfar=200\nkinds=road\nroads=6\n");
+    ASSERT_TRUE(gui_->drawingWindow.OpenDrawing(std::filesystem::path(ZUKA_SOURCE_DIR) /
+                                                "examples/sky_check.dxf"));
+    AcquireBuildings();
+    QAction* open = gui_->drawingWindow.findChild<QAction*>("ReviewSkyCheck");
+    ASSERT_NE(open, nullptr);
+    open->trigger();
+    SkyCheckWindow& w = gui_->mainWindow.SkyCheck();
+    EXPECT_EQ(w.Zone().currentText(), "1住");
+    EXPECT_EQ(w.Far().text(), "200");
+    struct Row {
+        const char* name;
+        const char* zone;
+        const char* far;
+        const char* roads;
+        const char* margin;
+        std::string verdict;  // how the label starts
+        int rows;             // of the table
+        int fails;
+    };
+    const Row rows[] = {
+        {"no zone", "", "200", "6", "", "用途地域 (天空率の判定) は用途地域の名前で", 0, 0},
+        {"no FAR", "1住", "x", "6", "", "容積率 (天空率の判定) は容積率", 0, 0},
+        {"zero width", "1住", "200", "0", "", "道路の幅員と後退距離 (天空率の判定) の幅員は", 0, 0},
+        {"margin 0", "1住", "200", "6", "", "適合", 8, 0},
+        {"margin 0.02", "1住", "200", "6", "0.02", "不適合", 8, 2},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        w.Zone().setCurrentIndex(w.Zone().findText(r.zone));
+        w.Far().setText(r.far);
+        w.Roads().setText(r.roads);
+        w.Margin().setText(r.margin);
+        const bool runs = r.rows > 0;
+        const int before = ModelCount();
+        gui_->session.SetInteraction(nullptr);
+        if (runs) {
+            gui_->session.Picks().PushSelection("layer=敷地");
+            gui_->session.Picks().PushSelection("layer=道路境界");
+        }
+        QTest::mouseClick(w.findChild<QAbstractButton*>("SkyCheckStart"), Qt::LeftButton);
+        gui_->session.SetInteraction(&gui_->drawingWindow.View());
+        const std::string shown = w.Verdict().text().toStdString();
+        EXPECT_EQ(shown.rfind(r.verdict, 0), 0u) << shown;
+        ASSERT_EQ(w.Table().rowCount(), r.rows);
+        int fails = 0, closest = 0;
+        for (int i = 0; i < r.rows; ++i) {
+            fails += w.Table().item(i, 10)->text() == "不適合";
+            closest += w.Table().item(i, 11)->text() == "近接点";
+        }
+        EXPECT_EQ(fails, r.fails);
+        EXPECT_EQ(closest, runs ? 1 : 0);
+        EXPECT_EQ(ModelCount() > before, runs);
+        EXPECT_EQ(gui_->session.Picks().Pending(), 0u);
+        EXPECT_FALSE(F().CommandRunning);
+    }
+    // The guidance named the road before its pick.
+    const QString strip = gui_->drawingWindow.findChild<QPlainTextEdit*>()->toPlainText();
+    EXPECT_TRUE(strip.contains("道路1 (幅員 6 m) の道路境界線を選択 :")) << strip.toStdString();
+    // The fields are settings: written back when the program ends.
+    gui_->mainWindow.Quit();
+    IniFile saved;
+    ASSERT_TRUE(saved.LoadFile(dir_.Path() / "zuka.ini"));
+    EXPECT_EQ(saved.ReadString("SkyCheck", "margin", ""), "0.02");
+    EXPECT_EQ(saved.ReadString("SkyCheck", "roads", ""), "6");
+}
+
+// The sun of a calendar day: chosen on the 時刻 page, given up when a season is chosen again.
+TEST_F(GuiTest, CalendarDayInPlaceOfTheSeason) {
+    Start();
+    auto* on = W<QCheckBox>("SunDateOn");
+    auto* date = W<QDateEdit>("SunDate");
+    date->setDate(QDate(2026, 3, 1));
+    on->setChecked(true);
+    ASSERT_TRUE(gui_->controller.SunDate());
+    EXPECT_EQ(*gui_->controller.SunDate(), (TSunDate{2026, 3, 1}));
+    date->setDate(QDate(2026, 6, 21));
+    EXPECT_EQ(*gui_->controller.SunDate(), (TSunDate{2026, 6, 21}));
+    QRadioButton* season = W<QRadioButton>(F().RadioGroup1 == 0 ? "RadioGroup1_1" : "RadioGroup1_0");
+    season->click();
+    EXPECT_TRUE(season->isChecked());
+    EXPECT_FALSE(gui_->controller.SunDate());
+    EXPECT_FALSE(on->isChecked());
 }
 
 // The user zooms into a corner; 取得 adds nothing and the view stays where the user left it;
