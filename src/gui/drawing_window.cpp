@@ -338,9 +338,12 @@ void DrawingWindow::Echo(const std::string& line) { strip_->appendPlainText(Q(li
 
 void DrawingWindow::SetPrompt(const std::string& prompt) {
     // The command's instruction stays beside the prompt of each of its picks.
-    const std::string lead = instruction_.empty() ? std::string() : instruction_ + "  ";
-    prompt_->setText(Q(prompt.empty() ? std::string() : "コマンド: " + lead + prompt));
-    if (!prompt.empty()) Echo(prompt);
+    std::string lead = instruction_.empty() ? std::string() : instruction_ + "  ";
+    // An insertion names what it places, beside the prompt.
+    const std::string what = placing_.empty() ? std::string() : "  (" + placing_ + ")";
+    if (!placing_.empty()) lead = placing_ + "を配置します．  ";
+    prompt_->setText(Q(prompt.empty() ? std::string() : "コマンド: " + lead + prompt + what));
+    if (!prompt.empty()) Echo(prompt + what);
 }
 
 void DrawingWindow::SetStatus(const std::string& text) { statusBar()->showMessage(Q(text)); }

@@ -71,6 +71,9 @@ public:
     void Echo(const std::string& line);
     // The current prompt of a pick, or empty.
     void SetPrompt(const std::string& prompt);
+    // What the next insertion point places (天空図, 三斜求積表, ...), named beside its prompt;
+    // empty once placed.
+    void SetPlacing(const std::string& what) { placing_ = what; }
     // The text beside the progress of a run, and what a finished command reports.
     void SetStatus(const std::string& text);
     // The prompts the commands wrote since the last call, onto the strip.
@@ -104,6 +107,7 @@ private:
     QListWidget* layers_;
     std::set<std::string> hidden_;  // layers hidden in the view
     std::string instruction_;  // the running command's last instruction on the strip
+    std::string placing_;      // what the insertion being asked for places
     bool OutputFailed(const std::string& error);
 
     std::filesystem::path savePath_;

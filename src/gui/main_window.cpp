@@ -159,6 +159,7 @@ MainWindow::MainWindow(Controller& c, QtUiHost& ui, DrawingSession& session,
         if (activeRun_) drawing_.SetStatus(activeRun_->ProgressText());
     };
     drawing_.fileActionsAllowed = [this] { return !c_.form.CommandRunning; };
+    ui_.placing = [this](const std::string& what) { drawing_.SetPlacing(what); };
     // The model belonged to the drawing before: the pages and the preview show it gone.
     drawing_.onOpened = [this] {
         Refresh();

@@ -403,6 +403,19 @@ TEST_F(GuiTest, SkyCheckWindow) {
     EXPECT_EQ(saved.ReadString("SkyCheck", "roads", ""), "6");
 }
 
+// An insertion's prompt, kept as the system's text, has what it places beside it on the strip.
+TEST_F(GuiTest, InsertionPromptNamesWhatIsPlaced) {
+    Start();
+    gui_->ui.Placing("三斜求積表");
+    gui_->drawingWindow.SetPrompt("挿入位置を指定: ");
+    const QString shown = gui_->drawingWindow.findChild<QLabel*>("CommandPrompt")->text();
+    EXPECT_TRUE(shown.contains("三斜求積表を配置します．")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("挿入位置を指定: ")) << shown.toStdString();
+    gui_->ui.Placing("");
+    gui_->drawingWindow.SetPrompt("挿入位置を指定: ");
+    EXPECT_FALSE(gui_->drawingWindow.findChild<QLabel*>("CommandPrompt")->text().contains("三斜"));
+}
+
 // The sun of a calendar day: chosen on the 時刻 page, given up when a season is chosen again.
 TEST_F(GuiTest, CalendarDayInPlaceOfTheSeason) {
     Start();
