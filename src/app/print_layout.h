@@ -2,8 +2,6 @@
 // scale (1/N of the drawing's millimetres, or the first usual scale at which the part to print
 // fits inside the margins), and the drawing point at the sheet's centre. The window's print and
 // PDF output place the drawing by it.
-//
-// Glossary: syakudo scale (尺度), yousi paper (用紙).
 #pragma once
 
 #include <optional>

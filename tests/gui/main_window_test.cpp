@@ -616,6 +616,35 @@ TEST_F(GuiTest, Screenshots) {
     page(4, "page4");
     page(3, "page3");
     page(6, "page6");
+    page(0, "page0");
+    const auto window = [&](QWidget& w, const std::string& name) {
+        QApplication::processEvents();
+        w.grab().save(QString::fromStdString(std::string(out) + "/" + name + ".png"));
+    };
+    // The regulation check of the example, and the sky-factor verdict of the road example.
+    KiseiWindow& k = gui_->mainWindow.Kisei();
+    k.show();
+    gui_->session.Picks().PushSelection("layer=敷地");
+    k.Check();
+    window(k, "window-kisei");
+    ASSERT_TRUE(gui_->drawingWindow.OpenDrawing(std::filesystem::path(ZUKA_SOURCE_DIR) /
+                                                "examples/sky_check.dxf"));
+    AcquireBuildings();
+    gui_->session.SetInteraction(nullptr);
+    SkyCheckWindow& sky = gui_->mainWindow.SkyCheck();
+    sky.show();
+    sky.Zone().setCurrentIndex(sky.Zone().findText("1住"));
+    sky.Far().setText("200");
+    sky.Roads().setText("6");
+    sky.Margin().setText("0.02");
+    gui_->session.Picks().PushSelection("layer=敷地");
+    gui_->session.Picks().PushSelection("layer=道路境界");
+    sky.Check();
+    window(sky, "window-sky-check");
+    shot("window-sky-check-drawing");
+    TSheetRequest q = gui_->drawingWindow.SheetRequest();
+    q.print = {PaperSize::A3, true, 0};
+    gui_->drawingWindow.ExportPdf(std::filesystem::path(out) / "sky-check-sheet.pdf", q);
 }
 
 // Qt's own dialogs speak Japanese once the translations are loaded (Debian's Qt translations).
