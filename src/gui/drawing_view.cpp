@@ -148,6 +148,29 @@ void DrawingView::ZoomBox(double x0, double y0, double x1, double y1) {
     update();
 }
 
+void DrawingView::StartZoomWindow() {
+    zoomNext_ = true;
+    if (!asking_) setCursor(Qt::CrossCursor);
+}
+
+bool DrawingView::ZoomWindow(QPointF a, QPointF b) {
+    const QPointF d = b - a;
+    if (std::hypot(d.x(), d.y()) <= kDragPx) {
+        update();
+        return false;
+    }
+    const TAcadPoint p = ToWorld(a);
+    const TAcadPoint q = ToWorld(b);
+    moved_ = true;  // the user's view: a resize keeps it
+    const double w = std::abs(q.x - p.x);
+    const double h = std::abs(q.y - p.y);
+    scale_ = std::min(width() / w, height() / h);
+    ox_ = (p.x + q.x) / 2 - width() / 2.0 / scale_;
+    oy_ = (p.y + q.y) / 2 - height() / 2.0 / scale_;
+    update();
+    return true;
+}
+
 TPrintBox DrawingView::VisibleBox() const {
     const TAcadPoint a = ToWorld(QPointF(0, height()));
     const TAcadPoint b = ToWorld(QPointF(width(), 0));
@@ -220,6 +243,11 @@ void DrawingView::paintEvent(QPaintEvent*) {
     how.hidden = [this](const std::string& layer) { return LayerHidden(layer); };
     how.chosen = &chosen_;
     PaintPlot(p, plot_, how);
+    if (zoomFrom_) {
+        p.setPen(QPen(QColor(255, 200, 40), 1, Qt::DashLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(*zoomFrom_, mouse_).normalized());
+    }
     if (!asking_) return;
     if (dragStart_ && want_ == AnswerKind::Selection) {
         const bool crossing = mouse_.x() < dragStart_->x();
@@ -332,6 +360,11 @@ std::optional<TAcadPoint> DrawingView::SnapAt(QPointF s) const {
 void DrawingView::mousePressEvent(QMouseEvent* e) {
     const QPointF s = e->position();
     mouse_ = s;
+    // A zoom window: after 窓ズーム (Z), or with Shift held, also in the middle of a pick.
+    if (e->button() == Qt::LeftButton && (zoomNext_ || (e->modifiers() & Qt::ShiftModifier))) {
+        zoomFrom_ = s;
+        return;
+    }
     if (e->button() == Qt::MiddleButton || (e->button() == Qt::LeftButton && !asking_)) {
         panFrom_ = s;
         return;
@@ -386,6 +419,14 @@ void DrawingView::mouseMoveEvent(QMouseEvent* e) {
 
 void DrawingView::mouseReleaseEvent(QMouseEvent* e) {
     const QPointF s = e->position();
+    if (zoomFrom_ && e->button() == Qt::LeftButton) {
+        const QPointF start = *zoomFrom_;
+        zoomFrom_.reset();
+        zoomNext_ = false;
+        if (!asking_) unsetCursor();
+        ZoomWindow(start, s);
+        return;
+    }
     if (panFrom_ && (e->button() == Qt::MiddleButton || e->button() == Qt::LeftButton)) {
         panFrom_.reset();
         return;
@@ -419,6 +460,17 @@ void DrawingView::keyPressEvent(QKeyEvent* e) {
     const int k = e->key();
     if (k == Qt::Key_Home) {
         ZoomExtents();
+        return;
+    }
+    if (zoomNext_ && k == Qt::Key_Escape) {
+        zoomNext_ = false;
+        zoomFrom_.reset();
+        if (!asking_) unsetCursor();
+        update();
+        return;
+    }
+    if (!asking_ && k == Qt::Key_Z) {
+        StartZoomWindow();
         return;
     }
     if (!asking_) {

@@ -8,7 +8,8 @@
 //                takes it out again
 //   angle        two clicks, from the first to the second
 // Escape cancels. The middle button (or the left button while nothing is asked) pans, the
-// wheel zooms about the cursor, Home shows the whole drawing.
+// wheel zooms about the cursor, Home shows the whole drawing, a rectangle dragged after Z (or
+// with Shift) is shown whole.
 #pragma once
 
 #include <functional>
@@ -45,6 +46,11 @@ public:
     bool ZoomToResult();
     // Takes what is drawn now as already seen (after undo or redo): the view stays.
     void KeepView();
+    // 窓ズーム: the next rectangle dragged with the left button (Escape: none) is shown whole.
+    // Shift with the left button drags one at any time, also while a pick is asked.
+    void StartZoomWindow();
+    // Shows the rectangle between the two widget points whole; false for a mere click.
+    bool ZoomWindow(QPointF a, QPointF b);
 
     // Layers hidden in the view (names, any case): neither drawn nor picked. A setting of the
     // view only; the drawing is not changed.
@@ -110,6 +116,8 @@ private:
     std::optional<TAcadPoint> anglePoint_;  // first point of an angle
     std::optional<QPointF> dragStart_;      // window being dragged
     std::optional<QPointF> panFrom_;
+    std::optional<QPointF> zoomFrom_;  // a zoom window being dragged
+    bool zoomNext_ = false;            // 窓ズーム: the next drag is a zoom window
     QPointF mouse_;
     std::optional<TAcadPoint> snap_;
 };

@@ -1,5 +1,6 @@
 #include "gui/drawing_window.h"
 
+#include <functional>
 #include <iterator>
 #include <variant>
 
@@ -186,6 +187,8 @@ DrawingWindow::DrawingWindow(DrawingSession& session, QWidget* parent)
     });
     QMenu* viewMenu = menuBar()->addMenu("表示(&V)");
     viewMenu->addAction("全体表示 (Home)", [this] { view_->ZoomExtents(); });
+    viewMenu->addAction("窓ズーム (Z, Shift+ドラッグ)", [this] { view_->StartZoomWindow(); })
+        ->setObjectName("ViewZoomWindow");
     QAction* panelShown = dock->toggleViewAction();
     panelShown->setText("画層パネル");
     viewMenu->addAction(panelShown);
@@ -242,7 +245,8 @@ std::size_t DrawingWindow::Signature() const {
     DrawingHost& host = const_cast<DrawingHost&>(h);
     Document& doc = host.ActiveDocument();
     return static_cast<std::size_t>(doc.ModelSpace().Count()) * 1000003u +
-           static_cast<std::size_t>(doc.Blocks().Count()) * 7919u + h.CommandLog().size();
+           static_cast<std::size_t>(doc.Blocks().Count()) * 7919u + h.CommandLog().size() +
+           std::hash<std::string>{}(CurrentLayer());
 }
 
 void DrawingWindow::MarkSaved() {
@@ -328,7 +332,12 @@ bool DrawingWindow::UndoRedo(bool undo) {
     const std::string done = undo ? kUndone : kRedone;
     Echo(done);
     SetStatus(done);
-    view_->KeepView();
+    // Redo shows what it brought back; undo leaves the view where it is.
+    if (undo) {
+        view_->KeepView();
+    } else {
+        view_->ZoomToResult();
+    }
     UpdateLayers();
     UpdateTitle();
     return true;
@@ -384,8 +393,16 @@ bool DrawingWindow::SetCurrentLayer(const std::string& layer) {
     } else if (host.IsOpen()) {
         for (const TLayerEntry& l : host.LayerTable()) {
             if (!SameLayer(l.name, layer)) continue;
-            host.ActiveDocument().SetVariable("CLAYER", l.name);
+            // A change of the drawing like a command's, within an undo group (the drawing's
+            // undo records what the group changed), and the drawing counts as changed.
+            Document& doc = host.ActiveDocument();
+            if (!SameLayer(CurrentLayer(), l.name)) {
+                doc.StartUndoMark();
+                doc.SetVariable("CLAYER", l.name);
+                doc.EndUndoMark();
+            }
             SetStatus(kCurrentLayerSet + l.name);
+            UpdateTitle();
             ok = true;
             break;
         }

@@ -514,6 +514,58 @@ TEST_F(GuiTest, LayerPanelHidesInTheViewAndChoosesTheCurrentLayer) {
     EXPECT_EQ(w.CurrentLayer(), "建物");
 }
 
+// Choosing the current layer changes the drawing (its current layer is saved with it): it is
+// marked changed, and choosing the layer back unmarks it.
+TEST_F(GuiTest, CurrentLayerMarksTheDrawingChanged) {
+    Start();
+    DrawingWindow& w = gui_->drawingWindow;
+    const std::string before = w.CurrentLayer();
+    ASSERT_NE(before, "建物");
+    EXPECT_FALSE(w.Modified());
+    ASSERT_TRUE(w.SetCurrentLayer("建物"));
+    EXPECT_TRUE(w.Modified());
+    EXPECT_TRUE(w.windowTitle().contains(" *"));
+    ASSERT_TRUE(w.SetCurrentLayer(before));
+    EXPECT_FALSE(w.Modified());
+}
+
+// A zoom window shows the rectangle dragged, whole; a mere click changes nothing. After 元に戻す
+// the view stays; やり直し shows what it brought back.
+TEST_F(GuiTest, ZoomWindowAndRedoShowsWhatItRestored) {
+    Start();
+    AcquireBuildings();
+    DrawingView& view = gui_->drawingWindow.View();
+    view.Reload(true);
+    const TAcadPoint a = view.ToWorld(QPointF(100, 100));
+    const TAcadPoint b = view.ToWorld(QPointF(160, 130));
+    EXPECT_FALSE(view.ZoomWindow(QPointF(100, 100), QPointF(102, 101)));
+    ASSERT_TRUE(view.ZoomWindow(QPointF(100, 100), QPointF(160, 130)));
+    const TPrintBox shown = view.VisibleBox();
+    EXPECT_LE(shown.x0, std::min(a.x, b.x) + 1e-6);
+    EXPECT_GE(shown.x1, std::max(a.x, b.x) - 1e-6);
+    EXPECT_LE(shown.y0, std::min(a.y, b.y) + 1e-6);
+    EXPECT_GE(shown.y1, std::max(a.y, b.y) - 1e-6);
+    // The rectangle fills the view in one direction.
+    EXPECT_NEAR(std::min((shown.x1 - shown.x0) / std::abs(b.x - a.x),
+                         (shown.y1 - shown.y0) / std::abs(b.y - a.y)),
+                1, 1e-6);
+    // The same with Shift and the mouse.
+    QTest::mousePress(&view, Qt::LeftButton, Qt::ShiftModifier, QPoint(50, 50));
+    QTest::mouseMove(&view, QPoint(90, 80));
+    QTest::mouseRelease(&view, Qt::LeftButton, Qt::ShiftModifier, QPoint(90, 80));
+    EXPECT_LT(view.VisibleBox().x1 - view.VisibleBox().x0, shown.x1 - shown.x0);
+
+    QTest::mouseClick(W<QAbstractButton>("Button3"), Qt::LeftButton);
+    const TPrintBox result = view.VisibleBox();
+    gui_->drawingWindow.UndoRedo(true);
+    view.ZoomWindow(QPointF(10, 10), QPointF(40, 30));
+    const TPrintBox corner = view.VisibleBox();
+    gui_->drawingWindow.UndoRedo(false);
+    const TPrintBox redone = view.VisibleBox();
+    EXPECT_NE(redone.x1 - redone.x0, corner.x1 - corner.x0);
+    EXPECT_NEAR(redone.x1 - redone.x0, result.x1 - result.x0, 1e-6 * (result.x1 - result.x0));
+}
+
 // 中止 during an equal-time run inserts nothing; while it runs no other command can start.
 TEST_F(GuiTest, StopDuringEqualTimeAndOneRunAtATime) {
     Start();
