@@ -12,6 +12,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -42,6 +43,7 @@
 #include "base/platform.h"
 #include "gui/check_windows.h"
 #include "gui/target_cad_dialog.h"
+#include "shadow/equal_time.h"
 #include "solar/city_list.h"
 
 namespace zuka {
@@ -452,6 +454,17 @@ QWidget* MainWindow::Page1() {
         QCheckBox* cb = Check(name.c_str(), "", f.CheckListBox1[static_cast<std::size_t>(i)],
                               [this] { c_.CheckListBox1Click(); });
         cb->setText(Q(kCheckListBox1Items[static_cast<std::size_t>(i)]));
+        // The legend: each hour with the colour its outline is drawn in.
+        QPixmap swatch(12, 12);
+        swatch.fill(AciColour(ToujiColour(i)));
+        {
+            QPainter p(&swatch);
+            p.setPen(QColor(96, 96, 96));
+            p.drawRect(0, 0, 11, 11);
+        }
+        cb->setIcon(QIcon(swatch));
+        cb->setToolTip(Q(std::string("等時間日影線の色 (") +
+                         std::string(kCheckListBox1Items[static_cast<std::size_t>(i)]) + ")"));
         cb->setObjectName(Q(name));
         hl->addWidget(cb, i % 7, i / 7);
     }

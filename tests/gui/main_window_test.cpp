@@ -591,6 +591,28 @@ TEST_F(GuiTest, StopDuringEqualTimeAndOneRunAtATime) {
     EXPECT_FALSE(W<QAbstractButton>("Button7")->isEnabled());
 }
 
+// The hours' check boxes are the legend of the equal-time diagram: each shows the colour its
+// outline and caption are drawn in.
+TEST_F(GuiTest, EqualTimeLegendMatchesTheDrawing) {
+    Start();
+    AcquireBuildings();
+    gui_->mainWindow.Pages().setCurrentIndex(1);
+    QTest::mouseClick(W<QAbstractButton>("Button6"), Qt::LeftButton);
+    int captions = 0;
+    for (const TPlotItem& it : gui_->session.Host().Plot()) {
+        if (it.kind != TPlotItem::Kind::Text || it.layer != F().Edit28) continue;
+        for (int i = 0; i < kToujiHourCount; ++i) {
+            if (it.text != kCheckListBox1Items[static_cast<std::size_t>(i)]) continue;
+            SCOPED_TRACE(it.text);
+            const std::string name = "CheckListBox1_" + std::to_string(i);
+            const QImage icon = W<QCheckBox>(name.c_str())->icon().pixmap(12, 12).toImage();
+            EXPECT_EQ(icon.pixelColor(6, 6), AciColour(it.color));
+            ++captions;
+        }
+    }
+    EXPECT_GT(captions, 1);
+}
+
 // 特定点一括取得 fills the point grid and computes the times. 再計算 runs again and, reading 中止
 // meanwhile, stops the run; no capture can start during it.
 TEST_F(GuiTest, SpecificPointsCaptureAndStop) {
