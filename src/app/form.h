@@ -264,6 +264,15 @@ struct Form {
     bool CheckBox14 = false;  // 度、分、秒で表示
     bool CheckBox15 = false;  // 小数点以下 3 桁
 
+    // --- The sky-factor verdict's window (天空率の判定) ----------------------------------------
+    std::string SkyCheckZone;       // 用途地域: 1住, 商業, ... (empty: not chosen)
+    std::string SkyCheckFar;        // 容積率, percent (empty: not given)
+    std::string SkyCheckKinds;      // road,adjacent,north (empty: what the zone makes apply)
+    std::string SkyCheckRoads;      // 幅員[,後退距離] in metres, road by road, ";" between
+    std::string SkyCheckRoadLevel = "0";  // the site ground above the road centre, metres
+    std::string SkyCheckMargin = "0";     // 安全率, percent
+    std::string SkyCheckCorners = "垂直";  // 端部の扱い: 垂直 or 沿線
+
     // --- Below the pages ---------------------------------------------------------------------
     TProgressBar ProgressBar1;
 

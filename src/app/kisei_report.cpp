@@ -20,6 +20,32 @@ std::string LineName(std::size_t i) { return FormatGeneral(kKyoukaiDistances[i] 
 
 }  // namespace
 
+std::optional<TKiseiRequest> KiseiRequestOf(const std::string& hours5, const std::string& hours10,
+                                            const std::string& planeM, std::string& error) {
+    TKiseiRequest q;
+    const struct {
+        const std::string& text;
+        double& hours;
+        const char* name;
+    } limits[] = {{hours5, q.hours5, "5 m 線の規制時間"}, {hours10, q.hours10, "10 m 線の規制時間"}};
+    for (const auto& l : limits) {
+        const std::optional<double> v = ParseDouble(l.text);
+        if (!v || !(*v > 0)) {
+            error = std::string(l.name) + "は 0 より大きい時間で指定してください: " + l.text;
+            return std::nullopt;
+        }
+        l.hours = *v;
+    }
+    if (!planeM.empty()) {
+        q.planeM = ParseDouble(planeM);
+        if (!q.planeM) {
+            error = "測定面の高さはメートルの数で指定してください: " + planeM;
+            return std::nullopt;
+        }
+    }
+    return q;
+}
+
 std::vector<std::string> KiseiReportLines(const Controller& c,
                                           const std::optional<TClockShift>& clock) {
     const TKiseiRun& k = c.LastKisei();

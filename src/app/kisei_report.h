@@ -12,6 +12,12 @@
 
 namespace zuka {
 
+// The check's request from the texts a user typed: the hours at the 5 m and the 10 m line
+// (each above 0) and the measurement plane in metres (empty: the 測定面の高さ setting).
+// nullopt with `error` naming the input that cannot be used.
+std::optional<TKiseiRequest> KiseiRequestOf(const std::string& hours5, const std::string& hours10,
+                                            const std::string& planeM, std::string& error);
+
 // The lines of the last check (LastKisei, status Checked); with `clock` the period also in
 // local clock time.
 std::vector<std::string> KiseiReportLines(const Controller& c,

@@ -111,6 +111,15 @@ void LoadSettings(const IniFile& ini, Form& form, TScreenSize screen) {
     // 10. Layers of the calculation record and the regulation check.
     form.Edit50 = ini.ReadString("Layer", "Info", first.Edit50);
     form.Edit51 = ini.ReadString("Layer", "Kisei", first.Edit51);
+
+    // 11. The sky-factor verdict.
+    form.SkyCheckZone = ini.ReadString("SkyCheck", "zone", first.SkyCheckZone);
+    form.SkyCheckFar = ini.ReadString("SkyCheck", "far", first.SkyCheckFar);
+    form.SkyCheckKinds = ini.ReadString("SkyCheck", "kinds", first.SkyCheckKinds);
+    form.SkyCheckRoads = ini.ReadString("SkyCheck", "roads", first.SkyCheckRoads);
+    form.SkyCheckRoadLevel = ini.ReadString("SkyCheck", "roadLevel", first.SkyCheckRoadLevel);
+    form.SkyCheckMargin = ini.ReadString("SkyCheck", "margin", first.SkyCheckMargin);
+    form.SkyCheckCorners = ini.ReadString("SkyCheck", "corners", first.SkyCheckCorners);
 }
 
 IniFile SaveSettings(const Form& form) {
@@ -178,6 +187,13 @@ IniFile SaveSettings(const Form& form) {
     ini.WriteString("Tenku", "Keisuu", form.Edit39);
     ini.WriteString("Layer", "Info", form.Edit50);
     ini.WriteString("Layer", "Kisei", form.Edit51);
+    ini.WriteString("SkyCheck", "zone", form.SkyCheckZone);
+    ini.WriteString("SkyCheck", "far", form.SkyCheckFar);
+    ini.WriteString("SkyCheck", "kinds", form.SkyCheckKinds);
+    ini.WriteString("SkyCheck", "roads", form.SkyCheckRoads);
+    ini.WriteString("SkyCheck", "roadLevel", form.SkyCheckRoadLevel);
+    ini.WriteString("SkyCheck", "margin", form.SkyCheckMargin);
+    ini.WriteString("SkyCheck", "corners", form.SkyCheckCorners);
     return ini;
 }
 

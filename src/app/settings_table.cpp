@@ -186,6 +186,28 @@ const std::vector<TSettingInfo>& Table() {
             Real("Tenku", "Keisuu", "検出係数", "kept, read by no computation", "", "", 0, 1000),
             Text("Layer", "Info", "画層 計算記録", "layer of the calculation record of every drawing"),
             Text("Layer", "Kisei", "画層 日影規制", "layer of the regulation check's lines and spot"),
+            Text("SkyCheck", "zone", "用途地域 (天空率の判定)",
+                 "zone of the sky-factor verdict: 1低, 2低, 1中高, 2中高, 田園, 1住, 2住, 準住, 近商, "
+                 "商業, 準工, 工業, 工専, 無指定; empty = not chosen"),
+            // Text, for empty is its own value: no FAR given, refused by name when the check starts.
+            Text("SkyCheck", "far", "容積率 (天空率の判定)",
+                 "designated floor-area ratio of the sky-factor verdict, percent (a number above "
+                 "0); empty = not given"),
+            Text("SkyCheck", "kinds", "検討する斜線 (天空率の判定)",
+                 "slant lines checked: road,adjacent,north; empty = those the zone makes apply"),
+            Text("SkyCheck", "roads", "道路の幅員と後退距離 (天空率の判定)",
+                 "each road's width[,setback] in metres, roads separated by ';' (6;4,1); the "
+                 "window asks for each road's boundary lines in this order"),
+            Real("SkyCheck", "roadLevel", "道路中心からの敷地の高さ (天空率の判定)",
+                 "site ground above the road centre", "m", "m", 0, 100),
+            Real("SkyCheck", "margin", "安全率 (天空率の判定)",
+                 "the margin the planned building's sky factor must exceed the conforming one's by "
+                 "(0.02 is a common local custom)",
+                 "percent points", "%", 0, 10),
+            Text("SkyCheck", "corners", "端部の扱い (天空率の判定)",
+                 "where the site is wider than a road frontage: 垂直 (points and conforming "
+                 "building between the frontage's perpendiculars) or 沿線 (to the outermost site "
+                 "point inside the application range)"),
         };
         t.insert(t.end(), rest.begin(), rest.end());
         return t;

@@ -110,6 +110,7 @@ TCadUi Controller::CadUi() {
     };
     u.minimiseMainWindow = [this] { ui_.MinimiseMainWindow(); };
     u.restoreMainWindow = [this] { ui_.RestoreMainWindow(); };
+    u.placing = [this](const std::string& what) { ui_.Placing(what); };
     return u;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/calc_record.h"
+#include "app/command_scope.h"
 #include "app/diagram_run.h"
 #include "app/drawing_session.h"
 #include "app/json_value.h"
@@ -32,6 +33,7 @@ namespace {
 constexpr double kOnEdgeTol = 1.0;    // mm: a site edge lies on a road boundary line
 constexpr double kPointRadius = 300;  // mm: the drawn measurement points
 constexpr double kTextHeight = 300;   // mm: point numbers and the table
+constexpr const char* kSelectSiteLines = "敷地の線分、ポリラインを選択 :";
 constexpr const char* kMethod =
     "天空率: 正射影, 三斜計算 (半径 100 mm, 最大分割角 10° から判定が付くまで細分, 下限 0.5°), "
     "適合建築物は外接三角形 (切り上げ), 計画建築物は内接三角形 (切り捨て), 小数 3 桁";
@@ -43,12 +45,14 @@ struct TRoadOption {
     std::string expr;
 };
 
-std::optional<TRoadOption> ParseRoadOption(const std::string& text) {
+// "W[,SETBACK]" alone too when `needExpr` is false (the window: the user picks the lines).
+std::optional<TRoadOption> ParseRoadOption(const std::string& text, bool needExpr) {
     const std::size_t colon = text.find(':');
-    if (colon == std::string::npos || colon + 1 >= text.size()) return std::nullopt;
+    if (needExpr && (colon == std::string::npos || colon + 1 >= text.size())) return std::nullopt;
+    if (colon != std::string::npos && colon + 1 >= text.size()) return std::nullopt;
     const std::string numbers = text.substr(0, colon);
     TRoadOption r;
-    r.expr = text.substr(colon + 1);
+    if (colon != std::string::npos) r.expr = text.substr(colon + 1);
     const std::size_t comma = numbers.find(',');
     const std::optional<double> w = ParseDouble(numbers.substr(0, comma));
     if (!w) return std::nullopt;
@@ -80,12 +84,18 @@ std::optional<std::vector<SkyKind>> ParseKinds(const std::string& text) {
 }
 
 // The segments of the entities `expr` selects (lines, polylines, arcs as chords).
+// With no expression the user picks them, told first what to pick (`prompt`).
 std::optional<std::vector<TLineEnt>> SelectSegments(DrawingSession& d, const std::string& expr,
+                                                    const std::string& prompt,
                                                     std::string& refused) {
     Document& doc = d.Host().ActiveDocument();
     SelectionSetPtr ss = GetTempSelSet(doc);
     Workspace ws;
-    d.Picks().PushSelection(expr);
+    if (expr.empty()) {
+        doc.Utility().Prompt(prompt + "\r\n");
+    } else {
+        d.Picks().PushSelection(expr);
+    }
     try {
         ss->SelectOnScreen();
         ReadSelEntities(*ss, ws);
@@ -253,6 +263,16 @@ bool DrawClosestMaps(Controller& c, DrawingSession& d, const TSkyCheckResult& r,
         ParseDouble(c.form.Edit15).value_or(25) * ParseDouble(c.form.Edit19).value_or(100);
     double y = y0 - 10000 - 2 * rs;
     const std::vector<TLineEnt> model = c.ws.AryTatemono;
+    // The maps take their point through the measurement grid: the user's points come back after.
+    struct KeepGrid {
+        Form& f;
+        TGridCells cells = f.StringGrid1;
+        int row = f.StringGrid1Row;
+        ~KeepGrid() {
+            f.StringGrid1 = cells;
+            f.StringGrid1Row = row;
+        }
+    } keep{c.form};
     for (const TSkyCheckRow& p : r.rows) {
         if (!p.closest) continue;
         const auto cb = std::find_if(r.conforming.begin(), r.conforming.end(),
@@ -284,142 +304,177 @@ bool DrawClosestMaps(Controller& c, DrawingSession& d, const TSkyCheckResult& r,
     return true;
 }
 
+// " (--site EXPR)" after a message about what an expression selected; nothing when the user
+// picked it.
+std::string ByOption(const char* option, const std::string& expr) {
+    return expr.empty() ? std::string() : std::string(" (") + option + " " + expr + ")";
+}
+
 }  // namespace
 
-int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
-    Controller& c = run.c;
-    std::ostream& out = run.out;
-    std::ostream& err = run.err;
-    TSkyCheckInput in;
-    // Inputs first: a refusal changes nothing.
-    std::string exprError;
-    if (!ParseSelectionExpr(o.site, exprError)) {
-        err << "--site " << o.site << ": " << exprError << "\n";
-        return kExitUsage;
+TSkyCheckTexts SkyCheckTextsOf(const Form& f) {
+    TSkyCheckTexts t;
+    t.zone = f.SkyCheckZone;
+    t.far = f.SkyCheckFar;
+    t.kinds = f.SkyCheckKinds;
+    t.roadLevel = f.SkyCheckRoadLevel;
+    t.margin = f.SkyCheckMargin;
+    t.corners = f.SkyCheckCorners;
+    std::stringstream ss(f.SkyCheckRoads);
+    std::string road;
+    while (std::getline(ss, road, ';')) {
+        const std::size_t a = road.find_first_not_of(' ');
+        if (a != std::string::npos) t.roads.push_back(road.substr(a, road.find_last_not_of(' ') - a + 1));
     }
-    const std::optional<TSkyZone> zone = FindSkyZone(o.zone);
+    t.fromSettings = true;
+    return t;
+}
+
+std::optional<TSkyCheckSetup> ParseSkyCheck(const TSkyCheckTexts& t, const Form& f,
+                                            std::ostream& err) {
+    TSkyCheckSetup p;
+    TSkyCheckInput& in = p.input;
+    // The name of an input in a message: the option, or the setting the window shows.
+    const auto name = [&t](const char* option, const char* key) {
+        return t.fromSettings ? WithoutSettingKeys(SettingName("SkyCheck", key)) : std::string(option);
+    };
+    const std::optional<TSkyZone> zone = FindSkyZone(t.zone);
     if (!zone) {
-        err << "--zone は用途地域の名前で指定してください (" << SkyZoneNames()
-            << "): " << QuotedValue(o.zone) << "\n";
-        return kExitUsage;
+        err << name("--zone", "zone") << " は用途地域の名前で指定してください (" << SkyZoneNames()
+            << "): " << QuotedValue(t.zone) << "\n";
+        return std::nullopt;
     }
     in.zone = *zone;
-    const std::optional<double> far = ParseDouble(o.far);
+    const std::optional<double> far = ParseDouble(t.far);
     if (!far || !(*far > 0)) {
-        err << "--far は容積率 (%, 0 より大きい数) で指定してください: " << QuotedValue(o.far)
-            << "\n";
-        return kExitUsage;
+        err << name("--far", "far") << " は容積率 (%, 0 より大きい数) で指定してください: "
+            << QuotedValue(t.far) << "\n";
+        return std::nullopt;
     }
     in.farPct = *far;
-    if (!o.kinds.empty()) {
-        const auto kinds = ParseKinds(o.kinds);
+    if (!t.kinds.empty()) {
+        const auto kinds = ParseKinds(t.kinds);
         if (!kinds) {
-            err << "--kinds は road,adjacent,north を , で区切って指定してください: "
-                << QuotedValue(o.kinds) << "\n";
-            return kExitUsage;
+            err << name("--kinds", "kinds")
+                << " は road,adjacent,north を , で区切って指定してください: "
+                << QuotedValue(t.kinds) << "\n";
+            return std::nullopt;
         }
         in.kinds = *kinds;
     }
-    if (!o.roadLevel.empty()) {
-        const std::optional<double> v = ParseDouble(o.roadLevel);
+    if (!t.roadLevel.empty()) {
+        const std::optional<double> v = ParseDouble(t.roadLevel);
         if (!v || *v < 0) {
-            err << "--road-level は道路中心からの敷地地盤の高さ (m, 0 以上) で指定してください: "
-                << QuotedValue(o.roadLevel) << "\n";
-            return kExitUsage;
+            err << name("--road-level", "roadLevel")
+                << " は道路中心からの敷地地盤の高さ (m, 0 以上) で指定してください: "
+                << QuotedValue(t.roadLevel) << "\n";
+            return std::nullopt;
         }
         in.roadLevelM = *v;
     }
-    if (!o.margin.empty()) {
-        const std::optional<double> v = ParseDouble(o.margin);
+    if (!t.margin.empty()) {
+        const std::optional<double> v = ParseDouble(t.margin);
         if (!v || *v < 0) {
-            err << "--margin は安全率 (%, 0 以上の数) で指定してください: " << QuotedValue(o.margin)
-                << "\n";
-            return kExitUsage;
+            err << name("--margin", "margin") << " は安全率 (%, 0 以上の数) で指定してください: "
+                << QuotedValue(t.margin) << "\n";
+            return std::nullopt;
         }
         in.marginPct = *v;
     }
-    if (!o.corners.empty()) {
-        const std::optional<SkyCorners> corners = FindSkyCorners(o.corners);
+    if (!t.corners.empty()) {
+        const std::optional<SkyCorners> corners = FindSkyCorners(t.corners);
         if (!corners) {
-            err << "--corners は 垂直 か 沿線 で指定してください: " << QuotedValue(o.corners) << "\n";
-            return kExitUsage;
+            err << name("--corners", "corners") << " は 垂直 か 沿線 で指定してください: "
+                << QuotedValue(t.corners) << "\n";
+            return std::nullopt;
         }
         in.corners = *corners;
     }
-    std::vector<TRoadOption> roads;
-    for (const std::string& text : o.roads) {
-        const std::optional<TRoadOption> r = ParseRoadOption(text);
+    const std::string roadName = name("--road", "roads");
+    for (const std::string& text : t.roads) {
+        const std::optional<TRoadOption> r = ParseRoadOption(text, !t.fromSettings);
         if (!r) {
-            err << "--road は 幅員[,後退距離]:選択式 (m) の形で指定してください (例 "
-                   "6:layer=道路境界): "
+            err << roadName
+                << (t.fromSettings ? " は 幅員[,後退距離] (m) を道路ごとに ; で区切って指定してください (例 6;4,1): "
+                                   : " は 幅員[,後退距離]:選択式 (m) の形で指定してください (例 "
+                                     "6:layer=道路境界): ")
                 << QuotedValue(text) << "\n";
-            return kExitUsage;
+            return std::nullopt;
         }
         if (!(r->widthM > 0)) {
-            err << "--road の幅員は 0 より大きい数で指定してください: " << QuotedValue(text)
+            err << roadName << " の幅員は 0 より大きい数で指定してください: " << QuotedValue(text)
                 << "\n";
-            return kExitUsage;
+            return std::nullopt;
         }
         if (!(r->setbackM >= 0)) {
-            err << "--road の後退距離は 0 以上の数で指定してください: " << QuotedValue(text)
+            err << roadName << " の後退距離は 0 以上の数で指定してください: " << QuotedValue(text)
                 << "\n";
-            return kExitUsage;
+            return std::nullopt;
         }
-        if (!ParseSelectionExpr(r->expr, exprError)) {
-            err << "--road " << text << ": " << exprError << "\n";
-            return kExitUsage;
+        std::string exprError;
+        if (!r->expr.empty() && !ParseSelectionExpr(r->expr, exprError)) {
+            err << roadName << " " << text << ": " << exprError << "\n";
+            return std::nullopt;
         }
-        roads.push_back(*r);
+        p.roads.push_back({r->widthM, r->setbackM, r->expr, text});
     }
     // True north as the settings have it (真北), for the north rows.
-    const std::optional<double> north = ParseDouble(c.form.Edit12);
+    const std::optional<double> north = ParseDouble(f.Edit12);
     if (!north) {
-        err << SettingName("Common", "makita") << " が数ではありません: "
-            << QuotedValue(c.form.Edit12) << "\n";
-        return kExitUsage;
+        err << (t.fromSettings ? WithoutSettingKeys(SettingName("Common", "makita"))
+                               : SettingName("Common", "makita"))
+            << " が数ではありません: " << QuotedValue(f.Edit12) << "\n";
+        return std::nullopt;
     }
     in.northDeg = *north;
-    const std::optional<std::filesystem::path> outPath = run.OutputPath(o.drawing);
-    if (!outPath) return kExitUsage;
+    return p;
+}
 
-    if (!run.Open(o.drawing)) return kExitFailed;
-    DrawingSession& d = run.Drawing();
+std::optional<TSkyCheckResult> RunSkyCheck(Controller& c, DrawingSession& d, TSkyCheckSetup& p,
+                                           const std::string& siteExpr, std::ostream& err) {
+    TSkyCheckInput& in = p.input;
+    in.planned.clear();
+    in.site.clear();
+    in.roads.clear();
     // The planned building: every acquired wall that stands above the ground.
-    if (!run.Acquire()) return kExitFailed;
-    run.EchoPrompts();
     for (const TLineEnt& w : c.ws.AryTatemono)
         if (w.st.z > 0 || w.ed.z > 0) in.planned.push_back(w);
 
-    // The site: the outline of the lines and polylines --site selects.
+    // The site: the outline of the lines and polylines selected.
     std::string refused;
-    std::optional<std::vector<TLineEnt>> siteSegs = SelectSegments(d, o.site, refused);
+    std::optional<std::vector<TLineEnt>> siteSegs =
+        SelectSegments(d, siteExpr, kSelectSiteLines, refused);
     if (!siteSegs) {
         err << refused << "\n";
-        return kExitFailed;
+        return std::nullopt;
     }
     Workspace ws;
     ws.AryLine = *siteSegs;
     DxfList unused;
     const TKyoukaisenResult sites = MakeKyoukaisen(ws, unused);
     if (sites.status != KyoukaisenStatus::Drawn || sites.siteOutlines.empty()) {
-        err << "敷地の閉じた輪郭がありません (--site " << o.site << ").\n";
-        return kExitFailed;
+        err << "敷地の閉じた輪郭がありません" << ByOption("--site", siteExpr) << ".\n";
+        return std::nullopt;
     }
     if (sites.siteOutlines.size() > 1) {
-        err << "敷地は一つだけ選択してください (--site " << o.site << " は "
+        err << "敷地は一つだけ選択してください ("
+            << (siteExpr.empty() ? std::string() : "--site " + siteExpr + " は ")
             << sites.siteOutlines.size() << " 敷地).\n";
-        return kExitFailed;
+        return std::nullopt;
     }
     for (const TLineEnt& s : sites.siteOutlines[0]) in.site.push_back({s.st.x, s.st.y, 0});
 
-    // Each road: the site edges that lie on the lines its expression selects.
-    for (std::size_t i = 0; i < roads.size(); ++i) {
-        std::optional<std::vector<TLineEnt>> segs = SelectSegments(d, roads[i].expr, refused);
+    // Each road: the site edges that lie on the lines selected for it.
+    for (std::size_t i = 0; i < p.roads.size(); ++i) {
+        const TSkyRoadPick& pick = p.roads[i];
+        const std::string prompt = "道路" + std::to_string(i + 1) + " (幅員 " +
+                                   FormatGeneral(pick.widthM) + " m) の道路境界線を選択 :";
+        std::optional<std::vector<TLineEnt>> segs = SelectSegments(d, pick.expr, prompt, refused);
         if (!segs) {
             err << refused << "\n";
-            return kExitFailed;
+            return std::nullopt;
         }
-        TSkyRoad road{roads[i].widthM, roads[i].setbackM, {}};
+        TSkyRoad road{pick.widthM, pick.setbackM, {}};
         for (const TLineEnt& edge : sites.siteOutlines[0]) {
             for (const TLineEnt& s : *segs) {
                 if (DistToSegment2D(edge.st, s.st, s.ed) <= kOnEdgeTol &&
@@ -430,41 +485,98 @@ int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
             }
         }
         if (road.frontage.empty()) {
-            err << "道路に面する敷地の辺がありません: --road " << o.roads[i]
+            err << "道路に面する敷地の辺がありません: "
+                << (pick.expr.empty() ? "道路" + std::to_string(i + 1)
+                                      : "--road " + pick.text)
                 << " の線は敷地の辺に重なりません．\n";
-            return kExitFailed;
+            return std::nullopt;
         }
         in.roads.push_back(road);
     }
 
-    const TSkyCheckResult r = CheckSkyFactor(in);
-    if (run.Stopped()) return run.ReportStopped();
+    TSkyCheckResult r = CheckSkyFactor(in);
     if (r.refusal) {
         err << *r.refusal << "\n";
-        return kExitFailed;
+        return std::nullopt;
     }
     if (r.rows.empty()) {
         err << "算定位置がありません (斜線が敷地に及びません)．\n";
-        return kExitFailed;
+        return std::nullopt;
     }
+    return r;
+}
+
+std::vector<std::vector<std::string>> SkyCheckTable(const TSkyCheckResult& r) { return TableCells(r); }
+
+std::vector<std::string> SkyCheckSummary(const TSkyCheckResult& r) {
+    std::vector<std::string> lines;
+    for (const std::string& n : r.notes) lines.push_back(n);
+    for (const TSkyConforming& cb : r.conforming) {
+        std::string line = "適合建築物\t" + cb.row;
+        if (cb.kind == SkyKind::Road) line += "\t適用距離 " + FormatGeneral(cb.applicationM) + " m";
+        line += "\t勾配 " + FormatGeneral(cb.slope) + (cb.step ? " (1.5 への段差あり)" : "");
+        lines.push_back(line);
+    }
+    int fails = 0;
+    for (const TSkyCheckRow& p : r.rows) fails += p.pass ? 0 : 1;
+    lines.push_back("判定\t" + Verdict(r.Passes()) + "\t算定位置 " + std::to_string(r.rows.size()) +
+                    ", 不適合 " + std::to_string(fails));
+    return lines;
+}
+
+bool DrawSkyCheck(Controller& c, DrawingSession& d, const TSkyCheckResult& r,
+                  const TSkyCheckInput& in, std::ostream& out, std::ostream& err) {
+    {
+        // The points, the conforming building and the table are one step to undo; each map
+        // of the closest points is a sky-map command of its own.
+        CommandScope scope(c, &d.Host(), TScopeOptions().Undo().Regen());
+        DrawVerdict(scope.Doc(), scope.App(), r, in.site);
+        scope.End();
+    }
+    return DrawClosestMaps(c, d, r, in.site, out, err);
+}
+
+int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
+    Controller& c = run.c;
+    std::ostream& out = run.out;
+    std::ostream& err = run.err;
+    // Inputs first: a refusal changes nothing.
+    std::string exprError;
+    if (!ParseSelectionExpr(o.site, exprError)) {
+        err << "--site " << o.site << ": " << exprError << "\n";
+        return kExitUsage;
+    }
+    // What the options leave out, the settings give (zone, FAR, kinds, road level, margin).
+    const TSkyCheckTexts settings = SkyCheckTextsOf(c.form);
+    TSkyCheckTexts t;
+    t.zone = o.zone.empty() ? settings.zone : o.zone;
+    t.far = o.far.empty() ? settings.far : o.far;
+    t.kinds = o.kinds.empty() ? settings.kinds : o.kinds;
+    t.roadLevel = o.roadLevel.empty() ? settings.roadLevel : o.roadLevel;
+    t.margin = o.margin.empty() ? settings.margin : o.margin;
+    t.corners = o.corners.empty() ? settings.corners : o.corners;
+    t.roads = o.roads;
+    std::optional<TSkyCheckSetup> setup = ParseSkyCheck(t, c.form, err);
+    if (!setup) return kExitUsage;
+    const std::optional<std::filesystem::path> outPath = run.OutputPath(o.drawing);
+    if (!outPath) return kExitUsage;
+
+    if (!run.Open(o.drawing)) return kExitFailed;
+    DrawingSession& d = run.Drawing();
+    if (!run.Acquire()) return kExitFailed;
+    run.EchoPrompts();
+    const std::optional<TSkyCheckResult> checked = RunSkyCheck(c, d, *setup, o.site, err);
+    if (run.Stopped()) return run.ReportStopped();
+    if (!checked) return kExitFailed;
+    const TSkyCheckResult& r = *checked;
+    const TSkyCheckInput& in = setup->input;
 
     const std::vector<std::vector<std::string>> cells = TableCells(r);
     for (const auto& row : cells) {
         for (std::size_t i = 0; i < row.size(); ++i) out << (i ? "\t" : "") << row[i];
         out << "\n";
     }
-    for (const std::string& n : r.notes) out << n << "\n";
-    for (const TSkyConforming& cb : r.conforming) {
-        out << "適合建築物\t" << cb.row;
-        if (cb.kind == SkyKind::Road)
-            out << "\t適用距離 " << FormatGeneral(cb.applicationM) << " m";
-        out << "\t勾配 " << FormatGeneral(cb.slope) << (cb.step ? " (1.5 への段差あり)" : "")
-            << "\n";
-    }
-    int fails = 0;
-    for (const TSkyCheckRow& p : r.rows) fails += p.pass ? 0 : 1;
-    out << "判定\t" << Verdict(r.Passes()) << "\t算定位置 " << r.rows.size() << ", 不適合 " << fails
-        << "\n";
+    for (const std::string& line : SkyCheckSummary(r)) out << line << "\n";
 
     if (!o.csv.empty() && !run.WriteGridCsv(o.csv, cells)) return kExitFailed;
     if (!o.json.empty()) {
@@ -474,9 +586,7 @@ int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
         }
         out << "JSON\t" << o.json << "\n";
     }
-    Application& app = d.Host();
-    DrawVerdict(app.ActiveDocument(), app, r, in.site);
-    if (!DrawClosestMaps(c, d, r, in.site, out, err)) return kExitFailed;
+    if (!DrawSkyCheck(c, d, r, in, out, err)) return kExitFailed;
     if (const int saved = run.SaveResult(*outPath); saved != kExitOk) return saved;
     return r.Passes() ? kExitOk : kExitFailed;
 }

@@ -8,6 +8,10 @@ namespace zuka {
 namespace {
 
 const std::string kBlockPrefix = "ZUKA_";
+// What each insertion the user places is, as the window names it beside the prompt.
+const std::string kPlacingMap = "天空図";
+const std::string kPlacingSansya = "三斜求積表";
+const std::string kPlacingTateiti = "建物位置確認表";
 const std::string kDxfExtension = ".dxf";
 constexpr int kPlacingIdlePollMs = 200;
 
@@ -80,8 +84,10 @@ TTenkuPlacement PlaceTenkuzu(DxfList& dxf, const TCadTarget& cad, const TDxfOutp
         result.status = TenkuPlaceStatus::NotSaved;
         return result;
     }
+    ui.Placing(kPlacingMap);
     doc.SendCommand(
         InsertCommandText(InsertVariant::PlacedRotated, PathToUtf8(result.file), 0, 0, rotDeg));
+    ui.Placing("");
     WaitCadIdle(cad.connector, cad.application, cad.progId, kPlacingIdlePollMs);
     window.Restore();
     if (GetLastEntityId(doc) == before) {
@@ -166,7 +172,9 @@ TInsertLineEntResult InsertLineEnt(Workspace& ws, const TCadTarget& cad, const T
             t.tenkuRitu = m.tenkuRitu;
             t.layer = p.layerSansya;
             DxfList table = BuildSansyaTable(t);
+            ui.Placing(kPlacingSansya);
             res.tableInsert = InsertDxfBlock(table, cad, out, ui, InsertVariant::PlacedTable);
+            ui.Placing("");
             if (p.itiHyo) {
                 res.drawTateiti = true;
             } else {
@@ -190,7 +198,9 @@ bool DrawTateiti(std::vector<TTateiti>& aryTateiti, const TTateitiParams& p, con
     DxfList dxf;
     StartDxfFile(dxf);
     WriteTateitiTable(dxf, sorted, p);
+    ui.Placing(kPlacingTateiti);
     InsertDxfBlock(dxf, cad, out, ui, InsertVariant::PlacedTable);
+    ui.Placing("");
     return true;
 }
 

@@ -21,6 +21,9 @@ public:
     virtual void MessageBox(const std::string& title, const std::string& text) = 0;
     virtual void MinimiseMainWindow() {}
     virtual void RestoreMainWindow() {}
+    // What the user is about to place in the drawing (天空図, 三斜求積表, 建物位置確認表), before
+    // the CAD asks "挿入位置を指定:"; "" once it is placed.
+    virtual void Placing(const std::string& /*what*/) {}
 };
 
 // Records what the handlers ask for, for tests.
@@ -37,6 +40,7 @@ public:
     }
     void MinimiseMainWindow() override { ++minimiseCount; }
     void RestoreMainWindow() override { ++restoreCount; }
+    void Placing(const std::string& what) override { placing.push_back(what); }
 
     bool StopRequested() const override { return stop; }
     void SetProgressMax(int max) override { progressMax = max; }
@@ -54,6 +58,7 @@ public:
     std::vector<TMessage> messages;
     int minimiseCount = 0;
     int restoreCount = 0;
+    std::vector<std::string> placing;
     bool stop = false;
     int progressMax = 0;
     int progressPosition = 0;

@@ -44,10 +44,16 @@ struct TCadUi {
     std::function<void(const std::string& title, const std::string& text)> messageBox{};
     std::function<void()> minimiseMainWindow{};
     std::function<void()> restoreMainWindow{};
+    // Told what the user is about to place (天空図, 三斜求積表, ...) before the CAD asks for its
+    // insertion point, and told "" once it is placed: the window names it beside the prompt.
+    std::function<void(const std::string& what)> placing{};
 
     void ShowMessage(const std::string& text) const;  // with `title` as caption
     void Minimise() const;
     void Restore() const;
+    void Placing(const std::string& what) const {
+        if (placing) placing(what);
+    }
 };
 
 // True when an application is registered as running under progId. Automation errors (a ProgID

@@ -280,12 +280,11 @@ const std::vector<TCommand>& Commands() {
                  ->allow_extra_args(false);
              cmd.add_option("--zone", q->zone,
                             "the zone: 1低 2低 1中高 2中高 田園 1住 2住 "
-                            "準住 近商 商業 準工 工業 工専 無指定")
-                 ->type_name("ZONE")
-                 ->required();
-             cmd.add_option("--far", q->far, "the designated FAR limit, percent")
-                 ->type_name("PCT")
-                 ->required();
+                            "準住 近商 商業 準工 工業 工専 無指定 (default: SkyCheck.zone)")
+                 ->type_name("ZONE");
+             cmd.add_option("--far", q->far,
+                            "the designated FAR limit, percent (default: SkyCheck.far)")
+                 ->type_name("PCT");
              cmd.add_option("--kinds", q->kinds,
                             "the slant lines to check: road,adjacent,north (default: what the "
                             "zone makes apply)")

@@ -67,6 +67,13 @@ QColor AciColour(int index) {
     return QColor::fromHsvF(hue / 360.0, pale ? 0.5 : 1.0, kValue[shade]);
 }
 
+QColor PaperColour(int index) {
+    const QColor c = AciColour(index);
+    // White (colour 7) and the pale colours would vanish on white paper: they print black.
+    const double luma = 0.299 * c.red() + 0.587 * c.green() + 0.114 * c.blue();
+    return luma > 200 ? QColor(Qt::black) : c;
+}
+
 DrawingView::DrawingView(DrawingHost& host, QWidget* parent) : QWidget(parent), host_(host) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -141,6 +148,43 @@ void DrawingView::ZoomBox(double x0, double y0, double x1, double y1) {
     update();
 }
 
+void DrawingView::StartZoomWindow() {
+    zoomNext_ = true;
+    if (!asking_) setCursor(Qt::CrossCursor);
+}
+
+bool DrawingView::ZoomWindow(QPointF a, QPointF b) {
+    const QPointF d = b - a;
+    if (std::hypot(d.x(), d.y()) <= kDragPx) {
+        update();
+        return false;
+    }
+    const TAcadPoint p = ToWorld(a);
+    const TAcadPoint q = ToWorld(b);
+    moved_ = true;  // the user's view: a resize keeps it
+    const double w = std::abs(q.x - p.x);
+    const double h = std::abs(q.y - p.y);
+    scale_ = std::min(width() / w, height() / h);
+    ox_ = (p.x + q.x) / 2 - width() / 2.0 / scale_;
+    oy_ = (p.y + q.y) / 2 - height() / 2.0 / scale_;
+    update();
+    return true;
+}
+
+TPrintBox DrawingView::VisibleBox() const {
+    const TAcadPoint a = ToWorld(QPointF(0, height()));
+    const TAcadPoint b = ToWorld(QPointF(width(), 0));
+    return {a.x, a.y, b.x, b.y};
+}
+
+std::optional<TPrintBox> DrawingView::DrawnBox() const {
+    double x0 = std::numeric_limits<double>::infinity(), y0 = x0, x1 = -x0, y1 = -x0;
+    for (const TPlotItem& it : plot_)
+        if (!LayerHidden(it.layer)) Extend(it, x0, y0, x1, y1);
+    if (!(x1 >= x0)) return std::nullopt;
+    return TPrintBox{x0, y0, x1, y1};
+}
+
 QPointF DrawingView::ToScreen(TAcadPoint p) const {
     return {(p.x - ox_) * scale_, height() - (p.y - oy_) * scale_};
 }
@@ -149,21 +193,21 @@ TAcadPoint DrawingView::ToWorld(QPointF s) const {
     return {ox_ + s.x() / scale_, oy_ + (height() - s.y()) / scale_, 0};
 }
 
-void DrawingView::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.fillRect(rect(), kScreen);
+void PaintPlot(QPainter& p, const std::vector<TPlotItem>& plot, const TPlotPaint& how) {
     p.setRenderHint(QPainter::Antialiasing);
-    for (const TPlotItem& it : plot_) {
-        if (LayerHidden(it.layer)) continue;
-        const bool chosen = chosen_.count(it.handle) > 0;
-        const QColor colour = chosen ? QColor(255, 200, 40) : AciColour(it.color);
-        QPen pen(colour, chosen ? 2.0 : 1.0);
+    for (const TPlotItem& it : plot) {
+        if (how.hidden && how.hidden(it.layer)) continue;
+        const bool chosen = how.chosen && how.chosen->count(it.handle) > 0;
+        const QColor colour = chosen ? QColor(255, 200, 40)
+                              : how.paper ? PaperColour(it.color)
+                                          : AciColour(it.color);
+        QPen pen(colour, chosen ? 2 * how.penWidth : how.penWidth);
         double pattern = 0;
-        for (double d : it.dashes) pattern += std::abs(d) * scale_;
-        if (!it.dashes.empty() && pattern > 4 && pattern < 4000) {
+        for (double d : it.dashes) pattern += std::abs(d) * how.scale;
+        if (!it.dashes.empty() && pattern > 4 * how.penWidth && pattern < 4000 * how.penWidth) {
             QList<qreal> dashes;
             for (double d : it.dashes)
-                dashes << std::max(std::abs(d) * scale_, 1.0) / pen.widthF();
+                dashes << std::max(std::abs(d) * how.scale, how.penWidth) / pen.widthF();
             if (dashes.size() % 2 == 1) dashes << 1.0;
             pen.setDashPattern(dashes);
         }
@@ -172,21 +216,37 @@ void DrawingView::paintEvent(QPaintEvent*) {
         switch (it.kind) {
             case TPlotItem::Kind::Path: {
                 if (it.points.empty()) break;
-                QPainterPath path(ToScreen(it.points[0]));
+                QPainterPath path(how.map(it.points[0]));
                 for (std::size_t i = 1; i < it.points.size(); ++i)
-                    path.lineTo(ToScreen(it.points[i]));
+                    path.lineTo(how.map(it.points[i]));
                 if (it.closed) path.closeSubpath();
                 p.drawPath(path);
                 break;
             }
             case TPlotItem::Kind::Circle:
-                p.drawEllipse(ToScreen(it.centre), it.radius * scale_, it.radius * scale_);
+                p.drawEllipse(how.map(it.centre), it.radius * how.scale, it.radius * how.scale);
                 break;
             case TPlotItem::Kind::Text:
-                PaintText(p, ToScreen(it.centre), QString::fromStdString(it.text),
-                          it.height * scale_, it.rotation, it.anchor, colour);
+                PaintText(p, how.map(it.centre), QString::fromStdString(it.text),
+                          it.height * how.scale, it.rotation, it.anchor, colour);
                 break;
         }
+    }
+}
+
+void DrawingView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), kScreen);
+    TPlotPaint how;
+    how.map = [this](const TAcadPoint& q) { return ToScreen(q); };
+    how.scale = scale_;
+    how.hidden = [this](const std::string& layer) { return LayerHidden(layer); };
+    how.chosen = &chosen_;
+    PaintPlot(p, plot_, how);
+    if (zoomFrom_) {
+        p.setPen(QPen(QColor(255, 200, 40), 1, Qt::DashLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(*zoomFrom_, mouse_).normalized());
     }
     if (!asking_) return;
     if (dragStart_ && want_ == AnswerKind::Selection) {
@@ -300,6 +360,11 @@ std::optional<TAcadPoint> DrawingView::SnapAt(QPointF s) const {
 void DrawingView::mousePressEvent(QMouseEvent* e) {
     const QPointF s = e->position();
     mouse_ = s;
+    // A zoom window: after 窓ズーム (Z), or with Shift held, also in the middle of a pick.
+    if (e->button() == Qt::LeftButton && (zoomNext_ || (e->modifiers() & Qt::ShiftModifier))) {
+        zoomFrom_ = s;
+        return;
+    }
     if (e->button() == Qt::MiddleButton || (e->button() == Qt::LeftButton && !asking_)) {
         panFrom_ = s;
         return;
@@ -354,6 +419,14 @@ void DrawingView::mouseMoveEvent(QMouseEvent* e) {
 
 void DrawingView::mouseReleaseEvent(QMouseEvent* e) {
     const QPointF s = e->position();
+    if (zoomFrom_ && e->button() == Qt::LeftButton) {
+        const QPointF start = *zoomFrom_;
+        zoomFrom_.reset();
+        zoomNext_ = false;
+        if (!asking_) unsetCursor();
+        ZoomWindow(start, s);
+        return;
+    }
     if (panFrom_ && (e->button() == Qt::MiddleButton || e->button() == Qt::LeftButton)) {
         panFrom_.reset();
         return;
@@ -387,6 +460,17 @@ void DrawingView::keyPressEvent(QKeyEvent* e) {
     const int k = e->key();
     if (k == Qt::Key_Home) {
         ZoomExtents();
+        return;
+    }
+    if (zoomNext_ && k == Qt::Key_Escape) {
+        zoomNext_ = false;
+        zoomFrom_.reset();
+        if (!asking_) unsetCursor();
+        update();
+        return;
+    }
+    if (!asking_ && k == Qt::Key_Z) {
+        StartZoomWindow();
         return;
     }
     if (!asking_) {

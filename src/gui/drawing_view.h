@@ -8,7 +8,8 @@
 //                takes it out again
 //   angle        two clicks, from the first to the second
 // Escape cancels. The middle button (or the left button while nothing is asked) pans, the
-// wheel zooms about the cursor, Home shows the whole drawing.
+// wheel zooms about the cursor, Home shows the whole drawing, a rectangle dragged after Z (or
+// with Shift) is shown whole.
 #pragma once
 
 #include <functional>
@@ -21,9 +22,11 @@
 #include <QWidget>
 
 #include "cad/host/drawing_host.h"
+#include "app/print_layout.h"
 #include "cad/interaction.h"
 
 class QEventLoop;
+class QPainter;
 
 namespace zuka {
 
@@ -43,6 +46,11 @@ public:
     bool ZoomToResult();
     // Takes what is drawn now as already seen (after undo or redo): the view stays.
     void KeepView();
+    // 窓ズーム: the next rectangle dragged with the left button (Escape: none) is shown whole.
+    // Shift with the left button drags one at any time, also while a pick is asked.
+    void StartZoomWindow();
+    // Shows the rectangle between the two widget points whole; false for a mere click.
+    bool ZoomWindow(QPointF a, QPointF b);
 
     // Layers hidden in the view (names, any case): neither drawn nor picked. A setting of the
     // view only; the drawing is not changed.
@@ -57,6 +65,13 @@ public:
 
     // Shown on the command strip: the prompt of a pick, cleared when it is answered.
     std::function<void(const std::string&)> onPrompt;
+
+    // The part of the drawing the view shows, and the extent of all that is drawn in it
+    // (nullopt when nothing is).
+    TPrintBox VisibleBox() const;
+    std::optional<TPrintBox> DrawnBox() const;
+    // What the view shows: the drawing's entities as last read.
+    const std::vector<TPlotItem>& PlotItems() const { return plot_; }
 
     // Drawing position <-> widget pixel.
     QPointF ToScreen(TAcadPoint p) const;
@@ -101,11 +116,30 @@ private:
     std::optional<TAcadPoint> anglePoint_;  // first point of an angle
     std::optional<QPointF> dragStart_;      // window being dragged
     std::optional<QPointF> panFrom_;
+    std::optional<QPointF> zoomFrom_;  // a zoom window being dragged
+    bool zoomNext_ = false;            // 窓ズーム: the next drag is a zoom window
     QPointF mouse_;
     std::optional<TAcadPoint> snap_;
 };
 
 // The colour of a CAD colour index (1 to 255) on a dark screen.
 QColor AciColour(int index);
+// The same on white paper: white (colour 7) and the pale colours black, as a CAD prints them.
+QColor PaperColour(int index);
+
+// How PaintPlot paints: the drawing point to device pixels, the pixels per drawing unit, the
+// pen width in pixels, the layers left out, the entities shown as chosen, and whether it paints
+// on paper (PaperColour) or on the dark screen (AciColour).
+struct TPlotPaint {
+    std::function<QPointF(const TAcadPoint&)> map;
+    double scale = 1;
+    double penWidth = 1;
+    std::function<bool(const std::string&)> hidden;
+    const std::set<std::string>* chosen = nullptr;
+    bool paper = false;
+};
+// Paints the entities of a plot: what the view shows, and what the print and PDF output put
+// on a sheet.
+void PaintPlot(QPainter& p, const std::vector<TPlotItem>& plot, const TPlotPaint& how);
 
 }  // namespace zuka

@@ -1,5 +1,6 @@
 #include "gui/drawing_window.h"
 
+#include <functional>
 #include <iterator>
 #include <variant>
 
@@ -15,8 +16,13 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QStatusBar>
 #include <QVBoxLayout>
+
+#include "base/platform.h"
+#include "picture/png_picture.h"
 
 namespace zuka {
 namespace {
@@ -50,8 +56,16 @@ QIcon Swatch(int colour) {
     QPixmap pm(14, 14);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
-    p.setPen(QColor(128, 128, 128));
+    p.setPen(Qt::NoPen);
     p.setBrush(AciColour(colour));
+    p.drawRect(0, 0, 13, 13);
+    if (colour == 7) {
+        // Colour 7 is white on a dark screen and black on paper: half of each, as a CAD shows it.
+        p.setBrush(Qt::black);
+        p.drawPolygon(QPolygon({QPoint(13, 0), QPoint(13, 13), QPoint(0, 13)}));
+    }
+    p.setPen(QColor(128, 128, 128));
+    p.setBrush(Qt::NoBrush);
     p.drawRect(0, 0, 13, 13);
     return QIcon(pm);
 }
@@ -133,6 +147,28 @@ DrawingWindow::DrawingWindow(DrawingSession& session, QWidget* parent)
         if (!f.isEmpty()) SaveAs(f.toStdString());
     });
     file->addSeparator();
+    file->addAction("印刷(&P)...", QKeySequence::Print, [this, allowed] {
+        if (allowed()) PrintSheet();
+    });
+    file->addAction("PDF に出力...", [this, allowed] {
+        if (!allowed() || !session_.Host().IsOpen()) return;
+        SheetDialog dialog(SheetRequest(), "PDF に出力", this);
+        if (dialog.exec() != QDialog::Accepted) return;
+        std::filesystem::path suggested = SavePath();
+        suggested.replace_extension(".pdf");
+        const QString f = QFileDialog::getSaveFileName(this, "PDF に出力", Q(PathToUtf8(suggested)),
+                                                       "PDF (*.pdf)");
+        if (!f.isEmpty()) ExportPdf(PathFromUtf8(f.toStdString()), dialog.Request());
+    });
+    file->addAction("画像に出力 (SVG, PNG)...", [this, allowed] {
+        if (!allowed() || !session_.Host().IsOpen()) return;
+        std::filesystem::path suggested = SavePath();
+        suggested.replace_extension(".png");
+        const QString f = QFileDialog::getSaveFileName(this, "画像に出力", Q(PathToUtf8(suggested)),
+                                                       "PNG (*.png);;SVG (*.svg)");
+        if (!f.isEmpty()) ExportPicture(PathFromUtf8(f.toStdString()));
+    });
+    file->addSeparator();
     file->addAction("終了(&X)", [this] { close(); });
     // Undo and redo: one command is one step.
     QMenu* edit = menuBar()->addMenu("編集(&E)");
@@ -151,6 +187,8 @@ DrawingWindow::DrawingWindow(DrawingSession& session, QWidget* parent)
     });
     QMenu* viewMenu = menuBar()->addMenu("表示(&V)");
     viewMenu->addAction("全体表示 (Home)", [this] { view_->ZoomExtents(); });
+    viewMenu->addAction("窓ズーム (Z, Shift+ドラッグ)", [this] { view_->StartZoomWindow(); })
+        ->setObjectName("ViewZoomWindow");
     QAction* panelShown = dock->toggleViewAction();
     panelShown->setText("画層パネル");
     viewMenu->addAction(panelShown);
@@ -207,7 +245,8 @@ std::size_t DrawingWindow::Signature() const {
     DrawingHost& host = const_cast<DrawingHost&>(h);
     Document& doc = host.ActiveDocument();
     return static_cast<std::size_t>(doc.ModelSpace().Count()) * 1000003u +
-           static_cast<std::size_t>(doc.Blocks().Count()) * 7919u + h.CommandLog().size();
+           static_cast<std::size_t>(doc.Blocks().Count()) * 7919u + h.CommandLog().size() +
+           std::hash<std::string>{}(CurrentLayer());
 }
 
 void DrawingWindow::MarkSaved() {
@@ -226,6 +265,64 @@ bool DrawingWindow::MaybeSave() {
     return b == QMessageBox::No || Save();
 }
 
+TSheetRequest DrawingWindow::SheetRequest() const {
+    TSheetRequest q = sheet_;
+    q.caption = session_.Host().IsOpen() ? PathToUtf8(session_.Path().filename()) : std::string();
+    return q;
+}
+
+bool DrawingWindow::OutputFailed(const std::string& error) {
+    SetStatus(error);
+    if (!confirm) QMessageBox::warning(this, "Zuka", Q(error));
+    return false;
+}
+
+bool DrawingWindow::ExportPdf(const std::filesystem::path& path, const TSheetRequest& q) {
+    if (!session_.Host().IsOpen()) return OutputFailed("図面が開かれていません．");
+    std::string error;
+    if (!WriteSheetPdf(path, *view_, q, error)) return OutputFailed(error);
+    sheet_ = q;
+    SetStatus("PDF : " + PathToUtf8(path));
+    Echo("PDF : " + PathToUtf8(path));
+    return true;
+}
+
+bool DrawingWindow::ExportPicture(const std::filesystem::path& path) {
+    if (!session_.Host().IsOpen()) return OutputFailed("図面が開かれていません．");
+    std::string ext = path.extension().string();
+    for (char& ch : ext)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+    if (ext != ".svg" && ext != ".png")
+        return OutputFailed("画像は .svg か .png の名前で指定してください : " + PathToUtf8(path));
+    // The picture the command line's --svg and --png write, results in their own colours.
+    const SvgPicture pic = session_.Picture(PathToUtf8(session_.Path().filename()), true);
+    const bool ok = ext == ".svg" ? pic.Save(path) : SavePng(pic, path);
+    if (!ok) return OutputFailed((ext == ".svg" ? "SVG を書けません : " : "PNG を書けません : ") +
+                                 PathToUtf8(path));
+    const std::string done = (ext == ".svg" ? "SVG : " : "PNG : ") + PathToUtf8(path);
+    SetStatus(done);
+    Echo(done);
+    return true;
+}
+
+void DrawingWindow::PrintSheet() {
+    if (!session_.Host().IsOpen()) return;
+    SheetDialog dialog(SheetRequest(), "印刷", this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const TSheetRequest q = dialog.Request();
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setFullPage(true);
+    printer.setDocName(Q(q.caption));
+    QPrintDialog ask(&printer, this);
+    if (ask.exec() != QDialog::Accepted) return;
+    if (PaintSheet(printer, *view_, q).scale == 0) {
+        OutputFailed("印刷できませんでした．");
+        return;
+    }
+    sheet_ = q;
+    SetStatus("印刷しました．");
+}
+
 bool DrawingWindow::UndoRedo(bool undo) {
     DrawingHost& host = session_.Host();
     if (!(undo ? host.Undo() : host.Redo())) {
@@ -235,7 +332,12 @@ bool DrawingWindow::UndoRedo(bool undo) {
     const std::string done = undo ? kUndone : kRedone;
     Echo(done);
     SetStatus(done);
-    view_->KeepView();
+    // Redo shows what it brought back; undo leaves the view where it is.
+    if (undo) {
+        view_->KeepView();
+    } else {
+        view_->ZoomToResult();
+    }
     UpdateLayers();
     UpdateTitle();
     return true;
@@ -245,9 +347,12 @@ void DrawingWindow::Echo(const std::string& line) { strip_->appendPlainText(Q(li
 
 void DrawingWindow::SetPrompt(const std::string& prompt) {
     // The command's instruction stays beside the prompt of each of its picks.
-    const std::string lead = instruction_.empty() ? std::string() : instruction_ + "  ";
-    prompt_->setText(Q(prompt.empty() ? std::string() : "コマンド: " + lead + prompt));
-    if (!prompt.empty()) Echo(prompt);
+    std::string lead = instruction_.empty() ? std::string() : instruction_ + "  ";
+    // An insertion names what it places, beside the prompt.
+    const std::string what = placing_.empty() ? std::string() : "  (" + placing_ + ")";
+    if (!placing_.empty()) lead = placing_ + "を配置します．  ";
+    prompt_->setText(Q(prompt.empty() ? std::string() : "コマンド: " + lead + prompt + what));
+    if (!prompt.empty()) Echo(prompt + what);
 }
 
 void DrawingWindow::SetStatus(const std::string& text) { statusBar()->showMessage(Q(text)); }
@@ -288,8 +393,16 @@ bool DrawingWindow::SetCurrentLayer(const std::string& layer) {
     } else if (host.IsOpen()) {
         for (const TLayerEntry& l : host.LayerTable()) {
             if (!SameLayer(l.name, layer)) continue;
-            host.ActiveDocument().SetVariable("CLAYER", l.name);
+            // A change of the drawing like a command's, within an undo group (the drawing's
+            // undo records what the group changed), and the drawing counts as changed.
+            Document& doc = host.ActiveDocument();
+            if (!SameLayer(CurrentLayer(), l.name)) {
+                doc.StartUndoMark();
+                doc.SetVariable("CLAYER", l.name);
+                doc.EndUndoMark();
+            }
             SetStatus(kCurrentLayerSet + l.name);
+            UpdateTitle();
             ok = true;
             break;
         }

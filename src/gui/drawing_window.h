@@ -14,6 +14,7 @@
 
 #include "app/drawing_session.h"
 #include "gui/drawing_view.h"
+#include "gui/print_output.h"
 
 class QComboBox;
 class QLabel;
@@ -41,6 +42,16 @@ public:
     // Asks whether to save a changed drawing; false when the user cancels.
     bool MaybeSave();
 
+    // Output of the drawing: a PDF sheet of what the view shows (paper, scale and part as
+    // `q` says), the plan picture the command line writes (SVG or PNG by the file's
+    // extension), and printing after the dialogs. False, said on the status line and in a
+    // message box, when nothing is open or the file cannot be written.
+    bool ExportPdf(const std::filesystem::path& path, const TSheetRequest& q);
+    bool ExportPicture(const std::filesystem::path& path);
+    void PrintSheet();
+    // The sheet's paper, scale and part as last chosen, with the drawing's name.
+    TSheetRequest SheetRequest() const;
+
     // 元に戻す (undo true) or やり直し: the drawing as it was before, or after, one command.
     // False, said on the status line, when there is nothing to undo or redo.
     bool UndoRedo(bool undo);
@@ -60,6 +71,9 @@ public:
     void Echo(const std::string& line);
     // The current prompt of a pick, or empty.
     void SetPrompt(const std::string& prompt);
+    // What the next insertion point places (天空図, 三斜求積表, ...), named beside its prompt;
+    // empty once placed.
+    void SetPlacing(const std::string& what) { placing_ = what; }
     // The text beside the progress of a run, and what a finished command reports.
     void SetStatus(const std::string& text);
     // The prompts the commands wrote since the last call, onto the strip.
@@ -93,7 +107,11 @@ private:
     QListWidget* layers_;
     std::set<std::string> hidden_;  // layers hidden in the view
     std::string instruction_;  // the running command's last instruction on the strip
+    std::string placing_;      // what the insertion being asked for places
+    bool OutputFailed(const std::string& error);
+
     std::filesystem::path savePath_;
+    TSheetRequest sheet_;  // the last paper, scale and part chosen
     std::size_t savedSignature_ = 0;
 };
 

@@ -6,16 +6,20 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateEdit>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -30,12 +34,16 @@
 #include <QVBoxLayout>
 
 #include "app/command_gate.h"
+#include "app/grid_export.h"
 #include "app/ini_file.h"
 #include "app/key_filter.h"
 #include "app/readouts.h"
 #include "app/settings.h"
 #include "base/number.h"
+#include "base/platform.h"
+#include "gui/check_windows.h"
 #include "gui/target_cad_dialog.h"
+#include "shadow/equal_time.h"
 #include "solar/city_list.h"
 
 namespace zuka {
@@ -153,6 +161,7 @@ MainWindow::MainWindow(Controller& c, QtUiHost& ui, DrawingSession& session,
         if (activeRun_) drawing_.SetStatus(activeRun_->ProgressText());
     };
     drawing_.fileActionsAllowed = [this] { return !c_.form.CommandRunning; };
+    ui_.placing = [this](const std::string& what) { drawing_.SetPlacing(what); };
     // The model belonged to the drawing before: the pages and the preview show it gone.
     drawing_.onOpened = [this] {
         Refresh();
@@ -160,6 +169,33 @@ MainWindow::MainWindow(Controller& c, QtUiHost& ui, DrawingSession& session,
         modelShown_ = false;
     };
     drawing_.onClose = [this] { close(); };
+    // The checks of a design against the regulations, in windows of their own.
+    QMenu* review = drawing_.menuBar()->addMenu("検討(&K)");
+    QAction* kisei = review->addAction("日影規制チェック...", [this] {
+        Kisei().show();
+        Kisei().raise();
+    });
+    kisei->setObjectName("ReviewKisei");
+    QAction* sky = review->addAction("天空率の判定...", [this] {
+        SkyCheck().ShowSettings();
+        SkyCheck().show();
+        SkyCheck().raise();
+    });
+    sky->setObjectName("ReviewSkyCheck");
+}
+
+KiseiWindow& MainWindow::Kisei() {
+    if (!kisei_)
+        kisei_ = std::make_unique<KiseiWindow>(
+            c_, [this](const std::function<void()>& handler) { Command(handler); });
+    return *kisei_;
+}
+
+SkyCheckWindow& MainWindow::SkyCheck() {
+    if (!skyCheck_)
+        skyCheck_ = std::make_unique<SkyCheckWindow>(
+            c_, session_, [this](const std::function<void()>& handler) { Command(handler); });
+    return *skyCheck_;
 }
 
 MainWindow::~MainWindow() = default;
@@ -320,6 +356,28 @@ QWidget* MainWindow::Page0() {
                          nullptr}));
     left->addWidget(Radio("RadioGroup1", "", {"冬至", "秋春", "夏至"}, f.RadioGroup1,
                           [this] { c_.RadioGroup1Click(); }, true));
+    // A day of the calendar in place of the season, as the command line's --date.
+    dateOn_ = new QCheckBox("日付");
+    dateOn_->setObjectName("SunDateOn");
+    dateOn_->setToolTip("冬至・秋春・夏至に代えて、この日の太陽で作図します");
+    date_ = new QDateEdit(QDate(2026, 12, 22));
+    date_->setObjectName("SunDate");
+    date_->setDisplayFormat("yyyy-MM-dd");
+    date_->setDateRange(QDate(1900, 1, 1), QDate(2100, 12, 31));
+    auto setDate = [this] {
+        if (dateOn_->isChecked()) {
+            const QDate d = date_->date();
+            c_.SetSunDate({d.year(), d.month(), d.day()});
+        } else {
+            c_.RadioGroup1Click();  // the season's sun again
+        }
+        Refresh();
+    };
+    QObject::connect(dateOn_, &QCheckBox::toggled, this, setDate);
+    QObject::connect(date_, &QDateEdit::dateChanged, this, setDate);
+    commandInputs_.push_back(dateOn_);
+    commandInputs_.push_back(date_);
+    left->addLayout(Row({dateOn_, date_, nullptr}));
     left->addLayout(Row({Caption("時刻"), Edit("Edit2", f.Edit2, 38), Caption("～"),
                          Edit("Edit7", f.Edit7, 38), Caption("時"), nullptr}));
     left->addLayout(Row({Caption("間隔"), Edit("Edit11", f.Edit11, 38), Caption("時間"), nullptr}));
@@ -396,6 +454,17 @@ QWidget* MainWindow::Page1() {
         QCheckBox* cb = Check(name.c_str(), "", f.CheckListBox1[static_cast<std::size_t>(i)],
                               [this] { c_.CheckListBox1Click(); });
         cb->setText(Q(kCheckListBox1Items[static_cast<std::size_t>(i)]));
+        // The legend: each hour with the colour its outline is drawn in.
+        QPixmap swatch(12, 12);
+        swatch.fill(AciColour(ToujiColour(i)));
+        {
+            QPainter p(&swatch);
+            p.setPen(QColor(96, 96, 96));
+            p.drawRect(0, 0, 11, 11);
+        }
+        cb->setIcon(QIcon(swatch));
+        cb->setToolTip(Q(std::string("等時間日影線の色 (") +
+                         std::string(kCheckListBox1Items[static_cast<std::size_t>(i)]) + ")"));
         cb->setObjectName(Q(name));
         hl->addWidget(cb, i % 7, i / 7);
     }
@@ -758,6 +827,17 @@ void MainWindow::Refresh() {
         combo1_->setCurrentIndex(-1);
         combo1_->lineEdit()->clear();
     }
+    if (dateOn_->isChecked() != c_.SunDate().has_value()) {
+        const QSignalBlocker block(dateOn_);
+        dateOn_->setChecked(c_.SunDate().has_value());
+    }
+    if (const std::optional<TSunDate>& d = c_.SunDate()) {
+        const QDate want(d->year, d->month, d->day);
+        if (date_->date() != want) {
+            const QSignalBlocker block(date_);
+            date_->setDate(want);
+        }
+    }
     if (groupBox15_->title().toStdString() != f.GroupBox15Caption)
         groupBox15_->setTitle(Q(f.GroupBox15Caption));
     if (windowTitle().toStdString() != f.Caption) setWindowTitle(Q(f.Caption));
@@ -880,13 +960,32 @@ void MainWindow::ShowGridMenu(QTableWidget* grid, const QPoint& at) {
     QAction* reverse = menu.addAction("順位を反転");
     menu.addSeparator();
     QAction* copy = menu.addAction("すべてをクリップボードにコピー");
+    QAction* csv = menu.addAction("CSV ファイルに保存...");
     QAction* chosen = menu.exec(grid->viewport()->mapToGlobal(at));
     if (chosen == reverse) {
         c_.N2Click();
     } else if (chosen == copy) {
         QGuiApplication::clipboard()->setText(Q(c_.N1Click()));
+    } else if (chosen == csv) {
+        const QString f = QFileDialog::getSaveFileName(this, "CSV ファイルに保存", QString(),
+                                                       "CSV (*.csv)");
+        if (!f.isEmpty()) SaveGridAsCsv(grid->objectName().toStdString(),
+                                        PathFromUtf8(f.toStdString()));
     }
     Refresh();
+}
+
+bool MainWindow::SaveGridAsCsv(const std::string& grid, const std::filesystem::path& path) {
+    for (const TGridBind& b : gridBinds_) {
+        if (b.w->objectName().toStdString() != grid) continue;
+        if (SaveGridCsv(path, *b.cells)) {
+            drawing_.SetStatus("CSV : " + PathToUtf8(path));
+            return true;
+        }
+        ui_.MessageBox("Zuka", "CSV を書けません : " + PathToUtf8(path));
+        return false;
+    }
+    return false;
 }
 
 void MainWindow::SpeedButton4Click() {
@@ -917,11 +1016,14 @@ void MainWindow::closeEvent(QCloseEvent* e) {
 
 void MainWindow::Quit() {
     if (!drawing_.MaybeSave()) return;
+    if (skyCheck_) skyCheck_->TakeSettings();  // its fields are settings
     c_.form.Left = pos().x();
     c_.form.Top = pos().y();
     SaveSettingsFile(c_.form, folder_, ui_);
     quitting_ = true;
     drawing_.hide();
+    if (kisei_) kisei_->hide();
+    if (skyCheck_) skyCheck_->hide();
     close();
     QApplication::quit();
 }

@@ -25,6 +25,7 @@ class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QDateEdit;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -36,6 +37,8 @@ class QTableWidget;
 namespace zuka {
 
 class KeyFilter;
+class KiseiWindow;
+class SkyCheckWindow;
 
 class MainWindow : public QWidget {
 public:
@@ -53,8 +56,16 @@ public:
     // a changed drawing has been saved or let go).
     void Quit();
 
+    // A point grid (StringGrid1, StringGrid2) as the CSV file the command line's --csv writes;
+    // false, said in a message box, when it cannot be written.
+    bool SaveGridAsCsv(const std::string& grid, const std::filesystem::path& path);
+
     QTabWidget& Pages() { return *pages_; }
     TargetCadDialog& TargetDialog() { return targetDialog_; }
+    // The regulation check's window (made when first asked for), shown beside the drawing.
+    KiseiWindow& Kisei();
+    // The sky-factor verdict's window, likewise.
+    SkyCheckWindow& SkyCheck();
     // The target-CAD dialog, shown modally.
     void SpeedButton4Click();
 
@@ -110,6 +121,10 @@ private:
     int progressFrom_ = 0;
     QLabel* image2_ = nullptr;
     QComboBox* combo1_ = nullptr;
+    QCheckBox* dateOn_ = nullptr;  // the sun of a calendar day instead of the season
+    QDateEdit* date_ = nullptr;
+    std::unique_ptr<KiseiWindow> kisei_;
+    std::unique_ptr<SkyCheckWindow> skyCheck_;
     QGroupBox* groupBox15_ = nullptr;
     QGroupBox* groupBox13_ = nullptr;
     QPlainTextEdit* memo1_ = nullptr;

@@ -19,6 +19,9 @@ public:
     void MessageBox(const std::string& title, const std::string& text) override;
     void MinimiseMainWindow() override;
     void RestoreMainWindow() override;
+    void Placing(const std::string& what) override {
+        if (placing) placing(what);
+    }
     bool StopRequested() const override { return false; }
     void SetProgressMax(int) override { Pump(false); }
     void SetProgressPosition(int) override { Pump(false); }
@@ -27,6 +30,8 @@ public:
     QWidget* mainWindow = nullptr;
     // Shows the form's state on the window (the progress bar, labels, enabled buttons).
     std::function<void()> refresh;
+    // Shows what the user is about to place beside the insertion prompt.
+    std::function<void(const std::string&)> placing;
     // Tests: receives the message boxes instead of showing them.
     std::function<void(const std::string&, const std::string&)> messageHook;
 

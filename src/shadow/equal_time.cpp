@@ -20,7 +20,7 @@ constexpr char kNoSun[] =
 
 void WriteOutline(DxfList& dxf, const TToujiParams& p, int item,
                   const std::vector<TAcadPoint>& v) {
-    const int colour = item % 5 + 2;
+    const int colour = ToujiColour(item);
     DxfWriter w(dxf);
     w.Start("POLYLINE", p.layer).Group(62, colour).Add(kDxfVerticesFollow);
     w.Add(" 20\r\n0.0\r\n 30\r\n" + FormatGeneral(p.takasa)).Add(kDxfClosed);
@@ -71,6 +71,8 @@ std::string NoSunNote(const std::vector<double>& times) { return kNoSun + TimeRa
 std::string ToujiCaption(int item) { return FormatFixed(ToujiHours(item), 1) + "Hr"; }
 
 double ToujiHours(int item) { return 1.5 + 0.5 * item; }
+
+int ToujiColour(int item) { return item % 5 + 2; }
 
 int ToujiMeshSize(const TToujiParams& p) {
     const bool chosen = p.hyoukaIdx >= 0 && p.hyoukaIdx < 4;

@@ -40,6 +40,8 @@ struct TToujiParams {
 
 // "1.5Hr" ... "8.0Hr" and its hours.
 std::string ToujiCaption(int item);
+// The CAD colour of an hour's outline and caption: yellow, green, cyan, blue, magenta in turn.
+int ToujiColour(int item);
 double ToujiHours(int item);
 
 // Cells per side and evaluation step in seconds for the chosen evaluation item (the last

@@ -214,7 +214,7 @@ TEST(Settings, WrittenFileOrderAndKinds) {
     const IniFile ini = SaveSettings(ChangedForm());
     EXPECT_EQ(ini.Sections(),
               (std::vector<std::string>{"Form", "Common", "Tokutei", "Jikoku", "Touji", "Nini",
-                                        "Hekimen", "Tenku", "Layer", "Target", "Bairitsu"}));
+                                        "Hekimen", "Tenku", "Layer", "Target", "Bairitsu", "SkyCheck"}));
     EXPECT_TRUE(ini.ToText().starts_with("[Form]\r\nLeft=10\r\n"));
     EXPECT_EQ(ini.Keys("Common"), (std::vector<std::string>{"ido1", "ido2", "ido3", "makita",
                                                             "takasa", "takasa2", "kisetsu"}));

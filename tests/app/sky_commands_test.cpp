@@ -110,6 +110,8 @@ TEST_F(SkyCommandsTest, PickedPointTakesTheNearbyNumber) {
     EXPECT_GT(CountOnLayer("ZUKA_TSANSYA"), 0);   // triangles and their table
     EXPECT_GT(CountOnLayer("ZUKA_TTATEITI"), 0);  // corner marks and the position table
     EXPECT_EQ(picks_.Pending(), 0u);
+    // Each insertion the user places is named before its prompt, and the name cleared after.
+    EXPECT_EQ(ui_.placing, (std::vector<std::string>{"天空図", "", "三斜求積表", "", "建物位置確認表", ""}));
     EXPECT_EQ(ui_.minimiseCount > 0, true);
     EXPECT_GE(ui_.restoreCount, ui_.minimiseCount);
 }

@@ -638,6 +638,17 @@ TEST(Cli, SkyCheckOfTheRoadExample) {
     EXPECT_TRUE(Contains(r.out, "\n判定\t適合\t算定位置 18, 不適合 0\n")) << r.out;
     r = Zuka(base + "--kinds road --road 6:layer=道路境界 -o " + out.string());
 
+    // Zone, FAR, kinds and margin left out come from the settings (the window's fields).
+    r = Zuka("sky-check " + drawing +
+             " --site layer=敷地 --buildings layer=建物 --road 6:layer=道路境界 --set SkyCheck.zone=1住"
+             " --set SkyCheck.far=200 --set SkyCheck.kinds=road --set SkyCheck.margin=0.02 -o " +
+             out.string());
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\n判定\t不適合\t算定位置 8, 不適合 2\n")) << r.out;
+    EXPECT_EQ(Zuka("sky-check " + drawing + " --site layer=敷地 --road 6:layer=道路境界 --far 200")
+                  .status,
+              2);  // no zone given, none set
+
     // Two roads (the note's corner case): a row per road and region, B counted 12 m wide in
     // region 1 and 6 m in the far-corner strip.
     r = Zuka("sky-check " + std::string(ZUKA_SOURCE_DIR) +

@@ -13,18 +13,21 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
 
 #include "../support/temp_dir.h"
 #include "app/command_gate.h"
+#include "gui/check_windows.h"
 #include "gui/target_cad_dialog.h"
 
 namespace zuka {
@@ -238,6 +241,199 @@ TEST_F(GuiTest, UndoAndRedoATimeOfDayDiagram) {
     EXPECT_EQ(entities(), drawn);
 }
 
+// The drawing's output from the window: a PDF sheet with one page, the command line's plan
+// pictures by the file's extension (any other refused), and the point grid as CSV.
+TEST_F(GuiTest, OutputPdfPicturesAndCsv) {
+    Start();
+    AcquireBuildings();
+    QTest::mouseClick(W<QAbstractButton>("Button3"), Qt::LeftButton);
+    DrawingWindow& w = gui_->drawingWindow;
+    for (const bool whole : {true, false}) {
+        SCOPED_TRACE(whole ? "whole drawing" : "the part shown");
+        const std::filesystem::path pdf = dir_.Path() / (whole ? "whole.pdf" : "shown.pdf");
+        TSheetRequest q = w.SheetRequest();
+        q.wholeDrawing = whole;
+        q.print = {PaperSize::A4, false, whole ? 0 : 500};
+        ASSERT_TRUE(w.ExportPdf(pdf, q));
+        const std::string bytes = Bytes(pdf);
+        EXPECT_EQ(bytes.substr(0, 5), "%PDF-");
+        std::size_t pages = 0;
+        for (std::size_t at = bytes.find("/Type /Page"); at != std::string::npos;
+             at = bytes.find("/Type /Page", at + 1))
+            pages += bytes.compare(at, 12, "/Type /Pages") != 0;
+        EXPECT_EQ(pages, 1u);
+        // The sheet is A4 portrait: 595 x 842 points.
+        EXPECT_NE(bytes.find("/MediaBox [0 0 595"), std::string::npos);
+    }
+    struct Row {
+        const char* file;
+        bool ok;
+        std::string head;  // the file's first bytes
+    };
+    const Row rows[] = {{"plan.png", true, "\x89PNG"},
+                        {"plan.SVG", true, "<?xml"},
+                        {"plan.jpg", false, ""}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.file);
+        const std::filesystem::path f = dir_.Path() / r.file;
+        EXPECT_EQ(w.ExportPicture(f), r.ok);
+        EXPECT_EQ(std::filesystem::exists(f), r.ok);
+        if (r.ok) {
+            EXPECT_EQ(Bytes(f).substr(0, 4), std::string(r.head).substr(0, 4));
+        }
+    }
+    const std::filesystem::path csv = dir_.Path() / "points.csv";
+    ASSERT_TRUE(gui_->mainWindow.SaveGridAsCsv("StringGrid2", csv));
+    EXPECT_EQ(Bytes(csv).substr(0, 3), "\xEF\xBB\xBF");
+    EXPECT_FALSE(gui_->mainWindow.SaveGridAsCsv("StringGrid2", dir_.Path() / "no" / "x.csv"));
+}
+
+// The regulation check from its window: the inputs refused with what to type, the site picked
+// in the drawing, the verdict and its table shown, the lines drawn as the command line draws.
+TEST_F(GuiTest, RegulationCheckWindow) {
+    Start();
+    AcquireBuildings();
+    QAction* open = gui_->drawingWindow.findChild<QAction*>("ReviewKisei");
+    ASSERT_NE(open, nullptr);
+    open->trigger();
+    KiseiWindow& k = gui_->mainWindow.Kisei();
+    EXPECT_TRUE(k.isVisible());
+    struct Row {
+        const char* h5;
+        const char* h10;
+        const char* plane;
+        std::string verdict;  // the label's text, or how it starts
+    };
+    const Row rows[] = {
+        {"0", "2.5", "", "5 m 線の規制時間は 0 より大きい時間で"},
+        {"4", "x", "", "10 m 線の規制時間は 0 より大きい時間で"},
+        {"4", "2.5", "四", "測定面の高さはメートルの数で"},
+        {"4", "2.5", "", "適合"},
+        {"2", "1.5", "4", "不適合"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.h5) + "," + r.h10 + "," + r.plane);
+        k.Hours5().setText(r.h5);
+        k.Hours10().setText(r.h10);
+        k.Plane().setText(r.plane);
+        k.Table().setRowCount(0);
+        const int before = ModelCount();
+        const bool runs = r.verdict == "適合" || r.verdict == "不適合";
+        gui_->session.SetInteraction(nullptr);
+        if (runs) gui_->session.Picks().PushSelection("layer=敷地");
+        QTest::mouseClick(k.findChild<QAbstractButton*>("KiseiStart"), Qt::LeftButton);
+        gui_->session.SetInteraction(&gui_->drawingWindow.View());
+        const std::string shown = k.Verdict().text().toStdString();
+        EXPECT_EQ(shown.rfind(r.verdict, 0), 0u) << shown;
+        EXPECT_EQ(k.Table().rowCount() > 0, runs);
+        EXPECT_EQ(ModelCount() > before, runs);
+        EXPECT_EQ(gui_->session.Picks().Pending(), 0u);
+        EXPECT_FALSE(F().CommandRunning);
+    }
+}
+
+// The sky-factor verdict from its window: its fields are the settings (kept in the settings
+// file), bad ones refused by their labels; the site and the road picked in the drawing, the
+// table shown with 適合/不適合 per point and the closest point marked, and everything drawn.
+TEST_F(GuiTest, SkyCheckWindow) {
+    Start("[SkyCheck]\nzone=1住\nfar=200\nkinds=road\nroads=6\n");
+    ASSERT_TRUE(gui_->drawingWindow.OpenDrawing(std::filesystem::path(ZUKA_SOURCE_DIR) /
+                                                "examples/sky_check.dxf"));
+    AcquireBuildings();
+    QAction* open = gui_->drawingWindow.findChild<QAction*>("ReviewSkyCheck");
+    ASSERT_NE(open, nullptr);
+    open->trigger();
+    SkyCheckWindow& w = gui_->mainWindow.SkyCheck();
+    EXPECT_EQ(w.Zone().currentText(), "1住");
+    EXPECT_EQ(w.Far().text(), "200");
+    struct Row {
+        const char* name;
+        const char* zone;
+        const char* far;
+        const char* roads;
+        const char* margin;
+        std::string verdict;  // how the label starts
+        int rows;             // of the table
+        int fails;
+    };
+    const Row rows[] = {
+        {"no zone", "", "200", "6", "", "用途地域 (天空率の判定) は用途地域の名前で", 0, 0},
+        {"no FAR", "1住", "x", "6", "", "容積率 (天空率の判定) は容積率", 0, 0},
+        {"zero width", "1住", "200", "0", "", "道路の幅員と後退距離 (天空率の判定) の幅員は", 0, 0},
+        {"margin 0", "1住", "200", "6", "", "適合", 8, 0},
+        {"margin 0.02", "1住", "200", "6", "0.02", "不適合", 8, 2},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        w.Zone().setCurrentIndex(w.Zone().findText(r.zone));
+        w.Far().setText(r.far);
+        w.Roads().setText(r.roads);
+        w.Margin().setText(r.margin);
+        const bool runs = r.rows > 0;
+        const int before = ModelCount();
+        gui_->session.SetInteraction(nullptr);
+        if (runs) {
+            gui_->session.Picks().PushSelection("layer=敷地");
+            gui_->session.Picks().PushSelection("layer=道路境界");
+        }
+        QTest::mouseClick(w.findChild<QAbstractButton*>("SkyCheckStart"), Qt::LeftButton);
+        gui_->session.SetInteraction(&gui_->drawingWindow.View());
+        const std::string shown = w.Verdict().text().toStdString();
+        EXPECT_EQ(shown.rfind(r.verdict, 0), 0u) << shown;
+        ASSERT_EQ(w.Table().rowCount(), r.rows);
+        int fails = 0, closest = 0;
+        for (int i = 0; i < r.rows; ++i) {
+            fails += w.Table().item(i, 10)->text() == "不適合";
+            closest += w.Table().item(i, 11)->text() == "近接点";
+        }
+        EXPECT_EQ(fails, r.fails);
+        EXPECT_EQ(closest, runs ? 1 : 0);
+        EXPECT_EQ(ModelCount() > before, runs);
+        EXPECT_EQ(gui_->session.Picks().Pending(), 0u);
+        EXPECT_FALSE(F().CommandRunning);
+    }
+    // The guidance named the road before its pick.
+    const QString strip = gui_->drawingWindow.findChild<QPlainTextEdit*>()->toPlainText();
+    EXPECT_TRUE(strip.contains("道路1 (幅員 6 m) の道路境界線を選択 :")) << strip.toStdString();
+    // The fields are settings: written back when the program ends.
+    gui_->mainWindow.Quit();
+    IniFile saved;
+    ASSERT_TRUE(saved.LoadFile(dir_.Path() / "zuka.ini"));
+    EXPECT_EQ(saved.ReadString("SkyCheck", "margin", ""), "0.02");
+    EXPECT_EQ(saved.ReadString("SkyCheck", "roads", ""), "6");
+}
+
+// An insertion's prompt, kept as the system's text, has what it places beside it on the strip.
+TEST_F(GuiTest, InsertionPromptNamesWhatIsPlaced) {
+    Start();
+    gui_->ui.Placing("三斜求積表");
+    gui_->drawingWindow.SetPrompt("挿入位置を指定: ");
+    const QString shown = gui_->drawingWindow.findChild<QLabel*>("CommandPrompt")->text();
+    EXPECT_TRUE(shown.contains("三斜求積表を配置します．")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("挿入位置を指定: ")) << shown.toStdString();
+    gui_->ui.Placing("");
+    gui_->drawingWindow.SetPrompt("挿入位置を指定: ");
+    EXPECT_FALSE(gui_->drawingWindow.findChild<QLabel*>("CommandPrompt")->text().contains("三斜"));
+}
+
+// The sun of a calendar day: chosen on the 時刻 page, given up when a season is chosen again.
+TEST_F(GuiTest, CalendarDayInPlaceOfTheSeason) {
+    Start();
+    auto* on = W<QCheckBox>("SunDateOn");
+    auto* date = W<QDateEdit>("SunDate");
+    date->setDate(QDate(2026, 3, 1));
+    on->setChecked(true);
+    ASSERT_TRUE(gui_->controller.SunDate());
+    EXPECT_EQ(*gui_->controller.SunDate(), (TSunDate{2026, 3, 1}));
+    date->setDate(QDate(2026, 6, 21));
+    EXPECT_EQ(*gui_->controller.SunDate(), (TSunDate{2026, 6, 21}));
+    QRadioButton* season = W<QRadioButton>(F().RadioGroup1 == 0 ? "RadioGroup1_1" : "RadioGroup1_0");
+    season->click();
+    EXPECT_TRUE(season->isChecked());
+    EXPECT_FALSE(gui_->controller.SunDate());
+    EXPECT_FALSE(on->isChecked());
+}
+
 // The user zooms into a corner; 取得 adds nothing and the view stays where the user left it;
 // 時刻 then shows its diagram whole, wherever it was placed, and its layer joins the panel.
 TEST_F(GuiTest, ZoomToTheResultElseTheViewStays) {
@@ -318,6 +514,58 @@ TEST_F(GuiTest, LayerPanelHidesInTheViewAndChoosesTheCurrentLayer) {
     EXPECT_EQ(w.CurrentLayer(), "建物");
 }
 
+// Choosing the current layer changes the drawing (its current layer is saved with it): it is
+// marked changed, and choosing the layer back unmarks it.
+TEST_F(GuiTest, CurrentLayerMarksTheDrawingChanged) {
+    Start();
+    DrawingWindow& w = gui_->drawingWindow;
+    const std::string before = w.CurrentLayer();
+    ASSERT_NE(before, "建物");
+    EXPECT_FALSE(w.Modified());
+    ASSERT_TRUE(w.SetCurrentLayer("建物"));
+    EXPECT_TRUE(w.Modified());
+    EXPECT_TRUE(w.windowTitle().contains(" *"));
+    ASSERT_TRUE(w.SetCurrentLayer(before));
+    EXPECT_FALSE(w.Modified());
+}
+
+// A zoom window shows the rectangle dragged, whole; a mere click changes nothing. After 元に戻す
+// the view stays; やり直し shows what it brought back.
+TEST_F(GuiTest, ZoomWindowAndRedoShowsWhatItRestored) {
+    Start();
+    AcquireBuildings();
+    DrawingView& view = gui_->drawingWindow.View();
+    view.Reload(true);
+    const TAcadPoint a = view.ToWorld(QPointF(100, 100));
+    const TAcadPoint b = view.ToWorld(QPointF(160, 130));
+    EXPECT_FALSE(view.ZoomWindow(QPointF(100, 100), QPointF(102, 101)));
+    ASSERT_TRUE(view.ZoomWindow(QPointF(100, 100), QPointF(160, 130)));
+    const TPrintBox shown = view.VisibleBox();
+    EXPECT_LE(shown.x0, std::min(a.x, b.x) + 1e-6);
+    EXPECT_GE(shown.x1, std::max(a.x, b.x) - 1e-6);
+    EXPECT_LE(shown.y0, std::min(a.y, b.y) + 1e-6);
+    EXPECT_GE(shown.y1, std::max(a.y, b.y) - 1e-6);
+    // The rectangle fills the view in one direction.
+    EXPECT_NEAR(std::min((shown.x1 - shown.x0) / std::abs(b.x - a.x),
+                         (shown.y1 - shown.y0) / std::abs(b.y - a.y)),
+                1, 1e-6);
+    // The same with Shift and the mouse.
+    QTest::mousePress(&view, Qt::LeftButton, Qt::ShiftModifier, QPoint(50, 50));
+    QTest::mouseMove(&view, QPoint(90, 80));
+    QTest::mouseRelease(&view, Qt::LeftButton, Qt::ShiftModifier, QPoint(90, 80));
+    EXPECT_LT(view.VisibleBox().x1 - view.VisibleBox().x0, shown.x1 - shown.x0);
+
+    QTest::mouseClick(W<QAbstractButton>("Button3"), Qt::LeftButton);
+    const TPrintBox result = view.VisibleBox();
+    gui_->drawingWindow.UndoRedo(true);
+    view.ZoomWindow(QPointF(10, 10), QPointF(40, 30));
+    const TPrintBox corner = view.VisibleBox();
+    gui_->drawingWindow.UndoRedo(false);
+    const TPrintBox redone = view.VisibleBox();
+    EXPECT_NE(redone.x1 - redone.x0, corner.x1 - corner.x0);
+    EXPECT_NEAR(redone.x1 - redone.x0, result.x1 - result.x0, 1e-6 * (result.x1 - result.x0));
+}
+
 // 中止 during an equal-time run inserts nothing; while it runs no other command can start.
 TEST_F(GuiTest, StopDuringEqualTimeAndOneRunAtATime) {
     Start();
@@ -341,6 +589,28 @@ TEST_F(GuiTest, StopDuringEqualTimeAndOneRunAtATime) {
     EXPECT_FALSE(F().CommandRunning);
     EXPECT_TRUE(W<QAbstractButton>("Button6")->isEnabled());
     EXPECT_FALSE(W<QAbstractButton>("Button7")->isEnabled());
+}
+
+// The hours' check boxes are the legend of the equal-time diagram: each shows the colour its
+// outline and caption are drawn in.
+TEST_F(GuiTest, EqualTimeLegendMatchesTheDrawing) {
+    Start();
+    AcquireBuildings();
+    gui_->mainWindow.Pages().setCurrentIndex(1);
+    QTest::mouseClick(W<QAbstractButton>("Button6"), Qt::LeftButton);
+    int captions = 0;
+    for (const TPlotItem& it : gui_->session.Host().Plot()) {
+        if (it.kind != TPlotItem::Kind::Text || it.layer != F().Edit28) continue;
+        for (int i = 0; i < kToujiHourCount; ++i) {
+            if (it.text != kCheckListBox1Items[static_cast<std::size_t>(i)]) continue;
+            SCOPED_TRACE(it.text);
+            const std::string name = "CheckListBox1_" + std::to_string(i);
+            const QImage icon = W<QCheckBox>(name.c_str())->icon().pixmap(12, 12).toImage();
+            EXPECT_EQ(icon.pixelColor(6, 6), AciColour(it.color));
+            ++captions;
+        }
+    }
+    EXPECT_GT(captions, 1);
 }
 
 // 特定点一括取得 fills the point grid and computes the times. 再計算 runs again and, reading 中止
@@ -420,6 +690,35 @@ TEST_F(GuiTest, Screenshots) {
     page(4, "page4");
     page(3, "page3");
     page(6, "page6");
+    page(0, "page0");
+    const auto window = [&](QWidget& w, const std::string& name) {
+        QApplication::processEvents();
+        w.grab().save(QString::fromStdString(std::string(out) + "/" + name + ".png"));
+    };
+    // The regulation check of the example, and the sky-factor verdict of the road example.
+    KiseiWindow& k = gui_->mainWindow.Kisei();
+    k.show();
+    gui_->session.Picks().PushSelection("layer=敷地");
+    k.Check();
+    window(k, "window-kisei");
+    ASSERT_TRUE(gui_->drawingWindow.OpenDrawing(std::filesystem::path(ZUKA_SOURCE_DIR) /
+                                                "examples/sky_check.dxf"));
+    AcquireBuildings();
+    gui_->session.SetInteraction(nullptr);
+    SkyCheckWindow& sky = gui_->mainWindow.SkyCheck();
+    sky.show();
+    sky.Zone().setCurrentIndex(sky.Zone().findText("1住"));
+    sky.Far().setText("200");
+    sky.Roads().setText("6");
+    sky.Margin().setText("0.02");
+    gui_->session.Picks().PushSelection("layer=敷地");
+    gui_->session.Picks().PushSelection("layer=道路境界");
+    sky.Check();
+    window(sky, "window-sky-check");
+    shot("window-sky-check-drawing");
+    TSheetRequest q = gui_->drawingWindow.SheetRequest();
+    q.print = {PaperSize::A3, true, 0};
+    gui_->drawingWindow.ExportPdf(std::filesystem::path(out) / "sky-check-sheet.pdf", q);
 }
 
 // Qt's own dialogs speak Japanese once the translations are loaded (Debian's Qt translations).
