@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cad_selection.h"
 #include "app/calc_record.h"
 #include "app/diagram_run.h"
 #include "app/drawing_session.h"
@@ -79,15 +80,22 @@ std::optional<std::vector<SkyKind>> ParseKinds(const std::string& text) {
     return kinds;
 }
 
-// The segments of the entities `expr` selects (lines, polylines, arcs as chords).
-std::optional<std::vector<TLineEnt>> SelectSegments(DrawingSession& d, const std::string& expr,
+// The segments of the entities `expr` selects (lines, polylines, arcs as chords): in the
+// drawing as the scripted user selects them, or with --cad by filter in the running CAD.
+std::optional<std::vector<TLineEnt>> SelectSegments(BatchRun& run, const std::string& expr,
                                                     std::string& refused) {
-    Document& doc = d.Host().ActiveDocument();
+    Document& doc = run.OnRunningCad() ? run.CadApplication().ActiveDocument()
+                                       : run.Drawing().Host().ActiveDocument();
     SelectionSetPtr ss = GetTempSelSet(doc);
     Workspace ws;
-    d.Picks().PushSelection(expr);
     try {
-        ss->SelectOnScreen();
+        if (run.OnRunningCad()) {
+            std::string error;
+            SelectInCad(*ss, *CadSelectionOf(expr, error));
+        } else {
+            run.Drawing().Picks().PushSelection(expr);
+            ss->SelectOnScreen();
+        }
         ReadSelEntities(*ss, ws);
         ConvertEntitiesToLines(ws);
     } catch (const EntityRefused& e) {
@@ -240,8 +248,9 @@ void DrawVerdict(Document& doc, Application& app, const TSkyCheckResult& r,
 
 // The sky maps of each kind's closest point (近接点), for the planned building and for the
 // conforming building, each with its triangle-area table and building position table, drawn by
-// the sky-map command (作図) below the site. The lines it prints name each map.
-bool DrawClosestMaps(Controller& c, DrawingSession& d, const TSkyCheckResult& r,
+// the sky-map command (作図) below the site (without a session the user places them in the
+// CAD). The lines it prints name each map.
+bool DrawClosestMaps(Controller& c, DrawingSession* d, const TSkyCheckResult& r,
                      const std::vector<TAcadPoint>& site, std::ostream& out, std::ostream& err) {
     double x0 = 1e300, y0 = 1e300;
     for (const TAcadPoint& q : site) {
@@ -274,8 +283,10 @@ bool DrawClosestMaps(Controller& c, DrawingSession& d, const TSkyCheckResult& r,
                 c.ws.AryTatemono = model;
                 return false;
             }
+            // Where it was drawn: `at`, or where the user placed it in the CAD.
+            const TAcadPoint centre = d || c.SkyMaps().empty() ? at : c.SkyMaps().back().centre;
             out << "近接点の天空図\t" << name << "\t" << (fit ? "適合建築物" : "計画建築物") << "\t"
-                << FormatFixed(at.x, 3) << "," << FormatFixed(at.y, 3) << "\n";
+                << FormatFixed(centre.x, 3) << "," << FormatFixed(centre.y, 3) << "\n";
         }
         y -= 6 * rs;
     }
@@ -283,11 +294,15 @@ bool DrawClosestMaps(Controller& c, DrawingSession& d, const TSkyCheckResult& r,
     return true;
 }
 
+// The check after the drawing is open: acquisition, site and roads, the verdict printed and
+// drawn, the drawing saved.
+int CheckAndDraw(BatchRun& run, const TSkyCheckOptions& o, TSkyCheckInput& in,
+                 const std::vector<TRoadOption>& roads, const std::filesystem::path& outPath);
+
 }  // namespace
 
 int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
-    Controller& c = run.c;
-    std::ostream& out = run.out;
+    const Controller& c = run.c;
     std::ostream& err = run.err;
     TSkyCheckInput in;
     // Inputs first: a refusal changes nothing.
@@ -296,6 +311,7 @@ int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
         err << "--site " << o.site << ": " << exprError << "\n";
         return kExitUsage;
     }
+    if (!run.DrawingOrCad(o.drawing, "--site", o.site)) return kExitUsage;
     const std::optional<TSkyZone> zone = FindSkyZone(o.zone);
     if (!zone) {
         err << "--zone は用途地域の名前で指定してください (" << SkyZoneNames()
@@ -356,7 +372,8 @@ int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
                 << "\n";
             return kExitUsage;
         }
-        if (!ParseSelectionExpr(r->expr, exprError)) {
+        if (!ParseSelectionExpr(r->expr, exprError) ||
+            (run.OnRunningCad() && !CadSelectionOf(r->expr, exprError))) {
             err << "--road " << text << ": " << exprError << "\n";
             return kExitUsage;
         }
@@ -374,7 +391,22 @@ int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
     if (!outPath) return kExitUsage;
 
     if (!run.Open(o.drawing)) return kExitFailed;
-    DrawingSession& d = run.Drawing();
+    try {
+        return CheckAndDraw(run, o, in, roads, *outPath);
+    } catch (const AutomationError& e) {
+        // The running CAD failed to answer.
+        err << e.what() << "\n";
+        return kExitFailed;
+    }
+}
+
+namespace {
+
+int CheckAndDraw(BatchRun& run, const TSkyCheckOptions& o, TSkyCheckInput& in,
+                 const std::vector<TRoadOption>& roads, const std::filesystem::path& outPath) {
+    Controller& c = run.c;
+    std::ostream& out = run.out;
+    std::ostream& err = run.err;
     // The planned building: every acquired wall that stands above the ground.
     if (!run.Acquire()) return kExitFailed;
     run.EchoPrompts();
@@ -383,7 +415,7 @@ int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
 
     // The site: the outline of the lines and polylines --site selects.
     std::string refused;
-    std::optional<std::vector<TLineEnt>> siteSegs = SelectSegments(d, o.site, refused);
+    std::optional<std::vector<TLineEnt>> siteSegs = SelectSegments(run, o.site, refused);
     if (!siteSegs) {
         err << refused << "\n";
         return kExitFailed;
@@ -405,7 +437,7 @@ int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
 
     // Each road: the site edges that lie on the lines its expression selects.
     for (std::size_t i = 0; i < roads.size(); ++i) {
-        std::optional<std::vector<TLineEnt>> segs = SelectSegments(d, roads[i].expr, refused);
+        std::optional<std::vector<TLineEnt>> segs = SelectSegments(run, roads[i].expr, refused);
         if (!segs) {
             err << refused << "\n";
             return kExitFailed;
@@ -465,11 +497,14 @@ int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
         }
         out << "JSON\t" << o.json << "\n";
     }
-    Application& app = d.Host();
+    Application& app = run.OnRunningCad() ? run.CadApplication() : run.Drawing().Host();
     DrawVerdict(app.ActiveDocument(), app, r, in.site);
-    if (!DrawClosestMaps(c, d, r, in.site, out, err)) return kExitFailed;
-    if (const int saved = run.SaveResult(*outPath); saved != kExitOk) return saved;
+    if (!DrawClosestMaps(c, run.OnRunningCad() ? nullptr : &run.Drawing(), r, in.site, out, err))
+        return kExitFailed;
+    if (const int saved = run.SaveResult(outPath); saved != kExitOk) return saved;
     return r.Passes() ? kExitOk : kExitFailed;
 }
+
+}  // namespace
 
 }  // namespace zuka
