@@ -6,6 +6,7 @@
 #include <tuple>
 #include <utility>
 
+#include "app/cad_selection.h"
 #include "base/number.h"
 #include "cad/bridge.h"
 #include "geom/acquisition.h"
@@ -87,11 +88,16 @@ TAcquisitionListing ListAcquisition(SelectionSet& ss, std::vector<THeightOverrid
     return listing;
 }
 
-TAcquisitionListing ListAcquisition(Document& doc, std::vector<THeightOverride> heights) {
+TAcquisitionListing ListAcquisition(Document& doc, std::vector<THeightOverride> heights,
+                                    const TCadSelection* selection) {
     const SelectionSetPtr ss = GetSelSet(doc, kListSetName);
     TAcquisitionListing listing;
     try {
-        ss->SelectOnScreen();
+        if (selection) {
+            SelectInCad(*ss, *selection);
+        } else {
+            ss->SelectOnScreen();
+        }
         listing = ListAcquisition(*ss, std::move(heights));
     } catch (const AutomationError&) {
         ss->Delete();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cad_selection.h"
 #include "app/height_override.h"
 #include "cad/automation.h"
 
@@ -39,9 +40,10 @@ struct TAcquisitionListing {
 TAcquisitionListing ListAcquisition(SelectionSet& ss,
                                     std::vector<THeightOverride> heights = {});
 
-// The user's selection, made on screen as 取得 makes it (a set of its own, deleted again),
-// listed.
-TAcquisitionListing ListAcquisition(Document& doc, std::vector<THeightOverride> heights = {});
+// The user's selection, made on screen as 取得 makes it (a set of its own, deleted again), or
+// made by `selection` when given, listed.
+TAcquisitionListing ListAcquisition(Document& doc, std::vector<THeightOverride> heights = {},
+                                    const TCadSelection* selection = nullptr);
 
 // One line per group, tab-separated: "取得" class layer "N 図形" "M 線分" "高さ a ～ b mm",
 // and "除外" class layer "N 図形" reason (for entities refused for their numbers, the refusal

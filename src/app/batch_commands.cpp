@@ -5,13 +5,14 @@
 #include <ostream>
 
 #include "app/acquisition_listing.h"
+#include "app/cad_selection.h"
 #include "app/grid_export.h"
 #include "app/kisei_report.h"
 #include "app/point_run.h"
 #include "app/readouts.h"
 #include "app/waku_picture.h"
-#include "base/platform.h"
 #include "base/number.h"
+#include "base/platform.h"
 #include "cad/host/selection_expr.h"
 #include "geom/primitives.h"
 
@@ -86,22 +87,31 @@ constexpr double kWallReach = 1000;  // how far from --wall-at the wall line may
 
 int BatchRatioTable(BatchRun& r, const TRatioTableRequest& q) {
     const TBatchOptions& o = r.o;
-    if (q.drawing.empty() && r.RefuseUnusedOption({{"-o", !o.output.empty()},
-                                                   {"--svg", !o.svg.empty()},
-                                                   {"--png", !o.png.empty()},
-                                                   {"--at", !q.at.empty()}},
-                                                  "影倍率表を図面に描く (--draw の) "))
+    // --cad draws into the running CAD's drawing in place of --draw's file.
+    if (r.OnRunningCad() &&
+        r.RefuseUnusedOption({{"--draw", !q.drawing.empty()}}, "図面ファイルに作図する "))
+        return kExitUsage;
+    const bool draw = !q.drawing.empty() || r.OnRunningCad();
+    if (!draw && r.RefuseUnusedOption({{"-o", !o.output.empty()},
+                                       {"--svg", !o.svg.empty()},
+                                       {"--png", !o.png.empty()},
+                                       {"--at", !q.at.empty()}},
+                                      "影倍率表を図面に描く (--draw の) "))
         return kExitUsage;
     std::optional<TDrawAt> placed;
-    if (!q.drawing.empty()) {
+    if (draw) {
         placed = r.DrawAt(q.at, "影倍率表を置く位置", q.drawing);
         if (!placed) return kExitUsage;
     }
+    // The running CAD is found first: without it nothing is printed.
+    if (r.OnRunningCad() && !r.Open(q.drawing)) return kExitFailed;
     for (const std::string& line : r.c.MakeRatioTable()) r.out << line << "\n";
-    if (q.drawing.empty()) return kExitOk;
-    // 倍率表作成: the user places the table at --at.
-    if (!r.Open(q.drawing)) return kExitFailed;
-    r.Drawing().Connect(r.c);
+    if (!draw) return kExitOk;
+    // 倍率表作成: the user places the table at --at (with --cad in the CAD).
+    if (!r.OnRunningCad()) {
+        if (!r.Open(q.drawing)) return kExitFailed;
+        r.Drawing().Connect(r.c);
+    }
     return r.PlaceTable(
         *placed, [&r] { r.c.SpeedButton5Click(); }, "影倍率表");
 }
@@ -143,23 +153,45 @@ int BatchOutline(BatchRun& r, const std::string& segmentFile) {
 int BatchModel(BatchRun& r, const std::string& drawing) {
     Controller& c = r.c;
     std::ostream& out = r.out;
+    std::ostream& err = r.err;
+    if (!r.DrawingOrCad(drawing)) return kExitUsage;
     if (!r.Open(drawing)) return kExitFailed;
     if (!r.Acquire()) return kExitFailed;
     r.EchoPrompts();
     const std::vector<TLineEnt>& model = c.ws.AryTatemono;
     double zmin = model[0].st.z;
     for (const TLineEnt& s : model) zmin = std::min({zmin, s.st.z, s.ed.z});
-    out << "図面\t" << drawing << "\n";
-    DrawingSession& d = r.Drawing();
-    for (const std::string& line : ModelSummary(c, d)) out << line << "\n";
-    d.Picks().PushSelection(r.o.buildings);
-    for (const std::string& line :
-         AcquisitionListingLines(ListAcquisition(d.Host().ActiveDocument(), c.heightOverrides)))
-        out << line << "\n";
+    if (!r.OnRunningCad()) {
+        out << "図面\t" << drawing << "\n";
+        DrawingSession& d = r.Drawing();
+        for (const std::string& line : ModelSummary(c, &d)) out << line << "\n";
+        d.Picks().PushSelection(r.o.buildings);
+        for (const std::string& line :
+             AcquisitionListingLines(ListAcquisition(d.Host().ActiveDocument(), c.heightOverrides)))
+            out << line << "\n";
+    } else {
+        for (const std::string& line : ModelSummary(c, nullptr)) out << line << "\n";
+        // The listing selects again: by --buildings' filter; a selection the user made on
+        // screen cannot be made again without asking the user once more.
+        std::string error;
+        const std::optional<TCadSelection> selection =
+            r.o.buildingsGiven ? CadSelectionOf(r.o.buildings, error) : std::nullopt;
+        if (selection) {
+            try {
+                for (const std::string& line : AcquisitionListingLines(ListAcquisition(
+                         r.CadApplication().ActiveDocument(), c.heightOverrides, &*selection)))
+                    out << line << "\n";
+            } catch (const AutomationError& e) {
+                err << e.what() << "\n";
+                return kExitFailed;
+            }
+        }
+    }
     if (r.o.svg.empty() && r.o.png.empty()) return kExitOk;
     SvgPicture pic;
-    pic.AddCaption(drawing + " : " + std::to_string(model.size()) + " 線分, 高さ " +
-                   FormatGeneral(zmin) + " ～ " + FormatGeneral(c.ws.gbzmax) + " mm");
+    pic.AddCaption((r.OnRunningCad() ? c.form.TargetProgID : drawing) + " : " +
+                   std::to_string(model.size()) + " 線分, 高さ " + FormatGeneral(zmin) + " ～ " +
+                   FormatGeneral(c.ws.gbzmax) + " mm");
     for (const TLineEnt& s : model) {
         const double z = std::max(s.st.z, s.ed.z);
         pic.AddLine(s.st, s.ed, HeightColour(z, zmin, c.ws.gbzmax), 1.5);
@@ -271,10 +303,6 @@ int BatchSky(BatchRun& r, const TSkyRequest& q) {
         err << "天空図の種類は A または B です: " << typeText << "\n";
         return kExitUsage;
     }
-    // The maps are placed at --at, which the command line cannot do in the CAD yet.
-    if (r.OnRunningCad() && r.RefuseUnusedOption({{"--maps", drawBatch}, {"--map", drawOne}},
-                                                  "図面ファイルで作図する "))
-        return kExitUsage;
     if (!r.DrawingOrCad(q.drawing, "--points", q.points)) return kExitUsage;
     std::optional<TDrawAt> placed;
     if (drawBatch || drawOne) {
@@ -319,7 +347,8 @@ int BatchSky(BatchRun& r, const TSkyRequest& q) {
     }
 
     const SkyMapEnd end =
-        DrawSkyMapsAt(c, r.Drawing(), {typeText == "B" ? 1 : 0, q.fit, drawBatch ? 0 : q.map, placed->at});
+        DrawSkyMapsAt(c, r.OnRunningCad() ? nullptr : &r.Drawing(),
+                      {typeText == "B" ? 1 : 0, q.fit, drawBatch ? 0 : q.map, placed->at});
     if (end == SkyMapEnd::NoSuchPoint) {
         err << "--map は測定点の番号 1 ～ " << pointCount << " で指定してください: " << q.map
             << "\n";
@@ -345,6 +374,7 @@ int BatchPreview(BatchRun& r, const TPreviewRequest& q) {
     if (!q.draw && r.RefuseUnusedOption({{"-o", !o.output.empty()}, {"--at", !q.at.empty()}},
                                         "3D イメージを図面に描く (--draw の) "))
         return kExitUsage;
+    if (!r.DrawingOrCad(q.drawing)) return kExitUsage;
     std::optional<TDrawAt> at;
     if (q.draw) {
         at = r.DrawAt(q.at, "描く位置", q.drawing);
@@ -356,15 +386,18 @@ int BatchPreview(BatchRun& r, const TPreviewRequest& q) {
     if (r.Stopped()) return r.ReportStopped();
     if (!r.WritePictures(WakuSvgPicture(r.c.WakuPicture()))) return kExitFailed;
     if (!q.draw) return kExitOk;
-    // 描画: the user places the picture at --at.
-    r.Drawing().Picks().PushPoint(at->at);
+    // 描画: the user places the picture at --at (with --cad in the CAD).
+    if (!r.OnRunningCad()) r.Drawing().Picks().PushPoint(at->at);
     r.c.SpeedButton2Click();
     r.EchoPrompts();
-    if (r.c.LastInsert().status != InsertStatus::Placed) {
+    const TInsertResult& ins = r.c.LastInsert();
+    if (ins.status != InsertStatus::Placed) {
         r.err << "3D イメージを描画できませんでした．\n";
         return kExitFailed;
     }
-    r.out << "3D イメージ\t" << FormatFixed(at->at.x, 3) << "," << FormatFixed(at->at.y, 3) << "\n";
+    // Where the user placed it in the CAD, else --at.
+    const TAcadPoint p = r.OnRunningCad() && ins.point ? *ins.point : at->at;
+    r.out << "3D イメージ\t" << FormatFixed(p.x, 3) << "," << FormatFixed(p.y, 3) << "\n";
     return r.SaveDrawing(at->out);
 }
 
@@ -380,9 +413,6 @@ int BatchPoints(BatchRun& r, const TPointsRequest& q) {
         return kExitUsage;
     }
     if (!q.points.empty() && !CheckExpr("--points", q.points, err)) return kExitUsage;
-    // The table is placed by a pick that the command line cannot make in the CAD.
-    if (r.OnRunningCad() && r.RefuseUnusedOption({{"--draw", q.draw}}, "図面ファイルで作図する "))
-        return kExitUsage;
     if (!r.DrawingOrCad(q.drawing, "--points", q.points)) return kExitUsage;
     if (!q.draw && r.RefuseUnusedOption({{"-o", !o.output.empty()},
                                          {"--svg", !o.svg.empty()},
@@ -471,6 +501,7 @@ int BatchCheck(BatchRun& r, const TCheckRequest& q) {
     Controller& c = r.c;
     std::ostream& err = r.err;
     if (!CheckExpr("--site", q.site, err)) return kExitUsage;
+    if (!r.DrawingOrCad(q.drawing, "--site", q.site)) return kExitUsage;
     const std::optional<std::pair<double, double>> limits = ParseLimits(q.limits);
     if (!limits) {
         err << "--limits は H5,H10 (時間, 0 より大きい数) の形で指定してください: " << q.limits
@@ -493,7 +524,7 @@ int BatchCheck(BatchRun& r, const TCheckRequest& q) {
     if (!file) return kExitUsage;
     if (!r.Open(q.drawing)) return kExitFailed;
     if (!r.Acquire()) return kExitFailed;
-    r.Drawing().Picks().PushSelection(q.site);
+    r.SelectBy(q.site);
     r.ui.SetOnStop([&c] { c.Button7Click(); });  // 中止
     r.ui.SetLabel([&c] {
         return "日影規制：" + std::to_string(c.form.ProgressBar1.Position) + "/" +

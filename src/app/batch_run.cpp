@@ -173,6 +173,12 @@ bool BatchRun::OpenCad() {
     return true;
 }
 
+Application& BatchRun::CadApplication() {
+    Application* app = cad_->GetActiveObject(c.form.TargetProgID);
+    if (!app) throw AutomationError(std::string(kNoCad));
+    return *app;
+}
+
 void BatchRun::SelectBy(const std::string& expr) {
     if (OnRunningCad()) {
         std::string error;
@@ -235,6 +241,13 @@ std::optional<std::filesystem::path> BatchRun::OutputPath(const std::string& dra
 
 std::optional<TDrawAt> BatchRun::DrawAt(const std::string& atText, const std::string& what,
                                         const std::string& drawing) {
+    if (OnRunningCad()) {
+        // The user places it in the CAD, as the window's command asks.
+        if (RefuseUnusedOption({{"--at", !atText.empty()}},
+                               "図面ファイルに作図する (--cad では置く位置を CAD で指定する) "))
+            return std::nullopt;
+        return TDrawAt{};
+    }
     const std::optional<TAcadPoint> at = ParseXY(atText);
     if (!at) {
         err << "--at X,Y で" << what << "を指定してください: " << atText << "\n";
@@ -381,7 +394,7 @@ int BatchRun::RunDiagram(const std::string& drawing, TDiagramCommand cmd, RunKin
 
 int BatchRun::PlaceTable(const TDrawAt& at, const std::function<void()>& command,
                          const std::string& what) {
-    drawing_->Picks().PushPoint(at.at);
+    if (drawing_) drawing_->Picks().PushPoint(at.at);
     command();
     EchoPrompts();
     const TInsertResult& ins = c.LastInsert();
@@ -415,9 +428,10 @@ int RunBatch(const TBatchOptions& o, const std::filesystem::path& exeDir,
             return kExitUsage;
         }
         // The drawing is the CAD's: no file to save, no picture of it.
-        for (const auto& [option, given] : {std::pair{"-o", !o.output.empty()},
-                                            std::pair{"--svg", !o.svg.empty()},
-                                            std::pair{"--png", !o.png.empty()}}) {
+        const bool ofDrawing = o.picturesOfTheDrawing;
+        for (const auto& [option, given] :
+             {std::pair{"-o", !o.output.empty()}, std::pair{"--svg", ofDrawing && !o.svg.empty()},
+              std::pair{"--png", ofDrawing && !o.png.empty()}}) {
             if (!given) continue;
             err << option
                 << " は図面ファイルで作図するときに使います (--cad では CAD の図面に作図します)．\n";

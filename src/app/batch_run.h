@@ -56,6 +56,9 @@ struct TBatchOptions {
     bool cad = false;
     std::string cadProgId;
     bool buildingsGiven = false;  // --buildings given (with --cad: else the user picks in the CAD)
+    // --svg and --png picture the drawing (refused with --cad: the drawing is the CAD's), not
+    // something of the command's own (the buildings of model, the 3D view of preview).
+    bool picturesOfTheDrawing = true;
 };
 
 // The user's request to stop the run (Ctrl-C on the command line). It is set from a signal
@@ -180,6 +183,9 @@ public:
     void SelectBy(const std::string& expr);
     // The drawing opened.
     DrawingSession& Drawing() { return *drawing_; }
+    // With --cad, after Open: the running CAD (throws AutomationError when it no longer
+    // answers).
+    Application& CadApplication();
     // 取得 with the entities that --buildings names; false (and a message) when none.
     bool Acquire();
     // The CAD's prompts since the last call, echoed as "CAD: ..."; when quiet only those that
@@ -191,7 +197,7 @@ public:
     // CAD's.
     std::optional<std::filesystem::path> OutputPath(const std::string& drawing);
     // --at as a point (`what` names it in the message) and the output path; nullopt when
-    // either cannot be used.
+    // either cannot be used. With --cad the user places it in the CAD: --at is refused.
     std::optional<TDrawAt> DrawAt(const std::string& atText, const std::string& what,
                                   const std::string& drawing);
     // Whether the run has something to work on: the drawing file, or with --cad the running
@@ -220,8 +226,9 @@ public:
     // other than kExitOk ends the run there.
     int RunDiagram(const std::string& drawing, TDiagramCommand cmd, RunKind kind,
                    const std::function<int()>& prepare = {});
-    // A table that the user places: the command's pick answered with `at`, the command run,
-    // then the drawing saved; `what` names the table in the summary.
+    // A table that the user places: the command's pick answered with `at` (with --cad the
+    // user places it in the CAD), the command run, then the drawing saved; `what` names the
+    // table in the summary.
     int PlaceTable(const TDrawAt& at, const std::function<void()>& command,
                    const std::string& what);
 

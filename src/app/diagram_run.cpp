@@ -160,7 +160,7 @@ void ScriptWallPicks(DrawingSession& s, const std::string& handle,
     if (place) s.Picks().PushPoint(*place);
 }
 
-SkyMapEnd DrawSkyMapsAt(Controller& c, DrawingSession& s, const TSkyMapRequest& r) {
+SkyMapEnd DrawSkyMapsAt(Controller& c, DrawingSession* s, const TSkyMapRequest& r) {
     // The maps are drawn for a building method; AREA on the form means the planned one.
     c.form.RadioGroup2 = r.fit ? 2 : std::max(c.form.RadioGroup2, 1);
     c.RadioGroup2Click();
@@ -168,18 +168,21 @@ SkyMapEnd DrawSkyMapsAt(Controller& c, DrawingSession& s, const TSkyMapRequest& 
     const double radius =
         StrToFloat(r.typ == 1 ? c.form.Edit21 : c.form.Edit15,
                    r.typ == 1 ? SettingName("Tenku", "HankeiB") : SettingName("Tenku", "Hankei"));
-    s.Connect(c);
+    const auto place = [s](TAcadPoint p) {
+        if (s) s->Picks().PushPoint(p);
+    };
+    if (s) s->Connect(c);
     if (r.row == 0) {
-        s.Picks().PushPoint(r.at);
+        place(r.at);
         c.Button18Click(r.typ);
     } else {
         if (r.row < 0 || r.row > static_cast<int>(c.form.StringGrid1.size()) - 1)
             return SkyMapEnd::NoSuchPoint;
         // The map at `at`; its triangle table and position table to its right.
         const double rs = radius * scale;
-        s.Picks().PushPoint(r.at);
-        s.Picks().PushPoint({r.at.x + 2.5 * rs, r.at.y + rs, 0});
-        s.Picks().PushPoint({r.at.x + 12.5 * rs, r.at.y + rs, 0});
+        place(r.at);
+        place({r.at.x + 2.5 * rs, r.at.y + rs, 0});
+        place({r.at.x + 12.5 * rs, r.at.y + rs, 0});
         c.form.StringGrid1Row = r.row;
         c.Button13Click(r.typ);
     }

@@ -88,7 +88,8 @@ void ScriptWallPicks(DrawingSession& s, const std::string& handle,
 std::string SkyProgressText(const Form& f);
 
 // The sky maps of the measurement points in StringGrid1, with the CAD's placement picks
-// answered from the session's script.
+// answered from the session's script (without a session the user places them in the CAD and
+// `at` is not used).
 struct TSkyMapRequest {
     int typ = 0;       // preset: 0 type A, 1 type B
     bool fit = false;  // the conforming building (適合) instead of the planned one
@@ -103,7 +104,7 @@ enum class SkyMapEnd { Drawn, NoSuchPoint, NothingDrawn };
 // planned one when the form has none). Throws ConvertError for a scale or radius text that is
 // no number, before anything is drawn; NoSuchPoint when `row` is past the grid's last point.
 // The maps drawn are c.SkyMaps().
-SkyMapEnd DrawSkyMapsAt(Controller& c, DrawingSession& s, const TSkyMapRequest& r);
+SkyMapEnd DrawSkyMapsAt(Controller& c, DrawingSession* s, const TSkyMapRequest& r);
 
 // Two lines for each map of c.SkyMaps(): where it stands, its point and the sky factor it
 // shows, named by its method; then the areas behind it (paper mm²) and the figure by the

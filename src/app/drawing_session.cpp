@@ -61,7 +61,7 @@ bool AcquireTatemono(Controller& c, DrawingSession& s, const std::string& expr) 
     return !c.ws.AryTatemono.empty();
 }
 
-std::vector<std::string> ModelSummary(const Controller& c, const DrawingSession& s) {
+std::vector<std::string> ModelSummary(const Controller& c, const DrawingSession* s) {
     const std::vector<TLineEnt>& model = c.ws.AryTatemono;
     if (model.empty()) return {};
     double zmin = model[0].st.z;
@@ -69,7 +69,7 @@ std::vector<std::string> ModelSummary(const Controller& c, const DrawingSession&
     std::vector<std::string> lines;
     lines.push_back("線分\t" + std::to_string(model.size()) + " 本");
     lines.push_back("高さ\t" + FormatGeneral(zmin) + " ～ " + FormatGeneral(c.ws.gbzmax) + " mm");
-    const TLoadReport& load = s.Host().LastLoad();
+    const TLoadReport load = s ? s->Host().LastLoad() : TLoadReport{};
     if (load.unitScale != 1)
         lines.push_back("単位\t$INSUNITS " + std::to_string(load.insUnits) + " (1 単位 = " +
                         FormatGeneral(load.unitScale) + " mm, mm に換算して読みました)");

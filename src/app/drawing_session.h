@@ -79,8 +79,9 @@ bool AcquireTatemono(Controller& c, DrawingSession& s, const std::string& expr);
 
 // What the last 取得 took from the session's drawing, one line each, tab-separated: "線分" and
 // the wall segments, "高さ" and their height range (mm), "単位" and the conversion of a drawing
-// not in millimetres, "高さ指定" and each height given to flat plans. Empty without a model.
-std::vector<std::string> ModelSummary(const Controller& c, const DrawingSession& s);
+// not in millimetres (not known without the session: the running CAD's drawing), "高さ指定" and
+// each height given to flat plans. Empty without a model.
+std::vector<std::string> ModelSummary(const Controller& c, const DrawingSession* s);
 
 // Where a command saves the drawing with its results: `requested` when given, else the
 // drawing's name with "-zuka" before the extension, beside it.

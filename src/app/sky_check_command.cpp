@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cad_selection.h"
 #include "app/calc_record.h"
 #include "app/command_scope.h"
 #include "app/diagram_run.h"
@@ -83,21 +84,25 @@ std::optional<std::vector<SkyKind>> ParseKinds(const std::string& text) {
     return kinds;
 }
 
-// The segments of the entities `expr` selects (lines, polylines, arcs as chords).
-// With no expression the user picks them, told first what to pick (`prompt`).
-std::optional<std::vector<TLineEnt>> SelectSegments(DrawingSession& d, const std::string& expr,
+// The segments of the entities `expr` selects (lines, polylines, arcs as chords): in the
+// session's drawing as the scripted user selects them, or without a session by filter in the
+// running CAD. With no expression the user picks them, told first what to pick (`prompt`).
+std::optional<std::vector<TLineEnt>> SelectSegments(Application& app, DrawingSession* d,
+                                                    const std::string& expr,
                                                     const std::string& prompt,
                                                     std::string& refused) {
-    Document& doc = d.Host().ActiveDocument();
+    Document& doc = app.ActiveDocument();
     SelectionSetPtr ss = GetTempSelSet(doc);
     Workspace ws;
-    if (expr.empty()) {
-        doc.Utility().Prompt(prompt + "\r\n");
-    } else {
-        d.Picks().PushSelection(expr);
-    }
+    if (expr.empty()) doc.Utility().Prompt(prompt + "\r\n");
     try {
-        ss->SelectOnScreen();
+        if (!expr.empty() && !d) {
+            std::string error;
+            SelectInCad(*ss, *CadSelectionOf(expr, error));
+        } else {
+            if (!expr.empty()) d->Picks().PushSelection(expr);
+            ss->SelectOnScreen();
+        }
         ReadSelEntities(*ss, ws);
         ConvertEntitiesToLines(ws);
     } catch (const EntityRefused& e) {
@@ -251,8 +256,9 @@ void DrawVerdict(Document& doc, Application& app, const TSkyCheckResult& r,
 
 // The sky maps of each kind's closest point (近接点), for the planned building and for the
 // conforming building, each with its triangle-area table and building position table, drawn by
-// the sky-map command (作図) below the site. The lines it prints name each map.
-bool DrawClosestMaps(Controller& c, DrawingSession& d, const TSkyCheckResult& r,
+// the sky-map command (作図) below the site (without a session the user places them in the
+// CAD). The lines it prints name each map.
+bool DrawClosestMaps(Controller& c, DrawingSession* d, const TSkyCheckResult& r,
                      const std::vector<TAcadPoint>& site, std::ostream& out, std::ostream& err) {
     double x0 = 1e300, y0 = 1e300;
     for (const TAcadPoint& q : site) {
@@ -295,8 +301,10 @@ bool DrawClosestMaps(Controller& c, DrawingSession& d, const TSkyCheckResult& r,
                 c.ws.AryTatemono = model;
                 return false;
             }
+            // Where it was drawn: `at`, or where the user placed it in the CAD.
+            const TAcadPoint centre = d || c.SkyMaps().empty() ? at : c.SkyMaps().back().centre;
             out << "近接点の天空図\t" << name << "\t" << (fit ? "適合建築物" : "計画建築物") << "\t"
-                << FormatFixed(at.x, 3) << "," << FormatFixed(at.y, 3) << "\n";
+                << FormatFixed(centre.x, 3) << "," << FormatFixed(centre.y, 3) << "\n";
         }
         y -= 6 * rs;
     }
@@ -309,6 +317,10 @@ bool DrawClosestMaps(Controller& c, DrawingSession& d, const TSkyCheckResult& r,
 std::string ByOption(const char* option, const std::string& expr) {
     return expr.empty() ? std::string() : std::string(" (") + option + " " + expr + ")";
 }
+
+// The check after the drawing is open (BatchSkyCheck).
+int CheckAndDraw(BatchRun& run, const TSkyCheckOptions& o, TSkyCheckSetup& setup,
+                 const std::filesystem::path& outPath);
 
 }  // namespace
 
@@ -430,8 +442,9 @@ std::optional<TSkyCheckSetup> ParseSkyCheck(const TSkyCheckTexts& t, const Form&
     return p;
 }
 
-std::optional<TSkyCheckResult> RunSkyCheck(Controller& c, DrawingSession& d, TSkyCheckSetup& p,
-                                           const std::string& siteExpr, std::ostream& err) {
+std::optional<TSkyCheckResult> RunSkyCheck(Controller& c, Application& app, DrawingSession* d,
+                                           TSkyCheckSetup& p, const std::string& siteExpr,
+                                           std::ostream& err) {
     TSkyCheckInput& in = p.input;
     in.planned.clear();
     in.site.clear();
@@ -443,7 +456,7 @@ std::optional<TSkyCheckResult> RunSkyCheck(Controller& c, DrawingSession& d, TSk
     // The site: the outline of the lines and polylines selected.
     std::string refused;
     std::optional<std::vector<TLineEnt>> siteSegs =
-        SelectSegments(d, siteExpr, kSelectSiteLines, refused);
+        SelectSegments(app, d, siteExpr, kSelectSiteLines, refused);
     if (!siteSegs) {
         err << refused << "\n";
         return std::nullopt;
@@ -469,7 +482,7 @@ std::optional<TSkyCheckResult> RunSkyCheck(Controller& c, DrawingSession& d, TSk
         const TSkyRoadPick& pick = p.roads[i];
         const std::string prompt = "道路" + std::to_string(i + 1) + " (幅員 " +
                                    FormatGeneral(pick.widthM) + " m) の道路境界線を選択 :";
-        std::optional<std::vector<TLineEnt>> segs = SelectSegments(d, pick.expr, prompt, refused);
+        std::optional<std::vector<TLineEnt>> segs = SelectSegments(app, d, pick.expr, prompt, refused);
         if (!segs) {
             err << refused << "\n";
             return std::nullopt;
@@ -524,12 +537,12 @@ std::vector<std::string> SkyCheckSummary(const TSkyCheckResult& r) {
     return lines;
 }
 
-bool DrawSkyCheck(Controller& c, DrawingSession& d, const TSkyCheckResult& r,
+bool DrawSkyCheck(Controller& c, Application& app, DrawingSession* d, const TSkyCheckResult& r,
                   const TSkyCheckInput& in, std::ostream& out, std::ostream& err) {
     {
         // The points, the conforming building and the table are one step to undo; each map
         // of the closest points is a sky-map command of its own.
-        CommandScope scope(c, &d.Host(), TScopeOptions().Undo().Regen());
+        CommandScope scope(c, &app, TScopeOptions().Undo().Regen());
         DrawVerdict(scope.Doc(), scope.App(), r, in.site);
         scope.End();
     }
@@ -537,8 +550,7 @@ bool DrawSkyCheck(Controller& c, DrawingSession& d, const TSkyCheckResult& r,
 }
 
 int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
-    Controller& c = run.c;
-    std::ostream& out = run.out;
+    const Controller& c = run.c;
     std::ostream& err = run.err;
     // Inputs first: a refusal changes nothing.
     std::string exprError;
@@ -546,6 +558,7 @@ int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
         err << "--site " << o.site << ": " << exprError << "\n";
         return kExitUsage;
     }
+    if (!run.DrawingOrCad(o.drawing, "--site", o.site)) return kExitUsage;
     // What the options leave out, the settings give (zone, FAR, kinds, road level, margin).
     const TSkyCheckTexts settings = SkyCheckTextsOf(c.form);
     TSkyCheckTexts t;
@@ -558,18 +571,47 @@ int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
     t.roads = o.roads;
     std::optional<TSkyCheckSetup> setup = ParseSkyCheck(t, c.form, err);
     if (!setup) return kExitUsage;
+    // In the running CAD each road's lines are selected by a filter the CAD can make.
+    if (run.OnRunningCad()) {
+        for (const TSkyRoadPick& road : setup->roads) {
+            if (!road.expr.empty() && !CadSelectionOf(road.expr, exprError)) {
+                err << "--road " << road.text << ": " << exprError << "\n";
+                return kExitUsage;
+            }
+        }
+    }
     const std::optional<std::filesystem::path> outPath = run.OutputPath(o.drawing);
     if (!outPath) return kExitUsage;
 
     if (!run.Open(o.drawing)) return kExitFailed;
-    DrawingSession& d = run.Drawing();
+    try {
+        return CheckAndDraw(run, o, *setup, *outPath);
+    } catch (const AutomationError& e) {
+        // The running CAD failed to answer.
+        err << e.what() << "\n";
+        return kExitFailed;
+    }
+}
+
+namespace {
+
+// The check after the drawing is open: acquisition, site and roads, the verdict printed and
+// drawn, the drawing saved.
+int CheckAndDraw(BatchRun& run, const TSkyCheckOptions& o, TSkyCheckSetup& setup,
+                 const std::filesystem::path& outPath) {
+    Controller& c = run.c;
+    std::ostream& out = run.out;
+    std::ostream& err = run.err;
+    DrawingSession* d = run.OnRunningCad() ? nullptr : &run.Drawing();
+    Application& app = d ? d->Host() : run.CadApplication();
     if (!run.Acquire()) return kExitFailed;
     run.EchoPrompts();
-    const std::optional<TSkyCheckResult> checked = RunSkyCheck(c, d, *setup, o.site, err);
+    const std::optional<TSkyCheckResult> checked =
+        RunSkyCheck(c, app, d, setup, o.site, err);
     if (run.Stopped()) return run.ReportStopped();
     if (!checked) return kExitFailed;
     const TSkyCheckResult& r = *checked;
-    const TSkyCheckInput& in = setup->input;
+    const TSkyCheckInput& in = setup.input;
 
     const std::vector<std::vector<std::string>> cells = TableCells(r);
     for (const auto& row : cells) {
@@ -586,9 +628,11 @@ int BatchSkyCheck(BatchRun& run, const TSkyCheckOptions& o) {
         }
         out << "JSON\t" << o.json << "\n";
     }
-    if (!DrawSkyCheck(c, d, r, in, out, err)) return kExitFailed;
-    if (const int saved = run.SaveResult(*outPath); saved != kExitOk) return saved;
+    if (!DrawSkyCheck(c, app, d, r, in, out, err)) return kExitFailed;
+    if (const int saved = run.SaveResult(outPath); saved != kExitOk) return saved;
     return r.Passes() ? kExitOk : kExitFailed;
 }
+
+}  // namespace
 
 }  // namespace zuka

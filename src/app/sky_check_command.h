@@ -75,8 +75,11 @@ std::optional<TSkyCheckSetup> ParseSkyCheck(const TSkyCheckTexts& t, const Form&
 // the site selected by `siteExpr` (empty: picked by the user after "敷地の線分、ポリラインを選択
 // :"), each road's boundary lines likewise, the points, the conforming building and both sky
 // factors at every point. nullopt, with the message on `err`, when the rules cannot place them.
-std::optional<TSkyCheckResult> RunSkyCheck(Controller& c, DrawingSession& d, TSkyCheckSetup& p,
-                                           const std::string& siteExpr, std::ostream& err);
+// In `app`'s active drawing: with a session `d` the expressions select as the scripted user
+// would; without one (the running CAD) by filter.
+std::optional<TSkyCheckResult> RunSkyCheck(Controller& c, Application& app, DrawingSession* d,
+                                           TSkyCheckSetup& p, const std::string& siteExpr,
+                                           std::ostream& err);
 
 // The verdict table as rows of cells, the headings first: per point its kind, row, number,
 // position, height, both sky factors, the difference, the margin, 適合/不適合, 近接点, the exact
@@ -87,8 +90,9 @@ std::vector<std::vector<std::string>> SkyCheckTable(const TSkyCheckResult& r);
 std::vector<std::string> SkyCheckSummary(const TSkyCheckResult& r);
 // Draws the points, the conforming building and the table on their layers, and for each
 // closest point the sky maps of both buildings with their tables; the lines naming the maps on
-// `out`. False, with the message on `err`, when a map could not be drawn.
-bool DrawSkyCheck(Controller& c, DrawingSession& d, const TSkyCheckResult& r,
+// `out`. False, with the message on `err`, when a map could not be drawn. Without a session
+// `d` (the running CAD) the user places the maps.
+bool DrawSkyCheck(Controller& c, Application& app, DrawingSession* d, const TSkyCheckResult& r,
                   const TSkyCheckInput& in, std::ostream& out, std::ostream& err);
 
 // The verdict as the command line runs it, with the planned building from --buildings and the

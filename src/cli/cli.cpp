@@ -26,14 +26,8 @@ namespace {
 // command's name.
 constexpr const char* kEveryCommand[] = {"--ini", "--set", "--workdir", "--quiet"};
 
-// The shared options of the commands that draw into the drawing and of those that only read it.
-const std::vector<std::string> kDraws = {"--buildings", "--height", "--date",     "--output",
-                                         "--svg",       "--png",    "--no-record"};
-const std::vector<std::string> kDrawsWithoutDate = {"--buildings", "--height", "--output",
-                                                    "--svg",       "--png",    "--no-record"};
-const std::vector<std::string> kDrawsWithoutBuildings = {"--output", "--svg", "--png",
-                                                         "--no-record"};
-// The drawing commands that also work on a running CAD's drawing (--cad, Windows).
+// The shared options of the drawing commands, which also work on a running CAD's drawing
+// (--cad, Windows).
 const std::vector<std::string> kDrawsOnCad = {"--buildings", "--height", "--date",   "--output",
                                               "--svg",       "--png",    "--no-record", "--cad"};
 const std::vector<std::string> kDrawsWithoutDateOnCad = {
@@ -51,12 +45,10 @@ struct TCommand {
     const char* description;
     std::vector<std::string> shared;
     BatchCommand (*add)(CLI::App& cmd, TBatchOptions& o);
+    // --svg and --png picture the drawing; false: something of the command's own (then they are
+    // taken with --cad too).
+    bool picturesOfTheDrawing = true;
 };
-
-// The drawing a command works on, its first argument.
-void AddDrawing(CLI::App& cmd, std::string& drawing) {
-    cmd.add_option("DRAWING", drawing, "the drawing, DXF")->type_name("")->required();
-}
 
 // The drawing of a command that can also work on a running CAD's drawing (--cad) instead.
 void AddDrawingOrCad(CLI::App& cmd, std::string& drawing) {
@@ -92,11 +84,12 @@ void AddListedPoints(CLI::App& cmd, std::vector<std::string>& points, const char
 const std::vector<TCommand>& Commands() {
     static const std::vector<TCommand> table = {
         {"ratio-table", "print the shadow-length ratio table, or draw it (倍率表作成)",
-         kDrawsWithoutBuildings,
+         kDrawsWithoutBuildingsOnCad,
          [](CLI::App& cmd, TBatchOptions&) -> BatchCommand {
              auto q = std::make_shared<TRatioTableRequest>();
              cmd.add_option("--draw", q->drawing,
-                            "draw the table into this drawing, placed at --at")
+                            "draw the table into this drawing, placed at --at (--cad: into the "
+                            "running CAD's, placed there)")
                  ->type_name("DRAWING");
              cmd.add_option("--at", q->at, "where the table's upper left corner goes: X,Y")
                  ->type_name("X,Y");
@@ -124,12 +117,13 @@ const std::vector<TCommand>& Commands() {
          }},
         {"model",
          "acquire the buildings of a drawing (取得)",
-         {"--buildings", "--height", "--svg", "--png"},
+         {"--buildings", "--height", "--svg", "--png", "--cad"},
          [](CLI::App& cmd, TBatchOptions&) -> BatchCommand {
              auto drawing = std::make_shared<std::string>();
-             AddDrawing(cmd, *drawing);
+             AddDrawingOrCad(cmd, *drawing);
              return [drawing](BatchRun& r) { return BatchModel(r, *drawing); };
-         }},
+         },
+         false},
         {"time-of-day", "draw the time-of-day shadow diagram (時刻日影図)", kDrawsOnCad,
          [](CLI::App& cmd, TBatchOptions& o) -> BatchCommand {
              auto drawing = std::make_shared<std::string>();
@@ -194,19 +188,21 @@ const std::vector<TCommand>& Commands() {
          }},
         {"preview",
          "the 3D preview of the buildings as a picture (--png, --svg), or drawn (--draw)",
-         kDrawsWithoutDate,
+         kDrawsWithoutDateOnCad,
          [](CLI::App& cmd, TBatchOptions&) -> BatchCommand {
              auto q = std::make_shared<TPreviewRequest>();
-             AddDrawing(cmd, q->drawing);
+             AddDrawingOrCad(cmd, q->drawing);
              cmd.add_option("--turn", q->turn, "turn about the vertical axis, degrees (315)")
                  ->type_name("DEG");
              cmd.add_option("--tilt", q->tilt, "tilt toward the viewer, degrees (60)")
                  ->type_name("DEG");
              cmd.add_flag("--no-drops", q->noDrops, "without footprints and vertical drops (直下)");
              cmd.add_flag("--draw", q->draw, "also draw the picture into the drawing (描画)");
-             cmd.add_option("--at", q->at, "where --draw places it: X,Y")->type_name("X,Y");
+             cmd.add_option("--at", q->at, "where --draw places it: X,Y (--cad: placed in the CAD)")
+                 ->type_name("X,Y");
              return [q](BatchRun& r) { return BatchPreview(r, *q); };
-         }},
+         },
+         false},
         {"points", "shadow hours of specific points (特定点, 再計算), or their table (作成)",
          kDrawsOnCad,
          [](CLI::App& cmd, TBatchOptions& o) -> BatchCommand {
@@ -239,10 +235,10 @@ const std::vector<TCommand>& Commands() {
              AddJson(cmd, o, "also write the sites and lines as JSON");
              return [drawing, site](BatchRun& r) { return BatchBoundary(r, *drawing, *site); };
          }},
-        {"check", "check the equal-time shadows against the 5 m and 10 m deemed lines", kDraws,
+        {"check", "check the equal-time shadows against the 5 m and 10 m deemed lines", kDrawsOnCad,
          [](CLI::App& cmd, TBatchOptions& o) -> BatchCommand {
              auto q = std::make_shared<TCheckRequest>();
-             AddDrawing(cmd, q->drawing);
+             AddDrawingOrCad(cmd, q->drawing);
              cmd.add_option("--site", q->site,
                             "the site's lines and polylines, selected like --buildings")
                  ->type_name("EXPR")
@@ -263,10 +259,10 @@ const std::vector<TCommand>& Commands() {
          }},
         {"sky-check",
          "the sky-factor verdict: planned against conforming building at every measurement point",
-         {"--buildings", "--height", "--output", "--svg", "--png"},
+         {"--buildings", "--height", "--output", "--svg", "--png", "--no-record", "--cad"},
          [](CLI::App& cmd, TBatchOptions&) -> BatchCommand {
              auto q = std::make_shared<TSkyCheckOptions>();
-             AddDrawing(cmd, q->drawing);
+             AddDrawingOrCad(cmd, q->drawing);
              cmd.add_option("--site", q->site,
                             "the site's lines and polylines, selected like --buildings")
                  ->type_name("EXPR")
@@ -455,6 +451,9 @@ int RunCli(int argc, char** argv, std::ostream& out, std::ostream& err,
         if (!extras.empty()) throw CLI::ExtrasError(extras);
         common.cad = app.get_option("--cad")->count() > 0;
         common.buildingsGiven = app.get_option("--buildings")->count() > 0;
+        for (const TCommand& c : Commands())
+            if (command && command->get_name() == c.name)
+                common.picturesOfTheDrawing = c.picturesOfTheDrawing;
         if (command) {
             if (const std::optional<std::string> notTaken = SharedOptionNotTaken(app, *command)) {
                 err << *notTaken << "\n";

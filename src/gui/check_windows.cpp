@@ -279,8 +279,8 @@ void SkyCheckWindow::Check() {
             err << "先に計画建物を取得してください．";
             return;
         }
-        result = RunSkyCheck(c_, session_, *setup, {}, err);
-        if (result) DrawSkyCheck(c_, session_, *result, setup->input, out, err);
+        result = RunSkyCheck(c_, session_.Host(), &session_, *setup, {}, err);
+        if (result) DrawSkyCheck(c_, session_.Host(), &session_, *result, setup->input, out, err);
     });
     std::vector<std::string> lines;
     if (result) {

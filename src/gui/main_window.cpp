@@ -923,7 +923,7 @@ void MainWindow::EchoModel() {
     const std::string head = "取得\t" + std::to_string(c_.TatemonoEntities()) + " 図形";
     drawing_.Echo(head);
     std::string status = head;
-    for (const std::string& line : ModelSummary(c_, session_)) {
+    for (const std::string& line : ModelSummary(c_, &session_)) {
         drawing_.Echo(line);
         status += ", " + line;
     }

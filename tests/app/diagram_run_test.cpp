@@ -80,16 +80,16 @@ TEST_F(DiagramRunTest, SkyMapAtACentre) {
     TSkyMapRequest r;
     r.row = 2;
     r.at = {80000, 40000, 0};
-    EXPECT_EQ(DrawSkyMapsAt(c_, s_, r), SkyMapEnd::NoSuchPoint);
+    EXPECT_EQ(DrawSkyMapsAt(c_, &s_, r), SkyMapEnd::NoSuchPoint);
     c_.form.Edit19 = "1/200";
     r.row = 1;
-    EXPECT_THROW(DrawSkyMapsAt(c_, s_, r), ConvertError);
+    EXPECT_THROW(DrawSkyMapsAt(c_, &s_, r), ConvertError);
     EXPECT_EQ(CountOnLayer("ZUKA_TENKU"), 0);
 
     // AREA on the form: the planned building; the tables stand to the map's right.
     c_.form.Edit19 = "200";
     c_.form.RadioGroup2 = 0;
-    ASSERT_EQ(DrawSkyMapsAt(c_, s_, r), SkyMapEnd::Drawn);
+    ASSERT_EQ(DrawSkyMapsAt(c_, &s_, r), SkyMapEnd::Drawn);
     EXPECT_EQ(c_.form.RadioGroup2, 1);
     ASSERT_EQ(c_.SkyMapCentres().size(), 1u);
     EXPECT_EQ(c_.SkyMapCentres()[0].x, 80000);
@@ -99,7 +99,7 @@ TEST_F(DiagramRunTest, SkyMapAtACentre) {
 
     r.fit = true;
     r.row = 0;
-    ASSERT_EQ(DrawSkyMapsAt(c_, s_, r), SkyMapEnd::Drawn);
+    ASSERT_EQ(DrawSkyMapsAt(c_, &s_, r), SkyMapEnd::Drawn);
     EXPECT_EQ(c_.form.RadioGroup2, 2);
     EXPECT_EQ(c_.SkyMapCentres().size(), 1u);
 }

@@ -68,7 +68,7 @@ TEST(DrawingSession, AnotherDrawingDropsTheModel) {
     std::string error;
     ASSERT_TRUE(s.Open(kSample, error)) << error;
     ASSERT_TRUE(AcquireTatemono(c, s, "layer=建物"));
-    EXPECT_EQ(ModelSummary(c, s).front(), "線分\t26 本");
+    EXPECT_EQ(ModelSummary(c, &s).front(), "線分\t26 本");
     c.form.StringGrid2 = {c.form.StringGrid2[0], {"1", "35000", "42000", "1"}};
     c.Button3Click();
     ASSERT_EQ(c.LastInsert().status, InsertStatus::Sent);
@@ -78,7 +78,7 @@ TEST(DrawingSession, AnotherDrawingDropsTheModel) {
         std::filesystem::path(ZUKA_TEST_DATA) / "drawings" / "kinds.dxf";
     ASSERT_TRUE(s.Open(other, error)) << error;
     EXPECT_TRUE(c.ws.AryTatemono.empty());
-    EXPECT_TRUE(ModelSummary(c, s).empty());
+    EXPECT_TRUE(ModelSummary(c, &s).empty());
     EXPECT_FALSE(GridRowHasPoint(c.form.StringGrid2, 1));
     EXPECT_EQ(c.LastInsert().status, TInsertResult{}.status);
     EXPECT_FALSE(c.form.Button3.Enabled);

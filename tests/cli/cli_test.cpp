@@ -202,6 +202,43 @@ TEST(Cli, CommonConventions) {
     EXPECT_FALSE(Contains(Zuka("help sky").out, "--date"));
 }
 
+// With --cad the user places in the CAD what a file's run places at --at, and the CAD's drawing
+// is saved by the user: those options are refused before the CAD is looked for, as are
+// selections a CAD cannot make by filter. The pictures of model and preview are no pictures of
+// the drawing: taken (the run then fails for want of a running CAD).
+TEST(Cli, OnTheRunningCadRefusesWhatTheCadDoes) {
+    const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
+    const std::string svg = (TempDir() / "cad.svg").string();
+    const std::string placedInCad =
+        "--at は図面ファイルに作図する (--cad では置く位置を CAD で指定する) ときに使います．";
+    struct Row {
+        std::string args;
+        int status;
+        std::string says;
+    };
+    const Row rows[] = {
+        {"ratio-table --cad --at 1,2", 2, placedInCad},
+        {"ratio-table --cad --draw " + sample, 2,
+         "--draw は図面ファイルに作図する ときに使います．"},
+        {"points --cad --points layer=測定点 --draw --at 1,2", 2, placedInCad},
+        {"sky --cad --points layer=測定点 --map 1 --at 1,2", 2, placedInCad},
+        {"sky --cad --points layer=測定点 --maps A --at 1,2", 2, placedInCad},
+        {"preview --cad --svg " + svg + " --draw --at 1,2", 2, placedInCad},
+        {"time-of-day --cad --svg " + svg, 2, "--svg は図面ファイルで作図するときに使います"},
+        {"check --cad --site handle=2A --limits 4,2.5", 2, "--site handle=2A: "},
+        {"sky-check --cad --site layer=敷地 --road 6:handle=2A --zone 1住 --far 200", 2,
+         "--road 6:handle=2A: "},
+        {"model --cad --svg " + svg, 1, ""},
+        {"preview --cad --svg " + svg, 1, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args);
+        const TRun r = Zuka(row.args);
+        EXPECT_EQ(r.status, row.status) << r.out;
+        EXPECT_TRUE(Contains(r.out, row.says)) << r.out;
+    }
+}
+
 TEST(Cli, ModelOfTheExample) {
     const std::string sample = std::string(ZUKA_SOURCE_DIR) + "/examples/sample.dxf";
     const std::filesystem::path svg = TempDir() / "model.svg";

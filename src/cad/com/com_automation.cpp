@@ -43,7 +43,11 @@ class ComEntity final : public Entity {
 public:
     explicit ComEntity(Dispatch d) : d_(std::move(d)) {}
 
-    std::string EntityName() const override { return Str(d_, "EntityName"); }
+    std::string EntityName() const override {
+        std::string name = Str(d_, "EntityName");
+        d_.SetClass(name);
+        return name;
+    }
     std::string Name() const override { return Str(d_, "Name"); }
     std::string Handle() const override { return Str(d_, "Handle"); }
     ObjectId ObjectID() const override {
@@ -116,11 +120,13 @@ public:
         std::vector<EntityPtr> out;
         if (IsMissing(*parts.get())) return out;
         for (const Variant& p : As<std::vector<Variant>>("Explode", parts, ToVariants))
-            out.push_back(WrapEntity(Dispatch::FromResult(p, "Explode")));
+            out.push_back(WrapEntity(Dispatch::FromResult(p, "Explode", &d_)));
         return out;
     }
     void Delete() override { d_.Call("Delete"); }
-    EntityPtr Copy() override { return WrapEntity(Dispatch::FromResult(d_.Call("Copy"), "Copy")); }
+    EntityPtr Copy() override {
+        return WrapEntity(Dispatch::FromResult(d_.Call("Copy"), "Copy", &d_));
+    }
 
 private:
     Dispatch d_;
@@ -129,13 +135,14 @@ private:
 EntityPtr Item(const Dispatch& collection, int i) {
     std::vector<Variant> args;
     args.push_back(FromInt(i));
-    return WrapEntity(Dispatch::FromResult(collection.Call("Item", std::move(args)), "Item"));
+    return WrapEntity(
+        Dispatch::FromResult(collection.Call("Item", std::move(args)), "Item", &collection));
 }
 
 Dispatch ItemObject(const Dispatch& collection, int i) {
     std::vector<Variant> args;
     args.push_back(FromInt(i));
-    return Dispatch::FromResult(collection.Call("Item", std::move(args)), "Item");
+    return Dispatch::FromResult(collection.Call("Item", std::move(args)), "Item", &collection);
 }
 
 class ComBlock final : public Block {
@@ -159,8 +166,13 @@ public:
     void Delete() override { d_.Call("Delete"); }
 
 private:
+    // The new entity; every entity one Add member makes is of one class, which its members'
+    // ids are kept under.
     EntityPtr Added(const char* member, std::initializer_list<Variant> args) {
-        return WrapEntity(Dispatch::FromResult(d_.Call(member, std::vector<Variant>(args)), member));
+        Dispatch added =
+            Dispatch::FromResult(d_.Call(member, std::vector<Variant>(args)), member, &d_);
+        added.SetClass(std::string("(") + member + ")");
+        return WrapEntity(std::move(added));
     }
     Dispatch d_;
 };
@@ -174,7 +186,8 @@ public:
         std::vector<Variant> args;
         args.push_back(FromPoint(origin));
         args.push_back(FromString(name));
-        return std::make_shared<ComBlock>(Dispatch::FromResult(d_.Call("Add", std::move(args)), "Add"));
+        return std::make_shared<ComBlock>(
+            Dispatch::FromResult(d_.Call("Add", std::move(args)), "Add", &d_));
     }
 
 private:
@@ -198,7 +211,8 @@ public:
     LayerPtr Add(const std::string& name) override {
         std::vector<Variant> args;
         args.push_back(FromString(name));
-        return std::make_shared<ComNamed>(Dispatch::FromResult(d_.Call("Add", std::move(args)), "Add"));
+        return std::make_shared<ComNamed>(
+            Dispatch::FromResult(d_.Call("Add", std::move(args)), "Add", &d_));
     }
 
 private:
@@ -265,7 +279,7 @@ public:
         std::vector<Variant> args;
         args.push_back(FromString(name));
         return std::make_shared<ComSelectionSet>(
-            Dispatch::FromResult(d_.Call("Add", std::move(args)), "Add"));
+            Dispatch::FromResult(d_.Call("Add", std::move(args)), "Add", &d_));
     }
 
 private:
@@ -283,7 +297,7 @@ public:
         args.push_back(ByRef(point));
         args.push_back(FromString(prompt));
         d_.Call("GetEntity", std::move(args));
-        entity = WrapEntity(Dispatch::FromResult(object, "GetEntity"));
+        entity = WrapEntity(Dispatch::FromResult(object, "GetEntity", &d_));
         pickedPoint = As<TAcadPoint>("GetEntity", point, ToPoint);
     }
     TAcadPoint GetPoint(std::optional<TAcadPoint> base, const std::string& prompt) override {
@@ -361,8 +375,8 @@ public:
     EntityPtr ObjectIDToObject(ObjectId id) override {
         std::vector<Variant> args;
         args.push_back(FromInt64(id));
-        return WrapEntity(
-            Dispatch::FromResult(d_.Call("ObjectIDToObject", std::move(args)), "ObjectIDToObject"));
+        return WrapEntity(Dispatch::FromResult(d_.Call("ObjectIDToObject", std::move(args)),
+                                               "ObjectIDToObject", &d_));
     }
 
 private:
@@ -383,7 +397,10 @@ private:
 
 EntityPtr WrapEntity(Dispatch entity) { return std::make_shared<ComEntity>(std::move(entity)); }
 
-ComApplication::ComApplication(Dispatch app) : app_(std::move(app)) {}
+ComApplication::ComApplication(Dispatch app) : app_(std::move(app)) {
+    // The CAD's classes' member ids, shared by every object reached from it.
+    app_.StartIdFamily();
+}
 ComApplication::~ComApplication() = default;
 
 std::intptr_t ComApplication::HWND() const {
@@ -399,7 +416,7 @@ Document& ComApplication::ActiveDocument() {
 }
 
 CadStatePtr ComApplication::State(const char* member) {
-    return std::make_shared<ComState>(Dispatch::FromResult(app_.Call(member), member));
+    return std::make_shared<ComState>(Dispatch::FromResult(app_.Call(member), member, &app_));
 }
 
 CadStatePtr ComApplication::GetAcadState() { return State("GetAcadState"); }

@@ -36,7 +36,7 @@ Dispatch::Dispatch(IDispatch* d) {
     shared_->object = d;
 }
 
-Dispatch Dispatch::FromResult(const Variant& v, const char* member) {
+Dispatch Dispatch::FromResult(const Variant& v, const char* member, const Dispatch* from) {
     IDispatch* d = nullptr;
     try {
         d = ToDispatch(*v.get());
@@ -44,7 +44,18 @@ Dispatch Dispatch::FromResult(const Variant& v, const char* member) {
         throw AutomationError(std::string(member) + ": " + e.what());
     }
     if (!d) throw AutomationError(std::string(member) + ": no object");
-    return Dispatch(d);
+    Dispatch result(d);
+    if (from && from->shared_) result.shared_->family = from->shared_->family;
+    return result;
+}
+
+void Dispatch::StartIdFamily() const {
+    if (shared_ && !shared_->family) shared_->family = std::make_shared<IdFamily>();
+}
+
+void Dispatch::SetClass(const std::string& name) const {
+    if (!shared_ || !shared_->family || shared_->classIds) return;
+    shared_->classIds = &shared_->family->classes[name];
 }
 
 bool Dispatch::SameObject(const Dispatch& other) const {
@@ -59,10 +70,7 @@ bool Dispatch::SameObject(const Dispatch& other) const {
     return same;
 }
 
-DISPID Dispatch::Id(const char* member) const {
-    if (!get()) throw AutomationError(std::string(member) + ": no object");
-    auto found = shared_->ids.find(member);
-    if (found != shared_->ids.end()) return found->second;
+DISPID Dispatch::AskId(const char* member) const {
     std::wstring name = Wide(member);
     LPOLESTR names[] = {name.data()};
     DISPID id = DISPID_UNKNOWN;
@@ -72,12 +80,32 @@ DISPID Dispatch::Id(const char* member) const {
         EXCEPINFO none{};
         throw AutomationError(Failure(member, hr, none));
     }
-    shared_->ids.emplace(member, id);
+    shared_->ids[member] = id;
+    if (shared_->classIds) shared_->classIds->emplace(member, id);
     return id;
 }
 
+DISPID Dispatch::Id(const char* member, bool& ofClass) const {
+    ofClass = false;
+    if (!get()) throw AutomationError(std::string(member) + ": no object");
+    if (auto found = shared_->ids.find(member); found != shared_->ids.end()) return found->second;
+    if (shared_->classIds) {
+        if (auto found = shared_->classIds->find(member); found != shared_->classIds->end()) {
+            ofClass = true;
+            return found->second;
+        }
+    }
+    return AskId(member);
+}
+
+DISPID Dispatch::Id(const char* member) const {
+    bool ofClass = false;
+    return Id(member, ofClass);
+}
+
 Variant Dispatch::Invoke(const char* member, WORD flags, std::vector<Variant>& args) const {
-    const DISPID id = Id(member);
+    bool ofClass = false;
+    DISPID id = Id(member, ofClass);
     // Automation takes the arguments last first; the VARIANTs are the caller's (not copied), so
     // by-reference arguments reach their targets.
     std::vector<VARIANT> raw;
@@ -94,9 +122,16 @@ Variant Dispatch::Invoke(const char* member, WORD flags, std::vector<Variant>& a
     EXCEPINFO info{};
     UINT argError = 0;
     ++g_calls;
-    const HRESULT hr = get()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
-                                     (flags & DISPATCH_PROPERTYPUT) ? nullptr : &result, &info,
-                                     &argError);
+    HRESULT hr =
+        get()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                      (flags & DISPATCH_PROPERTYPUT) ? nullptr : &result, &info, &argError);
+    if (hr == DISP_E_MEMBERNOTFOUND && ofClass) {
+        // The object knows the member by another id than its class: its own, from now on.
+        id = AskId(member);
+        ++g_calls;
+        hr = get()->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+                           (flags & DISPATCH_PROPERTYPUT) ? nullptr : &result, &info, &argError);
+    }
     if (FAILED(hr)) {
         VariantClear(&result);
         throw AutomationError(Failure(member, hr, info));
@@ -109,7 +144,7 @@ Variant Dispatch::Get(const char* member, std::vector<Variant> args) const {
 }
 
 Dispatch Dispatch::GetObject(const char* member, std::vector<Variant> args) const {
-    return FromResult(Get(member, std::move(args)), member);
+    return FromResult(Get(member, std::move(args)), member, this);
 }
 
 void Dispatch::Put(const char* member, Variant value) const {
