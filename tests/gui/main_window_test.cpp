@@ -527,6 +527,12 @@ TEST_F(GuiTest, CurrentLayerMarksTheDrawingChanged) {
     EXPECT_TRUE(w.windowTitle().contains(" *"));
     ASSERT_TRUE(w.SetCurrentLayer(before));
     EXPECT_FALSE(w.Modified());
+    // Each choice is a step to undo and to redo.
+    ASSERT_TRUE(w.SetCurrentLayer("建物"));
+    ASSERT_TRUE(w.UndoRedo(true));
+    EXPECT_EQ(w.CurrentLayer(), before);
+    ASSERT_TRUE(w.UndoRedo(false));
+    EXPECT_EQ(w.CurrentLayer(), "建物");
 }
 
 // A zoom window shows the rectangle dragged, whole; a mere click changes nothing. After 元に戻す

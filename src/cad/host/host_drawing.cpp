@@ -705,7 +705,15 @@ bool HostDrawing::SameContent(const HostDrawing& other) const {
     for (std::size_t i = 0; i < layers_.size(); ++i)
         if (layers_[i].name != other.layers_[i].name || layers_[i].color != other.layers_[i].color)
             return false;
-    return true;
+    // The current layer is the user's choice as much as an entity is: choosing another is a
+    // step to undo. Other header variables change under a command without the user seeing.
+    const auto current = [](const HostDrawing& h) {
+        const auto it = h.variables_.find("CLAYER");
+        const std::string* name =
+            it == h.variables_.end() ? nullptr : std::get_if<std::string>(&it->second);
+        return name ? *name : std::string();
+    };
+    return current(*this) == current(other);
 }
 
 HostSpacePtr HostDrawing::AddBlock(const std::string& name, TAcadPoint base) {

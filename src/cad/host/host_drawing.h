@@ -257,7 +257,8 @@ public:
     // ids and the ties to the file it was read from (saved as this one would be).
     std::shared_ptr<HostDrawing> Clone() const;
     // Whether the two hold the same entities (by handle, kind and layer, in model space and
-    // in every block), blocks, layers and linetypes: what a command adds or removes.
+    // in every block), blocks, layers, linetypes and the current layer: what a command adds,
+    // removes or chooses.
     bool SameContent(const HostDrawing& other) const;
 
     const std::string& Name() const { return name_; }
