@@ -306,6 +306,8 @@ void SkyCheckWindow::Check() {
                 }
             }
         }
+        // Bold rows are wider than the widths the rows were shown with.
+        table_->resizeColumnsToContents();
         lines = SkyCheckSummary(*result);
         std::istringstream maps(out.str());
         for (std::string line; std::getline(maps, line);) lines.push_back(line);
