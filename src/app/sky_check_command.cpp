@@ -19,6 +19,7 @@
 #include "app/settings_table.h"
 #include "base/number.h"
 #include "base/platform.h"
+#include "base/text.h"
 #include "cad/bridge.h"
 #include "cad/host/selection_expr.h"
 #include "cad/read_entities.h"
@@ -334,10 +335,8 @@ TSkyCheckTexts SkyCheckTextsOf(const Form& f) {
     t.corners = f.SkyCheckCorners;
     std::stringstream ss(f.SkyCheckRoads);
     std::string road;
-    while (std::getline(ss, road, ';')) {
-        const std::size_t a = road.find_first_not_of(' ');
-        if (a != std::string::npos) t.roads.push_back(road.substr(a, road.find_last_not_of(' ') - a + 1));
-    }
+    while (std::getline(ss, road, ';'))
+        if (const std::string_view r = TrimBlanks(road); !r.empty()) t.roads.emplace_back(r);
     t.fromSettings = true;
     return t;
 }
